@@ -1,0 +1,56 @@
+// The file-system helpers the parts need: folder listings in listing order, the
+// attribute word, size, modification time and full paths.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+inline constexpr char kPathSeparator = '/';
+
+// The attribute word of an entry, in the classic bit values.
+inline constexpr std::uint32_t kAttrReadOnly = 1;
+inline constexpr std::uint32_t kAttrHidden = 2;
+inline constexpr std::uint32_t kAttrDirectory = 16;
+inline constexpr std::uint32_t kAttrNormal = 32;  // a regular file
+inline constexpr std::uint32_t kAttrSymlink = 1024;
+inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+struct DirEntry {
+    std::string name;
+    std::uint32_t attributes = 0;
+};
+
+// Lists a folder: "." and ".." first, then the entries in the order the file system
+// returns them. Returns false (and nothing) when the folder cannot be listed.
+bool ListFolder(const std::string& folder, std::vector<DirEntry>& out);
+
+// Lists the entries of a folder whose names match a pattern such as "*.JPG",
+// letter case ignored, in listing order.
+bool ListFolderMatching(const std::string& folder, const std::string& pattern, std::vector<DirEntry>& out);
+
+// Case-insensitive match of '*' and '?' wildcards.
+bool MatchesPattern(const std::string& name, const std::string& pattern);
+
+// The attribute word of a path, or kInvalidAttributes when it does not exist.
+std::uint32_t FileAttributes(const std::string& path);
+
+// Size in bytes and last modification time; false when the lookup fails.
+bool FileSizeAndTime(const std::string& path, std::uint64_t& size, std::time_t& modified);
+
+// A name resolved against the current directory, made absolute and normalised.
+std::string FullPath(const std::string& name);
+std::string CurrentDirectory();
+bool SetCurrentDirectory(const std::string& folder);
+
+// The tail of a path from its last separator on, the separator included
+// ("/a/b.jpg" gives "/b.jpg"); the whole path when it has no separator.
+std::string PathTail(const std::string& path);
+
+// True when the last four bytes of path equal ending, letter case ignored.
+bool EndsWithNoCase(const std::string& path, const char* ending);
+
+}  // namespace vantor

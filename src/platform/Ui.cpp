@@ -1,0 +1,29 @@
+#include "platform/Ui.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vantor {
+
+namespace {
+Ui* g_ui = nullptr;
+}
+
+Ui& TheUi() {
+    if (g_ui == nullptr) {
+        std::fputs("vantor: no user interface installed\n", stderr);
+        std::abort();
+    }
+    return *g_ui;
+}
+
+void SetTheUi(Ui* ui) { g_ui = ui; }
+
+ScopedUi::ScopedUi(Ui& ui) : m_previous(g_ui) { g_ui = &ui; }
+ScopedUi::~ScopedUi() { g_ui = m_previous; }
+
+int AfxMessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
+    return TheUi().MessageBox(text, kAppTitle, buttons, icon);
+}
+
+}  // namespace vantor

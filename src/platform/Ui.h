@@ -1,0 +1,116 @@
+// The services through which the program's logic reaches the user and the screen.
+// Two implementations exist: the Qt one (a real window) and the scripted one
+// (answers from a script, transcript out). The logic never sees which one runs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+class Dialog;
+
+// Results of message boxes and modal dialogs (the classic values).
+enum DialogResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Error, Warning, Information, Question };
+enum class CursorKind { Arrow, Wait, AppStarting };
+
+struct FileDialogOptions {
+    enum class Kind { Open, Save, OpenMultiple };
+    Kind kind = Kind::Open;
+    std::string title;
+    std::string defaultExt;   // e.g. "*.JPG"
+    std::string initialName;  // e.g. "*.JPG"
+    std::string filter;       // "Desc (*.JPG)|*.JPG|All files (*.*)|*.*||"
+    bool mustExist = false;
+    bool confirmOverwrite = false;
+};
+
+struct Size {
+    int cx = 0;
+    int cy = 0;
+};
+
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    // Modal message box; returns IDOK, IDCANCEL, IDYES or IDNO.
+    virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                           MsgIcon icon) = 0;
+    // Runs a dialog modally; returns IDOK or IDCANCEL.
+    virtual int DoModal(Dialog& dialog) = 0;
+    // Shown by a dialog's data exchange when a value is out of range; the dialog stays open.
+    virtual void RangeMessage(Dialog& dialog, const std::string& text) = 0;
+    // Common file dialogs: the chosen full paths, in the order picked; empty on Cancel.
+    virtual std::vector<std::string> FileDialog(const FileDialogOptions& options) = 0;
+
+    // One pump step of a long loop: lets commands, clicks, keys and paints through.
+    virtual void Pump(unsigned attempts) = 0;
+    // Waits ms milliseconds while the window stays responsive.
+    virtual void Sleep(unsigned ms) = 0;
+
+    virtual void SetCursor(CursorKind cursor) = 0;
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+    virtual void RestoreWaitCursor() = 0;
+
+    virtual void SetTitle(const std::string& text) = 0;
+    virtual void SetStatusPane(int pane, const std::string& text) = 0;
+
+    // The progress meter on the frame's progress status line.
+    virtual void ProgressStep() = 0;
+    virtual void ProgressSetPos(int pos) = 0;
+
+    // The view: repaint requests, its client area and scroll position.
+    virtual void Invalidate(bool erase) = 0;
+    virtual void UpdateWindow() = 0;
+    virtual Size ClientSize() = 0;
+    virtual Point ScrollPosition() = 0;
+    // The view's 5 ms timer that the long loops set; nothing reacts to it.
+    virtual void SetViewTimer(bool on) = 0;
+
+    // Asks the main window to close (the Exit command).
+    virtual void PostClose() = 0;
+
+    // The system clipboard: a 24-bit picture in display order, or nothing.
+    virtual void ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) = 0;
+    virtual void ClipboardEmpty() = 0;
+
+    // Notifications for the transcript; a window shows these through its paint.
+    virtual void SlideShown(unsigned number, const std::string& path, unsigned width, unsigned height) {
+        (void)number, (void)path, (void)width, (void)height;
+    }
+    virtual void FileWritten(const std::string& path) { (void)path; }
+};
+
+// The process-wide Ui, like the framework's global message box. The program sets it
+// once at start-up; tests set their own for the length of a test.
+Ui& TheUi();
+void SetTheUi(Ui* ui);
+
+class ScopedUi {
+public:
+    explicit ScopedUi(Ui& ui);
+    ~ScopedUi();
+    ScopedUi(const ScopedUi&) = delete;
+    ScopedUi& operator=(const ScopedUi&) = delete;
+
+private:
+    Ui* m_previous;
+};
+
+// The application's own message box: caption is the application title.
+int AfxMessageBox(const std::string& text, MsgButtons buttons = MsgButtons::OK, MsgIcon icon = MsgIcon::None);
+
+inline constexpr const char* kAppTitle = "Vantor";
+
+}  // namespace vantor

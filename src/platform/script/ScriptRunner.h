@@ -1,0 +1,28 @@
+// `vantor --script FILE`: runs the real view logic with the scripted user and
+// prints the transcript. Also the way the end-to-end tests drive the program.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+class CVantorView;
+
+struct ScriptError {
+    int line = 0;
+    std::string text;
+};
+
+// Runs a script against a fresh view; the transcript goes to out. Returns false
+// (with the error) when the script itself cannot be read.
+bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
+               const std::vector<std::string>& commandLine = {});
+
+// Splits a script line into words: blanks separate, double quotes keep blanks, '#'
+// outside quotes starts a comment.
+std::vector<std::string> SplitScriptLine(const std::string& line);
+
+}  // namespace vantor

@@ -1,0 +1,229 @@
+#include "platform/script/ScriptUi.h"
+
+#include <cstdio>
+
+#include "platform/Canvas.h"
+
+namespace vantor {
+
+namespace {
+
+const char* ButtonsName(MsgButtons b) {
+    switch (b) {
+        case MsgButtons::OK: return "OK";
+        case MsgButtons::OKCancel: return "OKCancel";
+        case MsgButtons::YesNo: return "YesNo";
+        case MsgButtons::YesNoCancel: return "YesNoCancel";
+    }
+    return "OK";
+}
+
+const char* IconName(MsgIcon i) {
+    switch (i) {
+        case MsgIcon::None: return "none";
+        case MsgIcon::Error: return "error";
+        case MsgIcon::Warning: return "warning";
+        case MsgIcon::Information: return "information";
+        case MsgIcon::Question: return "question";
+    }
+    return "none";
+}
+
+const char* AnswerName(int a) {
+    switch (a) {
+        case IDOK: return "OK";
+        case IDCANCEL: return "Cancel";
+        case IDYES: return "Yes";
+        case IDNO: return "No";
+        default: return "?";
+    }
+}
+
+bool Allowed(MsgButtons b, int a) {
+    switch (b) {
+        case MsgButtons::OK: return a == IDOK;
+        case MsgButtons::OKCancel: return a == IDOK || a == IDCANCEL;
+        case MsgButtons::YesNo: return a == IDYES || a == IDNO;
+        case MsgButtons::YesNoCancel: return a == IDYES || a == IDNO || a == IDCANCEL;
+    }
+    return false;
+}
+
+// A surface that draws nothing: the scripted window has no pixels.
+class NullCanvas : public Canvas {
+public:
+    void FillRect(const Rect&, Rgb) override {}
+    void TextOut(int, int, const std::string&, Rgb) override {}
+    void StretchImage(const Rect&, const DibImage&, const Rect&, StretchMode) override {}
+};
+
+}  // namespace
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+ScriptUi::ScriptUi(std::ostream& transcript) : m_out(transcript) {}
+
+void ScriptUi::Event(const std::string& json) { m_out << json << '\n' << std::flush; }
+
+const std::string& ScriptUi::StatusPane(int pane) const {
+    static const std::string empty;
+    auto it = m_panes.find(pane);
+    return it == m_panes.end() ? empty : it->second;
+}
+
+void ScriptUi::PaintIfNeeded() {
+    if (!m_dirty || !paint) return;
+    m_dirty = false;
+    NullCanvas canvas;
+    paint(canvas);
+}
+
+int ScriptUi::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) {
+    int answer = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? IDYES : IDOK;
+    if (!m_boxAnswers.empty()) {
+        const int queued = m_boxAnswers.front();
+        m_boxAnswers.pop_front();
+        if (Allowed(buttons, queued)) answer = queued;
+    }
+    Event("{\"event\":\"box\",\"caption\":" + JsonString(caption) + ",\"text\":" + JsonString(text) +
+          ",\"buttons\":\"" + ButtonsName(buttons) + "\",\"icon\":\"" + IconName(icon) + "\",\"answer\":\"" +
+          AnswerName(answer) + "\"}");
+    return answer;
+}
+
+void ScriptUi::RangeMessage(Dialog&, const std::string& text) {
+    if (m_rangeMessages != nullptr) m_rangeMessages->push_back(text);
+}
+
+int ScriptUi::DoModal(Dialog& dialog) {
+    std::vector<std::string> messages;
+    std::vector<std::string>* outer = m_rangeMessages;
+    m_rangeMessages = &messages;
+    dialog.Reset();
+    dialog.OnInitDialog();
+    DialogAnswer answer;  // no queued answer: the dialog is cancelled
+    if (!m_dialogAnswers.empty()) {
+        answer = std::move(m_dialogAnswers.front());
+        m_dialogAnswers.pop_front();
+    }
+    for (const auto& [name, value] : answer.values) {
+        int id = -1;
+        if (!name.empty() && name[0] == '#') {
+            id = std::atoi(name.c_str() + 1);
+        } else {
+            auto it = dialog.Bindings().find(name);
+            if (it != dialog.Bindings().end()) id = it->second;
+        }
+        if (id >= 0 && dialog.HasControl(id)) dialog.Control(id).text = value;
+    }
+    for (const auto& step : answer.steps) {
+        if (dialog.Ended()) break;
+        if (step.kind == DialogAnswer::Step::Kind::Click) dialog.Click(step.id);
+        else dialog.Scroll(step.id, step.code, step.pos);
+    }
+    if (!dialog.Ended()) {
+        if (answer.button == IDOK) dialog.OnOK();
+        // A value out of range keeps the dialog open; the script has nothing more to
+        // type, so the user gives up.
+        if (!dialog.Ended()) dialog.OnCancel();
+    }
+    m_rangeMessages = outer;
+    std::string line = "{\"event\":\"dialog\",\"id\":" + std::to_string(dialog.TemplateId()) +
+                       ",\"title\":" + JsonString(dialog.Template().title) + ",\"answer\":\"" +
+                       AnswerName(dialog.Result()) + "\"";
+    if (!messages.empty()) line += ",\"message\":" + JsonString(messages.front());
+    Event(line + "}");
+    return dialog.Result();
+}
+
+std::vector<std::string> ScriptUi::FileDialog(const FileDialogOptions& options) {
+    FilesAnswer answer;
+    if (!m_fileAnswers.empty()) {
+        answer = std::move(m_fileAnswers.front());
+        m_fileAnswers.pop_front();
+    }
+    if (answer.cancel || answer.paths.empty()) {
+        Event("{\"event\":\"filedialog\",\"title\":" + JsonString(options.title) + ",\"answer\":\"Cancel\"}");
+        return {};
+    }
+    std::string paths;
+    for (const auto& p : answer.paths) paths += (paths.empty() ? "" : ",") + JsonString(p);
+    Event("{\"event\":\"filedialog\",\"title\":" + JsonString(options.title) + ",\"answer\":\"OK\",\"paths\":[" +
+          paths + "]}");
+    return answer.paths;
+}
+
+void ScriptUi::Pump(unsigned) {
+    ++m_pumps;
+    if (!m_inPump) {
+        m_inPump = true;
+        // Actions due now (or overdue: a nested loop may have counted past them).
+        while (!m_atPump.empty() && m_atPump.begin()->first <= m_pumps) {
+            const ScriptAction action = m_atPump.begin()->second;
+            m_atPump.erase(m_atPump.begin());
+            if (deliver) deliver(action);
+        }
+        m_inPump = false;
+    }
+    PaintIfNeeded();
+    if (m_atPump.empty() && waitingForUser && waitingForUser() && requestClose) requestClose();
+    if (m_pumps >= m_pumpLimit && !m_limitReported) {
+        m_limitReported = true;
+        Event("{\"event\":\"error\",\"text\":\"pump limit reached: the program did not finish\"}");
+        if (requestClose) requestClose();
+    }
+}
+
+void ScriptUi::Sleep(unsigned ms) {
+    m_clock += ms;
+    Event("{\"event\":\"sleep\",\"ms\":" + std::to_string(ms) + "}");
+}
+
+void ScriptUi::SetTitle(const std::string& text) {
+    if (text == m_title) return;
+    m_title = text;
+    Event("{\"event\":\"title\",\"text\":" + JsonString(text) + "}");
+}
+
+void ScriptUi::SetStatusPane(int pane, const std::string& text) {
+    auto it = m_panes.find(pane);
+    if (it != m_panes.end() && it->second == text) return;
+    m_panes[pane] = text;
+    Event("{\"event\":\"status\",\"pane\":" + std::to_string(pane) + ",\"text\":" + JsonString(text) + "}");
+}
+
+void ScriptUi::ProgressStep() {
+    ++m_progressSteps;
+    m_meter.Step();
+}
+
+void ScriptUi::SlideShown(unsigned number, const std::string& path, unsigned width, unsigned height) {
+    Event("{\"event\":\"slide\",\"number\":" + std::to_string(number) + ",\"path\":" + JsonString(path) +
+          ",\"width\":" + std::to_string(width) + ",\"height\":" + std::to_string(height) + "}");
+}
+
+void ScriptUi::FileWritten(const std::string& path) {
+    Event("{\"event\":\"write\",\"path\":" + JsonString(path) + "}");
+}
+
+}  // namespace vantor

@@ -1,0 +1,131 @@
+// The scripted user: answers message boxes, dialogs and file dialogs from queues,
+// delivers clicks, keys and commands at chosen pump steps, keeps a virtual clock,
+// and writes a transcript of everything a user would see, one JSON object a line.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "platform/Dialog.h"
+#include "platform/Ui.h"
+
+namespace vantor {
+
+class Canvas;
+
+// One action a scripted user takes: a command, a click or a key.
+struct ScriptAction {
+    enum class Kind { Command, LeftClick, RightClick, Key };
+    Kind kind = Kind::Command;
+    int value = 0;  // command id or virtual-key code
+};
+
+struct DialogAnswer {
+    int button = IDCANCEL;  // IDOK or IDCANCEL
+    std::vector<std::pair<std::string, std::string>> values;  // member name or "#id" -> text
+    struct Step {
+        enum class Kind { Click, Scroll };
+        Kind kind = Kind::Click;
+        int id = 0;
+        ScrollCode code = ScrollCode::EndScroll;
+        int pos = 0;
+    };
+    std::vector<Step> steps;
+};
+
+struct FilesAnswer {
+    bool cancel = true;
+    std::vector<std::string> paths;
+};
+
+class ScriptUi : public Ui {
+public:
+    explicit ScriptUi(std::ostream& transcript);
+
+    // ---- what the script queues ----------------------------------------------------
+    void QueueBoxAnswer(int answer) { m_boxAnswers.push_back(answer); }
+    void QueueDialogAnswer(DialogAnswer answer) { m_dialogAnswers.push_back(std::move(answer)); }
+    void QueueFilesAnswer(FilesAnswer answer) { m_fileAnswers.push_back(std::move(answer)); }
+    // Delivers action during the n-th pump step counted from the next ResetPumpCount.
+    void QueueAtPump(unsigned n, ScriptAction action) { m_atPump.emplace(n, action); }
+    void SetClientSize(int cx, int cy) { m_client = {cx, cy}; }
+
+    // ---- how the runner connects it ---------------------------------------------------
+    std::function<void(const ScriptAction&)> deliver;  // runs an action against the view
+    std::function<void(Canvas&)> paint;               // the view's paint
+    std::function<bool()> waitingForUser;             // the view waits for a click or key
+    std::function<void()> requestClose;               // the user closes the window
+
+    void ResetPumpCount() { m_pumps = 0; }
+    unsigned PumpCount() const { return m_pumps; }
+    bool PendingAtPump() const { return !m_atPump.empty(); }
+    void DropAtPump() { m_atPump.clear(); }
+    bool ClosePosted() const { return m_closePosted; }
+    void PaintIfNeeded();
+    void Event(const std::string& json);  // writes one transcript line
+    std::uint64_t ClockMs() const { return m_clock; }
+    int ProgressPos() const { return m_meter.Pos(); }
+    int ProgressSteps() const { return m_progressSteps; }
+    const std::string& Title() const { return m_title; }
+    const std::string& StatusPane(int pane) const;
+    unsigned PumpLimit() const { return m_pumpLimit; }
+    void SetPumpLimit(unsigned limit) { m_pumpLimit = limit; }
+
+    // ---- Ui -------------------------------------------------------------------------------
+    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
+    int DoModal(Dialog& dialog) override;
+    void RangeMessage(Dialog& dialog, const std::string& text) override;
+    std::vector<std::string> FileDialog(const FileDialogOptions& options) override;
+    void Pump(unsigned attempts) override;
+    void Sleep(unsigned ms) override;
+    void SetCursor(CursorKind) override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void RestoreWaitCursor() override {}
+    void SetTitle(const std::string& text) override;
+    void SetStatusPane(int pane, const std::string& text) override;
+    void ProgressStep() override;
+    void ProgressSetPos(int pos) override { m_meter.SetPos(pos); }
+    void Invalidate(bool) override { m_dirty = true; }
+    void UpdateWindow() override { PaintIfNeeded(); }
+    Size ClientSize() override { return m_client; }
+    Point ScrollPosition() override { return {}; }
+    void SetViewTimer(bool on) override { m_timerOn = on; }
+    void PostClose() override { m_closePosted = true; }
+    void ClipboardSetImage(const std::uint8_t*, unsigned, unsigned) override {}
+    void ClipboardEmpty() override {}
+    void SlideShown(unsigned number, const std::string& path, unsigned width, unsigned height) override;
+    void FileWritten(const std::string& path) override;
+
+private:
+    std::ostream& m_out;
+    std::deque<int> m_boxAnswers;
+    std::deque<DialogAnswer> m_dialogAnswers;
+    std::deque<FilesAnswer> m_fileAnswers;
+    std::multimap<unsigned, ScriptAction> m_atPump;
+    Size m_client{1000, 700};
+    unsigned m_pumps = 0;
+    unsigned m_pumpLimit = 5'000'000;
+    bool m_limitReported = false;
+    bool m_inPump = false;
+    bool m_dirty = true;
+    bool m_closePosted = false;
+    bool m_timerOn = false;
+    std::uint64_t m_clock = 0;
+    std::string m_title;
+    std::map<int, std::string> m_panes;
+    ProgressMeter m_meter;
+    int m_progressSteps = 0;
+    std::vector<std::string>* m_rangeMessages = nullptr;
+};
+
+// Quotes a string for JSON.
+std::string JsonString(const std::string& s);
+
+}  // namespace vantor

@@ -1,0 +1,82 @@
+// File Select: picking files into the slide list, up to 1300 a pick and 10000 in all.
+#include "platform/Ui.h"
+#include "slides/COverLimitDialog.h"
+#include "viewer/CVantorView.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr std::uint32_t kPickLimit = 1300;
+
+constexpr const char* kSelectDone =
+    "Multi-File-Select　が　おわりました。\r\r1回につき1300件以下のSELECTを繰り返し10000 件まで累積できます。\r\r"
+    "スライドショーが　開始できます。\r\r !!!Select Under 1300 Files at a time!!!\r\r Repeat <SELECT> and can stack "
+    "10000 Files\r\r      ※ ファィル名には *.jpg 又は *.bmpと入力してください。※";
+constexpr const char* kSelectAdvice =
+    "一回につき1300件?以上では、\r\rSELECTが,失敗しているときがあります。\r\r<全体のSTRING長の関係>\r\r"
+    "件数を少なくして,再度試みてください。\r\r推奨...1300件以下。..... !!!Select Under 1300 Files at a time!!!\r\r"
+    "      ※ ファィル名には *.jpg 又は *.bmpと入力してください。※";
+
+}  // namespace
+
+void CVantorView::OnFileSelect() {
+    Ui& ui = TheUi();
+    FileDialogOptions options;
+    options.kind = FileDialogOptions::Kind::OpenMultiple;
+    options.defaultExt = "*.JPG";
+    options.initialName = "*.JPG";
+    options.filter = "JPG File (*.JPG)|*.JPG|BMP (*.BMP)|*.BMP|All files (*.*)|*.*||";
+    options.title = "Enter *.jpg or *.bmp for display ( Shift + Ctrl) then Reverse from top to last file ";
+
+    ui.BeginWaitCursor();
+    const std::uint32_t oldCount = m_slideCount;
+    m_slideNo = 1;
+    m_dirCount = 0;
+    m_dirList[0] = "(first )";
+    m_dirList[1] = "(second  )";
+
+    const std::vector<std::string> paths = ui.FileDialog(options);
+    for (const std::string& path : paths) {
+        if (m_slideCount > 9999) {
+            m_slideCount = kSlideCapacity;
+            m_listFull = 1;
+        }
+        if (m_slideNo > kPickLimit) {
+            AfxMessageBox("select-file 1300件over.1300件以上無視します:warning!!!", MsgButtons::OK,
+                          MsgIcon::Information);
+            return;
+        }
+        StoreSlide(m_slideCount, path);
+        ++m_slideCount;
+        ++m_slideNo;
+        if (m_slideCount > 9999) {
+            AfxMessageBox("累積　stack　file 10000件over.1件目から上書きします:warning!!!", MsgButtons::OK,
+                          MsgIcon::Information);
+            COverLimitDialog dlg;
+            if (ui.DoModal(dlg) == IDOK) m_overChoice = dlg.m_choice;
+        }
+        if (m_slideCount > 9999) {
+            if (m_overChoice == 1) {
+                m_listFull = kSlideCapacity;
+                m_slideCount = 1;
+            } else if (m_overChoice == 2) {
+                m_slidePath[1] = m_slidePath[kSlideCapacity];
+                m_listFull = 1;
+                m_slideCount = 2;
+            } else if (m_overChoice == 3) {
+                m_slideCount = kSlideCapacity;
+                break;
+            } else {
+                m_slideCount = 1;
+            }
+        }
+    }
+
+    ui.Invalidate(true);
+    ui.RestoreWaitCursor();
+    AfxMessageBox(m_slideCount > oldCount ? kSelectDone : kSelectAdvice, MsgButtons::OK, MsgIcon::Information);
+    ui.Invalidate(true);
+}
+
+}  // namespace vantor

@@ -1,0 +1,158 @@
+#include "viewer/CVantorView.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Ui.h"
+#include "resource.h"
+
+namespace vantor {
+
+CVantorView::CVantorView()
+    : m_slidePath(kSlideArraySize, "Null"),
+      m_slidePath2(kSlideArraySize),
+      m_slideName(kSlideArraySize),
+      m_dirList(kDirArraySize) {}
+
+CVantorView::~CVantorView() = default;
+
+namespace {
+
+// Commands greyed while a show or a batch write runs.
+bool NeedsStopped(int id) {
+    switch (id) {
+        case ID_APP_EXIT:
+        case ID_SLIDESHOW_FILE_SELECT:
+        case ID_SLIDESHOW_START:
+        case ID_SLIDESHOW_FILE_CLEAR:
+        case ID_FILE_WRITE_START:
+        case ID_SLIDESHOW_AUTO_SEARCH:
+        case ID_AUTO_SEARCH_SELECT_MODE:
+        case ID_AUTO_SEARCH_REMOVE_MODE:
+        case ID_AUTO_SEARCH_DRIVE_MODE:
+        case ID_SLIDESHOW_FILE_SORT:
+        case ID_EFFECT_SHOW_SLIDE_FILES:
+        case ID_EFFECT_SHOW_DIRECTORIES:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Commands enabled only while a show or a batch write runs.
+bool NeedsRunning(int id) {
+    return id == ID_SLIDESHOW_HALT_RESTART || id == ID_VIEW_HALT_RESTART || id == ID_SLIDESHOW_ABORT ||
+           id == ID_VIEW_ABORT;
+}
+
+}  // namespace
+
+bool CVantorView::IsImplemented(int id) const {
+    switch (id) {
+        case ID_APP_EXIT:
+        case ID_SLIDESHOW_START:
+        case ID_SLIDESHOW_HALT_RESTART:
+        case ID_VIEW_HALT_RESTART:
+        case ID_SLIDESHOW_ABORT:
+        case ID_VIEW_ABORT:
+        case ID_SLIDESHOW_FILE_CLEAR:
+        case ID_SLIDESHOW_FILE_SELECT:
+        case ID_SLIDESHOW_SPEED:
+        case ID_SLIDESHOW_SCALE:
+        case ID_SLIDESHOW_JUMP:
+        case ID_EFFECT_BACKGROUND:
+        case ID_EFFECT_PROGRESS_BAR:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CVantorView::IsCommandEnabled(int id) const {
+    if (!IsImplemented(id)) return false;
+    if (NeedsStopped(id)) return m_stopped == 1;
+    if (NeedsRunning(id)) return m_stopped != 1;
+    return true;
+}
+
+bool CVantorView::IsCommandChecked(int id) const {
+    if (id == ID_EFFECT_BACKGROUND) return m_backColor == 0;
+    if (id == ID_EFFECT_PROGRESS_BAR) return m_progressMode == 0;
+    return false;
+}
+
+bool CVantorView::OnCommand(int id) {
+    if (!IsCommandEnabled(id)) return false;
+    ++m_commandDepth;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{m_commandDepth};
+    switch (id) {
+        case ID_APP_EXIT: OnAppExit(); break;
+        case ID_SLIDESHOW_START: OnSlideShowStart(); break;
+        case ID_SLIDESHOW_HALT_RESTART:
+        case ID_VIEW_HALT_RESTART: OnHaltRestart(); break;
+        case ID_SLIDESHOW_ABORT:
+        case ID_VIEW_ABORT: OnAbort(); break;
+        case ID_SLIDESHOW_FILE_CLEAR: OnFileClear(); break;
+        case ID_SLIDESHOW_FILE_SELECT: OnFileSelect(); break;
+        case ID_SLIDESHOW_SPEED: OnSpeed(); break;
+        case ID_SLIDESHOW_SCALE: OnScale(); break;
+        case ID_SLIDESHOW_JUMP: OnJump(); break;
+        case ID_EFFECT_BACKGROUND: OnBackgroundToggle(); break;
+        case ID_EFFECT_PROGRESS_BAR: OnProgressBarToggle(); break;
+        default: return false;
+    }
+    return true;
+}
+
+void CVantorView::RequestClose() {
+    m_closeRequested = true;
+    // Every long loop reads these on its next step and ends.
+    if (m_stopped != 1) {
+        m_haltState = 0;
+        m_stopped = 1;
+        m_writeMode = 0;
+    }
+    m_searchStop = 1;
+    m_sortStop = 1;
+}
+
+bool CVantorView::WaitingForUser() const {
+    if (m_stopped == 1) return false;
+    if (m_haltState == 1) return m_backRequest == 0;
+    if (m_haltState == 2) return m_backRequest == 0 && m_keyBackRequest == 0 && m_keyForwardRequest == 0;
+    return false;
+}
+
+void CVantorView::OnInitialUpdate() {
+    // The scroll range (6000 x 6000) belongs to the view window; the logic has nothing to set.
+}
+
+void CVantorView::OnAppExit() { TheUi().PostClose(); }
+
+void CVantorView::OnBackgroundToggle() {
+    switch (m_backColor) {
+        case 0: m_backColor = 1; break;
+        case 1:
+        case 2: m_backColor = 3; break;
+        default: m_backColor = 0; break;
+    }
+    TheUi().Invalidate(true);
+}
+
+void CVantorView::OnProgressBarToggle() {
+    switch (m_progressMode) {
+        case 0: m_progressMode = 1; break;
+        case 1: m_progressMode = 2; break;
+        default: m_progressMode = 0; break;
+    }
+    TheUi().Invalidate(true);
+}
+
+void CVantorView::StoreSlide(std::uint32_t index, const std::string& path) {
+    m_slidePath[index] = path;
+    m_slidePath2[index] = path;
+    m_slideName[index] = PathTail(path);
+}
+
+}  // namespace vantor

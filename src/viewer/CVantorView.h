@@ -1,0 +1,183 @@
+// The one view of the program and the owner of all of its state: the current
+// picture, the slide list, the directory list, every setting, and the flags through
+// which the long-running commands and the user's clicks and keys talk to each other.
+// Every menu command is a handler here. The view reaches the screen and the user
+// only through the Ui services and a Canvas.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/RgbBuffer.h"
+#include "platform/Canvas.h"
+
+namespace vantor {
+
+class Ui;
+
+// A fixed-capacity array of strings: entries beyond the used count keep their old
+// text until overwritten.
+using StringArray = std::vector<std::string>;
+
+inline constexpr std::uint32_t kSlideCapacity = 10000;
+inline constexpr std::size_t kSlideArraySize = 100001;
+inline constexpr std::size_t kDirArraySize = 200011;
+inline constexpr std::size_t kFolderBufferSize = 1004;
+
+// Virtual-key codes the key reaction tests.
+inline constexpr unsigned VK_RETURN = 13;
+inline constexpr unsigned VK_ESCAPE = 27;
+inline constexpr unsigned VK_SPACE = 32;
+
+class CVantorView {
+public:
+    CVantorView();
+    virtual ~CVantorView();
+    CVantorView(const CVantorView&) = delete;
+    CVantorView& operator=(const CVantorView&) = delete;
+
+    // ---- commands -----------------------------------------------------------------
+    // Runs a menu command if it is enabled; false when it is unknown or greyed.
+    bool OnCommand(int id);
+    bool IsCommandEnabled(int id) const;
+    bool IsCommandChecked(int id) const;
+    // True while a command handler runs (long loops run inside theirs).
+    bool InCommand() const { return m_commandDepth > 0; }
+
+    // The user closes the main window: every running loop ends at its next step.
+    void RequestClose();
+    bool CloseRequested() const { return m_closeRequested; }
+    // True when a running show waits for the user (halted, no step pending).
+    bool WaitingForUser() const;
+
+    // ---- window reactions ----------------------------------------------------------
+    void OnInitialUpdate();
+    void OnDraw(Canvas& canvas);
+    void OnLButtonDown();
+    void OnRButtonDown();
+    void OnKeyDown(unsigned virtualKey);
+
+    // ---- fit computation -------------------------------------------------------------
+    void ComputeFit();
+
+    // ---- file loaders and savers -------------------------------------------------------
+    void LoadJpegFile(const std::string& path);
+    void LoadBmpFile(const std::string& path);
+    void LoadGifFile(const std::string& path);
+    void SaveBmpFile(const std::string& path);
+
+    // ---- slide show ---------------------------------------------------------------------
+    virtual void ShowSlide();
+    static unsigned DelayForSpeed(std::uint32_t speed);
+    // Shows the stop-or-continue dialog; true when the answer is "stop".
+    bool AskStop();
+
+    // Adds one path at the end of the slide list (full path, second copy, tail).
+    void StoreSlide(std::uint32_t index, const std::string& path);
+
+    // ---- command handlers ---------------------------------------------------------------
+    void OnAppExit();
+    void OnSlideShowStart();
+    void OnHaltRestart();
+    void OnAbort();
+    void OnFileClear();
+    void OnFileSelect();
+    void OnSpeed();
+    void OnScale();
+    void OnJump();
+    void OnBackgroundToggle();
+    void OnProgressBarToggle();
+
+    // ---- image --------------------------------------------------------------------------
+    RgbBuffer m_buf;  // display order, m_width x m_height, or empty
+    std::uint32_t m_width = 801;
+    std::uint32_t m_height = 601;
+    std::vector<std::uint8_t> m_workBuf;  // scratch for the batch write, sized per picture
+    std::uint64_t m_bufGeneration = 0;    // changes whenever m_buf's pixels change
+
+    std::uint32_t m_fitWidth = 0;
+    std::uint32_t m_fitHeight = 0;
+    std::uint32_t m_fitRatio = 1;
+    std::uint32_t m_fitSrcWidth = 0;
+    std::uint32_t m_fitSrcHeight = 0;
+    std::uint32_t m_fitFrameWidth = 0;
+    std::uint32_t m_fitFrameHeight = 0;
+
+    // ---- slide list -------------------------------------------------------------------
+    StringArray m_slidePath;   // "Null" until written
+    StringArray m_slidePath2;
+    StringArray m_slideName;
+    std::uint32_t m_slideCount = 0;
+    std::uint32_t m_listFull = 0;
+    std::int32_t m_overChoice = 1;
+
+    // ---- directory list ------------------------------------------------------------------
+    StringArray m_dirList;
+    std::uint32_t m_dirCount = 0;
+
+    // ---- current file paths ----------------------------------------------------------------
+    std::string m_curSlidePath;
+    std::string m_strFile;
+    std::string m_lastShownPath;
+
+    // ---- display and output settings ---------------------------------------------------------
+    std::uint32_t m_speed = 5;
+    std::uint32_t m_maxWidth = 800;
+    std::uint32_t m_maxHeight = 600;
+    std::int32_t m_outScaleMode = 0;
+    std::uint32_t m_dispScaleMode = 2;
+    std::int32_t m_outBackColor = 1;
+    std::int32_t m_jpegQualityIndex = 5;
+    std::int32_t m_outFileType = 0;
+    std::uint32_t m_spare = 0;
+    std::uint32_t m_writePosition = 0;
+    std::int32_t m_deepSearchSetting = 1;
+    std::int32_t m_deepSearch = 0;
+    std::uint32_t m_origWidthShown = 801;
+    std::uint32_t m_origHeightShown = 601;
+    std::int32_t m_backColor = 1;
+    std::uint32_t m_progressMode = 0;
+    std::int32_t m_statusPhase = 0;
+
+    // ---- run state and write state --------------------------------------------------------------
+    std::int32_t m_stopped = 1;
+    std::int32_t m_haltState = 0;
+    std::int32_t m_backRequest = 0;
+    std::int32_t m_keyBackRequest = 0;
+    std::int32_t m_keyForwardRequest = 0;
+    std::uint32_t m_slideNo = 0;
+    std::int32_t m_writeMode = 0;
+    std::uint32_t m_writtenCount = 0;
+    std::uint32_t m_jumpTarget = 0;
+    std::uint32_t m_writtenCountShown = 0;
+
+    // ---- search and sort state --------------------------------------------------------------------
+    std::int32_t m_searching = 0;
+    std::int32_t m_searchStop = 0;
+    std::int32_t m_sorting = 0;
+    std::int32_t m_sortStop = 0;
+
+    // ---- folders -------------------------------------------------------------------------------------
+    std::string m_outFolder = "d:\\t~\\";     // at most kFolderBufferSize - 1 bytes
+    std::string m_searchFolder = "d:\\t~\\";  // at most kFolderBufferSize - 1 bytes
+    std::string m_searchPathName = "d:\\~t\\mfc.jpg";
+    std::string m_searchFileName = "mfc.jpg";
+    std::string m_outPathName = "d:\\~t\\mfc.jpg";
+    std::string m_outFileName = "mfc.jpg";
+
+private:
+    bool IsImplemented(int id) const;
+
+    // The drawable (row-padded) copy of m_buf, kept while m_buf's pixels stay the same.
+    const DibImage& DrawableImage();
+    std::unique_ptr<std::uint8_t[]> m_padded;
+    std::uint32_t m_paddedRowLength = 0;
+    std::uint64_t m_paddedGeneration = ~std::uint64_t{0};
+    DibImage m_paddedImage;
+
+    int m_commandDepth = 0;
+    bool m_closeRequested = false;
+};
+
+}  // namespace vantor

@@ -1,0 +1,71 @@
+#include "viewer/Dialogs.h"
+
+#include "resource.h"
+
+namespace vantor {
+
+CStopOrContinueDialog::CStopOrContinueDialog() : Dialog(StopOrContinueDialogTemplate()) {}
+
+CSpeedDialog::CSpeedDialog() : Dialog(SpeedDialogTemplate()) {}
+
+void CSpeedDialog::DoDataExchange(DataExchange& dx) { dx.Int(kEdit, m_speedValue, "m_speedValue", 0, 255); }
+
+void CSpeedDialog::OnInitDialog() {
+    m_prevSpeedValue = m_speedValue;
+    ControlState& slider = Control(kSlider);
+    slider.scrollMin = 1;
+    slider.scrollMax = 255;
+    slider.scrollPos = m_speedValue < 1 ? 1 : (m_speedValue > 255 ? 255 : m_speedValue);
+    Dialog::OnInitDialog();
+}
+
+void CSpeedDialog::OnHScroll(int controlId, ScrollCode code, int pos) {
+    if (controlId != kSlider) return;
+    m_prevSpeedValue = m_speedValue;
+    ControlState& slider = Control(kSlider);
+    switch (code) {
+        case ScrollCode::LineLeft:
+            slider.scrollPos -= 25;
+            if (slider.scrollPos <= 1) slider.scrollPos = 1;
+            break;
+        case ScrollCode::LineRight:
+            slider.scrollPos += 25;
+            if (slider.scrollPos >= 255) slider.scrollPos = 255;
+            break;
+        case ScrollCode::ThumbPosition:
+            slider.scrollPos = pos;
+            break;
+        default:
+            break;
+    }
+    m_speedValue = slider.scrollPos;
+    m_circleColor = (static_cast<std::uint32_t>(m_prevSpeedValue) & 0xFF) << 16 | 236;
+    m_circleDrawn = true;
+    Control(kEdit).text = std::to_string(m_speedValue);
+}
+
+CScaleDialog::CScaleDialog() : Dialog(ScaleDialogTemplate()) {}
+
+void CScaleDialog::DoDataExchange(DataExchange& dx) {
+    dx.UInt(1006, m_origWidth, "m_origWidth", 0, 6000);
+    dx.UInt(1007, m_origHeight, "m_origHeight", 0, 6000);
+    dx.UInt(1008, m_dispScaleMode, "m_dispScaleMode", 0, 2);
+    dx.UInt(1003, m_maxWidth, "m_maxWidth", 1, 6000);
+    dx.UInt(1004, m_maxHeight, "m_maxHeight", 1, 6000);
+    dx.Int(1005, m_outScaleMode, "m_outScaleMode", 0, 3);
+    dx.Int(1011, m_outBackColor, "m_outBackColor", 0, 2);
+    dx.Int(1012, m_jpegQualityIndex, "m_jpegQualityIndex", 0, 9);
+    dx.Int(1013, m_outFileType, "m_outFileType", 0, 1);
+    dx.Int(1014, m_deepSearch, "m_deepSearch", 0, 1);
+    dx.UInt(1009, m_spare, "m_spare", 0, 2);
+    dx.UInt(1010, m_writePosition, "m_writePosition", 0, 2);
+}
+
+CJumpDialog::CJumpDialog() : Dialog(JumpDialogTemplate()) {}
+
+void CJumpDialog::DoDataExchange(DataExchange& dx) {
+    dx.Int(1012, m_jumpNo, "m_jumpNo", 0, 10000);
+    dx.Int(1013, m_writtenNo, "m_writtenNo", 0, 1000000);
+}
+
+}  // namespace vantor

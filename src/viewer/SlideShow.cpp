@@ -1,0 +1,241 @@
+// The slide show: the run loop inside the Start command, the slide step, and the
+// reactions of the mouse buttons, the keys, Halt-Restart, Abort and File Clear,
+// which only set flags that the loop reads on its next pass.
+#include <cstring>
+
+#include "platform/FileSystem.h"
+#include "platform/Ui.h"
+#include "viewer/CVantorView.h"
+#include "viewer/Dialogs.h"
+
+namespace vantor {
+
+unsigned CVantorView::DelayForSpeed(std::uint32_t s) {
+    if (s <= 4) return s;
+    if (s <= 13) return 26 * s;
+    if (s <= 33) return 36 * s;
+    if (s <= 55) return 40 * s;
+    if (s <= 110) return 46 * s;
+    if (s <= 255) return 50 * s;
+    return s;
+}
+
+bool CVantorView::AskStop() {
+    CStopOrContinueDialog dlg;
+    return TheUi().DoModal(dlg) == IDCANCEL;
+}
+
+void CVantorView::OnSlideShowStart() {
+    Ui& ui = TheUi();
+    if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
+    m_slideNo = 1;
+    m_haltState = 0;
+    m_stopped = 0;
+    m_backRequest = m_keyBackRequest = m_keyForwardRequest = 0;
+    bool firstPassDone = false;
+    ui.SetTitle("VANTOR FOR SLIDE SHOW WINDOWS APPLICATION");
+    ui.SetViewTimer(true);
+
+    while (m_slideNo < m_slideCount) {
+        ui.Pump(10000);
+        if (m_closeRequested) break;
+        ui.SetCursor(CursorKind::AppStarting);
+        if (m_stopped == 1) {
+            m_haltState = 0;
+            m_slideNo = m_slideCount - 1;
+        }
+        const bool pending = m_backRequest == 1 || m_keyBackRequest == 1 || m_keyForwardRequest == 1;
+        if (!(m_haltState == 2 && !pending)) {
+            if (m_haltState == 1 && m_backRequest == 1) {
+                m_backRequest = 0;
+                --m_slideNo;
+            }
+            if (m_haltState == 2) {
+                if (m_backRequest == 1) {
+                    m_backRequest = 0;
+                    --m_slideNo;
+                }
+                if (m_keyBackRequest == 1) {
+                    m_keyBackRequest = 0;
+                    --m_slideNo;
+                }
+                if (m_keyForwardRequest == 1) {
+                    m_keyForwardRequest = 0;
+                    ++m_slideNo;
+                }
+            }
+            if (m_slideNo < 1) m_slideNo = 1;
+            if (m_haltState == 0) ++m_slideNo;
+            if (!firstPassDone) {
+                firstPassDone = true;
+                m_slideNo = 1;
+            }
+            // Slide m_slideNo is at index m_slideNo - 1; the arrays are larger than the
+            // list, so any number a jump or a step can produce is a valid entry.
+            const std::uint32_t index = m_slideNo == 0 ? 0 : m_slideNo - 1;
+            m_curSlidePath = index < m_slidePath.size() ? m_slidePath[index] : std::string("Null");
+            m_strFile = m_curSlidePath;
+            ShowSlide();
+        }
+        ui.Pump(10000);
+        if (m_closeRequested) break;
+        const unsigned delay = DelayForSpeed(m_speed);
+        if (m_haltState == 0) ui.Sleep(delay);
+        else if (m_haltState == 1) ui.Sleep(0);
+        ui.Pump(6667);
+        if (m_closeRequested) break;
+        if (m_progressMode < 2) ui.ProgressStep();
+        else if (m_progressMode == 2) ui.ProgressSetPos(0);
+        ui.SetCursor(CursorKind::Arrow);
+    }
+
+    m_stopped = 1;
+    m_writeMode = 0;
+    ui.SetViewTimer(false);
+    ui.SetCursor(CursorKind::Arrow);
+    if (m_progressMode < 2) ui.ProgressSetPos(0);
+    ui.Invalidate(false);
+}
+
+void CVantorView::ShowSlide() {
+    Ui& ui = TheUi();
+    if (m_lastShownPath == m_curSlidePath && m_haltState != 1) return;
+    ui.UpdateWindow();
+    const std::string& path = m_curSlidePath;
+    if (EndsWithNoCase(path, ".JPG")) LoadJpegFile(path);
+    else if (EndsWithNoCase(path, ".GIF")) LoadGifFile(path);
+    else if (EndsWithNoCase(path, ".BMP")) LoadBmpFile(path);
+    ui.EndWaitCursor();
+    if (!m_buf && m_slideNo > 2) {
+        AfxMessageBox(path);
+        if (AskStop()) {
+            m_slideNo = m_slideCount;
+            return;
+        }
+    }
+    ui.Invalidate(false);
+    m_lastShownPath = m_curSlidePath;
+    if (m_buf) ui.SlideShown(m_slideNo, m_curSlidePath, m_width, m_height);
+}
+
+void CVantorView::OnHaltRestart() {
+    if (m_stopped == 1) {
+        m_haltState = 0;
+        return;
+    }
+    m_haltState = m_haltState == 0 ? 1 : 0;
+}
+
+void CVantorView::OnLButtonDown() { OnHaltRestart(); }
+
+void CVantorView::OnAbort() {
+    if (m_stopped != 1 && m_haltState >= 0 && m_haltState <= 2) {
+        m_haltState = 0;
+        m_stopped = 1;
+        m_writeMode = 0;
+    }
+}
+
+void CVantorView::OnRButtonDown() {
+    if (m_stopped == 1) return;
+    if (m_haltState == 1) {
+        m_haltState = 2;
+        m_backRequest = 1;
+    } else if (m_haltState == 2) {
+        m_backRequest = 1;
+    }
+}
+
+void CVantorView::OnKeyDown(unsigned k) {
+    Ui& ui = TheUi();
+    if (m_searchStop == 0 && m_searching == 1 && k == VK_ESCAPE) {
+        ui.MessageBox("検索を中断しますか? クリックしてください。", "stop directory search ?", MsgButtons::OK,
+                      MsgIcon::None);
+        if (AskStop()) {
+            m_searchStop = 1;
+            m_searching = 0;
+        }
+    }
+    if (m_sorting == 1 && k == VK_ESCAPE) {
+        ui.MessageBox("ソートを中断しますか? クリックしてください。", "stop sorting ?", MsgButtons::OK, MsgIcon::None);
+        m_sortStop = 1;
+    }
+    if (m_stopped == 1) return;
+    if (m_haltState == 0 || k == VK_ESCAPE) {
+        if (AskStop()) {
+            m_haltState = 0;
+            m_stopped = 1;
+            m_writeMode = 0;
+        }
+    } else if (k == VK_SPACE && (m_haltState == 1 || m_haltState == 2)) {
+        m_keyBackRequest = 1;
+        m_haltState = 2;
+    } else if (m_haltState == 1 || m_haltState == 2) {
+        m_keyForwardRequest = 1;
+        m_haltState = 2;
+    }
+}
+
+void CVantorView::OnFileClear() {
+    if (m_stopped != 1) return;
+    m_listFull = 0;
+    m_slideCount = 0;
+    TheUi().Invalidate(true);
+}
+
+void CVantorView::OnSpeed() {
+    CSpeedDialog dlg;
+    dlg.m_speedValue = static_cast<std::int32_t>(m_speed);
+    if (TheUi().DoModal(dlg) == IDOK) m_speed = static_cast<std::uint32_t>(dlg.m_speedValue);
+}
+
+void CVantorView::OnScale() {
+    m_origWidthShown = m_width;
+    m_origHeightShown = m_height;
+    m_deepSearch = m_deepSearchSetting;
+    CScaleDialog dlg;
+    dlg.m_origWidth = m_width;
+    dlg.m_origHeight = m_height;
+    dlg.m_dispScaleMode = m_dispScaleMode;
+    dlg.m_maxWidth = m_maxWidth;
+    dlg.m_maxHeight = m_maxHeight;
+    dlg.m_outScaleMode = m_outScaleMode;
+    dlg.m_outBackColor = m_outBackColor;
+    dlg.m_jpegQualityIndex = m_jpegQualityIndex;
+    dlg.m_outFileType = m_outFileType;
+    dlg.m_deepSearch = m_deepSearchSetting;
+    dlg.m_spare = m_spare;
+    dlg.m_writePosition = m_writePosition;
+    if (TheUi().DoModal(dlg) != IDOK) return;
+    m_origWidthShown = dlg.m_origWidth;
+    m_origHeightShown = dlg.m_origHeight;
+    m_dispScaleMode = dlg.m_dispScaleMode;
+    m_maxWidth = dlg.m_maxWidth;
+    m_maxHeight = dlg.m_maxHeight;
+    m_outScaleMode = dlg.m_outScaleMode;
+    m_outBackColor = dlg.m_outBackColor;
+    m_jpegQualityIndex = dlg.m_jpegQualityIndex;
+    m_outFileType = dlg.m_outFileType;
+    m_deepSearchSetting = dlg.m_deepSearch;
+    m_deepSearch = dlg.m_deepSearch;
+    m_spare = dlg.m_spare;
+    m_writePosition = dlg.m_writePosition;
+    TheUi().Invalidate(true);
+}
+
+void CVantorView::OnJump() {
+    m_jumpTarget = m_slideNo;
+    m_writtenCountShown = m_writtenCount;
+    CJumpDialog dlg;
+    dlg.m_jumpNo = static_cast<std::int32_t>(m_jumpTarget);
+    dlg.m_writtenNo = static_cast<std::int32_t>(m_writtenCountShown);
+    if (TheUi().DoModal(dlg) != IDOK) return;
+    m_writtenCountShown = static_cast<std::uint32_t>(dlg.m_writtenNo);
+    m_writtenCount = m_writtenCountShown;
+    const auto t = static_cast<std::uint32_t>(dlg.m_jumpNo);
+    m_jumpTarget = t;
+    if (t < m_slideCount) m_slideNo = t;
+    if (t > m_slideCount - 1 && t > 1) m_slideNo = m_slideCount - 1;
+}
+
+}  // namespace vantor

@@ -1,0 +1,46 @@
+// Shared helpers of the tests: a temporary folder that removes itself, and a
+// scripted user wired to a fresh view.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/script/ScriptUi.h"
+#include "viewer/CVantorView.h"
+
+namespace vantor::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
+std::vector<unsigned char> ReadFile(const std::string& path);
+
+// A view driven by a scripted user; the transcript collects in `out`.
+struct ScriptedView {
+    ScriptedView();
+    std::ostringstream out;
+    ScriptUi ui{out};
+    ScopedUi scope{ui};
+    CVantorView view;
+
+    // The transcript lines written so far, and those with a given event.
+    std::vector<std::string> Lines() const;
+    std::vector<std::string> Events(const std::string& event) const;
+    void ClearTranscript();
+};
+
+}  // namespace vantor::test
