@@ -73,6 +73,10 @@ public:
     // Shows the stop-or-continue dialog; true when the answer is "stop".
     bool AskStop();
 
+    // The command line: pictures (and folders of pictures) given at start-up.
+    // One picture is opened and shown; several fill the slide list and start a show.
+    void OnCommandLine(const std::vector<std::string>& paths);
+
     // Adds one path at the end of the slide list (full path, second copy, tail).
     void StoreSlide(std::uint32_t index, const std::string& path);
 
