@@ -20,6 +20,37 @@ constexpr const char* kSelectAdvice =
 
 }  // namespace
 
+bool CVantorView::AppendSlide(const std::string& path) {
+    StoreSlide(m_slideCount, path);
+    ++m_slideCount;
+    if (m_slideCount > 9999) {
+        AfxMessageBox("累積　stack　file 10000件over.1件目から上書きします:warning!!!", MsgButtons::OK,
+                      MsgIcon::Information);
+        COverLimitDialog dlg;
+        if (TheUi().DoModal(dlg) == IDOK) m_overChoice = dlg.m_choice;
+    }
+    if (m_slideCount > 9999) {
+        switch (m_overChoice) {
+            case 1:  // loop: overwrite from the second slide on
+                m_listFull = kSlideCapacity;
+                m_slideCount = 1;
+                break;
+            case 2:  // restart
+                m_slidePath[1] = m_slidePath[kSlideCapacity];
+                m_listFull = 1;
+                m_slideCount = 2;
+                break;
+            case 3:  // stop: the rest is ignored
+                m_slideCount = kSlideCapacity;
+                return false;
+            default:
+                m_slideCount = 1;
+                break;
+        }
+    }
+    return true;
+}
+
 void CVantorView::OnFileSelect() {
     Ui& ui = TheUi();
     FileDialogOptions options;
@@ -47,30 +78,8 @@ void CVantorView::OnFileSelect() {
                           MsgIcon::Information);
             return;
         }
-        StoreSlide(m_slideCount, path);
-        ++m_slideCount;
         ++m_slideNo;
-        if (m_slideCount > 9999) {
-            AfxMessageBox("累積　stack　file 10000件over.1件目から上書きします:warning!!!", MsgButtons::OK,
-                          MsgIcon::Information);
-            COverLimitDialog dlg;
-            if (ui.DoModal(dlg) == IDOK) m_overChoice = dlg.m_choice;
-        }
-        if (m_slideCount > 9999) {
-            if (m_overChoice == 1) {
-                m_listFull = kSlideCapacity;
-                m_slideCount = 1;
-            } else if (m_overChoice == 2) {
-                m_slidePath[1] = m_slidePath[kSlideCapacity];
-                m_listFull = 1;
-                m_slideCount = 2;
-            } else if (m_overChoice == 3) {
-                m_slideCount = kSlideCapacity;
-                break;
-            } else {
-                m_slideCount = 1;
-            }
-        }
+        if (!AppendSlide(path)) break;
     }
 
     ui.Invalidate(true);

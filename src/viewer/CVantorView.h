@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@
 namespace vantor {
 
 class Ui;
+
+// A modification time as the view prints it: "yyyy  MM / dd  Www hh:mm:ss".
+std::string DateLine(std::time_t modified);
 
 // A fixed-capacity array of strings: entries beyond the used count keep their old
 // text until overwritten.
@@ -76,6 +80,10 @@ public:
     // The command line: pictures (and folders of pictures) given at start-up.
     // One picture is opened and shown; several fill the slide list and start a show.
     void OnCommandLine(const std::vector<std::string>& paths);
+
+    // Appends a picked path under the 10000 rule (the over-10000 dialog and its
+    // answers); false when the answer was Stop and later paths are to be ignored.
+    bool AppendSlide(const std::string& path);
 
     // Adds one path at the end of the slide list (full path, second copy, tail).
     void StoreSlide(std::uint32_t index, const std::string& path);

@@ -1,4 +1,9 @@
 // Fitting the current picture into the frame, and the view's paint.
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "platform/FileSystem.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 
@@ -55,9 +60,159 @@ void CVantorView::ComputeFit() {
     m_fitRatio = r;
 }
 
+namespace {
+
+constexpr Rgb kLightGray{200, 200, 200};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlack{0, 0, 0};
+
+constexpr const char* kSelected = "件 selectされています";
+constexpr const char* kSelectedWithHelp =
+    "件 selectされています  When running L Click->halt : L Click again->restart / When halt R Click or "
+    "SpaceBar...backward<- : anyKey...forward->";
+
+std::string Format(const char* fmt, auto... args) {
+    const int n = std::snprintf(nullptr, 0, fmt, args...);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    std::snprintf(out.data(), out.size() + 1, fmt, args...);
+    return out;
+}
+
+}  // namespace
+
+std::string DateLine(std::time_t modified) {
+    // The fixed 24-character form "Www Mmm dd hh:mm:ss yyyy", rearranged.
+    std::tm tm{};
+    localtime_r(&modified, &tm);
+    char c[32];
+    asctime_r(&tm, c);
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    int month = 0;
+    for (int i = 0; i < 12; ++i) {
+        if (std::strncmp(c + 4, kMonths[i], 3) == 0) month = i + 1;
+    }
+    std::string out;
+    out.append(c + 20, 4);  // year
+    out += "  ";
+    out += Format("%02d", month);
+    out += " / ";
+    out.append(c + 8, 2);  // day
+    out += "  ";
+    out.append(c, 3);  // weekday
+    out += ' ';
+    out.append(c + 11, 8);  // time
+    return out;
+}
+
+const DibImage& CVantorView::DrawableImage() {
+    if (m_paddedGeneration != m_bufGeneration || !m_padded) {
+        m_padded = PadRowsToDword(m_buf.get(), m_width, m_height, m_paddedRowLength);
+        m_paddedGeneration = m_bufGeneration;
+        m_paddedImage = DibImage{m_padded.get(), m_width, m_height, m_paddedRowLength, m_bufGeneration};
+    }
+    return m_paddedImage;
+}
+
 void CVantorView::OnDraw(Canvas& canvas) {
-    (void)canvas;
-    if (m_slideCount == 0) TheUi().SetTitle("Vantor - Windows Application for SLIDESHOW");
+    Ui& ui = TheUi();
+    if (m_slideCount == 0) ui.SetTitle("Vantor - Windows Application for SLIDESHOW");
+    const Size client = ui.ClientSize();
+    const int bottom = client.cy;
+    const bool full = m_progressMode == 0;
+    const bool some = m_progressMode == 0 || m_progressMode == 1;
+
+    if (full) {
+        canvas.TextOut(332, 5, Format(" %s %s %d %s  ", m_strFile.c_str(), "  ", m_slideCount, kSelected), kLightGray);
+    }
+
+    // Without a picture only the header and the title are drawn.
+    if (!m_buf) return;
+    const DibImage& image = DrawableImage();
+    ComputeFit();
+    const Point scroll = ui.ScrollPosition();
+    const auto cx = static_cast<std::uint32_t>(client.cx);
+    const auto cy = static_cast<std::uint32_t>(client.cy);
+    std::uint32_t x = (cx - m_fitWidth) >> 1;
+    std::uint32_t y = (cy - m_fitHeight) >> 1;
+    if (x < 30 || static_cast<std::int64_t>(x) > client.cx / 2 || client.cx < 800) x = 30;
+    if (y < 30 || y > 300 || client.cy < 600) y = 30;
+    const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+    const int fw = static_cast<int>(m_fitWidth), fh = static_cast<int>(m_fitHeight);
+
+    Rgb text = kWhite;
+    bool fill = true;
+    Rgb band = kLightGray;
+    switch (m_backColor) {
+        case 0:
+            band = kWhite;
+            text = kLightGray;
+            break;
+        case 1:
+            band = kLightGray;
+            text = kWhite;
+            break;
+        case 2:
+            fill = false;
+            text = kBlack;
+            break;
+        default:
+            band = kBlack;
+            text = kWhite;
+            break;
+    }
+    if (fill) {
+        canvas.FillRect({0, 0, 3000, iy}, band);
+        canvas.FillRect({0, iy + fh, 3000, 3000}, band);
+        canvas.FillRect({0, 0, ix, 3000}, band);
+        canvas.FillRect({ix + fw, 0, 3000, 3000}, band);
+    }
+
+    // The file's size and date, for the two bottom lines.
+    std::string sizeLine, dateLine;
+    if (full) {
+        const std::string path = m_slideNo == 0 ? std::string() : m_slidePath[m_slideNo - 1];
+        std::uint64_t size = 0;
+        std::time_t modified = 0;
+        if (FileSizeAndTime(path, size, modified)) {
+            sizeLine = Format("( %llu %s)", static_cast<unsigned long long>(size), "bytes");
+            dateLine = DateLine(modified);
+        }
+    }
+    const std::string slideName = m_slideNo == 0 ? std::string() : m_slideName[m_slideNo - 1];
+
+    auto overlay = [&](const char* selectedText) {
+        if (some)
+            canvas.TextOut(5, 5, Format("( %d x %d / %d x %d )", m_width, m_height, m_fitWidth, m_fitHeight), text);
+        canvas.TextOut(211, 5, Format("( %d / %d )", m_slideNo, m_slideCount), text);
+        if (full) {
+            const std::string line = Format("(%s %s %d %s )", m_strFile.c_str(), "  ", m_slideCount, selectedText);
+            canvas.TextOut(332, 5, line, text);
+            if (client.cy - fh > 30) canvas.TextOut(-573, bottom - 20, line, text);
+        }
+        if (some) canvas.TextOut(2, bottom - 40, slideName, text);
+        if (full) {
+            if (!sizeLine.empty()) canvas.TextOut(0, bottom - 80, sizeLine, text);
+            if (!dateLine.empty()) canvas.TextOut(0, bottom - 60, Format("%s", dateLine.c_str()), text);
+        }
+    };
+    overlay(kSelectedWithHelp);
+
+    const Rect dest{ix, iy, ix + fw, iy + fh};
+    const Rect source{scroll.x, scroll.y, scroll.x + static_cast<int>(m_width), scroll.y + static_cast<int>(m_height)};
+    const int stretches = m_speed >= 2 && m_haltState == 0 ? 4 : 1;
+    for (int i = 0; i < stretches; ++i) canvas.StretchImage(dest, image, source, StretchMode::Halftone);
+
+    overlay(kSelected);
+
+    m_statusPhase = m_statusPhase == 0 ? 1 : 0;
+    const char* state = " Running SlideShow (Press Esc KEY to Abort) ";
+    if (m_haltState == 1 || m_haltState == 2) state = "!! Halting SlideShow (Press Esc KEY to Abort)";
+    if (m_stopped == 1) state = "  Choose SLIDE_SHOW START from MENU for starting                           ";
+    if (m_progressMode < 2) {
+        ui.SetStatusPane(0, "@( " + m_strFile + "  " + std::to_string(m_haltState) + " )");
+        ui.SetStatusPane(1, Format("( %s  %d )", state, m_haltState));
+    }
 }
 
 }  // namespace vantor
