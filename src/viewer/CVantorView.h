@@ -70,6 +70,9 @@ public:
     void LoadBmpFile(const std::string& path);
     void LoadGifFile(const std::string& path);
     void SaveBmpFile(const std::string& path);
+    // Loads with the loader the path's last four characters choose (.JPG, .GIF,
+    // .BMP, letter case ignored); any other ending loads nothing.
+    void LoadByEnding(const std::string& path);
 
     // ---- slide show ---------------------------------------------------------------------
     virtual void ShowSlide();

@@ -102,9 +102,7 @@ void CVantorView::ShowSlide() {
     if (m_lastShownPath == m_curSlidePath && m_haltState != 1) return;
     ui.UpdateWindow();
     const std::string& path = m_curSlidePath;
-    if (EndsWithNoCase(path, ".JPG")) LoadJpegFile(path);
-    else if (EndsWithNoCase(path, ".GIF")) LoadGifFile(path);
-    else if (EndsWithNoCase(path, ".BMP")) LoadBmpFile(path);
+    LoadByEnding(path);
     ui.EndWaitCursor();
     if (!m_buf && m_slideNo > 2) {
         AfxMessageBox(path);

@@ -276,6 +276,15 @@ public:
         }
     }
 
+    // Pictures given after the script's name, as if on the program's command line.
+    void CommandLine(const std::vector<std::string>& paths) {
+        if (paths.empty()) return;
+        m_ui.ResetPumpCount();
+        m_view->OnCommandLine(paths);
+        m_ui.PaintIfNeeded();
+        if (m_ui.ClosePosted() || m_view->CloseRequested()) Close();
+    }
+
     bool Finished() const { return m_quit; }
 
     // The user closes the window.
@@ -331,7 +340,7 @@ bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
         steps.push_back(std::move(step));
     }
     Runner runner(out);
-    (void)commandLine;
+    runner.CommandLine(commandLine);
     for (const auto& step : steps) {
         if (runner.Finished()) break;
         runner.Run(step);
