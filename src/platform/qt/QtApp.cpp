@@ -1,12 +1,43 @@
 #include "platform/qt/QtApp.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "platform/qt/MainWindow.h"
+#include "platform/qt/QtUi.h"
+#include "viewer/CVantorView.h"
 
 namespace vantor {
 
 int RunQtApp(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    CVantorView view;
+    MainWindow window(view);
+    QtUi ui(window);
+    ScopedUi scope(ui);
+
+    QSize size(1100, 800);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        size = size.boundedTo(screen->availableGeometry().size());
+    }
+    window.resize(size);
+    window.show();
+    view.OnInitialUpdate();
+
+    // Options (Qt's own, such as -platform) are not pictures.
+    std::vector<std::string> paths;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        if (!argument.startsWith(QLatin1Char('-'))) paths.push_back(argument.toStdString());
+    }
+    if (!paths.empty()) {
+        QTimer::singleShot(0, &window, [&window, &view, paths] {
+            window.CallView([&view, &paths] { view.OnCommandLine(paths); });
+        });
+    }
+    return app.exec();
 }
 
 }  // namespace vantor

@@ -1,0 +1,198 @@
+#include "platform/qt/QtDialog.h"
+
+#include <QAbstractSlider>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "platform/Ui.h"
+
+namespace vantor {
+
+namespace {
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+QtDialog::QtDialog(Dialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(dialog) {
+    setWindowTitle(Text(dialog.Template().title));
+    auto* rows = new QVBoxLayout(this);
+    QHBoxLayout* row = nullptr;
+    for (const ControlTemplate& c : dialog.Template().controls) {
+        QWidget* widget = nullptr;
+        const int id = c.id;
+        switch (c.kind) {
+            case ControlKind::Static: {
+                auto* label = new QLabel(Text(c.text));
+                label->setTextFormat(Qt::PlainText);
+                widget = label;
+                break;
+            }
+            case ControlKind::Edit: {
+                auto* edit = new QLineEdit;
+                edit->setMinimumWidth(80);
+                widget = edit;
+                break;
+            }
+            case ControlKind::Button:
+            case ControlKind::DefButton: {
+                auto* button = new QPushButton(Text(c.text));
+                button->setAutoDefault(false);
+                button->setDefault(c.kind == ControlKind::DefButton);
+                connect(button, &QPushButton::clicked, this, [this, id] { ClickControl(id); });
+                widget = button;
+                break;
+            }
+            case ControlKind::Radio:
+            case ControlKind::Check: {
+                QAbstractButton* button = c.kind == ControlKind::Radio
+                                              ? static_cast<QAbstractButton*>(new QRadioButton(Text(c.text)))
+                                              : new QCheckBox(Text(c.text));
+                // Groups and toggling are the dialog's business; the widget only shows the result.
+                button->setAutoExclusive(false);
+                connect(button, &QAbstractButton::clicked, this, [this, id] { ClickControl(id); });
+                widget = button;
+                break;
+            }
+            case ControlKind::GroupBox:
+                widget = new QGroupBox(Text(c.text));
+                break;
+            case ControlKind::HScroll: {
+                auto* bar = new QScrollBar(Qt::Horizontal);
+                bar->setMinimumWidth(200);
+                connect(bar, &QAbstractSlider::actionTriggered, this, [this, id, bar](int action) {
+                    switch (action) {
+                        case QAbstractSlider::SliderSingleStepSub: ScrollControl(id, ScrollCode::LineLeft, 0); break;
+                        case QAbstractSlider::SliderSingleStepAdd: ScrollControl(id, ScrollCode::LineRight, 0); break;
+                        case QAbstractSlider::SliderPageStepSub: ScrollControl(id, ScrollCode::PageLeft, 0); break;
+                        case QAbstractSlider::SliderPageStepAdd: ScrollControl(id, ScrollCode::PageRight, 0); break;
+                        case QAbstractSlider::SliderMove:
+                            ScrollControl(id, ScrollCode::ThumbTrack, bar->sliderPosition());
+                            break;
+                        default: break;
+                    }
+                });
+                connect(bar, &QAbstractSlider::sliderReleased, this, [this, id, bar] {
+                    ScrollControl(id, ScrollCode::ThumbPosition, bar->sliderPosition());
+                    ScrollControl(id, ScrollCode::EndScroll, 0);
+                });
+                widget = bar;
+                break;
+            }
+            case ControlKind::ListBox: {
+                auto* list = new QListWidget;
+                list->setSelectionMode(c.multiSelect ? QAbstractItemView::ExtendedSelection
+                                                     : QAbstractItemView::SingleSelection);
+                connect(list, &QListWidget::itemSelectionChanged, this, [this, id] {
+                    if (!m_pushing) SelChangeControl(id);
+                });
+                widget = list;
+                break;
+            }
+        }
+        if (row == nullptr || !c.sameRow) {
+            row = new QHBoxLayout;
+            rows->addLayout(row);
+        }
+        row->addWidget(widget);
+        if (id >= 0) m_widgets[id] = widget;
+    }
+}
+
+QWidget* QtDialog::ControlWidget(int id) const {
+    auto it = m_widgets.find(id);
+    return it == m_widgets.end() ? nullptr : it->second;
+}
+
+void QtDialog::PushStates() {
+    m_pushing = true;
+    for (const auto& [id, widget] : m_widgets) {
+        if (!m_dialog.HasControl(id)) continue;
+        const ControlState& s = m_dialog.Control(id);
+        widget->setEnabled(s.enabled);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            if (edit->text() != Text(s.text)) edit->setText(Text(s.text));
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            button->setText(Text(s.text));
+            if (button->isCheckable()) button->setChecked(s.checked);
+        } else if (auto* bar = qobject_cast<QScrollBar*>(widget)) {
+            bar->setRange(s.scrollMin, s.scrollMax);
+            // Inside an action the slider applies its own position afterwards; this one wins.
+            bar->setSliderPosition(s.scrollPos);
+            bar->setValue(s.scrollPos);
+        } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+            QStringList items;
+            for (const std::string& item : s.items) items << Text(item);
+            bool same = list->count() == items.size();
+            for (int i = 0; same && i < list->count(); ++i) same = list->item(i)->text() == items[i];
+            if (!same) {
+                list->clear();
+                list->addItems(items);
+            }
+            list->clearSelection();
+            for (int index : s.selection) {
+                if (index >= 0 && index < list->count()) list->item(index)->setSelected(true);
+            }
+        }
+    }
+    m_pushing = false;
+}
+
+void QtDialog::PullStates() {
+    for (const auto& [id, widget] : m_widgets) {
+        if (!m_dialog.HasControl(id)) continue;
+        ControlState& s = m_dialog.Control(id);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            s.text = edit->text().toStdString();
+        } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+            s.selection.clear();
+            for (int i = 0; i < list->count(); ++i) {
+                if (list->item(i)->isSelected()) s.selection.push_back(i);
+            }
+        }
+    }
+}
+
+template <class F>
+void QtDialog::React(F reaction) {
+    PullStates();
+    reaction();
+    PushStates();
+    if (m_dialog.Ended()) done(m_dialog.Result());
+}
+
+void QtDialog::ClickControl(int id) {
+    React([this, id] { m_dialog.Click(id); });
+}
+
+void QtDialog::ScrollControl(int id, ScrollCode code, int pos) {
+    React([this, id, code, pos] { m_dialog.Scroll(id, code, pos); });
+}
+
+void QtDialog::SelChangeControl(int id) {
+    React([this, id] { m_dialog.OnSelChange(id); });
+}
+
+// Esc and the close box.
+void QtDialog::reject() {
+    React([this] { m_dialog.OnCancel(); });
+}
+
+int QtDialog::Run() {
+    m_dialog.Reset();
+    m_dialog.OnInitDialog();
+    PushStates();
+    if (m_dialog.Ended()) return m_dialog.Result();
+    exec();
+    return m_dialog.Ended() ? m_dialog.Result() : IDCANCEL;
+}
+
+}  // namespace vantor

@@ -1,0 +1,243 @@
+#include "platform/qt/QtUi.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDeadlineTimer>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "platform/qt/MainWindow.h"
+#include "platform/qt/ProgressStatusBar.h"
+#include "platform/qt/QtDialog.h"
+#include "platform/qt/ViewWidget.h"
+#include "viewer/CVantorView.h"
+
+namespace vantor {
+
+namespace {
+
+// A pump call this soon after the last one returns at once: the long loops pump
+// thousands of times a second and each processEvents costs far more than that.
+constexpr qint64 kPumpIntervalNs = 2'000'000;
+
+}  // namespace
+
+QStringList QtNameFilters(const std::string& filter) {
+    const QStringList fields = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList result;
+    static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
+        if (fields[i].isEmpty()) break;
+        QStringList patterns;
+        for (const QString& pattern : fields[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString trimmed = pattern.trimmed();
+            for (const QString& variant : {trimmed.toLower(), trimmed.toUpper()}) {
+                if (!patterns.contains(variant)) patterns << variant;
+            }
+        }
+        QString description = fields[i];
+        description.remove(trailingPatterns);
+        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return result;
+}
+
+QString MessageText(const std::string& text) {
+    QString result = QString::fromStdString(text);
+    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
+}
+
+QtUi::QtUi(MainWindow& window) : m_window(window) {}
+
+QtUi::~QtUi() { DropCursor(); }
+
+QWidget* QtUi::DialogParent() const {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr ? modal : &m_window;
+}
+
+int QtUi::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) {
+    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+    switch (icon) {
+        case MsgIcon::None: break;
+        case MsgIcon::Error: qtIcon = QMessageBox::Critical; break;
+        case MsgIcon::Warning: qtIcon = QMessageBox::Warning; break;
+        case MsgIcon::Information: qtIcon = QMessageBox::Information; break;
+        case MsgIcon::Question: qtIcon = QMessageBox::Question; break;
+    }
+    QMessageBox::StandardButton first = QMessageBox::Ok;
+    QMessageBox::StandardButtons set = QMessageBox::Ok;
+    switch (buttons) {
+        case MsgButtons::OK: break;
+        case MsgButtons::OKCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
+        case MsgButtons::YesNo:
+            first = QMessageBox::Yes;
+            set = QMessageBox::Yes | QMessageBox::No;
+            break;
+        case MsgButtons::YesNoCancel:
+            first = QMessageBox::Yes;
+            set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+            break;
+    }
+    QMessageBox box(qtIcon, QString::fromStdString(caption), MessageText(text), set, DialogParent());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(first);
+    switch (box.exec()) {
+        case QMessageBox::Ok: return IDOK;
+        case QMessageBox::Yes: return IDYES;
+        case QMessageBox::No: return IDNO;
+        case QMessageBox::Cancel: return IDCANCEL;
+        default: return buttons == MsgButtons::OK ? IDOK : IDCANCEL;
+    }
+}
+
+int QtUi::DoModal(Dialog& dialog) {
+    QtDialog window(dialog, DialogParent());
+    return window.Run();
+}
+
+void QtUi::RangeMessage(Dialog&, const std::string& text) {
+    QMessageBox::warning(DialogParent(), QString::fromUtf8(kAppTitle), MessageText(text));
+}
+
+std::vector<std::string> QtUi::FileDialog(const FileDialogOptions& options) {
+    QFileDialog dialog(&m_window, QString::fromStdString(options.title));
+    dialog.setNameFilters(QtNameFilters(options.filter));
+    using Kind = FileDialogOptions::Kind;
+    if (options.kind == Kind::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!options.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(options.kind == Kind::OpenMultiple ? QFileDialog::ExistingFiles
+                                                              : QFileDialog::ExistingFile);
+    }
+    QString suffix = QString::fromStdString(options.defaultExt);
+    suffix.remove(QStringLiteral("*."));
+    if (!suffix.isEmpty() && !suffix.contains(QLatin1Char('*'))) dialog.setDefaultSuffix(suffix);
+    // A wildcard as the initial name only stands for the filter, which is already set.
+    const QString initial = QString::fromStdString(options.initialName);
+    if (!initial.isEmpty() && !initial.contains(QLatin1Char('*'))) dialog.selectFile(initial);
+
+    std::vector<std::string> paths;
+    if (dialog.exec() != QDialog::Accepted) return paths;
+    for (const QString& path : dialog.selectedFiles()) paths.push_back(path.toStdString());
+    return paths;
+}
+
+void QtUi::Pump(unsigned) {
+    if (m_lastPump.isValid() && m_lastPump.nsecsElapsed() < kPumpIntervalNs) return;
+    QCoreApplication::processEvents();
+    m_lastPump.start();
+}
+
+void QtUi::Sleep(unsigned ms) {
+    const QDeadlineTimer deadline(static_cast<qint64>(ms));
+    // The timer wakes the blocking wait at the deadline when nothing else arrives.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(static_cast<int>(ms));
+    while (!deadline.hasExpired() && !m_window.View().CloseRequested()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    m_lastPump.start();
+}
+
+void QtUi::ApplyCursor(Qt::CursorShape shape) {
+    if (m_cursorSet) {
+        QApplication::changeOverrideCursor(QCursor(shape));
+    } else {
+        QApplication::setOverrideCursor(QCursor(shape));
+        m_cursorSet = true;
+    }
+}
+
+void QtUi::DropCursor() {
+    if (m_cursorSet) {
+        QApplication::restoreOverrideCursor();
+        m_cursorSet = false;
+    }
+}
+
+void QtUi::SetCursor(CursorKind cursor) {
+    switch (cursor) {
+        case CursorKind::Arrow:
+            if (m_waitDepth > 0) {
+                ApplyCursor(Qt::ArrowCursor);
+            } else {
+                DropCursor();
+            }
+            break;
+        case CursorKind::Wait: ApplyCursor(Qt::WaitCursor); break;
+        case CursorKind::AppStarting: ApplyCursor(Qt::BusyCursor); break;
+    }
+}
+
+void QtUi::BeginWaitCursor() {
+    ++m_waitDepth;
+    ApplyCursor(Qt::WaitCursor);
+}
+
+void QtUi::EndWaitCursor() {
+    if (m_waitDepth > 0) --m_waitDepth;
+    if (m_waitDepth == 0) DropCursor();
+}
+
+void QtUi::RestoreWaitCursor() {
+    if (m_waitDepth > 0) ApplyCursor(Qt::WaitCursor);
+}
+
+void QtUi::SetTitle(const std::string& text) { m_window.setWindowTitle(QString::fromStdString(text)); }
+
+void QtUi::SetStatusPane(int pane, const std::string& text) {
+    if (pane < 0 || pane >= StatusPanes::kCount) return;
+    m_window.Panes()->Pane(pane)->setText(QString::fromStdString(text));
+}
+
+void QtUi::ProgressStep() {
+    m_window.ProgressLine()->Model().Step();
+    m_window.ProgressLine()->SyncMeter();
+}
+
+void QtUi::ProgressSetPos(int pos) {
+    m_window.ProgressLine()->Model().SetPos(pos);
+    m_window.ProgressLine()->SyncMeter();
+}
+
+void QtUi::Invalidate(bool) { m_window.ViewArea()->viewport()->update(); }
+
+void QtUi::UpdateWindow() { m_window.ViewArea()->viewport()->repaint(); }
+
+Size QtUi::ClientSize() {
+    const QSize size = m_window.ViewArea()->viewport()->size();
+    return {size.width(), size.height()};
+}
+
+Point QtUi::ScrollPosition() {
+    return {m_window.ViewArea()->horizontalScrollBar()->value(), m_window.ViewArea()->verticalScrollBar()->value()};
+}
+
+void QtUi::SetViewTimer(bool on) { m_window.ViewArea()->SetTimer(on); }
+
+void QtUi::PostClose() { QMetaObject::invokeMethod(&m_window, "close", Qt::QueuedConnection); }
+
+void QtUi::ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) {
+    if (bgrBottomUp == nullptr || width == 0 || height == 0) return;
+    // Rows back to back, as the view's picture buffer holds them.
+    const QImage wrapped(bgrBottomUp, static_cast<int>(width), static_cast<int>(height),
+                         static_cast<qsizetype>(width) * 3, QImage::Format_BGR888);
+    QApplication::clipboard()->setImage(wrapped.mirrored(false, true));
+}
+
+void QtUi::ClipboardEmpty() { QApplication::clipboard()->clear(); }
+
+}  // namespace vantor

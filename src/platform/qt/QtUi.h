@@ -1,0 +1,70 @@
+// The Ui services on Qt widgets: message boxes, dialogs from templates, file
+// dialogs, the pump, cursors and the frame's bars.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+#include <Qt>
+
+class QWidget;
+
+#include "platform/Ui.h"
+
+namespace vantor {
+
+class MainWindow;
+
+// "Desc|*.JPG;*.BMP|All files (*.*)|*.*||" → Qt name filters, each pattern in both
+// cases so that *.JPG also finds a.jpg where the file dialog compares exactly.
+QStringList QtNameFilters(const std::string& filter);
+// "\r\n" and a lone "\r" become "\n".
+QString MessageText(const std::string& text);
+
+class QtUi : public Ui {
+public:
+    explicit QtUi(MainWindow& window);
+    ~QtUi() override;
+
+    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
+    int DoModal(Dialog& dialog) override;
+    void RangeMessage(Dialog& dialog, const std::string& text) override;
+    std::vector<std::string> FileDialog(const FileDialogOptions& options) override;
+
+    void Pump(unsigned attempts) override;
+    void Sleep(unsigned ms) override;
+
+    void SetCursor(CursorKind cursor) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void RestoreWaitCursor() override;
+
+    void SetTitle(const std::string& text) override;
+    void SetStatusPane(int pane, const std::string& text) override;
+
+    void ProgressStep() override;
+    void ProgressSetPos(int pos) override;
+
+    void Invalidate(bool erase) override;
+    void UpdateWindow() override;
+    Size ClientSize() override;
+    Point ScrollPosition() override;
+    void SetViewTimer(bool on) override;
+
+    void PostClose() override;
+
+    void ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) override;
+    void ClipboardEmpty() override;
+
+private:
+    void ApplyCursor(Qt::CursorShape shape);
+    void DropCursor();
+    QWidget* DialogParent() const;
+
+    MainWindow& m_window;
+    QElapsedTimer m_lastPump;
+    int m_waitDepth = 0;
+    bool m_cursorSet = false;
+};
+
+}  // namespace vantor
