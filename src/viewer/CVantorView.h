@@ -183,6 +183,8 @@ public:
 
 private:
     bool IsImplemented(int id) const;
+    // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
+    void LoadBmpThroughFallback(const std::string& path);
 
     // The drawable (row-padded) copy of m_buf, kept while m_buf's pixels stay the same.
     const DibImage& DrawableImage();
