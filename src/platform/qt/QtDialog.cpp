@@ -186,10 +186,14 @@ void QtDialog::reject() {
     React([this] { m_dialog.OnCancel(); });
 }
 
-int QtDialog::Run() {
+void QtDialog::Init() {
     m_dialog.Reset();
     m_dialog.OnInitDialog();
     PushStates();
+}
+
+int QtDialog::Run() {
+    Init();
     if (m_dialog.Ended()) return m_dialog.Result();
     exec();
     return m_dialog.Ended() ? m_dialog.Result() : IDCANCEL;

@@ -15,7 +15,9 @@ class QtDialog : public QDialog {
 public:
     explicit QtDialog(Dialog& dialog, QWidget* parent = nullptr);
 
-    // Runs OnInitDialog, shows the window modally; returns IDOK or IDCANCEL.
+    // Runs OnInitDialog and shows its result in the widgets.
+    void Init();
+    // Init, then the modal run; returns IDOK or IDCANCEL.
     int Run();
 
     QWidget* ControlWidget(int id) const;

@@ -1,0 +1,107 @@
+// The QPainter canvas: fills, and stretching a bottom-up BGR picture.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include "platform/qt/QtCanvas.h"
+#include "qt/QtTestApp.h"
+
+namespace vantor {
+namespace {
+
+// A 2x2 picture, top row red | green, bottom row blue | white, stored bottom row
+// first in blue-green-red order with rows padded to 8 bytes.
+const std::uint8_t kTwoByTwo[16] = {
+    255, 0, 0, 255, 255, 255, 0, 0,  // bottom: blue, white
+    0, 0, 255, 0, 255, 0, 0, 0,      // top: red, green
+};
+
+DibImage TwoByTwo() { return {kTwoByTwo, 2, 2, 8, 42}; }
+
+QImage Blank(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    return image;
+}
+
+TEST(QtCanvas, FillRectCoversLeftTopToRightBottomExclusive) {
+    test::TestApp();
+    QImage image = Blank(6, 6);
+    {
+        QPainter painter(&image);
+        QtCanvas canvas(painter);
+        canvas.FillRect({1, 2, 4, 5}, {10, 20, 30});
+    }
+    EXPECT_EQ(image.pixelColor(1, 2), QColor(10, 20, 30));
+    EXPECT_EQ(image.pixelColor(3, 4), QColor(10, 20, 30));
+    EXPECT_EQ(image.pixelColor(4, 4), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(3, 5), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(0, 2), QColor(Qt::black));
+}
+
+TEST(QtCanvas, StretchPutsTheTopRowOnTop) {
+    test::TestApp();
+    for (StretchMode mode : {StretchMode::ColorOnColor, StretchMode::Halftone}) {
+        QImage image = Blank(6, 6);
+        {
+            QPainter painter(&image);
+            QtCanvas canvas(painter);
+            canvas.StretchImage({1, 1, 5, 5}, TwoByTwo(), {0, 0, 2, 2}, mode);
+        }
+        EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 0, 0));
+        EXPECT_EQ(image.pixelColor(4, 1), QColor(0, 255, 0));
+        EXPECT_EQ(image.pixelColor(1, 4), QColor(0, 0, 255));
+        EXPECT_EQ(image.pixelColor(4, 4), QColor(255, 255, 255));
+        EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::black));
+        EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::black));
+    }
+}
+
+TEST(QtCanvas, StretchOfAPartOfThePicture) {
+    test::TestApp();
+    QImage image = Blank(2, 2);
+    {
+        QPainter painter(&image);
+        QtCanvas canvas(painter);
+        canvas.StretchImage({0, 0, 2, 2}, TwoByTwo(), {1, 1, 2, 2}, StretchMode::ColorOnColor);  // bottom right
+    }
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(255, 255, 255));
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 255, 255));
+}
+
+TEST(QtCanvas, TextIsDrawnInItsColourBelowItsTop) {
+    test::TestApp();
+    QImage image = Blank(120, 40);
+    {
+        QPainter painter(&image);
+        QtCanvas canvas(painter);
+        canvas.TextOut(2, 10, "( 1 / 2 ) 件", {200, 200, 200});
+    }
+    int lit = 0, above = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            if (image.pixelColor(x, y) == QColor(Qt::black)) continue;
+            ++lit;
+            if (y < 10) ++above;
+        }
+    }
+    EXPECT_GT(lit, 20);
+    EXPECT_EQ(above, 0);
+}
+
+TEST(QtCanvas, CacheScalesOncePerPictureAndFit) {
+    test::TestApp();
+    ScaledImageCache cache;
+    const DibImage picture = TwoByTwo();
+    const qint64 first = cache.Get(picture, {0, 0, 2, 2}, 4, 4, StretchMode::Halftone).cacheKey();
+    EXPECT_EQ(cache.Get(picture, {0, 0, 2, 2}, 4, 4, StretchMode::Halftone).cacheKey(), first);
+    const QImage& other = cache.Get(picture, {0, 0, 2, 2}, 3, 3, StretchMode::Halftone);
+    EXPECT_EQ(other.size(), QSize(3, 3));
+    EXPECT_NE(other.cacheKey(), first);
+    DibImage changed = picture;
+    changed.key = 43;
+    EXPECT_NE(cache.Get(changed, {0, 0, 2, 2}, 3, 3, StretchMode::Halftone).cacheKey(), other.cacheKey());
+}
+
+}  // namespace
+}  // namespace vantor
