@@ -2,7 +2,9 @@
 // m_status ("OK" on success); the caller shows it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "imaging/RgbBuffer.h"
@@ -25,7 +27,29 @@ public:
 
     std::string m_status = "OK";
     std::int32_t m_bytesRead = 0;
+
+private:
+    // The reading behind Load and ProbeLoad; needsFallback is null for Load.
+    RgbBuffer Read(const std::string& path, std::uint32_t& width, std::uint32_t& height, int* needsFallback);
+    bool ReadCounted(std::FILE* file, void* data, std::size_t size);
 };
+
+// Row expansion shared by the codec and the fallback decoder.
+namespace bmprow {
+// A colour table as red, green, blue triples; entries never read stay black.
+struct ColorTable {
+    std::uint8_t rgb[256 * 3] = {};
+};
+// Stored row length in bytes: rows are padded to four bytes.
+inline std::uint64_t StrideOf(std::uint64_t width, unsigned bits) { return (width * bits + 31) / 32 * 4; }
+// Fills the table from entryCount entries of entrySize bytes (blue, green, red[, reserved]).
+void ReadColorTable(const std::uint8_t* entries, unsigned entryCount, unsigned entrySize, ColorTable& table);
+// One row of 1-, 2-, 4- or 8-bit indices (leftmost pixel in the high bits) to red, green, blue.
+void ExpandIndexed(const std::uint8_t* src, std::uint32_t width, unsigned bits, const ColorTable& table,
+                   std::uint8_t* dst);
+// Pixels stored blue, green, red to red, green, blue.
+void ExpandBgr(const std::uint8_t* src, std::size_t pixels, std::uint8_t* dst);
+}  // namespace bmprow
 
 // The fallback decoder for the bitmap files BmpCodec leaves aside: run-length 4- and
 // 8-bit, 16- and 32-bit (with or without bit-field masks), colour tables that run

@@ -1,0 +1,327 @@
+#include "imaging/BmpCodec.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+namespace vantor {
+
+namespace bmprow {
+
+void ReadColorTable(const std::uint8_t* entries, unsigned entryCount, unsigned entrySize, ColorTable& table) {
+    for (unsigned i = 0; i < entryCount && i < 256; ++i, entries += entrySize) {
+        table.rgb[i * 3 + 0] = entries[2];
+        table.rgb[i * 3 + 1] = entries[1];
+        table.rgb[i * 3 + 2] = entries[0];
+    }
+}
+
+void ExpandIndexed(const std::uint8_t* src, std::uint32_t width, unsigned bits, const ColorTable& table,
+                   std::uint8_t* dst) {
+    if (bits == 8) {
+        for (std::uint32_t x = 0; x < width; ++x, dst += 3) std::memcpy(dst, table.rgb + src[x] * 3, 3);
+        return;
+    }
+    const unsigned mask = (1u << bits) - 1;
+    int counter = 0;
+    unsigned byte = 0;
+    for (std::uint32_t x = 0; x < width; ++x, dst += 3) {
+        if (counter <= 0) {
+            byte = *src++;
+            counter = 8;
+        }
+        counter -= static_cast<int>(bits);
+        std::memcpy(dst, table.rgb + ((byte >> counter) & mask) * 3, 3);
+    }
+}
+
+void ExpandBgr(const std::uint8_t* src, std::size_t pixels, std::uint8_t* dst) {
+    for (std::size_t i = 0; i < pixels; ++i, src += 3, dst += 3) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+    }
+}
+
+}  // namespace bmprow
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+void PutLE(std::uint8_t*& p, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) *p++ = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The 14-byte file header followed by the 40-byte information header.
+void BuildHeaders(std::uint8_t* out, std::uint32_t fileSize, std::uint32_t pixelOffset, std::uint32_t width,
+                  std::uint32_t height, unsigned bits, std::uint32_t imageSize, std::uint32_t colors) {
+    std::uint8_t* p = out;
+    *p++ = 'B';
+    *p++ = 'M';
+    PutLE(p, fileSize, 4);
+    PutLE(p, 0, 4);  // two reserved fields
+    PutLE(p, pixelOffset, 4);
+    PutLE(p, 40, 4);
+    PutLE(p, width, 4);
+    PutLE(p, height, 4);
+    PutLE(p, 1, 2);
+    PutLE(p, bits, 2);
+    PutLE(p, 0, 4);  // compression
+    PutLE(p, imageSize, 4);
+    PutLE(p, 0, 4);
+    PutLE(p, 0, 4);
+    PutLE(p, colors, 4);
+    PutLE(p, colors, 4);
+}
+
+}  // namespace
+
+bool BmpCodec::ReadCounted(std::FILE* file, void* data, std::size_t size) {
+    if (std::fread(data, 1, size, file) != size) return false;
+    m_bytesRead = static_cast<std::int32_t>(std::min<std::int64_t>(INT32_MAX, std::int64_t{m_bytesRead} + size));
+    return true;
+}
+
+RgbBuffer BmpCodec::Load(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    return Read(path, width, height, nullptr);
+}
+
+RgbBuffer BmpCodec::ProbeLoad(const std::string& path, std::uint32_t& width, std::uint32_t& height,
+                              int& needsFallback) {
+    return Read(path, width, height, &needsFallback);
+}
+
+RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uint32_t& height,
+                         int* needsFallback) {
+    width = 0;
+    height = 0;
+    m_status = "OK";
+    m_bytesRead = 0;
+    if (needsFallback != nullptr) *needsFallback = 0;
+    auto fail = [this](const char* text) {
+        m_status = text;
+        return RgbBuffer();
+    };
+    auto handOver = [&](const char* text) {
+        if (needsFallback != nullptr) *needsFallback = 1;
+        return fail(text);
+    };
+
+    FilePtr owner(std::fopen(path.c_str(), "rb"));
+    std::FILE* file = owner.get();
+    if (file == nullptr) {
+        m_status = "Can't open file for reading :\n" + path;
+        return nullptr;
+    }
+    std::fseek(file, 0, SEEK_END);
+    const long fileSize = std::ftell(file);
+    std::rewind(file);
+    auto field = [&](auto& value) {
+        std::uint8_t bytes[sizeof value];
+        if (!ReadCounted(file, bytes, sizeof value)) return false;
+        std::uint32_t v = 0;
+        for (std::size_t i = sizeof value; i-- > 0;) v = (v << 8) | bytes[i];
+        value = static_cast<std::remove_reference_t<decltype(value)>>(v);
+        return true;
+    };
+
+    std::uint8_t type[2];
+    if (!ReadCounted(file, &type[0], 1) || !ReadCounted(file, &type[1], 1) || type[0] != 'B' || type[1] != 'M')
+        return fail("Not a valid BMP File");
+
+    std::uint32_t declaredSize = 0, pixelOffset = 0, headerSize = 0;
+    std::uint16_t reserved1 = 0, reserved2 = 0;
+    if (!field(declaredSize) || !field(reserved1) || !field(reserved2) || !field(pixelOffset) || !field(headerSize))
+        return fail("Read Error!");
+
+    std::int32_t w = 0, h = 0;
+    std::uint16_t planes = 0, bits = 0;
+    std::uint32_t compression = 0, imageSize = 0, xRes = 0, yRes = 0, colorsUsed = 0, colorsImportant = 0;
+    unsigned entrySize = 4;
+    if (headerSize == 12) {
+        // The old core header: 16-bit sizes and three-byte colour entries.
+        std::uint16_t w16 = 0, h16 = 0;
+        if (!field(w16) || !field(h16) || !field(planes) || !field(bits)) return fail("Read Error!");
+        w = w16;
+        h = h16;
+        entrySize = 3;
+    } else if (headerSize >= 40) {
+        if (!field(w)) return fail("Read Error!");
+        if (w < 0) return fail("DIB is too large \n Out of Memory! \n Width is minus.");
+        if (!field(h)) return fail("Read Error!");
+        if (h < 0) return fail("DIB is too large \n Out of Memory! \n Height is minus.");
+        if (!field(planes) || !field(bits) || !field(compression) || !field(imageSize) || !field(xRes) ||
+            !field(yRes) || !field(colorsUsed) || !field(colorsImportant))
+            return fail("Read Error!");
+        // Later header versions add masks and colour-space data, which an
+        // uncompressed file does not need; the colour table follows them.
+        std::uint8_t skip[256];
+        for (std::uint32_t left = headerSize - 40; left > 0;) {
+            const std::uint32_t n = std::min<std::uint32_t>(left, sizeof skip);
+            if (!ReadCounted(file, skip, n)) return fail("Read Error!");
+            left -= n;
+        }
+    } else {
+        return fail("Unsupported BMP header size");
+    }
+    if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > kMaxPicturePixels)
+        return fail("Memory alloc Failed");
+    if (compression != 0) return handOver("This is a compressed file.");
+
+    bmprow::ColorTable table;
+    switch (bits) {
+    case 1:
+    case 2:
+    case 4:
+    case 8: {
+        // A colours-used field beyond what the depth can index is bounded by the
+        // depth; entries past it are skipped along with the gap before the pixels.
+        const unsigned limit = 1u << bits;
+        const unsigned count = colorsUsed == 0 || colorsUsed > limit ? limit : colorsUsed;
+        std::uint8_t raw[256 * 4];
+        if (!ReadCounted(file, raw, std::size_t{count} * entrySize)) return fail("Read Error!");
+        bmprow::ReadColorTable(raw, count, entrySize, table);
+        break;
+    }
+    case 16:
+        return handOver("16BIT はよめません");
+    case 24:
+        break;
+    case 32:
+        return handOver("32BIT はよめません");
+    default:
+        return fail("Unsupported bits per pixel");
+    }
+
+    if (m_bytesRead > static_cast<std::int64_t>(pixelOffset)) return handOver("Corrupt palette");
+    // Pixel data that would start past the end of the file is missing altogether.
+    if (fileSize < 0 || pixelOffset > static_cast<unsigned long>(fileSize)) return fail("Read Error");
+    std::fseek(file, static_cast<long>(pixelOffset), SEEK_SET);
+    m_bytesRead = static_cast<std::int32_t>(pixelOffset);
+
+    width = static_cast<std::uint32_t>(w);
+    height = static_cast<std::uint32_t>(h);
+    RgbBuffer image = AllocRgb(width, height);
+    const std::uint64_t stride = bmprow::StrideOf(width, bits);
+    auto row = AllocBytes(stride);
+    if (!image || !row) return fail("Memory alloc Failed");
+
+    const std::size_t outRow = std::size_t{width} * 3;
+    const std::size_t dataBytes = bits == 24 ? outRow : (std::size_t{width} * bits + 7) / 8;
+    for (std::uint32_t k = 0; k < height; ++k) {
+        std::uint8_t* dst = image.get() + (height - 1 - k) * outRow;
+        const std::size_t got = std::fread(row.get(), 1, stride, file);
+        if (bits == 24) {
+            // Pixels the file no longer holds are black; the read goes on unless a
+            // padding byte is missing.
+            const std::size_t whole = std::min(got, dataBytes) / 3;
+            bmprow::ExpandBgr(row.get(), whole, dst);
+            std::memset(dst + whole * 3, 0, outRow - whole * 3);
+            if (got < stride && stride > dataBytes) return fail("Read Error");
+        } else {
+            if (got < stride) return fail("Read Error");
+            bmprow::ExpandIndexed(row.get(), width, bits, table, dst);
+        }
+        m_bytesRead = static_cast<std::int32_t>(std::min<std::uint64_t>(INT32_MAX, m_bytesRead + stride));
+    }
+    return image;
+}
+
+void BmpCodec::SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
+                       std::uint32_t height) {
+    m_status = "OK";
+    const std::uint64_t rowLength = bmprow::StrideOf(width, 24);
+    FilePtr owner(std::fopen(path.c_str(), "wb"));
+    std::FILE* file = owner.get();
+    if (file == nullptr) {
+        m_status = "Can't open file for writing";
+        return;
+    }
+    const auto imageSize = static_cast<std::uint32_t>(rowLength * height);
+    std::uint8_t headers[54];
+    BuildHeaders(headers, imageSize + 54, 54, width, height, 24, imageSize, 0);
+    std::fwrite(headers, 1, sizeof headers, file);
+
+    const std::size_t rowBytes = std::size_t{width} * 3;
+    const std::uint8_t zeros[3] = {0, 0, 0};
+    for (std::uint32_t r = 0; r < height; ++r) {
+        if (buffer == nullptr || std::fwrite(buffer + r * rowBytes, rowBytes, 1, file) != 1) {
+            m_status = "fwrite error\nGiving up";
+            return;
+        }
+        std::fwrite(zeros, 1, rowLength - rowBytes, file);
+    }
+}
+
+void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width,
+                           std::uint32_t height, int bits, int colorCount, const std::uint8_t* palette) {
+    m_status = "OK";
+    if (bits == 24) {
+        m_status = "We don't do 24-bit files in here, sorry";
+        return;
+    }
+    if (bits <= 0) {
+        m_status = "Error : nBits > 8????";
+        return;
+    }
+    const std::uint64_t rowLength = bmprow::StrideOf(width, static_cast<unsigned>(bits));
+    const std::uint64_t imageSize = rowLength * height;
+    const std::int64_t pixelOffset = 54 + 4 * std::int64_t{colorCount};
+    const std::int64_t fileSize = static_cast<std::int64_t>(imageSize) + pixelOffset;
+    FilePtr owner(std::fopen(path.c_str(), "wb"));
+    std::FILE* file = owner.get();
+    if (file == nullptr) {
+        m_status = "Can't Open";
+        return;
+    }
+    std::uint8_t headers[54];
+    BuildHeaders(headers, static_cast<std::uint32_t>(fileSize), static_cast<std::uint32_t>(pixelOffset), width,
+                 height, static_cast<unsigned>(bits), static_cast<std::uint32_t>(imageSize),
+                 static_cast<std::uint32_t>(colorCount));
+    std::fwrite(headers, 1, 14, file);
+    std::fwrite(headers + 14, 1, 40, file);
+    for (int i = 0; i < colorCount; ++i) {
+        const std::uint8_t* e = palette + 4 * i;
+        std::putc(e[2], file);
+        std::putc(e[1], file);
+        std::putc(e[0], file);
+        std::putc(0, file);
+    }
+
+    std::int64_t written = pixelOffset;
+    for (std::uint32_t r = 0; r < height; ++r) {
+        const std::uint8_t* row = indices + std::size_t{r} * width;
+        unsigned accumulator = 0;
+        int pending = 0;
+        for (std::uint32_t x = 0; x < width; ++x) {
+            pending += bits;
+            if (pending > 8) {
+                m_status = "Error : nBits > 8????";
+                return;
+            }
+            accumulator = (accumulator << bits) + row[x];
+            if (pending == 8) {
+                std::putc(static_cast<int>(accumulator & 0xFF), file);
+                ++written;
+                accumulator = 0;
+                pending = 0;
+            }
+        }
+        if (pending > 0) {
+            std::putc(static_cast<int>((accumulator << (8 - pending)) & 0xFF), file);
+            ++written;
+        }
+        while ((written - pixelOffset) % 4 != 0) {
+            std::putc(0, file);
+            ++written;
+        }
+    }
+    if (written != fileSize) m_status = "byteswritten != filesize";
+}
+
+}  // namespace vantor

@@ -1,0 +1,294 @@
+#include "imaging/JpegFile.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
+#include "platform/Ui.h"
+
+// How fatal library errors come back: libjpeg reports them through error_exit,
+// which must not return, so OnJpegFatal longjmps to a setjmp in the caller.
+// A longjmp that skips a C++ destructor is undefined, so every function between
+// the setjmp and the library (the Decode/Header/Encode functions below and
+// OnJpegFatal itself) holds only plain data and raw pointers: buffers are
+// allocated and released through raw pointers there, and the public wrappers,
+// which own strings and message boxes, run entirely outside the jump region.
+// Values changed after setjmp and read after the jump are volatile.
+
+namespace vantor {
+namespace {
+
+constexpr std::size_t kLastPathArea = 14000;
+std::string g_lastJpegPath;
+
+// Progressive files may carry thousands of tiny scans, each costing a full pass;
+// more than this many is refused as a fatal error instead of spinning for minutes.
+constexpr int kMaxScans = 500;
+constexpr int kTooManyScansCode = 1001;
+const char* const kAddonMessages[] = {"", "Too many scans in a progressive JPEG (more than %d)", nullptr};
+
+struct JpegErrorTrap {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+void SetLastJpegPath(const std::string& path) {
+    g_lastJpegPath = path.substr(0, kLastPathArea - 1);
+}
+
+std::string FormatPath(const char* format, const std::string& path) {
+    const int n = std::snprintf(nullptr, 0, format, path.c_str());
+    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    std::snprintf(text.data(), text.size() + 1, format, path.c_str());
+    return text;
+}
+
+// Kept out of OnJpegFatal so that no string lives in the frame that longjmps.
+void ShowFatal(const char* text) {
+    TheUi().MessageBox(text, "JPEG Fatal Error", MsgButtons::OK, MsgIcon::Error);
+}
+
+extern "C" void OnJpegFatal(j_common_ptr cinfo) {
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    ShowFatal(text);
+    std::longjmp(reinterpret_cast<JpegErrorTrap*>(cinfo->err)->jump, 1);
+}
+
+extern "C" void OnJpegMessage(j_common_ptr cinfo) {
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    TheUi().MessageBox(text, "JPEG Error", MsgButtons::OK, MsgIcon::None);
+    TheUi().MessageBox(g_lastJpegPath, "JPEG Error", MsgButtons::OK, MsgIcon::None);
+}
+
+extern "C" void LimitScans(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor) return;
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+        cinfo->err->msg_code = kTooManyScansCode;
+        cinfo->err->msg_parm.i[0] = kMaxScans;
+        (*cinfo->err->error_exit)(cinfo);
+    }
+}
+
+void InstallErrorTrap(JpegErrorTrap& trap) {
+    jpeg_std_error(&trap.mgr);
+    trap.mgr.error_exit = OnJpegFatal;
+    trap.mgr.output_message = OnJpegMessage;
+    trap.mgr.addon_message_table = kAddonMessages;
+    trap.mgr.first_addon_message = kTooManyScansCode - 1;
+    trap.mgr.last_addon_message = kTooManyScansCode;
+}
+
+enum class Outcome { Ok, Fatal, NoMemory, CantOpen };
+
+// Four-component output (CMYK, or YCCK which the library turns into CMYK).
+// Adobe writers store the inks inverted, so 255 means no ink there.
+void CmykRowToRgb(const JSAMPLE* src, std::uint8_t* dst, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, src += 4, dst += 3) {
+        const unsigned k = inverted ? src[3] : 255u - src[3];
+        for (int c = 0; c < 3; ++c) {
+            const unsigned ink = inverted ? src[c] : 255u - src[c];
+            dst[c] = static_cast<std::uint8_t>((ink * k + 127) / 255);
+        }
+    }
+}
+
+// Plain data only; see the note at the top.
+struct DecodeResult {
+    std::uint8_t* pixels;
+    std::uint32_t width;
+    std::uint32_t height;
+};
+
+Outcome Decode(std::FILE* file, DecodeResult* result) {
+    JpegErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+    jpeg_progress_mgr progress;
+    std::uint8_t* volatile pixels = nullptr;
+
+    InstallErrorTrap(trap);
+    cinfo.err = &trap.mgr;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        delete[] pixels;
+        return Outcome::Fatal;
+    }
+    jpeg_create_decompress(&cinfo);
+    progress.progress_monitor = LimitScans;
+    cinfo.progress = &progress;
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+    // The size is refused before the library allocates anything for it.
+    const std::uint64_t pixelCount = static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height;
+    if (pixelCount > kMaxPicturePixels) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::NoMemory;
+    }
+    jpeg_start_decompress(&cinfo);
+
+    const JDIMENSION width = cinfo.output_width;
+    pixels = AllocRgb(width, cinfo.output_height).release();
+    if (pixels == nullptr) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::NoMemory;
+    }
+    result->width = width;
+    result->height = cinfo.output_height;
+
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                width * cinfo.output_components, 1);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const bool adobeInverted = cinfo.saw_Adobe_marker;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        jpeg_read_scanlines(&cinfo, row, 1);
+        std::uint8_t* dst = pixels + (cinfo.output_scanline - 1) * rowBytes;
+        const JSAMPLE* src = row[0];
+        switch (cinfo.out_color_components) {
+        case 3:
+            std::memcpy(dst, src, rowBytes);
+            break;
+        case 1:
+            for (JDIMENSION x = 0; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = src[x];
+            break;
+        case 4:
+            CmykRowToRgb(src, dst, width, adobeInverted);
+            break;
+        default:  // no other count comes out of the library; never hand back garbage
+            std::memset(dst, 0, rowBytes);
+            break;
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    result->pixels = pixels;
+    return Outcome::Ok;
+}
+
+Outcome ReadHeader(std::FILE* file, std::uint32_t* width, std::uint32_t* height) {
+    JpegErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+
+    InstallErrorTrap(trap);
+    cinfo.err = &trap.mgr;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Fatal;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+    *width = cinfo.image_width;
+    *height = cinfo.image_height;
+    jpeg_destroy_decompress(&cinfo);
+    return Outcome::Ok;
+}
+
+// rows: colour (3 bytes a pixel) or gray (1 byte a pixel), top row first.
+Outcome Encode(const char* path, const std::uint8_t* rows, std::uint32_t width, std::uint32_t height, bool color,
+               int quality) {
+    JpegErrorTrap trap;
+    jpeg_compress_struct cinfo;
+    std::FILE* volatile file = nullptr;
+
+    InstallErrorTrap(trap);
+    cinfo.err = &trap.mgr;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        if (file != nullptr) std::fclose(file);
+        return Outcome::Fatal;
+    }
+    jpeg_create_compress(&cinfo);
+    file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        jpeg_destroy_compress(&cinfo);
+        return Outcome::CantOpen;
+    }
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = color ? 3 : 1;
+    cinfo.in_color_space = color ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * (color ? 3 : 1);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPLE*>(rows + cinfo.next_scanline * rowBytes);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    std::fclose(file);
+    file = nullptr;
+    jpeg_destroy_compress(&cinfo);
+    return Outcome::Ok;
+}
+
+}  // namespace
+
+const std::string& LastJpegPath() { return g_lastJpegPath; }
+
+RgbBuffer JpegFile::LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    width = 0;
+    height = 0;
+    SetLastJpegPath(path);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        AfxMessageBox(FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+        return nullptr;
+    }
+    DecodeResult result{nullptr, 0, 0};
+    const Outcome outcome = Decode(file, &result);
+    std::fclose(file);
+    width = result.width;
+    height = result.height;
+    if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    return RgbBuffer(result.pixels);
+}
+
+bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        AfxMessageBox(FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+        return false;
+    }
+    std::uint32_t w = 0;
+    std::uint32_t h = 0;
+    const Outcome outcome = ReadHeader(file, &w, &h);
+    std::fclose(file);
+    if (outcome != Outcome::Ok) return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+bool JpegFile::SaveFromRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
+                           std::uint32_t height, bool color, int quality) {
+    SetLastJpegPath(path);
+    if (buffer == nullptr || width == 0 || height == 0) return false;
+    std::unique_ptr<std::uint8_t[]> gray;
+    if (!color) {
+        gray = AllocBytes(static_cast<std::uint64_t>(width) * height);
+        if (!gray) {
+            AfxMessageBox("Memory error", MsgButtons::OK, MsgIcon::None);
+            return false;
+        }
+        const std::size_t count = static_cast<std::size_t>(width) * height;
+        const std::uint8_t* p = buffer;
+        for (std::size_t i = 0; i < count; ++i, p += 3) {
+            double g = 0.587 * p[1] + 0.299 * p[0];
+            g = g + 0.114 * p[2];
+            gray[i] = static_cast<std::uint8_t>(static_cast<unsigned>(g));
+        }
+    }
+    const Outcome outcome = Encode(path.c_str(), color ? buffer : gray.get(), width, height, color, quality);
+    if (outcome == Outcome::CantOpen)
+        AfxMessageBox(FormatPath("JpegFile :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+    return outcome == Outcome::Ok;
+}
+
+}  // namespace vantor
