@@ -15,13 +15,17 @@ std::vector<std::string> SplitScriptLine(const std::string& line) {
     std::string word;
     bool inWord = false;
     bool quoted = false;
-    for (char c : line) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
         if (quoted) {
             if (c == '"') quoted = false;
             else word += c;
             continue;
         }
-        if (c == '#' && !inWord) break;
+        // "#1003=1024" names a dialog field by control id; any other '#' at the
+        // start of a word opens a comment.
+        const bool fieldId = i + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[i + 1]));
+        if (c == '#' && !inWord && !fieldId) break;
         if (c == '"') {
             quoted = true;
             inWord = true;

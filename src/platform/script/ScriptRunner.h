@@ -22,7 +22,8 @@ bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
                const std::vector<std::string>& commandLine = {});
 
 // Splits a script line into words: blanks separate, double quotes keep blanks, '#'
-// outside quotes starts a comment.
+// at the start of a word outside quotes starts a comment, unless a digit follows it
+// ("#1003=1024" names a dialog field by its control id).
 std::vector<std::string> SplitScriptLine(const std::string& line);
 
 }  // namespace vantor
