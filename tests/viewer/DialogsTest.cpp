@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "resource.h"
+#include "viewer/Dialogs.h"
+
+namespace vantor {
+namespace {
+
+DialogAnswer Ok(std::vector<std::pair<std::string, std::string>> values = {},
+                std::vector<DialogAnswer::Step> steps = {}) {
+    DialogAnswer a;
+    a.button = IDOK;
+    a.values = std::move(values);
+    a.steps = std::move(steps);
+    return a;
+}
+
+DialogAnswer::Step Scroll(ScrollCode code, int pos = 0) {
+    return {DialogAnswer::Step::Kind::Scroll, CSpeedDialog::kSlider, code, pos};
+}
+
+TEST(SpeedDialog, OpensWithTheSpeedOnTheSlider) {
+    test::ScriptedView s;
+    CSpeedDialog dlg;
+    dlg.m_speedValue = 5;
+    dlg.OnInitDialog();
+    const ControlState& slider = dlg.Control(CSpeedDialog::kSlider);
+    EXPECT_EQ(slider.scrollMin, 1);
+    EXPECT_EQ(slider.scrollMax, 255);
+    EXPECT_EQ(slider.scrollPos, 5);
+    EXPECT_EQ(dlg.Control(CSpeedDialog::kEdit).text, "5");
+    EXPECT_EQ(dlg.m_prevSpeedValue, 5);
+
+    CSpeedDialog zero;
+    zero.m_speedValue = 0;
+    zero.OnInitDialog();
+    EXPECT_EQ(zero.Control(CSpeedDialog::kSlider).scrollPos, 1);
+    EXPECT_EQ(zero.Control(CSpeedDialog::kEdit).text, "0");
+}
+
+TEST(SpeedDialog, ArrowsMoveInStepsOfTwentyFiveWithinTheRange) {
+    test::ScriptedView s;
+    CSpeedDialog dlg;
+    dlg.m_speedValue = 5;
+    dlg.OnInitDialog();
+    dlg.Scroll(CSpeedDialog::kSlider, ScrollCode::LineRight, 0);
+    EXPECT_EQ(dlg.m_speedValue, 30);
+    EXPECT_EQ(dlg.m_prevSpeedValue, 5);
+    EXPECT_EQ(dlg.Control(CSpeedDialog::kEdit).text, "30");
+    // The circle's red follows the previous value; green 0, blue 236.
+    EXPECT_TRUE(dlg.m_circleDrawn);
+    EXPECT_EQ(dlg.m_circleColor, (5u << 16) | 236u);
+
+    CSpeedDialog left;
+    left.m_speedValue = 5;
+    left.OnInitDialog();
+    left.Scroll(CSpeedDialog::kSlider, ScrollCode::LineLeft, 0);
+    EXPECT_EQ(left.m_speedValue, 1);
+
+    CSpeedDialog top;
+    top.m_speedValue = 240;
+    top.OnInitDialog();
+    top.Scroll(CSpeedDialog::kSlider, ScrollCode::LineRight, 0);
+    EXPECT_EQ(top.m_speedValue, 255);
+    top.Scroll(CSpeedDialog::kSlider, ScrollCode::ThumbPosition, 77);
+    EXPECT_EQ(top.m_speedValue, 77);
+    EXPECT_EQ(top.m_prevSpeedValue, 255);
+    top.Scroll(CSpeedDialog::kSlider, ScrollCode::PageRight, 0);
+    top.Scroll(CSpeedDialog::kSlider, ScrollCode::ThumbTrack, 200);
+    EXPECT_EQ(top.m_speedValue, 77);
+}
+
+TEST(SpeedDialog, CommandStoresTheSpeedOnOk) {
+    test::ScriptedView s;
+    s.ui.QueueDialogAnswer(Ok({}, {Scroll(ScrollCode::LineRight)}));
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_SPEED));
+    EXPECT_EQ(s.view.m_speed, 30u);
+
+    s.ui.QueueDialogAnswer(Ok({{"m_speedValue", "0"}}));
+    s.view.OnCommand(ID_SLIDESHOW_SPEED);
+    EXPECT_EQ(s.view.m_speed, 0u);
+
+    // Out of range: the range message, only Cancel is left, nothing changes.
+    s.ui.QueueDialogAnswer(Ok({{"m_speedValue", "256"}}));
+    s.view.OnCommand(ID_SLIDESHOW_SPEED);
+    EXPECT_EQ(s.view.m_speed, 0u);
+
+    s.ui.QueueDialogAnswer(DialogAnswer{});
+    s.view.m_speed = 9;
+    s.view.OnCommand(ID_SLIDESHOW_SPEED);
+    EXPECT_EQ(s.view.m_speed, 9u);
+
+    const auto dialogs = s.Events("dialog");
+    ASSERT_EQ(dialogs.size(), 4u);
+    EXPECT_EQ(dialogs[0],
+              "{\"event\":\"dialog\",\"id\":139,\"title\":\"                    Slide Show Speed\",\"answer\":\"OK\"}");
+    EXPECT_EQ(dialogs[2],
+              "{\"event\":\"dialog\",\"id\":139,\"title\":\"                    Slide Show Speed\","
+              "\"answer\":\"Cancel\",\"message\":\"Please enter an integer between 0 and 255.\"}");
+}
+
+TEST(ScaleDialog, ShowsTheDefaultImageSizeWithoutAnImage) {
+    test::ScriptedView s;
+    s.ui.QueueDialogAnswer(DialogAnswer{});
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_SCALE));
+    EXPECT_EQ(s.view.m_origWidthShown, 801u);
+    EXPECT_EQ(s.view.m_origHeightShown, 601u);
+
+    CScaleDialog dlg;
+    dlg.m_origWidth = s.view.m_width;
+    dlg.m_origHeight = s.view.m_height;
+    dlg.OnInitDialog();
+    EXPECT_EQ(dlg.Control(1006).text, "801");
+    EXPECT_EQ(dlg.Control(1007).text, "601");
+    for (int id : {1006, 1007, 1008, 1014, 1009, 1010}) EXPECT_FALSE(dlg.Control(id).enabled) << id;
+    for (int id : {1003, 1004, 1005, 1011, 1012, 1013}) EXPECT_TRUE(dlg.Control(id).enabled) << id;
+}
+
+TEST(ScaleDialog, OkStoresEveryField) {
+    test::ScriptedView s;
+    CVantorView& v = s.view;
+    v.m_deepSearchSetting = 0;
+    v.m_deepSearch = 1;
+    s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"},
+                               {"#1004", "768"},
+                               {"#1005", "2"},
+                               {"#1011", "2"},
+                               {"#1012", "9"},
+                               {"#1013", "1"}}));
+    ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_SCALE));
+    EXPECT_EQ(v.m_maxWidth, 1024u);
+    EXPECT_EQ(v.m_maxHeight, 768u);
+    EXPECT_EQ(v.m_outScaleMode, 2);
+    EXPECT_EQ(v.m_outBackColor, 2);
+    EXPECT_EQ(v.m_jpegQualityIndex, 9);
+    EXPECT_EQ(v.m_outFileType, 1);
+    EXPECT_EQ(v.m_origWidthShown, 801u);
+    EXPECT_EQ(v.m_origHeightShown, 601u);
+    EXPECT_EQ(v.m_dispScaleMode, 2u);
+    EXPECT_EQ(v.m_deepSearchSetting, 0);
+    EXPECT_EQ(v.m_deepSearch, 0);
+    EXPECT_EQ(v.m_spare, 0u);
+    EXPECT_EQ(v.m_writePosition, 0u);
+    EXPECT_EQ(s.Events("dialog").back(),
+              "{\"event\":\"dialog\",\"id\":140,\"title\":\"                 Slide Show Scale\",\"answer\":\"OK\"}");
+}
+
+TEST(ScaleDialog, EachEnabledFieldKeepsItsRange) {
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"#1003", "0"}, {"#1003", "6001"}, {"#1004", "0"}, {"#1005", "4"}, {"#1005", "-1"},
+        {"#1011", "3"}, {"#1012", "10"},   {"#1013", "2"}};
+    for (const auto& field : bad) {
+        test::ScriptedView s;
+        s.ui.QueueDialogAnswer(Ok({field}));
+        s.view.OnCommand(ID_SLIDESHOW_SCALE);
+        EXPECT_EQ(s.view.m_maxWidth, 800u) << field.first << "=" << field.second;
+        EXPECT_EQ(s.view.m_maxHeight, 600u);
+        EXPECT_EQ(s.view.m_outScaleMode, 0);
+        EXPECT_NE(s.Events("dialog").back().find("\"answer\":\"Cancel\",\"message\":\"Please enter an integer between"),
+                  std::string::npos)
+            << s.Events("dialog").back();
+    }
+}
+
+TEST(ScaleDialog, ImageWiderThanTheRangeCanOnlyBeCancelled) {
+    test::ScriptedView s;
+    s.view.m_width = 7000;
+    s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"}}));
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_SCALE));
+    EXPECT_EQ(s.view.m_maxWidth, 800u);
+    EXPECT_EQ(s.view.m_origWidthShown, 7000u);
+    EXPECT_EQ(s.Events("dialog").back(),
+              "{\"event\":\"dialog\",\"id\":140,\"title\":\"                 Slide Show Scale\","
+              "\"answer\":\"Cancel\",\"message\":\"Please enter an integer between 0 and 6000.\"}");
+}
+
+struct JumpCase {
+    std::uint32_t count;
+    std::uint32_t slideNo;
+    int target;
+    std::uint32_t expected;
+};
+
+TEST(JumpDialog, TargetRules) {
+    const JumpCase cases[] = {
+        {100, 7, 50, 50}, {100, 7, 150, 99}, {100, 7, 0, 0}, {100, 7, 99, 99}, {100, 7, 100, 99},
+        {1, 1, 1, 1},     {1, 0, 1, 0},      {1, 3, 5, 0},   {0, 4, 3, 4},     {0, 4, 0, 4},
+    };
+    for (const auto& c : cases) {
+        test::ScriptedView s;
+        s.view.m_slideCount = c.count;
+        s.view.m_slideNo = c.slideNo;
+        s.ui.QueueDialogAnswer(Ok({{"m_jumpNo", std::to_string(c.target)}}));
+        ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_JUMP));
+        EXPECT_EQ(s.view.m_slideNo, c.expected) << "N " << c.count << " t " << c.target;
+        EXPECT_EQ(s.view.m_jumpTarget, static_cast<std::uint32_t>(c.target));
+    }
+}
+
+TEST(JumpDialog, OpensWithTheSlideNumberAndCancelKeepsIt) {
+    test::ScriptedView s;
+    s.view.m_slideCount = 100;
+    s.view.m_slideNo = 42;
+    s.view.m_writtenCount = 17;
+    s.ui.QueueDialogAnswer(DialogAnswer{});
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_JUMP));
+    EXPECT_EQ(s.view.m_slideNo, 42u);
+    EXPECT_EQ(s.view.m_jumpTarget, 42u);
+    EXPECT_EQ(s.view.m_writtenCountShown, 17u);
+
+    // The written count is read-only: typed text does not reach it.
+    s.ui.QueueDialogAnswer(Ok({{"m_jumpNo", "10001"}}));
+    s.view.OnCommand(ID_SLIDESHOW_JUMP);
+    EXPECT_EQ(s.view.m_slideNo, 42u);
+    EXPECT_EQ(s.Events("dialog").back(),
+              "{\"event\":\"dialog\",\"id\":143,\"title\":\"      To Jump \",\"answer\":\"Cancel\","
+              "\"message\":\"Please enter an integer between 0 and 10000.\"}");
+}
+
+TEST(JumpDialog, JumpDuringARunningShowShowsTheNextSlideAfterTheTarget) {
+    // The pass after a jump to 15 shows 16.
+    test::ScriptedView t;
+    for (std::uint32_t i = 0; i < 20; ++i) t.view.StoreSlide(i, "/nowhere/" + std::to_string(i + 1) + ".png");
+    t.view.m_slideCount = 20;
+    t.view.m_speed = 0;
+    t.ui.QueueDialogAnswer(Ok({{"m_jumpNo", "15"}}));
+    t.ui.QueueAtPump(2, {ScriptAction::Kind::Command, ID_SLIDESHOW_JUMP});
+    t.ui.QueueDialogAnswer(DialogAnswer{});  // slide 16 asks: stop
+    ASSERT_TRUE(t.view.OnCommand(ID_SLIDESHOW_START));
+    const auto tboxes = t.Events("box");
+    ASSERT_EQ(tboxes.size(), 1u);
+    EXPECT_NE(tboxes[0].find("/nowhere/16.png"), std::string::npos) << tboxes[0];
+}
+
+}  // namespace
+}  // namespace vantor

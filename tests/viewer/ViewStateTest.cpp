@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "resource.h"
+
+namespace vantor {
+namespace {
+
+TEST(ViewState, FreshStartDefaults) {
+    test::ScriptedView s;
+    const CVantorView& v = s.view;
+    EXPECT_EQ(v.m_speed, 5u);
+    EXPECT_EQ(v.m_maxWidth, 800u);
+    EXPECT_EQ(v.m_maxHeight, 600u);
+    EXPECT_EQ(v.m_outScaleMode, 0);
+    EXPECT_EQ(v.m_dispScaleMode, 2u);
+    EXPECT_EQ(v.m_backColor, 1);
+    EXPECT_EQ(v.m_outBackColor, 1);
+    EXPECT_EQ(v.m_jpegQualityIndex, 5);
+    EXPECT_EQ(v.m_outFileType, 0);
+    EXPECT_EQ(v.m_progressMode, 0u);
+    EXPECT_EQ(v.m_slideCount, 0u);
+    EXPECT_EQ(v.m_listFull, 0u);
+    EXPECT_EQ(v.m_overChoice, 1);
+    EXPECT_EQ(v.m_stopped, 1);
+    EXPECT_EQ(v.m_haltState, 0);
+    EXPECT_EQ(v.m_slideNo, 0u);
+    EXPECT_EQ(v.m_width, 801u);
+    EXPECT_EQ(v.m_height, 601u);
+    EXPECT_EQ(v.m_origWidthShown, 801u);
+    EXPECT_EQ(v.m_origHeightShown, 601u);
+    EXPECT_EQ(v.m_deepSearchSetting, 1);
+    EXPECT_EQ(v.m_deepSearch, 0);
+    EXPECT_FALSE(v.m_buf);
+    EXPECT_EQ(v.m_outFolder, "d:\\t~\\");
+    EXPECT_EQ(v.m_searchFolder, "d:\\t~\\");
+    ASSERT_GE(v.m_slidePath.size(), 100001u);
+    EXPECT_EQ(v.m_slidePath.front(), "Null");
+    EXPECT_EQ(v.m_slidePath[9999], "Null");
+    EXPECT_EQ(v.m_slidePath[10000], "Null");
+    EXPECT_EQ(v.m_slidePath.back(), "Null");
+    EXPECT_GE(v.m_dirList.size(), 200011u);
+    EXPECT_EQ(v.m_dirCount, 0u);
+}
+
+const int kNeedStopped[] = {ID_APP_EXIT, ID_SLIDESHOW_FILE_SELECT, ID_SLIDESHOW_START, ID_SLIDESHOW_FILE_CLEAR};
+const int kNeedRunning[] = {ID_SLIDESHOW_HALT_RESTART, ID_VIEW_HALT_RESTART, ID_SLIDESHOW_ABORT, ID_VIEW_ABORT};
+const int kAlways[] = {ID_SLIDESHOW_SPEED, ID_SLIDESHOW_SCALE, ID_SLIDESHOW_JUMP, ID_EFFECT_BACKGROUND,
+                       ID_EFFECT_PROGRESS_BAR};
+
+TEST(ViewState, CommandsEnabledWhileStopped) {
+    test::ScriptedView s;
+    for (int id : kNeedStopped) EXPECT_TRUE(s.view.IsCommandEnabled(id)) << CommandName(id);
+    for (int id : kNeedRunning) EXPECT_FALSE(s.view.IsCommandEnabled(id)) << CommandName(id);
+    for (int id : kAlways) EXPECT_TRUE(s.view.IsCommandEnabled(id)) << CommandName(id);
+}
+
+TEST(ViewState, CommandsGreyedWhileAShowRuns) {
+    test::ScriptedView s;
+    s.view.m_stopped = 0;
+    for (int id : kNeedStopped) EXPECT_FALSE(s.view.IsCommandEnabled(id)) << CommandName(id);
+    for (int id : kNeedRunning) EXPECT_TRUE(s.view.IsCommandEnabled(id)) << CommandName(id);
+    for (int id : kAlways) EXPECT_TRUE(s.view.IsCommandEnabled(id)) << CommandName(id);
+    // A greyed command does nothing when attempted.
+    EXPECT_FALSE(s.view.OnCommand(ID_APP_EXIT));
+    EXPECT_FALSE(s.ui.ClosePosted());
+}
+
+TEST(ViewState, CommandsGreyedInsideARunningShow) {
+    // Seen from inside the loop: commands delivered during the show.
+    test::ScriptedView s;
+    s.view.m_slideCount = 3;
+    s.view.m_speed = 0;
+    s.ui.QueueAtPump(1, {ScriptAction::Kind::Command, ID_SLIDESHOW_FILE_CLEAR});
+    s.ui.QueueAtPump(2, {ScriptAction::Kind::Command, ID_APP_EXIT});
+    bool enabledDuring[2] = {true, false};
+    s.ui.deliver = [&](const ScriptAction& a) {
+        enabledDuring[0] = s.view.IsCommandEnabled(ID_SLIDESHOW_START);
+        enabledDuring[1] = s.view.IsCommandEnabled(ID_SLIDESHOW_ABORT);
+        s.view.OnCommand(a.value);
+    };
+    EXPECT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+    EXPECT_FALSE(enabledDuring[0]);
+    EXPECT_TRUE(enabledDuring[1]);
+    EXPECT_EQ(s.view.m_slideCount, 3u);  // File Clear was greyed
+    EXPECT_FALSE(s.ui.ClosePosted());    // so was Exit
+    EXPECT_EQ(s.view.m_stopped, 1);
+    EXPECT_TRUE(s.view.IsCommandEnabled(ID_SLIDESHOW_START));
+    EXPECT_FALSE(s.view.IsCommandEnabled(ID_SLIDESHOW_ABORT));
+}
+
+TEST(ViewState, BackgroundToggleCyclesAndChecksOnWhite) {
+    test::ScriptedView s;
+    CVantorView& v = s.view;
+    EXPECT_FALSE(v.IsCommandChecked(ID_EFFECT_BACKGROUND));
+    v.OnCommand(ID_EFFECT_BACKGROUND);
+    EXPECT_EQ(v.m_backColor, 3);
+    EXPECT_FALSE(v.IsCommandChecked(ID_EFFECT_BACKGROUND));
+    v.OnCommand(ID_EFFECT_BACKGROUND);
+    EXPECT_EQ(v.m_backColor, 0);
+    EXPECT_TRUE(v.IsCommandChecked(ID_EFFECT_BACKGROUND));
+    v.OnCommand(ID_EFFECT_BACKGROUND);
+    EXPECT_EQ(v.m_backColor, 1);
+    v.m_backColor = 2;
+    v.OnCommand(ID_EFFECT_BACKGROUND);
+    EXPECT_EQ(v.m_backColor, 3);
+    v.m_backColor = 7;
+    v.OnCommand(ID_EFFECT_BACKGROUND);
+    EXPECT_EQ(v.m_backColor, 0);
+}
+
+TEST(ViewState, ProgressToggleCyclesAndChecksOnZero) {
+    test::ScriptedView s;
+    CVantorView& v = s.view;
+    EXPECT_TRUE(v.IsCommandChecked(ID_EFFECT_PROGRESS_BAR));
+    v.OnCommand(ID_EFFECT_PROGRESS_BAR);
+    EXPECT_EQ(v.m_progressMode, 1u);
+    EXPECT_FALSE(v.IsCommandChecked(ID_EFFECT_PROGRESS_BAR));
+    v.OnCommand(ID_EFFECT_PROGRESS_BAR);
+    EXPECT_EQ(v.m_progressMode, 2u);
+    v.OnCommand(ID_EFFECT_PROGRESS_BAR);
+    EXPECT_EQ(v.m_progressMode, 0u);
+    EXPECT_TRUE(v.IsCommandChecked(ID_EFFECT_PROGRESS_BAR));
+    v.m_progressMode = 9;
+    v.OnCommand(ID_EFFECT_PROGRESS_BAR);
+    EXPECT_EQ(v.m_progressMode, 0u);
+}
+
+TEST(ViewState, ExitPostsACloseOnlyWhenStopped) {
+    test::ScriptedView s;
+    EXPECT_TRUE(s.view.OnCommand(ID_APP_EXIT));
+    EXPECT_TRUE(s.ui.ClosePosted());
+}
+
+}  // namespace
+}  // namespace vantor
