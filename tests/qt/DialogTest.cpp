@@ -97,7 +97,7 @@ TEST(QtDialog, RadioGroupFollowsTheDialog) {
 }
 
 struct WithUi {
-    WithUi() { test::TestApp(); }
+    QApplication& app = test::TestApp();  // before any widget
     CVantorView view;
     MainWindow window{view};
     QtUi ui{window};

@@ -23,7 +23,7 @@ namespace vantor {
 namespace {
 
 struct Frame {
-    Frame() { test::TestApp(); }
+    QApplication& app = test::TestApp();  // before any widget
     CVantorView view;
     MainWindow window{view};
     QtUi ui{window};
