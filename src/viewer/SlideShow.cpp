@@ -46,18 +46,23 @@ void CVantorView::OnSlideShowStart() {
         }
         const bool pending = m_backRequest == 1 || m_keyBackRequest == 1 || m_keyForwardRequest == 1;
         if (!(m_haltState == 2 && !pending)) {
+            // A step back never goes below 0: two back requests on slide 1, or one
+            // after a jump to 0, would wrap the unsigned number past the list.
+            auto stepBack = [this] {
+                if (m_slideNo > 0) --m_slideNo;
+            };
             if (m_haltState == 1 && m_backRequest == 1) {
                 m_backRequest = 0;
-                --m_slideNo;
+                stepBack();
             }
             if (m_haltState == 2) {
                 if (m_backRequest == 1) {
                     m_backRequest = 0;
-                    --m_slideNo;
+                    stepBack();
                 }
                 if (m_keyBackRequest == 1) {
                     m_keyBackRequest = 0;
-                    --m_slideNo;
+                    stepBack();
                 }
                 if (m_keyForwardRequest == 1) {
                     m_keyForwardRequest = 0;

@@ -118,6 +118,42 @@ TEST(SlideShow, StepBackStopsAtTheFirstSlide) {
     EXPECT_EQ(s.view.m_stopped, 1);
 }
 
+TEST(SlideShow, TwoStepsBackOnTheFirstSlideStayThere) {
+    // A right click and Space in the same pass while on slide 1.
+    test::TempDir dir;
+    test::ScriptedView s;
+    SetSlides(s.view, test::WriteBmpSlides(dir, 3));
+    s.view.m_speed = 0;
+    s.ui.QueueAtPump(AfterSlideOfPass(1), kLeft);
+    s.ui.QueueAtPump(AfterSlideOfPass(2), kRight);
+    s.ui.QueueAtPump(AfterSlideOfPass(2), Key(32));
+    s.ui.QueueAtPump(AfterSlideOfPass(3), kLeft);
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+    for (const auto& box : s.Events("box")) EXPECT_EQ(box.find("\"text\":\"Null\""), std::string::npos) << box;
+    EXPECT_EQ(s.view.m_curSlidePath, s.view.m_slidePath[2]);
+    EXPECT_EQ(s.view.m_slideNo, 3u);
+    EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 1, 2, 3}));
+}
+
+TEST(SlideShow, StepBackAfterAJumpToZeroGoesToTheFirstSlide) {
+    test::TempDir dir;
+    test::ScriptedView s;
+    SetSlides(s.view, test::WriteBmpSlides(dir, 4));
+    s.view.m_speed = 0;
+    DialogAnswer jump;
+    jump.button = IDOK;
+    jump.values = {{"m_jumpNo", "0"}};
+    s.ui.QueueDialogAnswer(jump);
+    s.ui.QueueAtPump(AfterSlideOfPass(1), kLeft);
+    s.ui.QueueAtPump(AfterSlideOfPass(2), kRight);
+    s.ui.QueueAtPump(AfterSlideOfPass(2), Action{Action::Kind::Command, ID_SLIDESHOW_JUMP});
+    s.ui.QueueAtPump(AfterSlideOfPass(3), kLeft);
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+    for (const auto& box : s.Events("box")) EXPECT_EQ(box.find("\"text\":\"Null\""), std::string::npos) << box;
+    EXPECT_EQ(s.view.m_slideNo, 4u);
+    EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 1, 2, 3, 4}));
+}
+
 TEST(SlideShow, EscAnsweredStopEndsAfterTheLastSlide) {
     test::TempDir dir;
     test::ScriptedView s;
