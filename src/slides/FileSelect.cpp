@@ -68,6 +68,9 @@ void CVantorView::OnFileSelect() {
     m_dirList[1] = "(second  )";
 
     const std::vector<std::string> paths = ui.FileDialog(options);
+    // Whether this pick put a path into the list: after a loop at the limit the
+    // count is smaller than before although paths were added.
+    bool added = false;
     for (const std::string& path : paths) {
         if (m_slideCount > 9999) {
             m_slideCount = kSlideCapacity;
@@ -79,12 +82,14 @@ void CVantorView::OnFileSelect() {
             return;
         }
         ++m_slideNo;
+        if (m_slideCount < kSlideCapacity) added = true;
         if (!AppendSlide(path)) break;
     }
 
     ui.Invalidate(true);
     ui.RestoreWaitCursor();
-    AfxMessageBox(m_slideCount > oldCount ? kSelectDone : kSelectAdvice, MsgButtons::OK, MsgIcon::Information);
+    AfxMessageBox(m_slideCount > oldCount || added ? kSelectDone : kSelectAdvice, MsgButtons::OK,
+                  MsgIcon::Information);
     ui.Invalidate(true);
 }
 

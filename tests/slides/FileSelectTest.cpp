@@ -134,9 +134,8 @@ TEST(FileSelect, LoopAtTheLimitOverwritesFromTheSecondEntry) {
     EXPECT_EQ(v.m_slideCount, 2u);
     EXPECT_EQ(v.m_listFull, 10000u);
     EXPECT_EQ(v.m_overChoice, 1);
-    const auto boxes = s.Events("box");
-    ASSERT_GE(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0], InfoBox(kStackFullText));
+    // Paths were added, so the summary is the completion text, not the advice.
+    EXPECT_EQ(s.Events("box"), (std::vector<std::string>{InfoBox(kStackFullText), InfoBox(kDoneText)}));
     const auto dialogs = s.Events("dialog");
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0], "{\"event\":\"dialog\",\"id\":144,\"title\":\"     Choose when over 10000\",\"answer\":\"OK\"}");
@@ -170,6 +169,19 @@ TEST(FileSelect, RestartAtTheLimitStartsAgainAtTheThirdEntry) {
     EXPECT_EQ(v.m_slideCount, 3u);
     EXPECT_EQ(v.m_listFull, 1u);
     EXPECT_EQ(v.m_overChoice, 2);
+}
+
+TEST(FileSelect, PickOnAStoppedFullListAddsNothing) {
+    test::ScriptedView s;
+    CVantorView& v = s.view;
+    v.m_slideCount = 10000;
+    v.m_overChoice = 3;
+    s.ui.QueueFilesAnswer(Pick({"/new/a.jpg"}));
+    s.ui.QueueDialogAnswer(OverLimit(COverLimitDialog::kStop));
+    ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_FILE_SELECT));
+    EXPECT_EQ(v.m_slideCount, 10000u);
+    EXPECT_EQ(v.m_listFull, 1u);
+    EXPECT_EQ(s.Events("box"), (std::vector<std::string>{InfoBox(kStackFullText), InfoBox(kAdviceText)}));
 }
 
 TEST(FileSelect, CancelledOverLimitDialogKeepsThePreviousChoice) {
