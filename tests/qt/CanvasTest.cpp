@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <vector>
 
 #include "platform/qt/QtCanvas.h"
 #include "qt/QtTestApp.h"
@@ -87,6 +88,24 @@ TEST(QtCanvas, TextIsDrawnInItsColourBelowItsTop) {
     }
     EXPECT_GT(lit, 20);
     EXPECT_EQ(above, 0);
+}
+
+TEST(QtCanvas, BigHalftoneDownscaleKeepsColoursAndOrientation) {
+    test::TestApp();
+    // 16 x 16, top half red, bottom half blue; stored bottom row first.
+    std::vector<std::uint8_t> pixels(16 * 48);
+    for (int row = 0; row < 16; ++row) {
+        for (int x = 0; x < 16; ++x) {
+            std::uint8_t* p = &pixels[static_cast<std::size_t>(row * 48 + x * 3)];
+            p[row < 8 ? 0 : 2] = 255;  // stored rows 0..7 are the bottom half
+        }
+    }
+    const QImage scaled = ScaleDibImage({pixels.data(), 16, 16, 48, 1}, {0, 0, 16, 16}, 2, 2, StretchMode::Halftone);
+    ASSERT_EQ(scaled.size(), QSize(2, 2));
+    EXPECT_EQ(scaled.pixelColor(0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(scaled.pixelColor(1, 0), QColor(255, 0, 0));
+    EXPECT_EQ(scaled.pixelColor(0, 1), QColor(0, 0, 255));
+    EXPECT_EQ(scaled.pixelColor(1, 1), QColor(0, 0, 255));
 }
 
 TEST(QtCanvas, CacheScalesOncePerPictureAndFit) {

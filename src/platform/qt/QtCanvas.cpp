@@ -13,6 +13,29 @@ QFont JapaneseFont(int pixelSize) {
     return font;
 }
 
+namespace {
+
+// Averages each 2 x 2 block of a 24-bit picture: a cheap first step for big
+// downscales, which the smooth scale then finishes at a quarter of the cost.
+QImage HalveBgr(const QImage& source) {
+    const int w = source.width() / 2, h = source.height() / 2;
+    QImage half(w, h, QImage::Format_BGR888);
+    for (int y = 0; y < h; ++y) {
+        const uchar* a = source.constScanLine(2 * y);
+        const uchar* b = source.constScanLine(2 * y + 1);
+        uchar* out = half.scanLine(y);
+        for (int x = 0; x < w * 3; x += 3) {
+            const int i = 2 * x;
+            for (int c = 0; c < 3; ++c) {
+                out[x + c] = static_cast<uchar>((a[i + c] + a[i + 3 + c] + b[i + c] + b[i + 3 + c] + 2) / 4);
+            }
+        }
+    }
+    return half;
+}
+
+}  // namespace
+
 QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int height, StretchMode mode) {
     if (image.bits == nullptr || image.width == 0 || image.height == 0 || width <= 0 || height <= 0 ||
         source.Width() <= 0 || source.Height() <= 0) {
@@ -32,10 +55,12 @@ QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int h
         // Outside the picture counts as black, like an out-of-range stretch.
         part = QImage(image.bits, w, h, static_cast<qsizetype>(image.rowBytes), QImage::Format_BGR888).copy(stored);
     }
-    const Qt::TransformationMode how =
-        mode == StretchMode::Halftone ? Qt::SmoothTransformation : Qt::FastTransformation;
-    QImage scaled = part.scaled(width, height, Qt::IgnoreAspectRatio, how);
-    // The wrapped pixels belong to the caller: mirrored() makes our own copy.
+    if (mode == StretchMode::ColorOnColor) {
+        return part.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation).mirrored(false, true);
+    }
+    while (part.width() >= 4 * width && part.height() >= 4 * height) part = HalveBgr(part);
+    QImage scaled = part.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Back to top-down order, on the small result.
     return scaled.mirrored(false, true);
 }
 
