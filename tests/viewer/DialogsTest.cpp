@@ -235,3 +235,70 @@ TEST(JumpDialog, JumpDuringARunningShowShowsTheNextSlideAfterTheTarget) {
 
 }  // namespace
 }  // namespace vantor
+
+namespace vantor {
+namespace {
+
+bool HasText(const DialogTemplate& t, const std::string& text) {
+    for (const auto& c : t.controls) {
+        if (c.text == text) return true;
+    }
+    return false;
+}
+
+TEST(DialogTemplates, TitlesButtonsAndLabels) {
+    const DialogTemplate& stop = StopOrContinueDialogTemplate();
+    EXPECT_EQ(stop.id, 141);
+    EXPECT_EQ(stop.title, "Stop or Continue?    ( SlideShow / Searching / Sorting )");
+    EXPECT_EQ(stop.Find(kIdOk)->text, "    NO.......CONTINUE SLIDE SHOW");
+    EXPECT_EQ(stop.Find(kIdOk)->kind, ControlKind::DefButton);
+    EXPECT_EQ(stop.Find(kIdCancel)->text, "YES............STOP SLIDE SHOW");
+    EXPECT_TRUE(HasText(stop, "Continue"));
+    EXPECT_TRUE(HasText(stop, "STOP"));
+    for (const auto& c : stop.controls) {
+        if (c.text == "Continue" || c.text == "STOP") {
+            EXPECT_FALSE(c.enabled) << c.text;
+        }
+    }
+
+    const DialogTemplate& speed = SpeedDialogTemplate();
+    EXPECT_EQ(speed.id, 139);
+    for (const char* text : {"表示スピード( speed )　早い( up )　->　遅い( down )",
+                             " 30.... 1 sec   100..... 3 sec   200.... 6 sec (概算値)",
+                             "  0,  1 のとき　max speed ( depend on machine ability )", "OK", "ｷｬﾝｾﾙ"})
+        EXPECT_TRUE(HasText(speed, text)) << text;
+    EXPECT_EQ(speed.Find(32780)->kind, ControlKind::HScroll);
+    EXPECT_EQ(speed.Find(32781)->kind, ControlKind::Edit);
+
+    const DialogTemplate& scale = ScaleDialogTemplate();
+    EXPECT_EQ(scale.id, 140);
+    for (const char* text :
+         {"元の横の大きさ", "Original Width", "元の縦の大きさ", "Original Height", "1...正倍", "2...枠付正倍",
+          "3...歪倍", "横の大きさ  ( 表示最大幅 )", "OUT File Max Width", "縦の大きさ  ( 表示最大高 )",
+          "OUT File Max Height", "( OUT FILE SCALE )", "出力ファイルサイズ", "0...大縮小 / 小そのまま (Zoom Out For Fit)",
+          "1...そのまま                (Straight)", "2...大縮小 / 小拡大      (Zoom Out / In  For Fit )",
+          "3....歪出力                  (Zoom Warp For Fit / Full Size )", "( OUT BACK COLOR )",
+          "出力背景　白...0( white )  灰..1( gray )  黒..2( black )", "( OUT JPEG QUALITY )",
+          "出力JPG品質　    100%......0   95%......1   90%.....2   85%....3   80%....4",
+          " 75%....5   70%.....6   65%....7   60%....8   50%....9", "( OUT FILE TYPE )",
+          "JPGで出力...0   BMPで出力...1", "Deep_Search", "予備", "WRITEのときCENTER...0 / TOPEDGE..1", "そのまま...2",
+          "( Display Size / File Out Size )。  画像サイズ(表示/出力)。", "ｷｬﾝｾﾙ"})
+        EXPECT_TRUE(HasText(scale, text)) << text;
+
+    const DialogTemplate& jump = JumpDialogTemplate();
+    EXPECT_EQ(jump.id, 143);
+    for (const char* text : {"Slide Jump to (ｼﾞｬﾝﾌﾟ先) No.", "既 File_Writed Count",
+                             "Slide Show 実行中では　Jump先 No. を入力してください。",
+                             "File Write  実行前では 書込開始(Starting) No. を入力してください。", "ｷｬﾝｾﾙ"})
+        EXPECT_TRUE(HasText(jump, text)) << text;
+    EXPECT_TRUE(jump.Find(1012)->enabled);
+    EXPECT_FALSE(jump.Find(1013)->enabled);
+
+    const DialogTemplate& over = OverLimitDialogTemplate();
+    EXPECT_EQ(over.id, 144);
+    EXPECT_EQ(over.title, "     Choose when over 10000");
+    EXPECT_TRUE(HasText(over, "ｷｬﾝｾﾙ"));
+}
+
+}  // namespace
+}  // namespace vantor
