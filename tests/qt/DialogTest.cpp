@@ -34,6 +34,7 @@ TEST(QtDialog, SpeedDialogSliderAndEdit) {
     EXPECT_EQ(slider->maximum(), 255);
     EXPECT_EQ(slider->value(), 5);
     EXPECT_EQ(edit->text().toStdString(), "5");
+    EXPECT_FALSE(dialog.m_circleDrawn);  // showing the position is no scroll
 
     slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(edit->text().toStdString(), "30");

@@ -21,11 +21,6 @@ CProgressStatusBar::CProgressStatusBar(QWidget* parent)
     m_texts[0] = QString::fromUtf8(kProgressLineHelp);
 }
 
-void CProgressStatusBar::SetPartText(int part, const QString& text) {
-    m_texts[part] = text;
-    update();
-}
-
 void CProgressStatusBar::SyncMeter() {
     m_bar->setRange(m_meter.Lo(), m_meter.Hi());
     m_bar->setValue(m_meter.Pos());
@@ -56,8 +51,7 @@ void CProgressStatusBar::paintEvent(QPaintEvent* event) {
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(pane.rect.adjusted(4, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
                      m_texts[0]);
-    painter.drawText(QRect(m_edge, 0, width() - m_edge, height()).adjusted(4, 0, 0, 0),
-                     Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, m_texts[1]);
+    // Part 1 is covered by the meter.
 }
 
 }  // namespace vantor

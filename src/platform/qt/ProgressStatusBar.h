@@ -19,7 +19,6 @@ public:
 
     static constexpr int kParts = 2;
     QString PartText(int part) const { return m_texts[part]; }
-    void SetPartText(int part, const QString& text);
     // The x where the part starts (part 0 at 0, part 1 at the edge).
     int PartLeft(int part) const { return part == 0 ? 0 : m_edge; }
 

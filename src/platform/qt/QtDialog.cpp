@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "platform/Ui.h"
@@ -75,7 +76,7 @@ QtDialog::QtDialog(Dialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(
                         case QAbstractSlider::SliderPageStepSub: ScrollControl(id, ScrollCode::PageLeft, 0); break;
                         case QAbstractSlider::SliderPageStepAdd: ScrollControl(id, ScrollCode::PageRight, 0); break;
                         case QAbstractSlider::SliderMove:
-                            ScrollControl(id, ScrollCode::ThumbTrack, bar->sliderPosition());
+                            if (bar->isSliderDown()) ScrollControl(id, ScrollCode::ThumbTrack, bar->sliderPosition());
                             break;
                         default: break;
                     }
@@ -91,9 +92,7 @@ QtDialog::QtDialog(Dialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(
                 auto* list = new QListWidget;
                 list->setSelectionMode(c.multiSelect ? QAbstractItemView::ExtendedSelection
                                                      : QAbstractItemView::SingleSelection);
-                connect(list, &QListWidget::itemSelectionChanged, this, [this, id] {
-                    if (!m_pushing) SelChangeControl(id);
-                });
+                connect(list, &QListWidget::itemSelectionChanged, this, [this, id] { SelChangeControl(id); });
                 widget = list;
                 break;
             }
@@ -113,10 +112,11 @@ QWidget* QtDialog::ControlWidget(int id) const {
 }
 
 void QtDialog::PushStates() {
-    m_pushing = true;
     for (const auto& [id, widget] : m_widgets) {
         if (!m_dialog.HasControl(id)) continue;
         const ControlState& s = m_dialog.Control(id);
+        // Showing a state is not a user action: no reactions from here.
+        const QSignalBlocker quiet(widget);
         widget->setEnabled(s.enabled);
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             if (edit->text() != Text(s.text)) edit->setText(Text(s.text));
@@ -125,9 +125,12 @@ void QtDialog::PushStates() {
             if (button->isCheckable()) button->setChecked(s.checked);
         } else if (auto* bar = qobject_cast<QScrollBar*>(widget)) {
             bar->setRange(s.scrollMin, s.scrollMax);
-            // Inside an action the slider applies its own position afterwards; this one wins.
-            bar->setSliderPosition(s.scrollPos);
-            bar->setValue(s.scrollPos);
+            // While the user drags, the thumb follows the mouse until it is released.
+            if (!bar->isSliderDown()) {
+                // Inside an action the slider applies its own position afterwards; this one wins.
+                bar->setSliderPosition(s.scrollPos);
+                bar->setValue(s.scrollPos);
+            }
         } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
             QStringList items;
             for (const std::string& item : s.items) items << Text(item);
@@ -143,7 +146,6 @@ void QtDialog::PushStates() {
             }
         }
     }
-    m_pushing = false;
 }
 
 void QtDialog::PullStates() {

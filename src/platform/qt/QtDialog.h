@@ -41,7 +41,6 @@ private:
 
     Dialog& m_dialog;
     std::map<int, QWidget*> m_widgets;
-    bool m_pushing = false;
 };
 
 }  // namespace vantor

@@ -25,6 +25,9 @@ namespace {
 // A pump call this soon after the last one returns at once: the long loops pump
 // thousands of times a second and each processEvents costs far more than that.
 constexpr qint64 kPumpIntervalNs = 2'000'000;
+// A halted show polls for the user's click or key; waiting this long for events
+// instead of spinning keeps it from burning a processor core.
+constexpr unsigned kIdleWaitMs = 10;
 
 }  // namespace
 
@@ -135,6 +138,10 @@ std::vector<std::string> QtUi::FileDialog(const FileDialogOptions& options) {
 }
 
 void QtUi::Pump(unsigned) {
+    if (m_window.View().WaitingForUser()) {
+        Sleep(kIdleWaitMs);
+        return;
+    }
     if (m_lastPump.isValid() && m_lastPump.nsecsElapsed() < kPumpIntervalNs) return;
     QCoreApplication::processEvents();
     m_lastPump.start();

@@ -25,6 +25,9 @@ public:
 
     static constexpr int kScrollExtent = 6000;
 
+    // The 5 ms timer the long loops set on the view; its ticks do nothing.
+    void SetTimer(bool on);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -33,10 +36,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool focusNextPrevChild(bool next) override;
-
-public:
-    // The 5 ms timer the long loops set on the view; its ticks do nothing.
-    void SetTimer(bool on);
 
 private:
     void UpdateScrollRange();
