@@ -1,19 +1,115 @@
 // The view's file loaders: the only way a file becomes the current picture.
+// Each frees the previous picture first and leaves m_buf either empty or in
+// display order with m_width x m_height pixels.
+#include <cstdio>
+#include <memory>
+
+#include "imaging/BmpCodec.h"
+#include "imaging/JpegFile.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 
 namespace vantor {
 
+namespace {
+
+// A file larger than this cannot hold a picture the decoders accept.
+constexpr std::uint64_t kMaxBitmapFileBytes = std::uint64_t{1} << 30;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
 void CVantorView::LoadJpegFile(const std::string& path) {
-    (void)path;
     m_buf.reset();
     ++m_bufGeneration;
+    m_buf = JpegFile::LoadToRgb(path, m_width, m_height);
+    if (m_buf) {
+        SwapRedBlue(m_buf.get(), m_width, m_height);
+        FlipRows(m_buf.get(), m_width * 3, m_height);
+    }
 }
 
 void CVantorView::LoadBmpFile(const std::string& path) {
-    (void)path;
     m_buf.reset();
     ++m_bufGeneration;
+    BmpCodec codec;
+    int needsFallback = 0;
+    m_buf = codec.ProbeLoad(path, m_width, m_height, needsFallback);
+    if (needsFallback == 1) {
+        m_buf.reset();
+        LoadBmpThroughFallback(path);
+    } else if (!m_buf || codec.m_status != "OK") {
+        // The probe already read the whole picture when it succeeded; only a
+        // failure is read again, for the reader's own message.
+        m_buf.reset();
+        BmpCodec reporter;
+        m_buf = reporter.Load(path, m_width, m_height);
+        if (!m_buf || reporter.m_status != "OK") {
+            m_buf.reset();
+            AfxMessageBox(reporter.m_status);
+            return;
+        }
+    }
+    if (m_buf) {
+        SwapRedBlue(m_buf.get(), m_width, m_height);
+        FlipRows(m_buf.get(), m_width * 3, m_height);
+    }
+}
+
+void CVantorView::LoadBmpThroughFallback(const std::string& path) {
+    Ui& ui = TheUi();
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        AfxMessageBox("DIB Can't open file for reading :\n" + path);
+        return;
+    }
+    ui.BeginWaitCursor();
+    std::vector<std::uint8_t> bytes;
+    bool readFailed = false;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(file.get());
+        if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
+            readFailed = true;
+        } else if (static_cast<std::uint64_t>(size) <= kMaxBitmapFileBytes) {
+            bytes.resize(static_cast<std::size_t>(size));
+            if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) readFailed = true;
+        } else {
+            ui.EndWaitCursor();
+            AfxMessageBox("m_buf nothing Write Error ni naruyo!!!");
+            return;
+        }
+    } else {
+        readFailed = true;
+    }
+    file.reset();
+    ui.EndWaitCursor();
+    if (readFailed) {
+        AfxMessageBox("DIB Can't open file for reading2 :\n" + path);
+        return;
+    }
+
+    DecodedBmp decoded;
+    switch (DecodeBmpFallback(bytes.data(), bytes.size(), decoded)) {
+        case BmpDecodeResult::Ok:
+            m_width = decoded.width;
+            m_height = decoded.height;
+            m_buf = std::move(decoded.pixels);
+            break;
+        case BmpDecodeResult::NotABitmap:
+            break;  // not a bitmap at all, or cut short: nothing to show, nothing to say
+        case BmpDecodeResult::NegativeSize:
+            AfxMessageBox("File DIB Too Big for reading3 :\n" + path);
+            break;
+        case BmpDecodeResult::TooLarge:
+            AfxMessageBox("m_buf nothing Write Error ni naruyo!!!");
+            break;
+        case BmpDecodeResult::Unsupported:
+            AfxMessageBox("File/DIB CANNOT LOAD for reading5 :\n" + path);
+            break;
+    }
 }
 
 void CVantorView::LoadGifFile(const std::string& path) {
@@ -23,6 +119,20 @@ void CVantorView::LoadGifFile(const std::string& path) {
     AfxMessageBox("No GIF support");
 }
 
-void CVantorView::SaveBmpFile(const std::string& path) { (void)path; }
+void CVantorView::SaveBmpFile(const std::string& path) {
+    if (!m_buf) {
+        AfxMessageBox("No Image!");
+        return;
+    }
+    BmpCodec codec;
+    codec.SaveRgb(path, m_buf.get(), m_width, m_height);
+    if (codec.m_status != "OK") {
+        AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
+        return;
+    }
+    TheUi().FileWritten(path);
+    LoadBmpFile(path);
+    TheUi().Invalidate(true);
+}
 
 }  // namespace vantor

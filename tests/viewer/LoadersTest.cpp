@@ -1,0 +1,157 @@
+// The view's file loaders on real files: what ends up in m_buf, and what the
+// user is told.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "imaging/BmpTestSupport.h"
+#include "imaging/JpegFile.h"
+
+namespace vantor {
+namespace {
+
+using test::BmpFile;
+using test::Bytes;
+
+// A 2 x 2 picture, top row red then green, bottom row blue then white.
+const Bytes kTopDownRgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+// The same in display order: bottom row first, blue green red.
+const Bytes kDisplayOrder = {255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0};
+
+Bytes Buf(const CVantorView& v) {
+    return Bytes(v.m_buf.get(), v.m_buf.get() + static_cast<std::size_t>(v.m_width) * v.m_height * 3);
+}
+
+TEST(Loaders, A24BitBmpEndsInDisplayOrder) {
+    test::ScriptedView sv;
+    test::TempDir dir;
+    BmpFile f;
+    f.width = 2;
+    f.height = 2;
+    // Bottom row first, blue green red, rows padded to 8 bytes.
+    f.pixels = {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0};
+    test::WriteFile(dir.File("a.bmp"), f.Build());
+    sv.view.LoadBmpFile(dir.File("a.bmp"));
+    ASSERT_TRUE(sv.view.m_buf);
+    EXPECT_EQ(sv.view.m_width, 2u);
+    EXPECT_EQ(sv.view.m_height, 2u);
+    EXPECT_EQ(Buf(sv.view), kDisplayOrder);
+    EXPECT_TRUE(sv.Events("box").empty());
+}
+
+TEST(Loaders, AJpegEndsInDisplayOrder) {
+    test::ScriptedView sv;
+    test::TempDir dir;
+    // A gray picture survives JPEG compression exactly enough to check the order.
+    Bytes gray(16 * 8 * 3);
+    for (std::size_t row = 0; row < 8; ++row)
+        for (std::size_t i = 0; i < 16 * 3; ++i) gray[row * 48 + i] = row < 4 ? 0 : 255;
+    ASSERT_TRUE(JpegFile::SaveFromRgb(dir.File("g.JPG"), gray.data(), 16, 8, true, 100));
+    sv.view.LoadByEnding(dir.File("g.JPG"));
+    ASSERT_TRUE(sv.view.m_buf);
+    EXPECT_EQ(sv.view.m_width, 16u);
+    EXPECT_GT(sv.view.m_buf[0], 247) << "display order starts with the bottom row, which is white";
+    EXPECT_LT(sv.view.m_buf[16 * 8 * 3 - 1], 8);
+}
+
+TEST(Loaders, CompressedAndDeepBitmapsGoThroughTheFallback) {
+    test::ScriptedView sv;
+    test::TempDir dir;
+
+    BmpFile rle;  // 8-bit run-length: bottom row two pixels of colour 1, top row of colour 0
+    rle.width = 2;
+    rle.height = 2;
+    rle.bits = 8;
+    rle.compression = 1;
+    rle.colorsUsed = 2;
+    rle.table = test::Table({0x0000FF, 0xFF0000});
+    rle.pixels = {2, 1, 0, 0, 2, 0, 0, 1};
+    test::WriteFile(dir.File("rle.bmp"), rle.Build());
+    sv.view.LoadBmpFile(dir.File("rle.bmp"));
+    ASSERT_TRUE(sv.view.m_buf);
+    EXPECT_EQ(Buf(sv.view), (Bytes{0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 0, 0}));
+
+    BmpFile deep;  // 16-bit 5-5-5: one pure red pixel
+    deep.width = 1;
+    deep.height = 1;
+    deep.bits = 16;
+    deep.pixels = {0x00, 0x7C, 0, 0};
+    test::WriteFile(dir.File("16.bmp"), deep.Build());
+    sv.view.LoadBmpFile(dir.File("16.bmp"));
+    ASSERT_TRUE(sv.view.m_buf);
+    EXPECT_EQ(sv.view.m_buf[2], 255);
+    EXPECT_EQ(sv.view.m_buf[0], 0);
+
+    deep.bits = 32;  // blue, green, red, unused
+    deep.pixels = {10, 20, 30, 0};
+    test::WriteFile(dir.File("32.bmp"), deep.Build());
+    sv.view.LoadBmpFile(dir.File("32.bmp"));
+    ASSERT_TRUE(sv.view.m_buf);
+    EXPECT_EQ(Buf(sv.view), (Bytes{10, 20, 30}));
+    EXPECT_TRUE(sv.Events("box").empty());
+}
+
+TEST(Loaders, ATruncatedCompressedBitmapEndsSilentlyWithoutAPicture) {
+    test::ScriptedView sv;
+    test::TempDir dir;
+    BmpFile rle;
+    rle.width = 4;
+    rle.height = 4;
+    rle.bits = 8;
+    rle.compression = 1;
+    rle.colorsUsed = 2;
+    rle.table = test::Table({0, 0xFFFFFF});
+    rle.pixels = {4, 1, 0, 0, 4, 1, 0, 0, 4, 1, 0, 0, 4, 1, 0, 1};
+    Bytes bytes = rle.Build();
+    bytes.resize(bytes.size() - 10);  // the pixel data ends early
+    test::WriteFile(dir.File("cut.bmp"), bytes);
+    sv.view.LoadBmpFile(dir.File("cut.bmp"));
+    EXPECT_FALSE(sv.view.m_buf);
+    EXPECT_TRUE(sv.Events("box").empty());
+}
+
+TEST(Loaders, CodecFailuresAreShownAsTheirStatus) {
+    test::ScriptedView sv;
+    test::TempDir dir;
+    test::WriteFile(dir.File("x.bmp"), {'X', 'Y', 1, 2, 3});
+    sv.view.LoadBmpFile(dir.File("x.bmp"));
+    EXPECT_FALSE(sv.view.m_buf);
+    auto boxes = sv.Events("box");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("\"text\":\"Not a valid BMP File\""), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find("\"icon\":\"none\""), std::string::npos);
+}
+
+TEST(Loaders, GifIsRefusedAndKeepsTheSize) {
+    test::ScriptedView sv;
+    sv.view.m_width = 123;
+    sv.view.m_height = 45;
+    sv.view.LoadGifFile("/nowhere/a.gif");
+    EXPECT_FALSE(sv.view.m_buf);
+    EXPECT_EQ(sv.view.m_width, 123u);
+    EXPECT_EQ(sv.view.m_height, 45u);
+    auto boxes = sv.Events("box");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("\"text\":\"No GIF support\""), std::string::npos);
+}
+
+TEST(Loaders, SaveBmpFileWritesAndReloads) {
+    test::ScriptedView sv;
+    test::TempDir dir;
+    sv.view.SaveBmpFile(dir.File("none.bmp"));
+    ASSERT_EQ(sv.Events("box").size(), 1u);
+    EXPECT_NE(sv.Events("box")[0].find("\"text\":\"No Image!\""), std::string::npos);
+
+    sv.view.m_buf = AllocRgb(2, 2);
+    std::copy(kDisplayOrder.begin(), kDisplayOrder.end(), sv.view.m_buf.get());
+    sv.view.m_width = 2;
+    sv.view.m_height = 2;
+    const std::string path = dir.File("out.bmp");
+    sv.view.SaveBmpFile(path);
+    EXPECT_EQ(test::ReadFile(path).size(), 54u + 8 * 2);
+    ASSERT_TRUE(sv.view.m_buf);
+    EXPECT_EQ(Buf(sv.view), kDisplayOrder);
+    ASSERT_EQ(sv.Events("write").size(), 1u);
+}
+
+}  // namespace
+}  // namespace vantor
