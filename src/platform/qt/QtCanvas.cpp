@@ -74,8 +74,11 @@ const QImage& ScaledImageCache::Get(const DibImage& image, const Rect& source, i
     return m_image;
 }
 
+// Small enough that the overlay texts the view places side by side at fixed x do not run into each other.
+constexpr int kCanvasFontPixels = 14;
+
 QtCanvas::QtCanvas(QPainter& painter, ScaledImageCache* cache) : m_painter(painter), m_cache(cache) {
-    m_painter.setFont(JapaneseFont(16));
+    m_painter.setFont(JapaneseFont(kCanvasFontPixels));
     m_painter.setBackgroundMode(Qt::TransparentMode);
 }
 
