@@ -256,9 +256,8 @@ TEST(DialogTemplates, TitlesButtonsAndLabels) {
     EXPECT_TRUE(HasText(stop, "Continue"));
     EXPECT_TRUE(HasText(stop, "STOP"));
     for (const auto& c : stop.controls) {
-        if (c.text == "Continue" || c.text == "STOP") {
-            EXPECT_FALSE(c.enabled) << c.text;
-        }
+        const bool disabledOne = c.text == "Continue" || c.text == "STOP";
+        EXPECT_EQ(c.enabled, !disabledOne) << c.text;
     }
 
     const DialogTemplate& speed = SpeedDialogTemplate();
