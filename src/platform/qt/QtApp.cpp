@@ -27,10 +27,19 @@ int RunQtApp(int argc, char** argv) {
     window.show();
     view.OnInitialUpdate();
 
-    // Options (Qt's own, such as -platform) are not pictures.
+    // Options (Qt's own, such as -platform) are not pictures. --speed N starts
+    // with another pace than the default.
     std::vector<std::string> paths;
-    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
-        if (!argument.startsWith(QLatin1Char('-'))) paths.push_back(argument.toStdString());
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--speed") && i + 1 < arguments.size()) {
+            bool ok = false;
+            const uint speed = arguments[++i].toUInt(&ok);
+            if (ok && speed <= 255) view.m_speed = speed;
+        } else if (!argument.startsWith(QLatin1Char('-'))) {
+            paths.push_back(argument.toStdString());
+        }
     }
     if (!paths.empty()) {
         QTimer::singleShot(0, &window, [&window, &view, paths] {
