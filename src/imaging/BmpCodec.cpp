@@ -169,7 +169,8 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
     } else {
         return fail("Unsupported BMP header size");
     }
-    if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > kMaxPicturePixels)
+    // Refused before anything is sized from them: an empty picture, or one above the cap.
+    if (w == 0 || h == 0 || static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > kMaxPicturePixels)
         return fail("Memory alloc Failed");
     if (compression != 0) return handOver("This is a compressed file.");
 

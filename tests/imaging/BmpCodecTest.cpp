@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "imaging/BmpTestSupport.h"
+
+namespace vantor::test {
+namespace {
+
+struct Loaded {
+    RgbBuffer image;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::string status;
+    std::int32_t bytesRead = 0;
+    int fallback = -1;
+};
+
+Loaded LoadBytes(const Bytes& bytes) {
+    TempDir dir;
+    const std::string path = dir.File("a.bmp");
+    WriteFile(path, bytes);
+    Loaded l;
+    BmpCodec probe;
+    std::uint32_t w = 0, h = 0;
+    probe.ProbeLoad(path, w, h, l.fallback);
+    BmpCodec codec;
+    l.image = codec.Load(path, l.width, l.height);
+    l.status = codec.m_status;
+    l.bytesRead = codec.m_bytesRead;
+    return l;
+}
+
+Bytes Pixel(const Loaded& l, std::uint32_t x, std::uint32_t y) {
+    const std::uint8_t* p = l.image.get() + (std::size_t{y} * l.width + x) * 3;
+    return {p[0], p[1], p[2]};
+}
+
+TEST(BmpCodecRead, TwentyFourBitRowsArePaddedAndComeOutTopRowFirst) {
+    // Width 1: three bytes of pixel and one of padding a row; bottom row first in the file.
+    BmpFile f;
+    f.width = 1;
+    f.height = 2;
+    f.pixels = {1, 2, 3, 0, 4, 5, 6, 0};
+    const Loaded l = LoadBytes(f.Build());
+    ASSERT_EQ(l.status, "OK");
+    EXPECT_EQ(l.fallback, 0);
+    EXPECT_EQ(l.width, 1u);
+    EXPECT_EQ(l.height, 2u);
+    EXPECT_EQ(Pixel(l, 0, 0), (Bytes{6, 5, 4}));
+    EXPECT_EQ(Pixel(l, 0, 1), (Bytes{3, 2, 1}));
+    EXPECT_EQ(l.bytesRead, 54 + 8);
+}
+
+TEST(BmpCodecRead, IndexedDepths) {
+    {  // 1 bit, width 10: 4-byte rows, the last two pixels in the top bits of byte 2.
+        BmpFile f;
+        f.width = 10;
+        f.bits = 1;
+        f.table = Table({0x000000, 0xFFFFFF});
+        f.pixels = {0b10101010, 0b01000000, 0, 0};
+        const Loaded l = LoadBytes(f.Build());
+        ASSERT_EQ(l.status, "OK");
+        EXPECT_EQ(Pixel(l, 0, 0), (Bytes{255, 255, 255}));
+        EXPECT_EQ(Pixel(l, 1, 0), (Bytes{0, 0, 0}));
+        EXPECT_EQ(Pixel(l, 8, 0), (Bytes{0, 0, 0}));
+        EXPECT_EQ(Pixel(l, 9, 0), (Bytes{255, 255, 255}));
+    }
+    {  // 4 bits, colours used 0: a full 16-entry table.
+        BmpFile f;
+        f.width = 2;
+        f.bits = 4;
+        Bytes table;
+        for (std::uint32_t i = 0; i < 16; ++i) table.insert(table.end(), {std::uint8_t(i), 0, std::uint8_t(i * 16), 0});
+        f.table = table;
+        f.pixels = {0xF1, 0, 0, 0};
+        const Loaded l = LoadBytes(f.Build());
+        ASSERT_EQ(l.status, "OK");
+        EXPECT_EQ(Pixel(l, 0, 0), (Bytes{240, 0, 15}));
+        EXPECT_EQ(Pixel(l, 1, 0), (Bytes{16, 0, 1}));
+    }
+    {  // 2 bits: a four-entry table.
+        BmpFile f;
+        f.width = 4;
+        f.bits = 2;
+        f.table = Table({0x000000, 0xFF0000, 0x00FF00, 0x0000FF});
+        f.pixels = {0b00011011, 0, 0, 0};
+        const Loaded l = LoadBytes(f.Build());
+        ASSERT_EQ(l.status, "OK");
+        EXPECT_EQ(Pixel(l, 1, 0), (Bytes{255, 0, 0}));
+        EXPECT_EQ(Pixel(l, 2, 0), (Bytes{0, 255, 0}));
+        EXPECT_EQ(Pixel(l, 3, 0), (Bytes{0, 0, 255}));
+    }
+}
+
+TEST(BmpCodecRead, ColourIndicesAndCountsBeyondTheTable) {
+    {  // Indices past the two entries read are black, never a read outside the table.
+        BmpFile f;
+        f.bits = 8;
+        f.width = 2;
+        f.colorsUsed = 2;
+        f.table = Table({0x102030, 0x405060});
+        f.pixels = {1, 200, 0, 0};
+        const Loaded l = LoadBytes(f.Build());
+        ASSERT_EQ(l.status, "OK");
+        EXPECT_EQ(Pixel(l, 0, 0), (Bytes{0x40, 0x50, 0x60}));
+        EXPECT_EQ(Pixel(l, 1, 0), (Bytes{0, 0, 0}));
+    }
+    {  // A colours-used field far above what 8 bits index: the first 256 entries,
+       // no allocation sized from the field.
+        BmpFile f;
+        f.bits = 8;
+        f.colorsUsed = 0xFFFFFFFF;
+        Bytes table = Table({0xABCDEF});
+        table.resize(256 * 4);
+        f.table = table;
+        f.pixels = {0, 0, 0, 0};
+        const Loaded l = LoadBytes(f.Build());
+        ASSERT_EQ(l.status, "OK");
+        EXPECT_EQ(Pixel(l, 0, 0), (Bytes{0xAB, 0xCD, 0xEF}));
+    }
+    {  // A table that runs past the pixel offset goes to the fallback.
+        BmpFile f;
+        f.bits = 8;
+        f.table = Table({0x010203});
+        f.table.resize(256 * 4);
+        f.pixelOffset = 54 + 16 * 4;
+        f.pixels = Bytes(2000, 0);
+        const Loaded l = LoadBytes(f.Build());
+        EXPECT_EQ(l.status, "Corrupt palette");
+        EXPECT_EQ(l.fallback, 1);
+        EXPECT_EQ(l.image, nullptr);
+    }
+}
+
+TEST(BmpCodecRead, OtherHeaderSizesShowTheirTrueColours) {
+    {  // The 12-byte core header: 16-bit sizes, three-byte colour entries.
+        BmpFile f;
+        f.headerSize = 12;
+        f.bits = 8;
+        f.width = 3;
+        f.table = {0x30, 0x20, 0x10, 0x60, 0x50, 0x40};
+        f.table.resize(256 * 3);
+        f.pixels = {1, 0, 1, 0};
+        const Loaded l = LoadBytes(f.Build());
+        ASSERT_EQ(l.status, "OK");
+        EXPECT_EQ(Pixel(l, 0, 0), (Bytes{0x40, 0x50, 0x60}));
+        EXPECT_EQ(Pixel(l, 1, 0), (Bytes{0x10, 0x20, 0x30}));
+    }
+    for (std::uint32_t size : {52u, 56u, 108u, 124u}) {  // longer headers: the table follows them
+        BmpFile f;
+        f.headerSize = size;
+        f.bits = 1;
+        f.colorsUsed = 2;
+        f.table = Table({0x112233, 0x445566});
+        f.pixels = {0x80, 0, 0, 0};
+        const Loaded l = LoadBytes(f.Build());
+        ASSERT_EQ(l.status, "OK") << size;
+        EXPECT_EQ(Pixel(l, 0, 0), (Bytes{0x44, 0x55, 0x66})) << size;
+    }
+}
+
+TEST(BmpCodecRead, TruncatedPixelData) {
+    {  // Unpadded rows: loads without complaint; the missing pixels are black.
+        BmpFile f;
+        f.width = 4;
+        f.height = 2;
+        f.pixels = Bytes(12 + 3, 9);  // the bottom row and one pixel of the top row
+        const Loaded l = LoadBytes(f.Build());
+        ASSERT_EQ(l.status, "OK");
+        EXPECT_EQ(Pixel(l, 0, 0), (Bytes{9, 9, 9}));
+        EXPECT_EQ(Pixel(l, 1, 0), (Bytes{0, 0, 0}));
+        EXPECT_EQ(Pixel(l, 3, 0), (Bytes{0, 0, 0}));
+    }
+    {  // Padded rows (47 pixels): the first missing padding byte fails the read.
+        BmpFile f;
+        f.width = 47;
+        f.height = 33;
+        f.pixels = Bytes(144 * 10 + 100, 7);
+        const Loaded l = LoadBytes(f.Build());
+        EXPECT_EQ(l.status, "Read Error");
+        EXPECT_EQ(l.image, nullptr);
+    }
+    {  // Indexed rows cut short.
+        BmpFile f;
+        f.bits = 8;
+        f.width = 47;
+        f.height = 3;
+        f.colorsUsed = 1;
+        f.table = Table({0});
+        f.pixels = Bytes(48 * 2 + 10, 0);
+        EXPECT_EQ(LoadBytes(f.Build()).status, "Read Error");
+    }
+}
+
+TEST(BmpCodecRead, RefusalsAndTheirTexts) {
+    auto status = [](const BmpFile& f) { return LoadBytes(f.Build()).status; };
+    EXPECT_EQ(LoadBytes({'B', 'A', 0, 0}).status, "Not a valid BMP File");
+    EXPECT_EQ(LoadBytes({'B'}).status, "Not a valid BMP File");
+    Bytes shortHeader = BmpFile{}.Build();
+    shortHeader.resize(30);
+    EXPECT_EQ(LoadBytes(shortHeader).status, "Read Error!");
+
+    BmpFile f;
+    f.width = -5;
+    EXPECT_EQ(status(f), "DIB is too large \n Out of Memory! \n Width is minus.");
+    f.width = 5;
+    f.height = -5;
+    EXPECT_EQ(status(f), "DIB is too large \n Out of Memory! \n Height is minus.");
+    f.height = 5;
+
+    // Empty, over the picture cap, or over what 32 bits can size: refused before any allocation.
+    for (auto [w, h] : {std::pair{60000, 60000}, std::pair{70000, 70000}, std::pair{100001, 1000},
+                        std::pair{1677721700, 0}, std::pair{0, 5}}) {
+        BmpFile big;
+        big.width = w;
+        big.height = h;
+        const Loaded l = LoadBytes(big.Build());
+        EXPECT_EQ(l.status, "Memory alloc Failed");
+        EXPECT_EQ(l.width, 0u);
+    }
+
+    const std::pair<std::uint16_t, const char*> handed[] = {{16, "16BIT はよめません"}, {32, "32BIT はよめません"}};
+    for (auto [bits, text] : handed) {
+        BmpFile g;
+        g.bits = bits;
+        const Loaded l = LoadBytes(g.Build());
+        EXPECT_EQ(l.status, text);
+        EXPECT_EQ(l.fallback, 1);
+    }
+    BmpFile rle;
+    rle.bits = 8;
+    rle.compression = 1;
+    const Loaded l = LoadBytes(rle.Build());
+    EXPECT_EQ(l.status, "This is a compressed file.");
+    EXPECT_EQ(l.fallback, 1);
+
+    BmpFile shortTable;
+    shortTable.bits = 8;
+    shortTable.colorsUsed = 4;
+    shortTable.table = Table({1});
+    shortTable.pixelOffset = 58;
+    Bytes cut = shortTable.Build();
+    cut.resize(60);
+    EXPECT_EQ(LoadBytes(cut).status, "Read Error!");
+
+    BmpFile odd;
+    odd.bits = 3;
+    EXPECT_EQ(LoadBytes(odd.Build()).fallback, 0);
+    EXPECT_NE(status(odd), "OK");
+    odd.headerSize = 20;
+    odd.bits = 24;
+    EXPECT_NE(status(odd), "OK");
+
+    TempDir dir;
+    BmpCodec codec;
+    std::uint32_t w = 1, h = 1;
+    const std::string missing = dir.File("none.bmp");
+    EXPECT_EQ(codec.Load(missing, w, h), nullptr);
+    EXPECT_EQ(codec.m_status, "Can't open file for reading :\n" + missing);
+    EXPECT_EQ(w, 0u);
+}
+
+TEST(BmpCodecWrite, TwentyFourBitFiles) {
+    TempDir dir;
+    const std::string path = dir.File("out.bmp");
+    BmpCodec codec;
+    {  // width 1: one zero byte of padding per row; reads back in file order.
+        const std::uint8_t display[] = {1, 2, 3, 4, 5, 6};  // bottom row first, blue green red
+        codec.SaveRgb(path, display, 1, 2);
+        ASSERT_EQ(codec.m_status, "OK");
+        const Bytes file = ReadFile(path);
+        ASSERT_EQ(file.size(), 54u + 8);
+        EXPECT_EQ(Bytes(file.begin() + 54, file.end()), (Bytes{1, 2, 3, 0, 4, 5, 6, 0}));
+        EXPECT_EQ(file[2], 62);
+        EXPECT_EQ(file[34], 8);  // image size
+        std::uint32_t w = 0, h = 0;
+        RgbBuffer back = codec.Load(path, w, h);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(Bytes(back.get(), back.get() + 6), (Bytes{6, 5, 4, 3, 2, 1}));
+    }
+    {  // width 0: the headers, then the first row fails.
+        const std::uint8_t any = 0;
+        codec.SaveRgb(path, &any, 0, 3);
+        EXPECT_EQ(codec.m_status, "fwrite error\nGiving up");
+        EXPECT_EQ(ReadFile(path).size(), 54u);
+    }
+    codec.SaveRgb(dir.File("no/such/dir.bmp"), nullptr, 1, 1);
+    EXPECT_EQ(codec.m_status, "Can't open file for writing");
+}
+
+TEST(BmpCodecWrite, ColourMappedFiles) {
+    TempDir dir;
+    const std::string path = dir.File("out.bmp");
+    BmpCodec codec;
+    const std::uint8_t palette[16 * 4] = {10, 20, 30, 0, 40, 50, 60, 0};
+    {  // 4 bits, width 3: two pixel bytes and two zero bytes per row.
+        const std::uint8_t indices[] = {1, 2, 3, 4, 5, 6};
+        codec.SaveIndexed(path, indices, 3, 2, 4, 16, palette);
+        ASSERT_EQ(codec.m_status, "OK");
+        const Bytes file = ReadFile(path);
+        ASSERT_EQ(file.size(), 54u + 64 + 8);
+        EXPECT_EQ(Bytes(file.begin() + 54, file.begin() + 62), (Bytes{30, 20, 10, 0, 60, 50, 40, 0}));
+        EXPECT_EQ(Bytes(file.begin() + 118, file.end()), (Bytes{0x12, 0x30, 0, 0, 0x45, 0x60, 0, 0}));
+        EXPECT_EQ(file[10], 118);
+    }
+    {  // 8 bits, 256 colours, 640 x 480.
+        const Bytes indices(640 * 480, 7);
+        const Bytes bigPalette(256 * 4, 1);
+        codec.SaveIndexed(path, indices.data(), 640, 480, 8, 256, bigPalette.data());
+        EXPECT_EQ(codec.m_status, "OK");
+        EXPECT_EQ(std::filesystem::file_size(path), 54u + 1024 + 307200);
+    }
+    const std::uint8_t indices[] = {1, 2, 3};
+    codec.SaveIndexed(path, indices, 3, 1, 3, 8, palette);
+    EXPECT_EQ(codec.m_status, "Error : nBits > 8????");
+    const std::string never = dir.File("never.bmp");
+    codec.SaveIndexed(never, indices, 3, 1, 24, 0, palette);
+    EXPECT_EQ(codec.m_status, "We don't do 24-bit files in here, sorry");
+    EXPECT_FALSE(std::filesystem::exists(never));
+    codec.SaveIndexed(dir.File("no/such/dir.bmp"), indices, 3, 1, 8, 2, palette);
+    EXPECT_EQ(codec.m_status, "Can't Open");
+}
+
+}  // namespace
+}  // namespace vantor::test

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "imaging/BmpTestSupport.h"
+
+namespace vantor::test {
+namespace {
+
+struct Result {
+    BmpDecodeResult result;
+    DecodedBmp bmp;
+    Bytes Pixel(std::uint32_t x, std::uint32_t y) const {
+        const std::uint8_t* p = bmp.pixels.get() + (std::size_t{y} * bmp.width + x) * 3;
+        return {p[0], p[1], p[2]};
+    }
+};
+
+Result Decode(const Bytes& file) {
+    Result r;
+    r.result = DecodeBmpFallback(file.data(), file.size(), r.bmp);
+    return r;
+}
+
+const Bytes kBlack{0, 0, 0};
+
+TEST(BmpFallback, RunLengthEightBits) {
+    BmpFile f;
+    f.width = 6;
+    f.height = 3;
+    f.bits = 8;
+    f.compression = 1;
+    f.table = Table({0x000000, 0xFF0000, 0x00FF00, 0x0000FF});
+    f.pixels = {
+        3, 1, 0, 3, 2, 3, 0, 0,  // bottom row: index 1 three times, literal 2 3 0 (+ pad)
+        0, 0,                    // end of line
+        0, 2, 2, 1,              // move right 2, up 1 (to the top row)
+        2, 2,                    // index 2 twice at x 2..3
+        0, 1,                    // end of bitmap
+    };
+    const Result r = Decode(f.Build());
+    ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+    ASSERT_EQ(r.bmp.width, 6u);
+    ASSERT_EQ(r.bmp.height, 3u);
+    EXPECT_EQ(r.Pixel(0, 2), (Bytes{255, 0, 0}));
+    EXPECT_EQ(r.Pixel(3, 2), (Bytes{0, 255, 0}));
+    EXPECT_EQ(r.Pixel(4, 2), (Bytes{0, 0, 255}));
+    EXPECT_EQ(r.Pixel(5, 2), kBlack);
+    EXPECT_EQ(r.Pixel(1, 0), kBlack);  // skipped by the move: the first table entry
+    EXPECT_EQ(r.Pixel(0, 1), kBlack);  // a row never written
+    EXPECT_EQ(r.Pixel(2, 0), (Bytes{0, 255, 0}));
+    EXPECT_EQ(r.Pixel(3, 0), (Bytes{0, 255, 0}));
+    EXPECT_EQ(r.Pixel(4, 0), kBlack);
+}
+
+TEST(BmpFallback, RunLengthFourBitsAndTheBackground) {
+    BmpFile f;
+    f.width = 5;
+    f.height = 2;
+    f.bits = 4;
+    f.compression = 2;
+    f.table = Table({0x808080, 0xFF0000, 0x00FF00});
+    f.pixels = {
+        5, 0x12,           // 1 2 1 2 1
+        0, 0,              // end of line
+        0, 3, 0x21, 0x20,  // literal 2 1 2 (two bytes, already even)
+        0, 1,
+    };
+    const Result r = Decode(f.Build());
+    ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+    EXPECT_EQ(r.Pixel(0, 1), (Bytes{255, 0, 0}));
+    EXPECT_EQ(r.Pixel(1, 1), (Bytes{0, 255, 0}));
+    EXPECT_EQ(r.Pixel(4, 1), (Bytes{255, 0, 0}));
+    EXPECT_EQ(r.Pixel(0, 0), (Bytes{0, 255, 0}));
+    EXPECT_EQ(r.Pixel(2, 0), (Bytes{0, 255, 0}));
+    EXPECT_EQ(r.Pixel(3, 0), (Bytes{128, 128, 128}));  // skipped: the first table entry
+}
+
+TEST(BmpFallback, SixteenAndThirtyTwoBits) {
+    {  // 16 bits, 5-5-5 by default; 31 widens to 255.
+        BmpFile f;
+        f.width = 2;
+        f.bits = 16;
+        f.pixels = {0x00, 0x7C, 0xFF, 0x03};  // red, then green + blue 31
+        const Result r = Decode(f.Build());
+        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+        EXPECT_EQ(r.Pixel(0, 0), (Bytes{255, 0, 0}));
+        EXPECT_EQ(r.Pixel(1, 0), (Bytes{0, 255, 255}));
+    }
+    {  // 16 bits with 5-6-5 masks after a 40-byte header.
+        BmpFile f;
+        f.width = 2;
+        f.bits = 16;
+        f.compression = 3;
+        f.table = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+        f.pixels = {0xE0, 0x07, 0x10, 0x00};  // green 63, blue 16
+        const Result r = Decode(f.Build());
+        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+        EXPECT_EQ(r.Pixel(0, 0), (Bytes{0, 255, 0}));
+        EXPECT_EQ(r.Pixel(1, 0), (Bytes{0, 0, 132}));
+    }
+    {  // 32 bits, 8-8-8 by default, in a top-down file.
+        BmpFile f;
+        f.width = 1;
+        f.height = -2;
+        f.bits = 32;
+        f.pixels = {1, 2, 3, 99, 4, 5, 6, 99};
+        const Result r = Decode(f.Build());
+        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+        EXPECT_EQ(r.bmp.height, 2u);
+        EXPECT_EQ(r.Pixel(0, 0), (Bytes{3, 2, 1}));
+        EXPECT_EQ(r.Pixel(0, 1), (Bytes{6, 5, 4}));
+    }
+    {  // 32 bits with masks inside a 124-byte header (red in the low byte).
+        BmpFile f;
+        f.headerSize = 124;
+        f.bits = 32;
+        f.compression = 3;
+        f.pixels = {10, 20, 30, 40};
+        Bytes file = f.Build();
+        const std::uint8_t masks[] = {0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF, 0};
+        std::copy(std::begin(masks), std::end(masks), file.begin() + 54);
+        const Result r = Decode(file);
+        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+        EXPECT_EQ(r.Pixel(0, 0), (Bytes{10, 20, 30}));
+    }
+}
+
+TEST(BmpFallback, OverlappingTableAndShortData) {
+    {  // The table runs into the pixel data: both are read from where they are.
+        BmpFile f;
+        f.bits = 8;
+        f.width = 4;
+        f.height = 2;
+        f.table = Table({0x000000, 0x0000FF, 0x00FF00});
+        f.pixelOffset = 54 + 4;
+        f.pixels = {1, 2, 3, 0, 1};  // the second row is cut short
+        const Result r = Decode(f.Build());
+        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+        // Entry 1 is now the pixel bytes 1 2 3 0 (blue 1, green 2, red 3).
+        EXPECT_EQ(r.Pixel(0, 1), (Bytes{3, 2, 1}));
+        EXPECT_EQ(r.Pixel(0, 0), (Bytes{3, 2, 1}));
+        EXPECT_EQ(r.Pixel(1, 0), kBlack);
+    }
+}
+
+TEST(BmpFallback, Refusals) {
+    EXPECT_EQ(Decode({'B', 'M', 0}).result, BmpDecodeResult::NotABitmap);
+    EXPECT_EQ(Decode(Bytes(100, 'X')).result, BmpDecodeResult::NotABitmap);
+    BmpFile f;
+    f.bits = 8;
+    f.compression = 1;
+    f.width = 4;
+    f.pixels = {4, 1, 0, 1};
+    Bytes cut = f.Build();
+    cut.resize(cut.size() - 2);  // shorter than its header claims
+    EXPECT_EQ(Decode(cut).result, BmpDecodeResult::NotABitmap);
+    f.width = -4;
+    EXPECT_EQ(Decode(f.Build()).result, BmpDecodeResult::NegativeSize);
+    f.width = 70000;
+    f.height = 70000;
+    EXPECT_EQ(Decode(f.Build()).result, BmpDecodeResult::TooLarge);
+    f.width = 4;
+    f.height = 1;
+    f.compression = 4;  // embedded JPEG
+    EXPECT_EQ(Decode(f.Build()).result, BmpDecodeResult::Unsupported);
+}
+
+}  // namespace
+}  // namespace vantor::test
