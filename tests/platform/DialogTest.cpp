@@ -60,7 +60,23 @@ public:
     std::vector<int> m_clicks;
 };
 
-TEST(DialogExchange, LoadsMembersIntoEditBoxesAndBindsTheirNames) {
+// A scripted user that answers each dialog with OK after typing one field.
+class DialogExchange : public ::testing::Test {
+protected:
+    int TypeAndOk(Dialog& dlg, const std::string& field, const std::string& text) {
+        DialogAnswer answer;
+        answer.button = IDOK;
+        answer.values = {{field, text}};
+        ui.QueueDialogAnswer(answer);
+        return ui.DoModal(dlg);
+    }
+
+    std::ostringstream out;
+    ScriptUi ui{out};
+    ScopedUi scope{ui};
+};
+
+TEST_F(DialogExchange, LoadsMembersIntoEditBoxesAndBindsTheirNames) {
     TestDialog dlg;
     dlg.OnInitDialog();
     EXPECT_EQ(dlg.Control(10).text, "5");
@@ -71,7 +87,7 @@ TEST(DialogExchange, LoadsMembersIntoEditBoxesAndBindsTheirNames) {
     EXPECT_EQ(dlg.Bindings().at("m_unsigned"), 11);
 }
 
-TEST(DialogExchange, OkStoresTypedValuesIncludingTheRangeEnds) {
+TEST_F(DialogExchange, OkStoresTypedValuesIncludingTheRangeEnds) {
     TestDialog dlg;
     dlg.OnInitDialog();
     dlg.Control(10).text = "255";
@@ -83,16 +99,9 @@ TEST(DialogExchange, OkStoresTypedValuesIncludingTheRangeEnds) {
     EXPECT_EQ(dlg.m_unsigned, 1u);
 }
 
-TEST(DialogExchange, OutOfRangeShowsTheRangeMessageAndKeepsTheDialogOpen) {
-    std::ostringstream out;
-    ScriptUi ui(out);
-    ScopedUi scope(ui);
+TEST_F(DialogExchange, OutOfRangeShowsTheRangeMessageAndKeepsTheDialogOpen) {
     TestDialog dlg;
-    DialogAnswer answer;
-    answer.button = IDOK;
-    answer.values = {{"m_signed", "256"}};
-    ui.QueueDialogAnswer(answer);
-    EXPECT_EQ(ui.DoModal(dlg), IDCANCEL);
+    EXPECT_EQ(TypeAndOk(dlg, "m_signed", "256"), IDCANCEL);
     EXPECT_EQ(dlg.m_signed, 5);
     EXPECT_EQ(out.str(),
               "{\"event\":\"dialog\",\"id\":900,\"title\":\"Test\",\"answer\":\"Cancel\","
@@ -114,20 +123,13 @@ TEST(DialogExchange, OutOfRangeShowsTheRangeMessageAndKeepsTheDialogOpen) {
     EXPECT_EQ(again.m_unsigned, 6000u);
 }
 
-TEST(DialogExchange, NotANumberAndNegativeUnsignedAreRefused) {
-    std::ostringstream out;
-    ScriptUi ui(out);
-    ScopedUi scope(ui);
+TEST_F(DialogExchange, NotANumberAndNegativeUnsignedAreRefused) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"m_signed", "abc"}, {"m_signed", ""}, {"m_signed", "12x"}, {"m_signed", "99999999999"},
         {"m_unsigned", "-5"}, {"m_unsigned", "x"}};
     for (const auto& [name, text] : cases) {
         TestDialog dlg;
-        DialogAnswer answer;
-        answer.button = IDOK;
-        answer.values = {{name, text}};
-        ui.QueueDialogAnswer(answer);
-        EXPECT_EQ(ui.DoModal(dlg), IDCANCEL) << name << "=" << text;
+        EXPECT_EQ(TypeAndOk(dlg, name, text), IDCANCEL) << name << "=" << text;
         EXPECT_EQ(dlg.m_signed, 5);
         EXPECT_EQ(dlg.m_unsigned, 800u);
     }
@@ -137,10 +139,7 @@ TEST(DialogExchange, NotANumberAndNegativeUnsignedAreRefused) {
     EXPECT_EQ(t.find("\"answer\":\"OK\""), std::string::npos) << t;
 }
 
-TEST(DialogExchange, ReadOnlyFieldsAreCheckedToo) {
-    std::ostringstream out;
-    ScriptUi ui(out);
-    ScopedUi scope(ui);
+TEST_F(DialogExchange, ReadOnlyFieldsAreCheckedToo) {
     TestDialog dlg;
     dlg.m_readOnly = 7000;
     dlg.OnInitDialog();
@@ -152,17 +151,10 @@ TEST(DialogExchange, ReadOnlyFieldsAreCheckedToo) {
     EXPECT_EQ(dlg.Result(), IDCANCEL);
 }
 
-TEST(DialogExchange, SignedFieldTakesNegativeTextAsANumber) {
+TEST_F(DialogExchange, SignedFieldTakesNegativeTextAsANumber) {
     // -1 is a number (so not "enter an integer"), but out of range.
-    std::ostringstream out;
-    ScriptUi ui(out);
-    ScopedUi scope(ui);
     TestDialog dlg;
-    DialogAnswer answer;
-    answer.button = IDOK;
-    answer.values = {{"#10", "-1"}};
-    ui.QueueDialogAnswer(answer);
-    EXPECT_EQ(ui.DoModal(dlg), IDCANCEL);
+    EXPECT_EQ(TypeAndOk(dlg, "#10", "-1"), IDCANCEL);
     EXPECT_NE(out.str().find("Please enter an integer between 0 and 255."), std::string::npos) << out.str();
 }
 

@@ -18,24 +18,29 @@ void SetSlides(CVantorView& v, const std::vector<std::string>& paths) {
     v.m_slideCount = static_cast<std::uint32_t>(paths.size());
 }
 
-// The numbers of the slide events, in order.
-std::vector<unsigned> SlideNumbers(const test::ScriptedView& s) {
+// A number field of every event of one kind, in order.
+std::vector<unsigned> NumberField(const test::ScriptedView& s, const std::string& event, const std::string& field) {
+    const std::string key = "\"" + field + "\":";
     std::vector<unsigned> numbers;
-    for (const auto& line : s.Events("slide")) {
-        const auto at = line.find("\"number\":");
-        numbers.push_back(static_cast<unsigned>(std::stoul(line.substr(at + 9))));
+    for (const auto& line : s.Events(event)) {
+        numbers.push_back(static_cast<unsigned>(std::stoul(line.substr(line.find(key) + key.size()))));
     }
     return numbers;
 }
 
-std::vector<unsigned> SleepTimes(const test::ScriptedView& s) {
-    std::vector<unsigned> ms;
-    for (const auto& line : s.Events("sleep")) {
-        const auto at = line.find("\"ms\":");
-        ms.push_back(static_cast<unsigned>(std::stoul(line.substr(at + 5))));
+std::vector<unsigned> SlideNumbers(const test::ScriptedView& s) { return NumberField(s, "slide", "number"); }
+std::vector<unsigned> SleepTimes(const test::ScriptedView& s) { return NumberField(s, "sleep", "ms"); }
+
+// A list of count BMP slides at speed 0.
+struct BmpShow {
+    explicit BmpShow(unsigned count) : paths(test::WriteBmpSlides(dir, count)) {
+        SetSlides(s.view, paths);
+        s.view.m_speed = 0;
     }
-    return ms;
-}
+    test::TempDir dir;
+    std::vector<std::string> paths;
+    test::ScriptedView s;
+};
 
 DialogAnswer Continue() {
     DialogAnswer a;
@@ -50,9 +55,8 @@ DialogAnswer Stop() { return DialogAnswer{}; }
 constexpr unsigned AfterSlideOfPass(unsigned k) { return k * 3 - 1; }
 
 TEST(SlideShow, OneSlideShowsNothing) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 1));
+    BmpShow show(1);
+    test::ScriptedView& s = show.s;
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
     EXPECT_TRUE(s.Events("slide").empty());
     EXPECT_TRUE(s.Events("sleep").empty());
@@ -62,11 +66,9 @@ TEST(SlideShow, OneSlideShowsNothing) {
 }
 
 TEST(SlideShow, ThreeSlidesAtSpeedZeroShowInOrderThenEnd) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    const auto paths = test::WriteBmpSlides(dir, 3);
-    SetSlides(s.view, paths);
-    s.view.m_speed = 0;
+    BmpShow show(3);
+    test::ScriptedView& s = show.s;
+    const auto& paths = show.paths;
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
     EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 2, 3}));
     const auto slides = s.Events("slide");
@@ -84,10 +86,8 @@ TEST(SlideShow, ThreeSlidesAtSpeedZeroShowInOrderThenEnd) {
 }
 
 TEST(SlideShow, ClicksAndKeysHaltStepAndResume) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 5));
-    s.view.m_speed = 0;
+    BmpShow show(5);
+    test::ScriptedView& s = show.s;
     s.ui.QueueAtPump(AfterSlideOfPass(1), kRight);    // running: nothing
     s.ui.QueueAtPump(AfterSlideOfPass(2), kLeft);     // halt on slide 2
     s.ui.QueueAtPump(AfterSlideOfPass(3), kRight);    // back to 1
@@ -105,10 +105,8 @@ TEST(SlideShow, ClicksAndKeysHaltStepAndResume) {
 }
 
 TEST(SlideShow, StepBackStopsAtTheFirstSlide) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 3));
-    s.view.m_speed = 0;
+    BmpShow show(3);
+    test::ScriptedView& s = show.s;
     s.ui.QueueAtPump(AfterSlideOfPass(1), kLeft);
     s.ui.QueueAtPump(AfterSlideOfPass(2), kRight);
     s.ui.QueueAtPump(AfterSlideOfPass(3), kRight);
@@ -120,10 +118,8 @@ TEST(SlideShow, StepBackStopsAtTheFirstSlide) {
 
 TEST(SlideShow, TwoStepsBackOnTheFirstSlideStayThere) {
     // A right click and Space in the same pass while on slide 1.
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 3));
-    s.view.m_speed = 0;
+    BmpShow show(3);
+    test::ScriptedView& s = show.s;
     s.ui.QueueAtPump(AfterSlideOfPass(1), kLeft);
     s.ui.QueueAtPump(AfterSlideOfPass(2), kRight);
     s.ui.QueueAtPump(AfterSlideOfPass(2), Key(32));
@@ -136,10 +132,8 @@ TEST(SlideShow, TwoStepsBackOnTheFirstSlideStayThere) {
 }
 
 TEST(SlideShow, StepBackAfterAJumpToZeroGoesToTheFirstSlide) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 4));
-    s.view.m_speed = 0;
+    BmpShow show(4);
+    test::ScriptedView& s = show.s;
     DialogAnswer jump;
     jump.button = IDOK;
     jump.values = {{"m_jumpNo", "0"}};
@@ -155,10 +149,8 @@ TEST(SlideShow, StepBackAfterAJumpToZeroGoesToTheFirstSlide) {
 }
 
 TEST(SlideShow, EscAnsweredStopEndsAfterTheLastSlide) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 6));
-    s.view.m_speed = 0;
+    BmpShow show(6);
+    test::ScriptedView& s = show.s;
     s.ui.QueueDialogAnswer(Stop());
     s.ui.QueueAtPump(AfterSlideOfPass(1), Key(27));
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
@@ -172,10 +164,8 @@ TEST(SlideShow, EscAnsweredStopEndsAfterTheLastSlide) {
 }
 
 TEST(SlideShow, AnyKeyWhileRunningAsksAndContinueGoesOn) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 4));
-    s.view.m_speed = 0;
+    BmpShow show(4);
+    test::ScriptedView& s = show.s;
     s.ui.QueueDialogAnswer(Continue());
     s.ui.QueueAtPump(AfterSlideOfPass(1), Key('X'));
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
@@ -184,10 +174,8 @@ TEST(SlideShow, AnyKeyWhileRunningAsksAndContinueGoesOn) {
 }
 
 TEST(SlideShow, AbortShowsTheLastSlideOnceThenEnds) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 6));
-    s.view.m_speed = 0;
+    BmpShow show(6);
+    test::ScriptedView& s = show.s;
     s.ui.QueueAtPump(AfterSlideOfPass(2), Action{Action::Kind::Command, ID_VIEW_ABORT});
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
     EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 2, 6}));
@@ -268,10 +256,8 @@ TEST(SlideShow, MissingFileAnsweredStopEndsTheShow) {
 }
 
 TEST(SlideShow, HaltedShowWithNothingLeftIsClosedByTheUser) {
-    test::TempDir dir;
-    test::ScriptedView s;
-    SetSlides(s.view, test::WriteBmpSlides(dir, 4));
-    s.view.m_speed = 0;
+    BmpShow show(4);
+    test::ScriptedView& s = show.s;
     s.ui.QueueAtPump(AfterSlideOfPass(1), kLeft);
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
     EXPECT_TRUE(s.view.CloseRequested());
