@@ -120,6 +120,12 @@ TEST(ScaleDialog, ShowsTheDefaultImageSizeWithoutAnImage) {
 TEST(ScaleDialog, OkStoresEveryField) {
     test::ScriptedView s;
     CVantorView& v = s.view;
+    // Read-only fields go back as they were shown; the image size lands in the "shown" pair.
+    v.m_width = 640;
+    v.m_height = 480;
+    v.m_dispScaleMode = 1;
+    v.m_spare = 2;
+    v.m_writePosition = 1;
     v.m_deepSearchSetting = 0;
     v.m_deepSearch = 1;
     s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"},
@@ -135,13 +141,15 @@ TEST(ScaleDialog, OkStoresEveryField) {
     EXPECT_EQ(v.m_outBackColor, 2);
     EXPECT_EQ(v.m_jpegQualityIndex, 9);
     EXPECT_EQ(v.m_outFileType, 1);
-    EXPECT_EQ(v.m_origWidthShown, 801u);
-    EXPECT_EQ(v.m_origHeightShown, 601u);
-    EXPECT_EQ(v.m_dispScaleMode, 2u);
+    EXPECT_EQ(v.m_origWidthShown, 640u);
+    EXPECT_EQ(v.m_origHeightShown, 480u);
+    EXPECT_EQ(v.m_width, 640u);
+    EXPECT_EQ(v.m_height, 480u);
+    EXPECT_EQ(v.m_dispScaleMode, 1u);
     EXPECT_EQ(v.m_deepSearchSetting, 0);
     EXPECT_EQ(v.m_deepSearch, 0);
-    EXPECT_EQ(v.m_spare, 0u);
-    EXPECT_EQ(v.m_writePosition, 0u);
+    EXPECT_EQ(v.m_spare, 2u);
+    EXPECT_EQ(v.m_writePosition, 1u);
     EXPECT_EQ(s.Events("dialog").back(),
               "{\"event\":\"dialog\",\"id\":140,\"title\":\"                 Slide Show Scale\",\"answer\":\"OK\"}");
 }
