@@ -77,6 +77,9 @@ void CVantorView::OnFileSelect() {
             m_listFull = 1;
         }
         if (m_slideNo > kPickLimit) {
+            // The rest of the pick is ignored; what was stored stays and is shown.
+            ui.Invalidate(true);
+            ui.EndWaitCursor();
             AfxMessageBox("select-file 1300件over.1300件以上無視します:warning!!!", MsgButtons::OK,
                           MsgIcon::Information);
             return;
@@ -87,7 +90,9 @@ void CVantorView::OnFileSelect() {
     }
 
     ui.Invalidate(true);
-    ui.RestoreWaitCursor();
+    // The work is done: a wait cursor left on would make an idle window look busy
+    // until the next show.
+    ui.EndWaitCursor();
     AfxMessageBox(m_slideCount > oldCount || added ? kSelectDone : kSelectAdvice, MsgButtons::OK,
                   MsgIcon::Information);
     ui.Invalidate(true);

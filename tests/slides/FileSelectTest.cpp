@@ -196,6 +196,30 @@ TEST(FileSelect, CancelledOverLimitDialogKeepsThePreviousChoice) {
     EXPECT_EQ(v.m_slideCount, 10000u);
 }
 
+// A scripted user that also counts the wait cursor.
+class CursorUi : public ScriptUi {
+public:
+    using ScriptUi::ScriptUi;
+    void BeginWaitCursor() override { ++depth; }
+    void EndWaitCursor() override {
+        if (depth > 0) --depth;
+    }
+    int depth = 0;
+};
+
+TEST(FileSelect, EndsItsWaitCursorOnEveryWayOut) {
+    const std::vector<FilesAnswer> picks = {Pick({"/p/a.jpg"}), FilesAnswer{}, Pick(Names("/many/", 1301))};
+    for (const auto& pick : picks) {
+        std::ostringstream out;
+        CursorUi ui(out);
+        ScopedUi scope(ui);
+        CVantorView view;
+        ui.QueueFilesAnswer(pick);
+        ASSERT_TRUE(view.OnCommand(ID_SLIDESHOW_FILE_SELECT));
+        EXPECT_EQ(ui.depth, 0) << pick.paths.size() << " paths";
+    }
+}
+
 TEST(OverLimitDialog, OpensOnLoopAndClicksChoose) {
     test::ScriptedView s;
     COverLimitDialog dlg;
