@@ -265,6 +265,18 @@ TEST(SlideShow, HaltedShowWithNothingLeftIsClosedByTheUser) {
     EXPECT_LT(s.ui.PumpCount(), 100u);
 }
 
+TEST(SlideShow, ProgressMeterStepsOncePerPassUnlessHidden) {
+    for (std::uint32_t mode : {0u, 1u, 2u}) {
+        test::ScriptedView s;
+        SetSlides(s.view, {"/nowhere/a.png", "/nowhere/b.png"});
+        s.view.m_progressMode = mode;
+        s.ui.ProgressSetPos(7);
+        ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+        EXPECT_EQ(s.ui.ProgressSteps(), mode < 2 ? 2 : 0) << "mode " << mode;
+        EXPECT_EQ(s.ui.ProgressPos(), 0) << "mode " << mode;
+    }
+}
+
 TEST(SlideShow, FileClearEmptiesTheListButKeepsTheText) {
     test::ScriptedView s;
     SetSlides(s.view, {"/p/a.jpg", "/p/b.jpg"});
