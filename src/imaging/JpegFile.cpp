@@ -15,10 +15,10 @@
 // How fatal library errors come back: libjpeg reports them through error_exit,
 // which must not return, so OnJpegFatal longjmps to a setjmp in the caller.
 // A longjmp that skips a C++ destructor is undefined, so every function between
-// the setjmp and the library (the Decode/Header/Encode functions below and
-// OnJpegFatal itself) holds only plain data and raw pointers: buffers are
-// allocated and released through raw pointers there, and the public wrappers,
-// which own strings and message boxes, run entirely outside the jump region.
+// the setjmp and the library (Decode and Encode below, and OnJpegFatal itself)
+// holds only plain data and raw pointers: buffers are allocated and released
+// through raw pointers there, and the public wrappers, which own strings and
+// show most of the message boxes, run entirely outside the jump region.
 // Values changed after setjmp and read after the jump are volatile.
 
 namespace vantor {
@@ -120,7 +120,8 @@ struct DecodeResult {
     std::uint32_t height;
 };
 
-Outcome Decode(std::FILE* file, DecodeResult* result) {
+// With headerOnly, stops after the header and reports the frame's own size.
+Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly) {
     JpegErrorTrap trap;
     jpeg_decompress_struct cinfo;
     jpeg_progress_mgr progress;
@@ -138,6 +139,12 @@ Outcome Decode(std::FILE* file, DecodeResult* result) {
     cinfo.progress = &progress;
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
+    if (headerOnly) {
+        result->width = cinfo.image_width;
+        result->height = cinfo.image_height;
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Ok;
+    }
     // The size is refused before the library allocates anything for it.
     const std::uint64_t pixelCount = static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height;
     if (pixelCount > kMaxPicturePixels) {
@@ -184,25 +191,6 @@ Outcome Decode(std::FILE* file, DecodeResult* result) {
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     result->pixels = pixels;
-    return Outcome::Ok;
-}
-
-Outcome ReadHeader(std::FILE* file, std::uint32_t* width, std::uint32_t* height) {
-    JpegErrorTrap trap;
-    jpeg_decompress_struct cinfo;
-
-    InstallErrorTrap(trap);
-    cinfo.err = &trap.mgr;
-    if (setjmp(trap.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return Outcome::Fatal;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
-    jpeg_read_header(&cinfo, TRUE);
-    *width = cinfo.image_width;
-    *height = cinfo.image_height;
-    jpeg_destroy_decompress(&cinfo);
     return Outcome::Ok;
 }
 
@@ -260,7 +248,7 @@ RgbBuffer JpegFile::LoadToRgb(const std::string& path, std::uint32_t& width, std
         return nullptr;
     }
     DecodeResult result{nullptr, 0, 0};
-    const Outcome outcome = Decode(file, &result);
+    const Outcome outcome = Decode(file, &result, false);
     std::fclose(file);
     width = result.width;
     height = result.height;
@@ -274,13 +262,12 @@ bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std
         AfxMessageBox(FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
         return false;
     }
-    std::uint32_t w = 0;
-    std::uint32_t h = 0;
-    const Outcome outcome = ReadHeader(file, &w, &h);
+    DecodeResult result{nullptr, 0, 0};
+    const Outcome outcome = Decode(file, &result, true);
     std::fclose(file);
     if (outcome != Outcome::Ok) return false;
-    width = w;
-    height = h;
+    width = result.width;
+    height = result.height;
     return true;
 }
 
