@@ -14,7 +14,7 @@ namespace vantor::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void Put(Bytes& b, std::uint32_t value, int size) {
+inline void Put(Bytes& b, std::uint64_t value, int size) {
     for (int i = 0; i < size; ++i) b.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
