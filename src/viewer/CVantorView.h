@@ -189,7 +189,6 @@ private:
     // The drawable (row-padded) copy of m_buf, kept while m_buf's pixels stay the same.
     const DibImage& DrawableImage();
     std::unique_ptr<std::uint8_t[]> m_padded;
-    std::uint32_t m_paddedRowLength = 0;
     std::uint64_t m_paddedGeneration = ~std::uint64_t{0};
     DibImage m_paddedImage;
 

@@ -106,10 +106,21 @@ std::string DateLine(std::time_t modified) {
 }
 
 const DibImage& CVantorView::DrawableImage() {
-    if (m_paddedGeneration != m_bufGeneration || !m_padded) {
-        m_padded = PadRowsToDword(m_buf.get(), m_width, m_height, m_paddedRowLength);
-        m_paddedGeneration = m_bufGeneration;
-        m_paddedImage = DibImage{m_padded.get(), m_width, m_height, m_paddedRowLength, m_bufGeneration};
+    // Rebuilt whenever the picture changed: a new generation, block or size.
+    const DibImage& d = m_paddedImage;
+    if (m_paddedGeneration == m_bufGeneration && d.width == m_width && d.height == m_height &&
+        (d.bits == m_buf.get() || d.bits == m_padded.get()) && d.bits != nullptr) {
+        return d;
+    }
+    m_paddedGeneration = m_bufGeneration;
+    std::uint32_t rowLength = PaddedRowLength(m_width);
+    if (rowLength == m_width * 3) {
+        // Rows already end on four bytes: the picture itself is drawable.
+        m_padded.reset();
+        m_paddedImage = DibImage{m_buf.get(), m_width, m_height, rowLength, m_bufGeneration};
+    } else {
+        m_padded = PadRowsToDword(m_buf.get(), m_width, m_height, rowLength);
+        m_paddedImage = DibImage{m_padded.get(), m_width, m_height, rowLength, m_bufGeneration};
     }
     return m_paddedImage;
 }

@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
+#include <vector>
 
 namespace vantor {
 
@@ -15,23 +17,40 @@ QFont JapaneseFont(int pixelSize) {
 
 namespace {
 
-// Averages each 2 x 2 block of a 24-bit picture: a cheap first step for big
-// downscales, which the smooth scale then finishes at a quarter of the cost.
-QImage HalveBgr(const QImage& source) {
-    const int w = source.width() / 2, h = source.height() / 2;
-    QImage half(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y) {
-        const uchar* a = source.constScanLine(2 * y);
-        const uchar* b = source.constScanLine(2 * y + 1);
-        uchar* out = half.scanLine(y);
-        for (int x = 0; x < w * 3; x += 3) {
-            const int i = 2 * x;
-            for (int c = 0; c < 3; ++c) {
-                out[x + c] = static_cast<uchar>((a[i + c] + a[i + 3 + c] + b[i + c] + b[i + 3 + c] + 2) / 4);
+// Shrinks a 24-bit picture stored bottom-up by averaging, for each destination
+// pixel, the block of source pixels it covers: one pass over the source, and as
+// smooth as a big downscale needs to be. The result is top-down, in the format the
+// screen draws fastest.
+QImage AreaShrink(const QImage& source, int width, int height) {
+    const int sw = source.width(), sh = source.height();
+    QImage out(width, height, QImage::Format_RGB32);
+    std::vector<int> xs(static_cast<std::size_t>(width) + 1);
+    for (int x = 0; x <= width; ++x) xs[x] = static_cast<int>(static_cast<qint64>(x) * sw / width);
+    std::vector<quint32> sums(static_cast<std::size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        const int y0 = static_cast<int>(static_cast<qint64>(y) * sh / height);
+        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<qint64>(y + 1) * sh / height));
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (int r = y0; r < y1; ++r) {
+            const uchar* row = source.constScanLine(r);
+            quint32* sum = sums.data();
+            for (int x = 0; x < width; ++x, sum += 3) {
+                const uchar* p = row + xs[x] * 3;
+                const uchar* end = row + std::max(xs[x + 1], xs[x] + 1) * 3;
+                quint32 b = 0, g = 0, red = 0;
+                for (; p < end; p += 3) b += p[0], g += p[1], red += p[2];
+                sum[0] += b, sum[1] += g, sum[2] += red;
             }
         }
+        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(height - 1 - y));
+        for (int x = 0; x < width; ++x) {
+            const quint32 n = static_cast<quint32>((y1 - y0) * std::max(1, xs[x + 1] - xs[x]));
+            const quint32* sum = &sums[static_cast<std::size_t>(x) * 3];
+            dst[x] = qRgb(static_cast<int>((sum[2] + n / 2) / n), static_cast<int>((sum[1] + n / 2) / n),
+                          static_cast<int>((sum[0] + n / 2) / n));
+        }
     }
-    return half;
+    return out;
 }
 
 }  // namespace
@@ -55,13 +74,14 @@ QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int h
         // Outside the picture counts as black, like an out-of-range stretch.
         part = QImage(image.bits, w, h, static_cast<qsizetype>(image.rowBytes), QImage::Format_BGR888).copy(stored);
     }
-    if (mode == StretchMode::ColorOnColor) {
-        return part.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation).mirrored(false, true);
+    if (mode == StretchMode::Halftone && part.width() >= 2 * width && part.height() >= 2 * height) {
+        return AreaShrink(part, width, height);
     }
-    while (part.width() >= 4 * width && part.height() >= 4 * height) part = HalveBgr(part);
-    QImage scaled = part.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    // Back to top-down order, on the small result.
-    return scaled.mirrored(false, true);
+    const QImage scaled = part.scaled(width, height, Qt::IgnoreAspectRatio,
+                                      mode == StretchMode::Halftone ? Qt::SmoothTransformation
+                                                                    : Qt::FastTransformation);
+    // Back to top-down order, on the small result, in the format the screen draws fastest.
+    return scaled.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
 }
 
 const QImage& ScaledImageCache::Get(const DibImage& image, const Rect& source, int width, int height,
