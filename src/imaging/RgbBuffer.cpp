@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace vantor {
 
@@ -41,6 +42,27 @@ bool FlipRows(std::uint8_t* buffer, unsigned rowLength, unsigned height) {
         std::memcpy(a, b, len);
         std::memcpy(b, tmp.get(), len);
     }
+    return true;
+}
+
+bool ToggleOrder(std::uint8_t* buffer, unsigned width, unsigned height) {
+    if (buffer == nullptr) return false;
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    auto swapRow = [width](std::uint8_t* p) {
+        for (unsigned x = 0; x < width; ++x, p += 3) std::swap(p[0], p[2]);
+    };
+    std::size_t top = 0, bottom = height == 0 ? 0 : height - 1;
+    for (; top < bottom; ++top, --bottom) {
+        std::uint8_t* a = buffer + top * row;
+        std::uint8_t* b = buffer + bottom * row;
+        // Exchange the two rows pixel by pixel, swapping red and blue on the way.
+        for (unsigned x = 0; x < width; ++x, a += 3, b += 3) {
+            const std::uint8_t a0 = a[0], a1 = a[1], a2 = a[2];
+            a[0] = b[2], a[1] = b[1], a[2] = b[0];
+            b[0] = a2, b[1] = a1, b[2] = a0;
+        }
+    }
+    if (top == bottom && height != 0) swapRow(buffer + top * row);
     return true;
 }
 

@@ -32,6 +32,10 @@ enum class PixelOrder { File, Display };
 bool SwapRedBlue(std::uint8_t* buffer, unsigned width, unsigned height);
 bool FlipRows(std::uint8_t* buffer, unsigned rowLength, unsigned height);
 
+// SwapRedBlue and FlipRows in one pass over the picture: file order to display
+// order and back.
+bool ToggleOrder(std::uint8_t* buffer, unsigned width, unsigned height);
+
 // Row length of a 24-bit row padded to four bytes.
 inline std::uint32_t PaddedRowLength(std::uint32_t width) { return ((width * 24 + 31) / 32) * 4; }
 

@@ -26,10 +26,7 @@ void CVantorView::LoadJpegFile(const std::string& path) {
     m_buf.reset();
     ++m_bufGeneration;
     m_buf = JpegFile::LoadToRgb(path, m_width, m_height);
-    if (m_buf) {
-        SwapRedBlue(m_buf.get(), m_width, m_height);
-        FlipRows(m_buf.get(), m_width * 3, m_height);
-    }
+    ToggleOrder(m_buf.get(), m_width, m_height);
 }
 
 void CVantorView::LoadBmpFile(const std::string& path) {
@@ -53,10 +50,7 @@ void CVantorView::LoadBmpFile(const std::string& path) {
             return;
         }
     }
-    if (m_buf) {
-        SwapRedBlue(m_buf.get(), m_width, m_height);
-        FlipRows(m_buf.get(), m_width * 3, m_height);
-    }
+    ToggleOrder(m_buf.get(), m_width, m_height);
 }
 
 void CVantorView::LoadBmpThroughFallback(const std::string& path) {

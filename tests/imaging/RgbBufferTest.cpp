@@ -284,3 +284,23 @@ TEST(PackedDib, LoadKeepsTheFileFromItsInformationHeaderOn) {
 
 }  // namespace
 }  // namespace vantor
+
+namespace vantor {
+namespace {
+
+TEST(RgbBufferOrder, ToggleOrderIsSwapAndFlipInOnePass) {
+    for (unsigned h : {1u, 2u, 3u, 4u}) {
+        const unsigned w = 3;
+        std::vector<std::uint8_t> a(w * h * 3), b;
+        for (std::size_t i = 0; i < a.size(); ++i) a[i] = static_cast<std::uint8_t>(i * 7 + 1);
+        b = a;
+        ASSERT_TRUE(ToggleOrder(a.data(), w, h));
+        SwapRedBlue(b.data(), w, h);
+        FlipRows(b.data(), w * 3, h);
+        EXPECT_EQ(a, b) << "height " << h;
+    }
+    EXPECT_FALSE(ToggleOrder(nullptr, 1, 1));
+}
+
+}  // namespace
+}  // namespace vantor
