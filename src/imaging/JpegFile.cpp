@@ -183,7 +183,7 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly) {
         case 4:
             CmykRowToRgb(src, dst, width, adobeInverted);
             break;
-        default:  // no other count comes out of the library; never hand back garbage
+        default:  // two or more than four components have no RGB meaning: black, never garbage
             std::memset(dst, 0, rowBytes);
             break;
         }
