@@ -59,28 +59,37 @@ TEST(BmpComparison, BmpJsSamplesMatchImageMagick) {
 TEST(BmpComparison, EveryImageMagickVariantMatches) {
     if (!HaveImageMagick()) GTEST_SKIP() << "no /usr/bin/convert";
     TempDir dir;
-    // The name, then the options that give the variant; a 47 x 33 crop of the
-    // built-in photo so that every row is padded.
-    const std::pair<const char*, const char*> variants[] = {
-        {"core24", "BMP2:"},
-        {"core8", "-colors 200 BMP2:"},
-        {"v3-24", "BMP3:"},
-        {"v3-8", "-colors 200 BMP3:"},
-        {"v3-4", "-colors 16 BMP3:"},
-        {"v3-1", "-monochrome BMP3:"},
-        {"v3-rle8", "-colors 200 -compress RLE BMP3:"},
-        {"v4-24", "-define bmp:format=bmp4 BMP:"},
-        {"v4-8", "-colors 200 -define bmp:format=bmp4 BMP:"},
-        {"v4-1", "-monochrome -define bmp:format=bmp4 BMP:"},
-        {"v5-24", "BMP:"},
-        {"v5-8", "-colors 200 BMP:"},
-        {"v5-4", "-colors 16 BMP:"},
-        {"v5-rle8", "-colors 200 -compress RLE BMP:"},
-        {"v5-32", "-alpha on -channel A -fx 0.5 +channel BMP:"},
+    // The name, the options that give the variant and the header size it must
+    // have; a 47 x 33 crop of the built-in photo so that every row is padded.
+    struct Variant {
+        const char* name;
+        const char* options;
+        unsigned headerSize;
     };
-    for (const auto& [name, options] : variants) {
-        const std::string path = dir.File(std::string(name) + ".bmp");
-        ASSERT_TRUE(RunConvert("rose: -crop 47x33+0+0 +repage " + std::string(options) + "'" + path + "'")) << name;
+    const Variant variants[] = {
+        {"core24", "BMP2:", 12},
+        {"core8", "-colors 200 BMP2:", 12},
+        {"v3-24", "BMP3:", 40},
+        {"v3-8", "-colors 200 BMP3:", 40},
+        {"v3-4", "-colors 16 BMP3:", 40},
+        {"v3-1", "-monochrome BMP3:", 40},
+        {"v3-rle8", "-colors 200 -compress RLE BMP3:", 40},
+        {"v4-24", "-colorspace Gray BMP:", 108},  // gray pictures get the version 4 header
+        {"v4-8", "-colorspace Gray -colors 200 BMP:", 108},
+        {"v4-4", "-colorspace Gray -colors 16 BMP:", 108},
+        {"v4-1", "-monochrome BMP:", 108},
+        {"v5-24", "BMP:", 124},
+        {"v5-8", "-colors 200 BMP:", 124},
+        {"v5-4", "-colors 16 BMP:", 124},
+        {"v5-rle8", "-colors 200 -compress RLE BMP:", 124},
+        {"v5-32", "-alpha on -channel A -fx 0.5 +channel BMP:", 124},
+    };
+    for (const Variant& v : variants) {
+        const std::string path = dir.File(std::string(v.name) + ".bmp");
+        ASSERT_TRUE(RunConvert("rose: -crop 47x33+0+0 +repage " + std::string(v.options) + "'" + path + "'")) << v.name;
+        const Bytes file = ReadFile(path);
+        ASSERT_GT(file.size(), 18u);
+        EXPECT_EQ(file[14] | file[15] << 8, static_cast<int>(v.headerSize)) << v.name;
         ExpectSameAsImageMagick(path);
     }
 }
