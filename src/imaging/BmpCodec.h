@@ -63,9 +63,10 @@ struct DecodedBmp {
 
 enum class BmpDecodeResult {
     Ok,
-    NotABitmap,   // not a "BM" file, too short, or no memory for the file: nothing to say
+    NotABitmap,   // not a "BM" file, headers cut short, no pixel data, or run-length
+                  // data shorter than the header claims: nothing to say
     NegativeSize, // width negative
-    TooLarge,     // above the picture cap or out of memory for the picture
+    TooLarge,     // empty, above the picture cap, or out of memory for the picture
     Unsupported,  // a kind of bitmap this decoder does not read
 };
 
