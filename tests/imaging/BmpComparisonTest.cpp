@@ -13,17 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Picture DecodeWithFallback(const std::string& path) {
-    Picture p;
-    const Bytes file = ReadFile(path);
-    DecodedBmp decoded;
-    p.ok = DecodeBmpFallback(file.data(), file.size(), decoded) == BmpDecodeResult::Ok;
-    p.width = decoded.width;
-    p.height = decoded.height;
-    if (p.ok) p.rgb.assign(decoded.pixels.get(), decoded.pixels.get() + std::size_t{p.width} * p.height * 3);
-    return p;
-}
-
 // tolerance: ImageMagick widens 4-bit channels by shifting (15 gives 240) where
 // we repeat the bits (15 gives 255).
 void ExpectSameAsImageMagick(const std::string& path, int tolerance = 0) {

@@ -7,23 +7,26 @@
 
 namespace vantor::test {
 
-Picture DecodeLikeViewer(const std::string& path) {
+Picture DecodeWithFallback(const std::string& path) {
     Picture p;
+    const Bytes file = ReadFile(path);
+    DecodedBmp decoded;
+    p.ok = DecodeBmpFallback(file.data(), file.size(), decoded) == BmpDecodeResult::Ok;
+    p.width = decoded.width;
+    p.height = decoded.height;
+    if (p.ok) p.rgb.assign(decoded.pixels.get(), decoded.pixels.get() + std::size_t{p.width} * p.height * 3);
+    return p;
+}
+
+Picture DecodeLikeViewer(const std::string& path) {
     BmpCodec codec;
+    Picture p;
     int fallback = 0;
-    RgbBuffer buf = codec.ProbeLoad(path, p.width, p.height, fallback);
-    if (fallback == 1) {
-        const Bytes file = ReadFile(path);
-        DecodedBmp decoded;
-        p.ok = DecodeBmpFallback(file.data(), file.size(), decoded) == BmpDecodeResult::Ok;
-        p.width = decoded.width;
-        p.height = decoded.height;
-        buf = std::move(decoded.pixels);
-    } else {
-        buf = codec.Load(path, p.width, p.height);
-        p.ok = buf != nullptr && codec.m_status == "OK";
-        p.status = codec.m_status;
-    }
+    codec.ProbeLoad(path, p.width, p.height, fallback);
+    if (fallback == 1) return DecodeWithFallback(path);
+    RgbBuffer buf = codec.Load(path, p.width, p.height);
+    p.ok = buf != nullptr && codec.m_status == "OK";
+    p.status = codec.m_status;
     if (p.ok) p.rgb.assign(buf.get(), buf.get() + std::size_t{p.width} * p.height * 3);
     return p;
 }

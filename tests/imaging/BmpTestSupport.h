@@ -84,6 +84,8 @@ struct Picture {
     std::string status;
 };
 
+// The fallback decoder on the whole file.
+Picture DecodeWithFallback(const std::string& path);
 // The viewer's road: a probing read, then the fallback decoder or the codec's read.
 Picture DecodeLikeViewer(const std::string& path);
 // What ImageMagick decodes the file to, as 8-bit red, green, blue in file order.
