@@ -120,8 +120,9 @@ struct DecodeResult {
     std::uint32_t height;
 };
 
-// With headerOnly, stops after the header and reports the frame's own size.
-Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly) {
+// With headerOnly, stops after the header and reports the frame's own size. In
+// display order the rows land bottom-up, blue green red, with no second pass.
+Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrder order) {
     JpegErrorTrap trap;
     jpeg_decompress_struct cinfo;
     jpeg_progress_mgr progress;
@@ -151,6 +152,10 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly) {
         jpeg_destroy_decompress(&cinfo);
         return Outcome::NoMemory;
     }
+    const bool display = order == PixelOrder::Display;
+    // The library's own converter writes blue green red exactly as it writes red
+    // green blue, only in the other order.
+    if (display && cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
 
     const JDIMENSION width = cinfo.output_width;
@@ -168,7 +173,8 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly) {
                                                 width * cinfo.output_components, 1);
     const bool adobeInverted = cinfo.saw_Adobe_marker;
     while (cinfo.output_scanline < cinfo.output_height) {
-        std::uint8_t* dst = pixels + cinfo.output_scanline * rowBytes;
+        const JDIMENSION y = display ? cinfo.output_height - 1 - cinfo.output_scanline : cinfo.output_scanline;
+        std::uint8_t* dst = pixels + y * rowBytes;
         if (cinfo.out_color_components == 3) {  // red, green, blue already: straight into place
             JSAMPROW direct = dst;
             jpeg_read_scanlines(&cinfo, &direct, 1);
@@ -182,6 +188,9 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly) {
             break;
         case 4:
             CmykRowToRgb(src, dst, width, adobeInverted);
+            if (display) {
+                for (JDIMENSION x = 0; x < width; ++x) std::swap(dst[3 * x], dst[3 * x + 2]);
+            }
             break;
         default:  // two or more than four components have no RGB meaning: black, never garbage
             std::memset(dst, 0, rowBytes);
@@ -239,6 +248,14 @@ Outcome Encode(const char* path, const std::uint8_t* rows, std::uint32_t width, 
 const std::string& LastJpegPath() { return g_lastJpegPath; }
 
 RgbBuffer JpegFile::LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    return Load(path, width, height, PixelOrder::File);
+}
+
+RgbBuffer JpegFile::LoadToDisplay(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    return Load(path, width, height, PixelOrder::Display);
+}
+
+RgbBuffer JpegFile::Load(const std::string& path, std::uint32_t& width, std::uint32_t& height, PixelOrder order) {
     width = 0;
     height = 0;
     SetLastJpegPath(path);
@@ -248,7 +265,7 @@ RgbBuffer JpegFile::LoadToRgb(const std::string& path, std::uint32_t& width, std
         return nullptr;
     }
     DecodeResult result{nullptr, 0, 0};
-    const Outcome outcome = Decode(file, &result, false);
+    const Outcome outcome = Decode(file, &result, false, order);
     std::fclose(file);
     width = result.width;
     height = result.height;
@@ -263,7 +280,7 @@ bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std
         return false;
     }
     DecodeResult result{nullptr, 0, 0};
-    const Outcome outcome = Decode(file, &result, true);
+    const Outcome outcome = Decode(file, &result, true, PixelOrder::File);
     std::fclose(file);
     if (outcome != Outcome::Ok) return false;
     width = result.width;

@@ -14,11 +14,16 @@ public:
     // A new buffer in file order, or nothing on failure (the user has been told).
     // width and height are set to 0 first.
     static RgbBuffer LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height);
+    // The same, with the picture in display order (bottom row first, blue green red).
+    static RgbBuffer LoadToDisplay(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // The frame header's size, without decoding; false on failure.
     static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // Writes a buffer in file order as a colour (RGB) or grayscale JPEG file.
     static bool SaveFromRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
                             std::uint32_t height, bool color, int quality);
+
+private:
+    static RgbBuffer Load(const std::string& path, std::uint32_t& width, std::uint32_t& height, PixelOrder order);
 };
 
 // The path of the JPEG file most recently opened by the reader or the writer.

@@ -25,8 +25,9 @@ struct FileCloser {
 void CVantorView::LoadJpegFile(const std::string& path) {
     m_buf.reset();
     ++m_bufGeneration;
-    m_buf = JpegFile::LoadToRgb(path, m_width, m_height);
-    ToggleOrder(m_buf.get(), m_width, m_height);
+    // Decoded straight into display order: the same pixels as reading in file
+    // order and converting, without the second pass over a large picture.
+    m_buf = JpegFile::LoadToDisplay(path, m_width, m_height);
 }
 
 void CVantorView::LoadBmpFile(const std::string& path) {

@@ -242,6 +242,38 @@ TEST(JpegFile, FourComponentFilesBecomeRgb) {
     EXPECT_TRUE(sv.Events("box").empty());
 }
 
+TEST(JpegFile, DisplayOrderLoadMatchesLoadThenConvert) {
+    ScriptedView sv;
+    TempDir dir;
+    const unsigned w = 21, h = 13;
+    Bytes gray(w * h), cmyk;
+    for (unsigned i = 0; i < w * h; ++i) {
+        gray[i] = static_cast<unsigned char>(i * 3);
+        cmyk.insert(cmyk.end(), {static_cast<unsigned char>(i), 40, static_cast<unsigned char>(255 - i), 9});
+    }
+    Writer grayWriter;
+    grayWriter.in = JCS_GRAYSCALE;
+    grayWriter.components = 1;
+    Writer cmykWriter;
+    cmykWriter.in = JCS_CMYK;
+    cmykWriter.components = 4;
+    const std::pair<Writer, Bytes> kinds[] = {{Writer{}, Gradient(w, h)}, {grayWriter, gray}, {cmykWriter, cmyk}};
+    for (const auto& [writer, samples] : kinds) {
+        const std::string path = dir.File("k.jpg");
+        WriteFile(path, writer.Encode(samples, w, h));
+        std::uint32_t fw = 0, fh = 0, dw = 0, dh = 0;
+        RgbBuffer file = JpegFile::LoadToRgb(path, fw, fh);
+        RgbBuffer display = JpegFile::LoadToDisplay(path, dw, dh);
+        ASSERT_TRUE(file && display);
+        ASSERT_EQ(fw, dw);
+        ASSERT_EQ(fh, dh);
+        ToggleOrder(file.get(), fw, fh);
+        EXPECT_EQ(Bytes(file.get(), file.get() + w * h * 3), Bytes(display.get(), display.get() + w * h * 3))
+            << writer.components << " components";
+    }
+    EXPECT_TRUE(sv.Events("box").empty());
+}
+
 TEST(JpegFile, EndlessProgressiveScansEndInAFatalError) {
     ScriptedView sv;
     TempDir dir;

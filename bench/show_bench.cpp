@@ -1,0 +1,157 @@
+// Loading and painting slides against libjpeg-turbo's own `djpeg` decoding the
+// same files, measured in the same run and reported as ratios.
+//
+//   show_bench [FOLDER] [SLIDES]
+//
+// One slide: LoadJpegFile, fit and a paint into a view-sized image, for a
+// 1920 x 1080 and a 6000 x 4000 picture, against djpeg of the same file.
+// The show: a slide show at speed 0 over SLIDES (300) 1920 x 1080 pictures,
+// window-sized paint included, against djpeg decoding the same files one
+// after another.
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imaging/JpegFile.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/script/ScriptUi.h"
+#include "resource.h"
+#include "viewer/CVantorView.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// A photo-like picture: smooth shapes with fine noise, so the JPEG has real detail.
+void WritePhoto(const std::string& path, unsigned w, unsigned h, unsigned seed) {
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 3);
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> noise(-12, 12);
+    const double a = 0.002 + (seed % 7) * 0.0007, b = 0.003 + (seed % 5) * 0.0005;
+    for (unsigned y = 0; y < h; ++y) {
+        for (unsigned x = 0; x < w; ++x) {
+            unsigned char* p = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
+            const double v = std::sin(x * a + seed) * std::cos(y * b) + std::sin((x + y) * 0.0011);
+            for (int c = 0; c < 3; ++c) {
+                const int value = static_cast<int>(128 + 60 * v + 40 * std::sin(c * 2.1 + x * 0.004)) + noise(rng);
+                p[c] = static_cast<unsigned char>(std::clamp(value, 0, 255));
+            }
+        }
+    }
+    vantor::JpegFile::SaveFromRgb(path, rgb.data(), w, h, true, 90);
+}
+
+int RunDjpeg(const std::string& path) {
+    const char* argv[] = {"djpeg", "-outfile", "/dev/null", path.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "djpeg", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+double TimeDjpeg(const std::vector<std::string>& files, int reps) {
+    const auto t0 = Clock::now();
+    for (int r = 0; r < reps; ++r) {
+        for (const auto& f : files) {
+            if (RunDjpeg(f) != 0) {
+                std::cerr << "djpeg failed on " << f << "\n";
+                std::exit(1);
+            }
+        }
+    }
+    return Seconds(t0, Clock::now());
+}
+
+// A view whose paints go into a window-sized image, as the window would show them.
+struct Harness {
+    std::ostringstream transcript;
+    vantor::ScriptUi ui{transcript};
+    vantor::ScopedUi scope{ui};
+    vantor::CVantorView view;
+    QImage window{1000, 700, QImage::Format_RGB32};
+    vantor::ScaledImageCache cache;
+
+    Harness() {
+        ui.SetClientSize(window.width(), window.height());
+        ui.paint = [this](vantor::Canvas&) { Paint(); };
+    }
+    void Paint() {
+        QPainter painter(&window);
+        vantor::QtCanvas canvas(painter, &cache);
+        view.OnDraw(canvas);
+    }
+};
+
+double TimeOneSlide(const std::string& file, int reps) {
+    Harness h;
+    const auto t0 = Clock::now();
+    for (int r = 0; r < reps; ++r) {
+        h.view.LoadJpegFile(file);
+        h.Paint();
+    }
+    return Seconds(t0, Clock::now());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int qargc = 1;
+    QGuiApplication app(qargc, argv);
+    const std::filesystem::path folder = argc > 1 ? argv[1] : "build/bench-pictures";
+    const int slides = argc > 2 ? std::atoi(argv[2]) : 300;
+    std::filesystem::create_directories(folder);
+
+    std::ostringstream sink;
+    vantor::ScriptUi quiet(sink);
+    vantor::ScopedUi scope(quiet);
+    const std::string hd = (folder / "hd.jpg").string(), big = (folder / "big.jpg").string();
+    if (!std::filesystem::exists(hd)) WritePhoto(hd, 1920, 1080, 1);
+    if (!std::filesystem::exists(big)) WritePhoto(big, 6000, 4000, 2);
+    std::vector<std::string> show;
+    for (int i = 0; i < slides; ++i) {
+        const std::string f = (folder / ("show" + std::to_string(i) + ".jpg")).string();
+        if (!std::filesystem::exists(f)) WritePhoto(f, 1920, 1080, 10 + static_cast<unsigned>(i));
+        show.push_back(f);
+    }
+
+    std::printf("%-40s %12s %12s %8s %8s\n", "case", "ours (s)", "djpeg (s)", "ratio", "target");
+    for (const auto& [name, file, reps] :
+         {std::tuple{"one slide 1920x1080", hd, 20}, std::tuple{"one slide 6000x4000", big, 3}}) {
+        const double peer = TimeDjpeg({file}, reps);
+        const double ours = TimeOneSlide(file, reps);
+        std::printf("%-40s %12.3f %12.3f %8.2f %8s\n", name, ours, peer, ours / peer, "<= 1.3");
+    }
+
+    const double peer = TimeDjpeg(show, 1);
+    Harness h;
+    for (const auto& f : show) h.view.AppendSlide(f);
+    // The show starts with slide 1 and ends after the last; slide k is shown once.
+    h.view.m_speed = 0;
+    const auto t0 = Clock::now();
+    h.view.OnCommand(vantor::ID_SLIDESHOW_START);
+    const double ours = Seconds(t0, Clock::now());
+    const double showRate = slides / ours, peerRate = slides / peer;
+    std::printf("%-40s %12.3f %12.3f %8.2f %8s\n", "show of 1920x1080 slides (rate ratio)", ours, peer,
+                showRate / peerRate, ">= 0.8");
+    std::printf("show: %.1f slides/s, djpeg: %.1f files/s\n", showRate, peerRate);
+    return 0;
+}
