@@ -102,6 +102,9 @@ struct Harness {
 
 double TimeOneSlide(const std::string& file, int reps) {
     Harness h;
+    // One untimed round first: fonts and the file's pages are loaded once per run.
+    h.view.LoadJpegFile(file);
+    h.Paint();
     const auto t0 = Clock::now();
     for (int r = 0; r < reps; ++r) {
         h.view.LoadJpegFile(file);
@@ -135,7 +138,8 @@ int main(int argc, char** argv) {
 
     std::printf("%-40s %12s %12s %8s %8s\n", "case", "ours (s)", "djpeg (s)", "ratio", "target");
     for (const auto& [name, file, reps] :
-         {std::tuple{"one slide 1920x1080", hd, 20}, std::tuple{"one slide 6000x4000", big, 3}}) {
+         {std::tuple{"one slide 1920x1080", hd, 20}, std::tuple{"one slide 6000x4000", big, 6}}) {
+        TimeDjpeg({file}, 1);  // the same warm start for the peer
         const double peer = TimeDjpeg({file}, reps);
         const double ours = TimeOneSlide(file, reps);
         std::printf("%-40s %12.3f %12.3f %8.2f %8s\n", name, ours, peer, ours / peer, "<= 1.3");
