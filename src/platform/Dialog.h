@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/Canvas.h"
 
 namespace vantor {
 
@@ -60,6 +63,13 @@ struct ControlState {
 };
 
 class Dialog;
+
+// A circle a dialog draws on its client area as decoration, over its controls.
+struct DialogCircle {
+    Rect bounds;
+    Rgb color;
+    int penWidth = 1;
+};
 
 // One pass of data exchange between a dialog's members and its controls.
 class DataExchange {
@@ -120,6 +130,10 @@ public:
     // On a value out of range it shows the range message and returns false.
     bool UpdateData(bool save);
 
+    // The decoration circle drawn last, if any; a new one replaces it.
+    void DrawCircle(const DialogCircle& circle) { m_circle = circle; }
+    const std::optional<DialogCircle>& Circle() const { return m_circle; }
+
     void EndDialog(int result);
     bool Ended() const { return m_ended; }
     int Result() const { return m_result; }
@@ -133,6 +147,7 @@ private:
     const DialogTemplate& m_template;
     std::map<int, ControlState> m_controls;
     std::map<std::string, int> m_bindings;
+    std::optional<DialogCircle> m_circle;
     bool m_ended = false;
     int m_result = 0;
 };

@@ -39,8 +39,8 @@ void CSpeedDialog::OnHScroll(int controlId, ScrollCode code, int pos) {
             break;
     }
     m_speedValue = slider.scrollPos;
-    m_circleColor = (static_cast<std::uint32_t>(m_prevSpeedValue) & 0xFF) << 16 | 236;
-    m_circleDrawn = true;
+    // Its red follows the value before this move.
+    DrawCircle({{16, 16, 86, 86}, {static_cast<std::uint8_t>(m_prevSpeedValue & 0xFF), 0, 236}, 10});
     Control(kEdit).text = std::to_string(m_speedValue);
 }
 

@@ -25,9 +25,6 @@ public:
 
     std::int32_t m_speedValue = 1;
     std::int32_t m_prevSpeedValue = 0;
-    // The decoration circle's last colour (red, green, blue), for whoever draws it.
-    std::uint32_t m_circleColor = 0;
-    bool m_circleDrawn = false;
 };
 
 class CScaleDialog : public Dialog {

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <sstream>
 #include <vector>
 
 #include "platform/qt/QtCanvas.h"
+#include "platform/script/ScriptUi.h"
+#include "viewer/CVantorView.h"
 #include "qt/QtTestApp.h"
 
 namespace vantor {
@@ -120,6 +123,45 @@ TEST(QtCanvas, CacheScalesOncePerPictureAndFit) {
     DibImage changed = picture;
     changed.key = 43;
     EXPECT_NE(cache.Get(changed, {0, 0, 2, 2}, 3, 3, StretchMode::Halftone).cacheKey(), other.cacheKey());
+}
+
+}  // namespace
+}  // namespace vantor
+
+namespace vantor {
+namespace {
+
+// The view's whole paint into a window-sized image: bands, the picture centred
+// on them, and the picture's own colours.
+TEST(QtCanvas, RealPaintOfTheView) {
+    test::TestApp();
+    std::ostringstream transcript;
+    ScriptUi ui(transcript);
+    ScopedUi scope(ui);
+    ui.SetClientSize(1000, 700);
+    CVantorView view;
+    // 400 x 300, display order: the bottom half blue, the top half red.
+    view.m_buf = AllocRgb(400, 300);
+    for (std::size_t i = 0; i < 400u * 300u; ++i) {
+        std::uint8_t* p = view.m_buf.get() + 3 * i;
+        const bool bottom = i < 400u * 150u;
+        p[0] = bottom ? 255 : 0;
+        p[1] = 0;
+        p[2] = bottom ? 0 : 255;
+    }
+    view.m_width = 400;
+    view.m_height = 300;
+    ++view.m_bufGeneration;
+    QImage window = Blank(1000, 700);
+    {
+        QPainter painter(&window);
+        QtCanvas canvas(painter);
+        view.OnDraw(canvas);
+    }
+    EXPECT_EQ(window.pixelColor(100, 350), QColor(200, 200, 200)) << "the gray band left of the picture";
+    EXPECT_EQ(window.pixelColor(310, 210), QColor(255, 0, 0)) << "the picture's top row is on top";
+    EXPECT_EQ(window.pixelColor(690, 490), QColor(0, 0, 255));
+    EXPECT_EQ(window.pixelColor(710, 490), QColor(200, 200, 200)) << "the band right of the picture";
 }
 
 }  // namespace

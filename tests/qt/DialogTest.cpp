@@ -34,7 +34,7 @@ TEST(QtDialog, SpeedDialogSliderAndEdit) {
     EXPECT_EQ(slider->maximum(), 255);
     EXPECT_EQ(slider->value(), 5);
     EXPECT_EQ(edit->text().toStdString(), "5");
-    EXPECT_FALSE(dialog.m_circleDrawn);  // showing the position is no scroll
+    EXPECT_FALSE(dialog.Circle().has_value());  // showing the position is no scroll
 
     slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(edit->text().toStdString(), "30");
@@ -52,6 +52,25 @@ TEST(QtDialog, SpeedDialogSliderAndEdit) {
     EXPECT_TRUE(dialog.Ended());
     EXPECT_EQ(dialog.Result(), IDOK);
     EXPECT_EQ(dialog.m_speedValue, 0);
+}
+
+TEST(QtDialog, SliderMoveDrawsTheCircleOverTheControls) {
+    test::TestApp();
+    CSpeedDialog dialog;
+    dialog.m_speedValue = 200;
+    QtDialog window(dialog);
+    window.Init();
+    window.resize(600, 300);
+    auto* slider = qobject_cast<QScrollBar*>(window.ControlWidget(32780));
+    ASSERT_NE(slider, nullptr);
+    slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    const QImage shot = window.grab().toImage();
+    // The ring's left edge, half-way down: red 200 (the value before
+    // the move), no green, blue 236.
+    const QColor ring = shot.pixelColor(16, 51);
+    EXPECT_NEAR(ring.red(), 200, 2);
+    EXPECT_NEAR(ring.green(), 0, 2);
+    EXPECT_NEAR(ring.blue(), 236, 2);
 }
 
 TEST(QtDialog, RowsLabelsAndDisabledEdits) {

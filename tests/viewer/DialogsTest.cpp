@@ -49,8 +49,10 @@ TEST(SpeedDialog, ArrowsMoveInStepsOfTwentyFiveWithinTheRange) {
     EXPECT_EQ(dlg.m_prevSpeedValue, 5);
     EXPECT_EQ(dlg.Control(CSpeedDialog::kEdit).text, "30");
     // The circle's red follows the previous value; green 0, blue 236.
-    EXPECT_TRUE(dlg.m_circleDrawn);
-    EXPECT_EQ(dlg.m_circleColor, (5u << 16) | 236u);
+    ASSERT_TRUE(dlg.Circle().has_value());
+    EXPECT_EQ(dlg.Circle()->color, (Rgb{5, 0, 236}));
+    EXPECT_EQ(dlg.Circle()->bounds, (Rect{16, 16, 86, 86}));
+    EXPECT_EQ(dlg.Circle()->penWidth, 10);
 
     CSpeedDialog left;
     left.m_speedValue = 5;

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -20,6 +22,30 @@ namespace vantor {
 namespace {
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// A layer over the whole dialog that draws its decoration circle and lets every
+// mouse event through to the controls beneath.
+class DecorationLayer : public QWidget {
+public:
+    DecorationLayer(QWidget* parent, const Dialog& dialog) : QWidget(parent), m_dialog(dialog) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const auto& circle = m_dialog.Circle();
+        if (!circle) return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(circle->color.r, circle->color.g, circle->color.b), circle->penWidth));
+        const Rect& r = circle->bounds;
+        painter.drawEllipse(QRect(r.left, r.top, r.Width(), r.Height()));
+    }
+
+private:
+    const Dialog& m_dialog;
+};
 
 }  // namespace
 
@@ -104,6 +130,13 @@ QtDialog::QtDialog(Dialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(
         row->addWidget(widget);
         if (id >= 0) m_widgets[id] = widget;
     }
+    m_decoration = new DecorationLayer(this, dialog);
+}
+
+void QtDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    m_decoration->setGeometry(rect());
+    m_decoration->raise();
 }
 
 QWidget* QtDialog::ControlWidget(int id) const {
@@ -168,6 +201,7 @@ void QtDialog::React(F reaction) {
     PullStates();
     reaction();
     PushStates();
+    m_decoration->update();
     if (m_dialog.Ended()) done(m_dialog.Result());
 }
 

@@ -33,6 +33,9 @@ public:
 public slots:
     void reject() override;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void PullStates();
     // Runs one reaction between a pull and a push; closes the window when it ends the dialog.
@@ -41,6 +44,7 @@ private:
 
     Dialog& m_dialog;
     std::map<int, QWidget*> m_widgets;
+    QWidget* m_decoration = nullptr;  // draws the dialog's circle over its controls
 };
 
 }  // namespace vantor
