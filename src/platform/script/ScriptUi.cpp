@@ -187,7 +187,7 @@ void ScriptUi::Pump(unsigned) {
     }
     PaintIfNeeded();
     if (m_atPump.empty() && waitingForUser && waitingForUser() && requestClose) requestClose();
-    if (m_pumps >= m_pumpLimit && !m_limitReported) {
+    if (m_pumps >= kPumpLimit && !m_limitReported) {
         m_limitReported = true;
         Event("{\"event\":\"error\",\"text\":\"pump limit reached: the program did not finish\"}");
         if (requestClose) requestClose();
@@ -195,7 +195,6 @@ void ScriptUi::Pump(unsigned) {
 }
 
 void ScriptUi::Sleep(unsigned ms) {
-    m_clock += ms;
     Event("{\"event\":\"sleep\",\"ms\":" + std::to_string(ms) + "}");
 }
 

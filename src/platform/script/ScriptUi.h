@@ -1,5 +1,5 @@
 // The scripted user: answers message boxes, dialogs and file dialogs from queues,
-// delivers clicks, keys and commands at chosen pump steps, keeps a virtual clock,
+// delivers clicks, keys and commands at chosen pump steps, records sleeps instead of waiting,
 // and writes a transcript of everything a user would see, one JSON object a line.
 #pragma once
 
@@ -64,18 +64,14 @@ public:
 
     void ResetPumpCount() { m_pumps = 0; }
     unsigned PumpCount() const { return m_pumps; }
-    bool PendingAtPump() const { return !m_atPump.empty(); }
     void DropAtPump() { m_atPump.clear(); }
     bool ClosePosted() const { return m_closePosted; }
     void PaintIfNeeded();
     void Event(const std::string& json);  // writes one transcript line
-    std::uint64_t ClockMs() const { return m_clock; }
     int ProgressPos() const { return m_meter.Pos(); }
     int ProgressSteps() const { return m_progressSteps; }
     const std::string& Title() const { return m_title; }
     const std::string& StatusPane(int pane) const;
-    unsigned PumpLimit() const { return m_pumpLimit; }
-    void SetPumpLimit(unsigned limit) { m_pumpLimit = limit; }
 
     // ---- Ui -------------------------------------------------------------------------------
     int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
@@ -96,7 +92,7 @@ public:
     void UpdateWindow() override { PaintIfNeeded(); }
     Size ClientSize() override { return m_client; }
     Point ScrollPosition() override { return {}; }
-    void SetViewTimer(bool on) override { m_timerOn = on; }
+    void SetViewTimer(bool) override {}
     void PostClose() override { m_closePosted = true; }
     void ClipboardSetImage(const std::uint8_t*, unsigned, unsigned) override {}
     void ClipboardEmpty() override {}
@@ -111,13 +107,11 @@ private:
     std::multimap<unsigned, ScriptAction> m_atPump;
     Size m_client{1000, 700};
     unsigned m_pumps = 0;
-    unsigned m_pumpLimit = 5'000'000;
+    static constexpr unsigned kPumpLimit = 5'000'000;
     bool m_limitReported = false;
     bool m_inPump = false;
     bool m_dirty = true;
     bool m_closePosted = false;
-    bool m_timerOn = false;
-    std::uint64_t m_clock = 0;
     std::string m_title;
     std::map<int, std::string> m_panes;
     ProgressMeter m_meter;
