@@ -30,10 +30,8 @@ bool NeedsStopped(int id) {
         case ID_AUTO_SEARCH_DRIVE_MODE:
         case ID_SLIDESHOW_FILE_SORT:
         case ID_EFFECT_SHOW_SLIDE_FILES:
-        case ID_EFFECT_SHOW_DIRECTORIES:
-            return true;
-        default:
-            return false;
+        case ID_EFFECT_SHOW_DIRECTORIES: return true;
+        default: return false;
     }
 }
 
@@ -59,10 +57,8 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_SLIDESHOW_SCALE:
         case ID_SLIDESHOW_JUMP:
         case ID_EFFECT_BACKGROUND:
-        case ID_EFFECT_PROGRESS_BAR:
-            return true;
-        default:
-            return false;
+        case ID_EFFECT_PROGRESS_BAR: return true;
+        default: return false;
     }
 }
 
@@ -122,6 +118,14 @@ bool CVantorView::WaitingForUser() const {
     if (m_haltState == 1) return m_backRequest == 0;
     if (m_haltState == 2) return m_backRequest == 0 && m_keyBackRequest == 0 && m_keyForwardRequest == 0;
     return false;
+}
+
+std::uint64_t CVantorView::RunStateKey() const {
+    const std::uint64_t flags =
+        static_cast<std::uint64_t>(m_stopped & 1) | static_cast<std::uint64_t>(m_haltState & 3) << 1 |
+        static_cast<std::uint64_t>(m_backRequest & 1) << 3 | static_cast<std::uint64_t>(m_keyBackRequest & 1) << 4 |
+        static_cast<std::uint64_t>(m_keyForwardRequest & 1) << 5 | static_cast<std::uint64_t>(m_closeRequested) << 6;
+    return flags | static_cast<std::uint64_t>(m_slideNo) << 8 | static_cast<std::uint64_t>(m_speed & 0xFF) << 40;
 }
 
 void CVantorView::OnInitialUpdate() {

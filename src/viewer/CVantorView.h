@@ -54,6 +54,9 @@ public:
     bool CloseRequested() const { return m_closeRequested; }
     // True when a running show waits for the user (halted, no step pending).
     bool WaitingForUser() const;
+    // Changes whenever a click, key or command changed how a running show goes on;
+    // a wait between slides may end early when it does.
+    std::uint64_t RunStateKey() const;
 
     // ---- window reactions ----------------------------------------------------------
     void OnInitialUpdate();

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtDialog.h"
@@ -171,9 +172,15 @@ TEST(QtUi, TitleAndPumpAndSleep) {
     QMetaObject::invokeMethod(&w.window, [&ran] { ran = true; }, Qt::QueuedConnection);
     w.ui.Sleep(20);
     EXPECT_TRUE(ran);
-    // A close request ends a wait at once.
-    w.view.RequestClose();
+    // A halt during the wait between slides ends it, and so does a close request.
+    w.view.m_stopped = 0;
+    QTimer::singleShot(20, &w.window, [&w] { w.view.OnLButtonDown(); });
     QElapsedTimer clock;
+    clock.start();
+    w.ui.Sleep(5000);
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(w.view.m_haltState, 1);
+    w.view.RequestClose();
     clock.start();
     w.ui.Sleep(5000);
     EXPECT_LT(clock.elapsed(), 1000);

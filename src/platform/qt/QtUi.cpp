@@ -153,7 +153,10 @@ void QtUi::Sleep(unsigned ms) {
     QTimer wake;
     wake.setSingleShot(true);
     wake.start(static_cast<int>(ms));
-    while (!deadline.hasExpired() && !m_window.View().CloseRequested()) {
+    // A halt, a step, a jump, a new speed or a close ends the wait at once.
+    const CVantorView& view = m_window.View();
+    const std::uint64_t state = view.RunStateKey();
+    while (!deadline.hasExpired() && view.RunStateKey() == state) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     m_lastPump.start();
