@@ -172,6 +172,14 @@ TEST(QtUi, TitleAndPumpAndSleep) {
     QMetaObject::invokeMethod(&w.window, [&ran] { ran = true; }, Qt::QueuedConnection);
     w.ui.Sleep(20);
     EXPECT_TRUE(ran);
+    // A wait ends at its deadline, whatever the timer's slack.
+    for (unsigned ms : {60u, 250u, 1000u}) {
+        QElapsedTimer wait;
+        wait.start();
+        w.ui.Sleep(ms);
+        EXPECT_GE(wait.elapsed(), ms - 1);
+        EXPECT_LT(wait.elapsed(), ms + 500);
+    }
     // A halt during the wait between slides ends it, and so does a close request.
     w.view.m_stopped = 0;
     QTimer::singleShot(20, &w.window, [&w] { w.view.OnLButtonDown(); });

@@ -1,5 +1,7 @@
 #include "platform/qt/QtUi.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDeadlineTimer>
@@ -148,15 +150,18 @@ void QtUi::Pump(unsigned) {
 }
 
 void QtUi::Sleep(unsigned ms) {
-    const QDeadlineTimer deadline(static_cast<qint64>(ms));
+    const QDeadlineTimer deadline(static_cast<qint64>(ms), Qt::PreciseTimer);
     // The timer wakes the blocking wait at the deadline when nothing else arrives.
+    // It is set again before every wait: a timer that fired a little early would
+    // otherwise leave the last wait with nothing to wake it.
     QTimer wake;
     wake.setSingleShot(true);
-    wake.start(static_cast<int>(ms));
+    wake.setTimerType(Qt::PreciseTimer);
     // A halt, a step, a jump, a new speed or a close ends the wait at once.
     const CVantorView& view = m_window.View();
     const std::uint64_t state = view.RunStateKey();
-    while (!deadline.hasExpired() && view.RunStateKey() == state) {
+    while (!deadline.hasExpired() && !view.CloseRequested() && view.RunStateKey() == state) {
+        wake.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     m_lastPump.start();
