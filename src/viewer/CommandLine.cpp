@@ -43,7 +43,7 @@ void CVantorView::OnCommandLine(const std::vector<std::string>& args) {
         if (attributes == kInvalidAttributes) {
             AfxMessageBox("No such file or folder :\n" + arg, MsgButtons::OK, MsgIcon::Error);
         } else if (attributes & kAttrDirectory) {
-            const auto found = PicturesIn(arg);
+            const auto found = PicturesIn(FullPath(arg));
             pictures.insert(pictures.end(), found.begin(), found.end());
         } else {
             pictures.push_back(FullPath(arg));
