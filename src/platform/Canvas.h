@@ -48,6 +48,12 @@ public:
     virtual void FillRect(const Rect& r, Rgb color) = 0;
     // Text (UTF-8) with its top-left corner at (x, y), transparent background.
     virtual void TextOut(int x, int y, const std::string& text, Rgb color) = 0;
+    // The same on an opaque background the size of the text, as text drawn on a
+    // client area without a background mode looks.
+    virtual void TextOutOpaque(int x, int y, const std::string& text, Rgb color, Rgb background) {
+        (void)background;
+        TextOut(x, y, text, color);
+    }
     // Stretches the source rectangle (in the picture's own top-down coordinates)
     // onto the destination rectangle.
     virtual void StretchImage(const Rect& dest, const DibImage& image, const Rect& source, StretchMode mode) = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,15 @@ public:
 
     // One pump step of a long loop: lets commands, clicks, keys and paints through.
     virtual void Pump(unsigned attempts) = 0;
-    // Waits ms milliseconds while the window stays responsive.
-    virtual void Sleep(unsigned ms) = 0;
+    // Waits ms milliseconds while the window stays responsive; the wait ends early
+    // as soon as wake (when given) returns true.
+    using WakeCondition = std::function<bool()>;
+    virtual void Sleep(unsigned ms, const WakeCondition& wake) = 0;
+    void Sleep(unsigned ms) { Sleep(ms, {}); }
+
+    // Set by whoever runs the view: true while a running loop only waits for the
+    // user's click or key, so a pump may wait for events instead of polling.
+    std::function<bool()> waitingForUser;
 
     virtual void SetCursor(CursorKind cursor) = 0;
     virtual void BeginWaitCursor() = 0;

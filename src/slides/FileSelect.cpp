@@ -78,7 +78,7 @@ void CVantorView::OnFileSelect() {
         }
         if (m_slideNo > kPickLimit) {
             // The rest of the pick is ignored; what was stored stays and is shown.
-            ui.Invalidate(true);
+            InvalidateView(true);
             ui.EndWaitCursor();
             AfxMessageBox("select-file 1300件over.1300件以上無視します:warning!!!", MsgButtons::OK,
                           MsgIcon::Information);
@@ -89,13 +89,13 @@ void CVantorView::OnFileSelect() {
         if (!AppendSlide(path)) break;
     }
 
-    ui.Invalidate(true);
+    InvalidateView(true);
     // The work is done: a wait cursor left on would make an idle window look busy
     // until the next show.
     ui.EndWaitCursor();
     AfxMessageBox(m_slideCount > oldCount || added ? kSelectDone : kSelectAdvice, MsgButtons::OK,
                   MsgIcon::Information);
-    ui.Invalidate(true);
+    InvalidateView(true);
 }
 
 }  // namespace vantor

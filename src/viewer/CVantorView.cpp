@@ -41,6 +41,23 @@ bool NeedsRunning(int id) {
            id == ID_VIEW_ABORT;
 }
 
+// Commands refused while a search or a sort runs: they would change the slide list
+// under it or start a second long run.
+bool ChangesListOrRuns(int id) {
+    switch (id) {
+        case ID_SLIDESHOW_FILE_SELECT:
+        case ID_SLIDESHOW_FILE_CLEAR:
+        case ID_SLIDESHOW_START:
+        case ID_FILE_WRITE_START:
+        case ID_SLIDESHOW_AUTO_SEARCH:
+        case ID_AUTO_SEARCH_SELECT_MODE:
+        case ID_AUTO_SEARCH_REMOVE_MODE:
+        case ID_AUTO_SEARCH_DRIVE_MODE:
+        case ID_SLIDESHOW_FILE_SORT: return true;
+        default: return false;
+    }
+}
+
 }  // namespace
 
 bool CVantorView::IsImplemented(int id) const {
@@ -64,6 +81,7 @@ bool CVantorView::IsImplemented(int id) const {
 
 bool CVantorView::IsCommandEnabled(int id) const {
     if (!IsImplemented(id)) return false;
+    if (LongRunActive() && ChangesListOrRuns(id)) return false;
     if (NeedsStopped(id)) return m_stopped == 1;
     if (NeedsRunning(id)) return m_stopped != 1;
     return true;
@@ -141,7 +159,7 @@ void CVantorView::OnBackgroundToggle() {
         case 2: m_backColor = 3; break;
         default: m_backColor = 0; break;
     }
-    TheUi().Invalidate(true);
+    InvalidateView(true);
 }
 
 void CVantorView::OnProgressBarToggle() {
@@ -150,7 +168,21 @@ void CVantorView::OnProgressBarToggle() {
         case 1: m_progressMode = 2; break;
         default: m_progressMode = 0; break;
     }
-    TheUi().Invalidate(true);
+    InvalidateView(true);
+}
+
+void CVantorView::InvalidateView(bool erase) {
+    if (erase) m_overlay.clear();
+    TheUi().Invalidate(erase);
+}
+
+void CVantorView::ClientTextOut(int x, int y, const std::string& text) {
+    OverlayText& row = m_overlay[y];
+    row.x = x;
+    row.text = text;
+    ++row.draws;
+    // Shown by the next paint, which the loop's next pump lets through.
+    TheUi().Invalidate(false);
 }
 
 void CVantorView::StoreSlide(std::uint32_t index, const std::string& path) {

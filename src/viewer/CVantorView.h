@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -58,9 +59,40 @@ public:
     // a wait between slides may end early when it does.
     std::uint64_t RunStateKey() const;
 
+    // True while a search or a sort runs: the commands that would change the slide
+    // list or start another long run are greyed (and refused) meanwhile.
+    bool LongRunActive() const { return m_longRuns > 0; }
+    // Marks a search or a sort as running for its lifetime.
+    class LongRun {
+    public:
+        explicit LongRun(CVantorView& view) : m_view(view) { ++m_view.m_longRuns; }
+        ~LongRun() { --m_view.m_longRuns; }
+        LongRun(const LongRun&) = delete;
+        LongRun& operator=(const LongRun&) = delete;
+
+    private:
+        CVantorView& m_view;
+    };
+
     // ---- window reactions ----------------------------------------------------------
     void OnInitialUpdate();
     void OnDraw(Canvas& canvas);
+
+    // Asks for a repaint; with erase the client area is cleared first, so nothing
+    // drawn earlier (the previous picture, text drawn outside a paint) remains.
+    void InvalidateView(bool erase);
+
+    // Text drawn straight onto the client area outside a paint: the progress lines of
+    // the searches, the sort and the batch write. A text stands on its row (y) until
+    // another text is drawn on that row or the view is erased; every paint draws
+    // these rows last, black on white, as client-area text without a background mode.
+    struct OverlayText {
+        int x = 0;
+        std::string text;
+        unsigned draws = 0;  // how often the row was drawn since the last erase
+    };
+    void ClientTextOut(int x, int y, const std::string& text);
+    const std::map<int, OverlayText>& Overlay() const { return m_overlay; }
     void OnLButtonDown();
     void OnRButtonDown();
     void OnKeyDown(unsigned virtualKey);
@@ -176,6 +208,23 @@ public:
     std::int32_t m_sorting = 0;
     std::int32_t m_sortStop = 0;
 
+    // ---- automatic search (search/) ------------------------------------------------------------------
+    std::uint32_t m_dirWrapMark = 0;      // 150000 while the list wrapped during the level being built
+    std::int32_t m_dirWrapped = 0;        // 1 once the list wrapped during this search
+    std::int32_t m_searchFileType = 1;    // 1 JPEG, 2 BMP
+    std::string m_searchDrive;            // first two characters of the chosen folder's path
+    std::int32_t m_overClicked = 0;       // a choice was clicked in the over-10000 dialog
+    std::int32_t m_selMore = 0;           // the More flag copied from a selection dialog
+    std::int32_t m_selMoreEdit = 0;       // the value typed in a selection dialog's edit box
+
+    // ---- sort (sort/) ----------------------------------------------------------------------------------
+    std::int32_t m_sortKind = 0;
+
+    // ---- batch write (batch/) --------------------------------------------------------------------------
+    std::string m_tempBmpPath;            // m_outFolder + "MFC_DUMMY.BMP"
+    std::string m_writeSourcePath;        // "at First", then the path written last
+    std::int32_t m_dibReady = 0;
+
     // ---- folders -------------------------------------------------------------------------------------
     std::string m_outFolder = "d:\\t~\\";     // at most kFolderBufferSize - 1 bytes
     std::string m_searchFolder = "d:\\t~\\";  // at most kFolderBufferSize - 1 bytes
@@ -186,6 +235,8 @@ public:
 
 private:
     bool IsImplemented(int id) const;
+    // The paint proper: everything but the text drawn outside a paint.
+    void DrawView(Canvas& canvas);
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);
 
@@ -197,6 +248,8 @@ private:
 
     int m_commandDepth = 0;
     bool m_closeRequested = false;
+    int m_longRuns = 0;
+    std::map<int, OverlayText> m_overlay;  // by row
 };
 
 }  // namespace vantor

@@ -56,13 +56,13 @@ void CVantorView::OnCommandLine(const std::vector<std::string>& args) {
         m_strFile = pictures.front();
         LoadByEnding(m_strFile);
         TheUi().EndWaitCursor();
-        TheUi().Invalidate(true);
+        InvalidateView(true);
         return;
     }
     for (const auto& p : pictures) {
         if (!AppendSlide(p)) break;
     }
-    TheUi().Invalidate(true);
+    InvalidateView(true);
     OnCommand(ID_SLIDESHOW_START);
 }
 

@@ -127,7 +127,7 @@ void CVantorView::SaveBmpFile(const std::string& path) {
     }
     TheUi().FileWritten(path);
     LoadBmpFile(path);
-    TheUi().Invalidate(true);
+    InvalidateView(true);
 }
 
 }  // namespace vantor

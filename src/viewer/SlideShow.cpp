@@ -85,7 +85,10 @@ void CVantorView::OnSlideShowStart() {
         ui.Pump(10000);
         if (m_closeRequested) break;
         const unsigned delay = DelayForSpeed(m_speed);
-        if (m_haltState == 0) ui.Sleep(delay);
+        // A halt, a step, a jump, a new speed or a close ends the wait at once.
+        const std::uint64_t state = RunStateKey();
+        const auto changed = [this, state] { return m_closeRequested || RunStateKey() != state; };
+        if (m_haltState == 0) ui.Sleep(delay, changed);
         else if (m_haltState == 1) ui.Sleep(0);
         ui.Pump(6667);
         if (m_closeRequested) break;
@@ -99,7 +102,7 @@ void CVantorView::OnSlideShowStart() {
     ui.SetViewTimer(false);
     ui.SetCursor(CursorKind::Arrow);
     if (m_progressMode < 2) ui.ProgressSetPos(0);
-    ui.Invalidate(false);
+    InvalidateView(false);
 }
 
 void CVantorView::ShowSlide() {
@@ -116,7 +119,7 @@ void CVantorView::ShowSlide() {
             return;
         }
     }
-    ui.Invalidate(false);
+    InvalidateView(false);
     m_lastShownPath = m_curSlidePath;
     if (m_buf) ui.SlideShown(m_slideNo, m_curSlidePath, m_width, m_height);
 }
@@ -183,7 +186,7 @@ void CVantorView::OnFileClear() {
     if (m_stopped != 1) return;
     m_listFull = 0;
     m_slideCount = 0;
-    TheUi().Invalidate(true);
+    InvalidateView(true);
 }
 
 void CVantorView::OnSpeed() {
@@ -223,7 +226,7 @@ void CVantorView::OnScale() {
     m_deepSearch = dlg.m_deepSearch;
     m_spare = dlg.m_spare;
     m_writePosition = dlg.m_writePosition;
-    TheUi().Invalidate(true);
+    InvalidateView(true);
 }
 
 void CVantorView::OnJump() {

@@ -87,16 +87,44 @@ TEST(RunScript, MalformedLinesAreRefusedBeforeAnythingRuns) {
     }
 }
 
-TEST(JsonString, EscapesQuotesBackslashesAndControls) {
-    EXPECT_EQ(JsonString("plain"), "\"plain\"");
-    EXPECT_EQ(JsonString("a\"b"), "\"a\\\"b\"");
-    EXPECT_EQ(JsonString("c:\\t~\\"), "\"c:\\\\t~\\\\\"");
-    EXPECT_EQ(JsonString("1\r2\n3\t4"), "\"1\\r2\\n3\\t4\"");
-    EXPECT_EQ(JsonString(std::string("\x01\x1f", 2)), "\"\\u0001\\u001f\"");
-    EXPECT_EQ(JsonString(std::string("\0", 1)), "\"\\u0000\"");
-    // UTF-8 text passes through as it is.
-    EXPECT_EQ(JsonString("件　おわり"), "\"件　おわり\"");
-    EXPECT_EQ(JsonString(""), "\"\"");
+TEST(Transcript, EveryLineIsValidUtf8JsonWhateverTheNamesHold) {
+    // A name with a byte that is no UTF-8, and one with a tab and a backslash.
+    const std::string bad = std::string("/pics/caf\xE9.jpg");
+    const std::string odd = "/pics/tab\there \\x.jpg";
+    std::istringstream in("answer files \"" + odd + "\"\ncommand ID_SLIDESHOW_FILE_SELECT\n");
+    std::ostringstream out;
+    ScriptError error;
+    ASSERT_TRUE(RunScript(in, out, error, {bad}));
+    std::istringstream lines(out.str());
+    int count = 0;
+    bool sawBytes = false;
+    for (std::string line; std::getline(lines, line); ++count) {
+        ASSERT_TRUE(IsValidUtf8(line)) << line;
+        const Json j = Json::parse(line);  // throws on anything that is not JSON
+        if (j.contains("textBytes")) {
+            sawBytes = true;
+            // The exact bytes come back from the hexadecimal field.
+            const std::string hex = j["textBytes"];
+            std::string bytes;
+            for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+            EXPECT_NE(bytes.find(bad), std::string::npos);
+        }
+    }
+    EXPECT_GT(count, 3);
+    EXPECT_TRUE(sawBytes);
+}
+
+TEST(Transcript, ReadableUtf8ReplacesOnlyBrokenSequences) {
+    EXPECT_TRUE(IsValidUtf8("件　おわり"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xE4\xBB"));          // cut short
+    EXPECT_EQ(ReadableUtf8("a\xFF" "b件"), "a\xEF\xBF\xBD" "b件");
+    Json j;
+    PutText(j, "path", "ok");
+    PutText(j, "name", "x\x80");
+    EXPECT_EQ(j.dump(), "{\"path\":\"ok\",\"name\":\"x\xEF\xBF\xBD\",\"nameBytes\":\"7880\"}");
 }
 
 }  // namespace

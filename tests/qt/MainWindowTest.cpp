@@ -28,6 +28,9 @@ struct Frame {
     MainWindow window{view};
     QtUi ui{window};
     ScopedUi scope{ui};
+    Frame() {
+        ui.waitingForUser = [this] { return view.WaitingForUser(); };
+    }
 
     QMenu* Menu(const QString& title) {
         for (QAction* a : window.menuBar()->actions()) {

@@ -19,8 +19,9 @@ const char* const kPickLimitText = "select-file 1300件over.1300件以上無視�
 const char* const kStackFullText = "累積　stack　file 10000件over.1件目から上書きします:warning!!!";
 
 std::string InfoBox(const std::string& text) {
-    return "{\"event\":\"box\",\"caption\":\"Vantor\",\"text\":" + JsonString(text) +
-           ",\"buttons\":\"OK\",\"icon\":\"information\",\"answer\":\"OK\"}";
+    return Json{{"event", "box"}, {"caption", "Vantor"}, {"text", text}, {"buttons", "OK"}, {"icon", "information"},
+                {"answer", "OK"}}
+        .dump();
 }
 
 FilesAnswer Pick(std::vector<std::string> paths) {
@@ -39,7 +40,11 @@ std::vector<std::string> Names(const std::string& prefix, unsigned count) {
 DialogAnswer OverLimit(int click) {
     DialogAnswer a;
     a.button = IDOK;
-    if (click != 0) a.steps.push_back({DialogAnswer::Step::Kind::Click, click, ScrollCode::EndScroll, 0});
+    if (click != 0) {
+        DialogAnswer::Step step;
+        step.id = click;
+        a.steps.push_back(step);
+    }
     return a;
 }
 

@@ -17,7 +17,12 @@ DialogAnswer Ok(std::vector<std::pair<std::string, std::string>> values = {},
 }
 
 DialogAnswer::Step Scroll(ScrollCode code, int pos = 0) {
-    return {DialogAnswer::Step::Kind::Scroll, CSpeedDialog::kSlider, code, pos};
+    DialogAnswer::Step step;
+    step.kind = DialogAnswer::Step::Kind::Scroll;
+    step.id = CSpeedDialog::kSlider;
+    step.code = code;
+    step.pos = pos;
+    return step;
 }
 
 TEST(SpeedDialog, OpensWithTheSpeedOnTheSlider) {

@@ -73,9 +73,9 @@ TEST(SlideShow, ThreeSlidesAtSpeedZeroShowInOrderThenEnd) {
     EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 2, 3}));
     const auto slides = s.Events("slide");
     ASSERT_EQ(slides.size(), 3u);
-    EXPECT_EQ(slides[0], "{\"event\":\"slide\",\"number\":1,\"path\":" + JsonString(paths[0]) +
+    EXPECT_EQ(slides[0], "{\"event\":\"slide\",\"number\":1,\"path\":" + Json(paths[0]).dump() +
                              ",\"width\":3,\"height\":2}");
-    EXPECT_EQ(slides[2], "{\"event\":\"slide\",\"number\":3,\"path\":" + JsonString(paths[2]) +
+    EXPECT_EQ(slides[2], "{\"event\":\"slide\",\"number\":3,\"path\":" + Json(paths[2]).dump() +
                              ",\"width\":5,\"height\":2}");
     EXPECT_EQ(SleepTimes(s), (std::vector<unsigned>{0, 0, 0}));
     EXPECT_TRUE(s.Events("box").empty());
@@ -228,7 +228,7 @@ TEST(SlideShow, MissingFileAtSlideFiveAsksAndContinueMovesOn) {
     // The last box is the slide step's own: the path, plain, with the application's title.
     const auto boxes = s.Events("box");
     ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.back(), "{\"event\":\"box\",\"caption\":\"Vantor\",\"text\":" + JsonString(paths[4]) +
+    EXPECT_EQ(boxes.back(), "{\"event\":\"box\",\"caption\":\"Vantor\",\"text\":" + Json(paths[4]).dump() +
                                 ",\"buttons\":\"OK\",\"icon\":\"none\",\"answer\":\"OK\"}");
     // The box comes before the stop-or-continue dialog.
     const auto lines = s.Lines();

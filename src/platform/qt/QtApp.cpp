@@ -17,6 +17,7 @@ int RunQtApp(int argc, char** argv) {
     CVantorView view;
     MainWindow window(view);
     QtUi ui(window);
+    ui.waitingForUser = [&view] { return view.WaitingForUser(); };
     ScopedUi scope(ui);
 
     QSize size(1100, 800);

@@ -123,6 +123,15 @@ void QtCanvas::TextOut(int x, int y, const std::string& text, Rgb color) {
     m_painter.drawText(x, y + QFontMetrics(m_painter.font()).ascent(), QString::fromStdString(text));
 }
 
+void QtCanvas::TextOutOpaque(int x, int y, const std::string& text, Rgb color, Rgb background) {
+    const QString s = QString::fromStdString(text);
+    const QFontMetrics metrics(m_painter.font());
+    m_painter.fillRect(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()),
+                       QColor(background.r, background.g, background.b));
+    m_painter.setPen(QColor(color.r, color.g, color.b));
+    m_painter.drawText(x, y + metrics.ascent(), s);
+}
+
 void QtCanvas::StretchImage(const Rect& dest, const DibImage& image, const Rect& source, StretchMode mode) {
     const int width = dest.Width(), height = dest.Height();
     if (m_cache != nullptr) {

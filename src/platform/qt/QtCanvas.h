@@ -43,6 +43,7 @@ public:
 
     void FillRect(const Rect& r, Rgb color) override;
     void TextOut(int x, int y, const std::string& text, Rgb color) override;
+    void TextOutOpaque(int x, int y, const std::string& text, Rgb color, Rgb background) override;
     void StretchImage(const Rect& dest, const DibImage& image, const Rect& source, StretchMode mode) override;
 
 private:

@@ -18,7 +18,6 @@
 #include "platform/qt/ProgressStatusBar.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/ViewWidget.h"
-#include "viewer/CVantorView.h"
 
 namespace vantor {
 
@@ -140,7 +139,7 @@ std::vector<std::string> QtUi::FileDialog(const FileDialogOptions& options) {
 }
 
 void QtUi::Pump(unsigned) {
-    if (m_window.View().WaitingForUser()) {
+    if (waitingForUser && waitingForUser()) {
         Sleep(kIdleWaitMs);
         return;
     }
@@ -149,7 +148,7 @@ void QtUi::Pump(unsigned) {
     m_lastPump.start();
 }
 
-void QtUi::Sleep(unsigned ms) {
+void QtUi::Sleep(unsigned ms, const WakeCondition& done) {
     const QDeadlineTimer deadline(static_cast<qint64>(ms), Qt::PreciseTimer);
     // The timer wakes the blocking wait at the deadline when nothing else arrives.
     // It is set again before every wait: a timer that fired a little early would
@@ -157,10 +156,7 @@ void QtUi::Sleep(unsigned ms) {
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
-    // A halt, a step, a jump, a new speed or a close ends the wait at once.
-    const CVantorView& view = m_window.View();
-    const std::uint64_t state = view.RunStateKey();
-    while (!deadline.hasExpired() && !view.CloseRequested() && view.RunStateKey() == state) {
+    while (!deadline.hasExpired() && !(done && done())) {
         wake.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

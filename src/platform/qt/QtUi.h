@@ -32,7 +32,8 @@ public:
     std::vector<std::string> FileDialog(const FileDialogOptions& options) override;
 
     void Pump(unsigned attempts) override;
-    void Sleep(unsigned ms) override;
+    using Ui::Sleep;
+    void Sleep(unsigned ms, const WakeCondition& wake) override;
 
     void SetCursor(CursorKind cursor) override;
     void BeginWaitCursor() override;

@@ -145,7 +145,9 @@ bool ParseDialogAnswer(const std::vector<std::string>& w, DialogAnswer& a, std::
                 why = "click= takes a control id";
                 return false;
             }
-            a.steps.push_back({DialogAnswer::Step::Kind::Click, static_cast<int>(n), ScrollCode::EndScroll, 0});
+            DialogAnswer::Step step;
+            step.id = static_cast<int>(n);
+            a.steps.push_back(std::move(step));
         } else if (name == "scroll") {
             // scroll=ID:CODE or scroll=ID:thumb:POS
             const auto c1 = value.find(':');
@@ -171,6 +173,28 @@ bool ParseDialogAnswer(const std::vector<std::string>& w, DialogAnswer& a, std::
                 return false;
             }
             a.steps.push_back(step);
+        } else if (name == "select") {
+            // select=ID:LINE,LINE,... (0-based lines; none after the colon clears it)
+            const auto colon = value.find(':');
+            DialogAnswer::Step step;
+            step.kind = DialogAnswer::Step::Kind::Select;
+            if (colon == std::string::npos || !ParseUnsigned(value.substr(0, colon), n)) {
+                why = "select= takes ID:LINE,LINE,...";
+                return false;
+            }
+            step.id = static_cast<int>(n);
+            std::string rest = value.substr(colon + 1);
+            while (!rest.empty()) {
+                const auto comma = rest.find(',');
+                const std::string item = rest.substr(0, comma);
+                if (!ParseUnsigned(item, n) || n > 1000000) {
+                    why = "select= lines must be numbers";
+                    return false;
+                }
+                step.lines.push_back(static_cast<int>(n));
+                rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
+            }
+            a.steps.push_back(std::move(step));
         } else {
             a.values.emplace_back(name, value);
         }
@@ -295,7 +319,7 @@ public:
     void Close() {
         if (m_quit) return;
         m_quit = true;
-        m_ui.Event("{\"event\":\"quit\"}");
+        m_ui.Event(Json{{"event", "quit"}});
     }
 
 private:
@@ -304,8 +328,7 @@ private:
             case ScriptAction::Kind::Command:
                 if (!m_view->OnCommand(a.value)) {
                     const char* name = CommandName(a.value);
-                    m_ui.Event(std::string("{\"event\":\"disabled\",\"command\":") +
-                               JsonString(*name ? name : std::to_string(a.value)) + "}");
+                    m_ui.Event(Json{{"event", "disabled"}, {"command", *name ? name : std::to_string(a.value)}});
                 }
                 break;
             case ScriptAction::Kind::LeftClick: m_view->OnLButtonDown(); break;

@@ -1,6 +1,6 @@
 #include "platform/script/ScriptUi.h"
 
-#include <cstdio>
+#include <cstdlib>
 
 #include "platform/Canvas.h"
 
@@ -59,31 +59,9 @@ public:
 
 }  // namespace
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
-
 ScriptUi::ScriptUi(std::ostream& transcript) : m_out(transcript) {}
 
-void ScriptUi::Event(const std::string& json) { m_out << json << '\n' << std::flush; }
+void ScriptUi::Event(const Json& event) { m_out << event.dump() << '\n' << std::flush; }
 
 const std::string& ScriptUi::StatusPane(int pane) const {
     static const std::string empty;
@@ -105,9 +83,13 @@ int ScriptUi::MessageBox(const std::string& text, const std::string& caption, Ms
         m_boxAnswers.pop_front();
         if (Allowed(buttons, queued)) answer = queued;
     }
-    Event("{\"event\":\"box\",\"caption\":" + JsonString(caption) + ",\"text\":" + JsonString(text) +
-          ",\"buttons\":\"" + ButtonsName(buttons) + "\",\"icon\":\"" + IconName(icon) + "\",\"answer\":\"" +
-          AnswerName(answer) + "\"}");
+    Json e{{"event", "box"}};
+    PutText(e, "caption", caption);
+    PutText(e, "text", text);
+    e["buttons"] = ButtonsName(buttons);
+    e["icon"] = IconName(icon);
+    e["answer"] = AnswerName(answer);
+    Event(e);
     return answer;
 }
 
@@ -138,8 +120,22 @@ int ScriptUi::DoModal(Dialog& dialog) {
     }
     for (const auto& step : answer.steps) {
         if (dialog.Ended()) break;
-        if (step.kind == DialogAnswer::Step::Kind::Click) dialog.Click(step.id);
-        else dialog.Scroll(step.id, step.code, step.pos);
+        switch (step.kind) {
+            case DialogAnswer::Step::Kind::Click: dialog.Click(step.id); break;
+            case DialogAnswer::Step::Kind::Scroll: dialog.Scroll(step.id, step.code, step.pos); break;
+            case DialogAnswer::Step::Kind::Select:
+                // What the user's clicks leave selected, then the list's change reaction.
+                if (dialog.HasControl(step.id)) {
+                    ControlState& list = dialog.Control(step.id);
+                    list.selection.clear();
+                    for (int line : step.lines) {
+                        if (line >= 0 && static_cast<std::size_t>(line) < list.items.size())
+                            list.selection.push_back(line);
+                    }
+                    dialog.OnSelChange(step.id);
+                }
+                break;
+        }
     }
     if (!dialog.Ended()) {
         if (answer.button == IDOK) dialog.OnOK();
@@ -148,11 +144,20 @@ int ScriptUi::DoModal(Dialog& dialog) {
         if (!dialog.Ended()) dialog.OnCancel();
     }
     m_rangeMessages = outer;
-    std::string line = "{\"event\":\"dialog\",\"id\":" + std::to_string(dialog.TemplateId()) +
-                       ",\"title\":" + JsonString(dialog.Template().title) + ",\"answer\":\"" +
-                       AnswerName(dialog.Result()) + "\"";
-    if (!messages.empty()) line += ",\"message\":" + JsonString(messages.front());
-    Event(line + "}");
+    Json e{{"event", "dialog"}, {"id", dialog.TemplateId()}};
+    PutText(e, "title", dialog.Template().title);
+    e["answer"] = AnswerName(dialog.Result());
+    if (!messages.empty()) PutText(e, "message", messages.front());
+    // The lines of each list box, as the user saw them.
+    Json lists = Json::object();
+    for (const ControlTemplate& c : dialog.Template().controls) {
+        if (c.kind != ControlKind::ListBox || !dialog.HasControl(c.id)) continue;
+        Json lines = Json::array();
+        for (const std::string& item : dialog.Control(c.id).items) lines.push_back(ReadableUtf8(item));
+        lists[std::to_string(c.id)] = std::move(lines);
+    }
+    if (!lists.empty()) e["lists"] = std::move(lists);
+    Event(e);
     return dialog.Result();
 }
 
@@ -162,14 +167,18 @@ std::vector<std::string> ScriptUi::FileDialog(const FileDialogOptions& options) 
         answer = std::move(m_fileAnswers.front());
         m_fileAnswers.pop_front();
     }
+    Json e{{"event", "filedialog"}};
+    PutText(e, "title", options.title);
     if (answer.cancel || answer.paths.empty()) {
-        Event("{\"event\":\"filedialog\",\"title\":" + JsonString(options.title) + ",\"answer\":\"Cancel\"}");
+        e["answer"] = "Cancel";
+        Event(e);
         return {};
     }
-    std::string paths;
-    for (const auto& p : answer.paths) paths += (paths.empty() ? "" : ",") + JsonString(p);
-    Event("{\"event\":\"filedialog\",\"title\":" + JsonString(options.title) + ",\"answer\":\"OK\",\"paths\":[" +
-          paths + "]}");
+    e["answer"] = "OK";
+    Json paths = Json::array();
+    for (const auto& p : answer.paths) paths.push_back(ReadableUtf8(p));
+    e["paths"] = std::move(paths);
+    Event(e);
     return answer.paths;
 }
 
@@ -189,26 +198,31 @@ void ScriptUi::Pump(unsigned) {
     if (m_atPump.empty() && waitingForUser && waitingForUser() && requestClose) requestClose();
     if (m_pumps >= kPumpLimit && !m_limitReported) {
         m_limitReported = true;
-        Event("{\"event\":\"error\",\"text\":\"pump limit reached: the program did not finish\"}");
+        Event(Json{{"event", "error"}, {"text", "pump limit reached: the program did not finish"}});
         if (requestClose) requestClose();
     }
 }
 
-void ScriptUi::Sleep(unsigned ms) {
-    Event("{\"event\":\"sleep\",\"ms\":" + std::to_string(ms) + "}");
+void ScriptUi::Sleep(unsigned ms, const WakeCondition&) {
+    // The clock is virtual: nothing can happen during the wait.
+    Event(Json{{"event", "sleep"}, {"ms", ms}});
 }
 
 void ScriptUi::SetTitle(const std::string& text) {
     if (text == m_title) return;
     m_title = text;
-    Event("{\"event\":\"title\",\"text\":" + JsonString(text) + "}");
+    Json e{{"event", "title"}};
+    PutText(e, "text", text);
+    Event(e);
 }
 
 void ScriptUi::SetStatusPane(int pane, const std::string& text) {
     auto it = m_panes.find(pane);
     if (it != m_panes.end() && it->second == text) return;
     m_panes[pane] = text;
-    Event("{\"event\":\"status\",\"pane\":" + std::to_string(pane) + ",\"text\":" + JsonString(text) + "}");
+    Json e{{"event", "status"}, {"pane", pane}};
+    PutText(e, "text", text);
+    Event(e);
 }
 
 void ScriptUi::ProgressStep() {
@@ -217,12 +231,17 @@ void ScriptUi::ProgressStep() {
 }
 
 void ScriptUi::SlideShown(unsigned number, const std::string& path, unsigned width, unsigned height) {
-    Event("{\"event\":\"slide\",\"number\":" + std::to_string(number) + ",\"path\":" + JsonString(path) +
-          ",\"width\":" + std::to_string(width) + ",\"height\":" + std::to_string(height) + "}");
+    Json e{{"event", "slide"}, {"number", number}};
+    PutText(e, "path", path);
+    e["width"] = width;
+    e["height"] = height;
+    Event(e);
 }
 
 void ScriptUi::FileWritten(const std::string& path) {
-    Event("{\"event\":\"write\",\"path\":" + JsonString(path) + "}");
+    Json e{{"event", "write"}};
+    PutText(e, "path", path);
+    Event(e);
 }
 
 }  // namespace vantor

@@ -14,6 +14,7 @@
 #include "app/MainFrame.h"
 #include "platform/Dialog.h"
 #include "platform/Ui.h"
+#include "platform/script/Json.h"
 
 namespace vantor {
 
@@ -30,11 +31,12 @@ struct DialogAnswer {
     int button = IDCANCEL;  // IDOK or IDCANCEL
     std::vector<std::pair<std::string, std::string>> values;  // member name or "#id" -> text
     struct Step {
-        enum class Kind { Click, Scroll };
+        enum class Kind { Click, Scroll, Select };
         Kind kind = Kind::Click;
         int id = 0;
         ScrollCode code = ScrollCode::EndScroll;
         int pos = 0;
+        std::vector<int> lines;  // Select: the list box lines selected, 0-based
     };
     std::vector<Step> steps;
 };
@@ -59,7 +61,6 @@ public:
     // ---- how the runner connects it ---------------------------------------------------
     std::function<void(const ScriptAction&)> deliver;  // runs an action against the view
     std::function<void(Canvas&)> paint;               // the view's paint
-    std::function<bool()> waitingForUser;             // the view waits for a click or key
     std::function<void()> requestClose;               // the user closes the window
 
     void ResetPumpCount() { m_pumps = 0; }
@@ -67,7 +68,7 @@ public:
     void DropAtPump() { m_atPump.clear(); }
     bool ClosePosted() const { return m_closePosted; }
     void PaintIfNeeded();
-    void Event(const std::string& json);  // writes one transcript line
+    void Event(const Json& event);  // writes one transcript line
     int ProgressPos() const { return m_meter.Pos(); }
     int ProgressSteps() const { return m_progressSteps; }
     const std::string& Title() const { return m_title; }
@@ -79,7 +80,8 @@ public:
     void RangeMessage(Dialog& dialog, const std::string& text) override;
     std::vector<std::string> FileDialog(const FileDialogOptions& options) override;
     void Pump(unsigned attempts) override;
-    void Sleep(unsigned ms) override;
+    using Ui::Sleep;
+    void Sleep(unsigned ms, const WakeCondition& wake) override;
     void SetCursor(CursorKind) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
@@ -118,8 +120,5 @@ private:
     int m_progressSteps = 0;
     std::vector<std::string>* m_rangeMessages = nullptr;
 };
-
-// Quotes a string for JSON.
-std::string JsonString(const std::string& s);
 
 }  // namespace vantor
