@@ -1,33 +1,39 @@
-// Start-up: `vantor` opens the main window; `vantor PATH ...` also fills the slide
-// list and starts a show; `vantor --script FILE` runs a script against the real
-// logic without a window and prints the transcript.
-#include <cstring>
+// Start-up: the command line decides how the program runs. `vantor [PATH...]`
+// opens the main window (and shows the pictures given); `vantor --script FILE`
+// runs a script against the real logic without a window and prints the
+// transcript; `vantor --write OUTDIR ... PATH...` converts pictures without a window.
 #include <fstream>
 #include <iostream>
-#include <string>
-#include <vector>
 
+#include "app/CommandLineOptions.h"
+#include "batch/BatchCommandLine.h"
 #include "platform/qt/QtApp.h"
 #include "platform/script/ScriptRunner.h"
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--script") == 0) {
-        if (argc < 3) {
-            std::cerr << "usage: vantor --script FILE [PATH ...]\n";
+    using Mode = vantor::CommandLineOptions::Mode;
+    const vantor::CommandLineOptions options = vantor::ParseCommandLine(argc, argv);
+    switch (options.mode) {
+        case Mode::Help: std::cout << vantor::UsageText(); return 0;
+        case Mode::Version: std::cout << vantor::VersionText(); return 0;
+        case Mode::Error:
+            std::cerr << "vantor: " << options.error << "\nTry 'vantor --help' for more information.\n";
             return 2;
+        case Mode::Write: return vantor::RunBatchWrite(options, std::cout, std::cerr);
+        case Mode::Script: {
+            std::ifstream script(options.scriptFile);
+            if (!script) {
+                std::cerr << "vantor: cannot read script " << options.scriptFile << "\n";
+                return 2;
+            }
+            vantor::ScriptError error;
+            if (!vantor::RunScript(script, std::cout, error, options.paths, options.speed)) {
+                std::cerr << options.scriptFile << ":" << error.line << ": " << error.text << "\n";
+                return 2;
+            }
+            return 0;
         }
-        std::ifstream script(argv[2]);
-        if (!script) {
-            std::cerr << "vantor: cannot read script " << argv[2] << "\n";
-            return 2;
-        }
-        std::vector<std::string> paths(argv + 3, argv + argc);
-        vantor::ScriptError error;
-        if (!vantor::RunScript(script, std::cout, error, paths)) {
-            std::cerr << argv[2] << ":" << error.line << ": " << error.text << "\n";
-            return 2;
-        }
-        return 0;
+        case Mode::Window: break;
     }
-    return vantor::RunQtApp(argc, argv);
+    return vantor::RunQtApp(options, argc > 0 ? argv[0] : "vantor");
 }

@@ -12,8 +12,15 @@
 
 namespace vantor {
 
-int RunQtApp(int argc, char** argv) {
-    QApplication app(argc, argv);
+int RunQtApp(const CommandLineOptions& options, const char* programName) {
+    // Qt sees only its own options; the pictures stay the bytes they came as.
+    std::vector<std::string> qtArgs{programName};
+    qtArgs.insert(qtArgs.end(), options.toolkitArgs.begin(), options.toolkitArgs.end());
+    std::vector<char*> argv;
+    for (std::string& a : qtArgs) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(qtArgs.size());
+    QApplication app(argc, argv.data());
     CVantorView view;
     MainWindow window(view);
     QtUi ui(window);
@@ -28,20 +35,8 @@ int RunQtApp(int argc, char** argv) {
     window.show();
     view.OnInitialUpdate();
 
-    // Options (Qt's own, such as -platform) are not pictures. --speed N starts
-    // with another pace than the default.
-    std::vector<std::string> paths;
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("--speed") && i + 1 < arguments.size()) {
-            bool ok = false;
-            const uint speed = arguments[++i].toUInt(&ok);
-            if (ok && speed <= 255) view.m_speed = speed;
-        } else if (!argument.startsWith(QLatin1Char('-'))) {
-            paths.push_back(argument.toStdString());
-        }
-    }
+    if (options.speed) view.m_speed = *options.speed;
+    const std::vector<std::string>& paths = options.paths;
     if (!paths.empty()) {
         QTimer::singleShot(0, &window, [&window, &view, paths] {
             window.CallView([&view, &paths] { view.OnCommandLine(paths); });

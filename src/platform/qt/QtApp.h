@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/CommandLineOptions.h"
+
 namespace vantor {
 
 // Runs the program with its main window; returns the process exit code.
-int RunQtApp(int argc, char** argv);
+int RunQtApp(const CommandLineOptions& options, const char* programName);
 
 }  // namespace vantor

@@ -313,6 +313,8 @@ public:
         if (m_ui.ClosePosted() || m_view->CloseRequested()) Close();
     }
 
+    void SetSpeed(std::uint32_t speed) { m_view->m_speed = speed; }
+
     bool Finished() const { return m_quit; }
 
     // The user closes the window.
@@ -348,7 +350,7 @@ private:
 }  // namespace
 
 bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
-               const std::vector<std::string>& commandLine) {
+               const std::vector<std::string>& commandLine, std::optional<std::uint32_t> speed) {
     // The whole script is read and checked first, so that a typo is reported
     // before anything runs.
     std::vector<Step> steps;
@@ -367,6 +369,7 @@ bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
         steps.push_back(std::move(step));
     }
     Runner runner(out);
+    if (speed) runner.SetSpeed(*speed);
     runner.CommandLine(commandLine);
     for (const auto& step : steps) {
         if (runner.Finished()) break;

@@ -2,7 +2,9 @@
 // prints the transcript. Also the way the end-to-end tests drive the program.
 #pragma once
 
+#include <cstdint>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,8 +20,9 @@ struct ScriptError {
 
 // Runs a script against a fresh view; the transcript goes to out. Returns false
 // (with the error) when the script itself cannot be read.
+// commandLine holds the pictures given after the script, speed the --speed option.
 bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
-               const std::vector<std::string>& commandLine = {});
+               const std::vector<std::string>& commandLine = {}, std::optional<std::uint32_t> speed = {});
 
 // Splits a script line into words: blanks separate, double quotes keep blanks, '#'
 // at the start of a word outside quotes starts a comment, unless a digit follows it

@@ -1,0 +1,42 @@
+// The program's command line, parsed once for all three ways it runs: the main
+// window, a script (--script) and the batch write (--write). Arguments are kept as
+// the bytes they arrived as, so that any file name reaches the file system unchanged.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+// The batch write's settings from the command line; the defaults are the view's.
+struct WriteOptions {
+    std::string outFolder;
+    std::uint32_t frameWidth = 800;
+    std::uint32_t frameHeight = 600;
+    std::int32_t scaleMode = 0;      // 0..3, as the scale dialog's output scale
+    std::int32_t backColor = 1;      // 0 white, 1 gray, 2 black
+    std::int32_t qualityIndex = 5;   // 0..9: quality 100 .. 50
+    std::int32_t fileType = 0;       // 0 JPEG, 1 BMP
+    std::uint32_t start = 0;         // start number, as the jump dialog takes it
+};
+
+struct CommandLineOptions {
+    enum class Mode { Window, Script, Write, Help, Version, Error };
+    Mode mode = Mode::Window;
+    std::string error;                  // Mode::Error: what is wrong, one line
+    std::string scriptFile;             // Mode::Script
+    std::optional<std::uint32_t> speed; // --speed N
+    WriteOptions write;                 // Mode::Write
+    std::vector<std::string> paths;     // pictures and folders, as given
+    std::vector<std::string> toolkitArgs;  // the window toolkit's own options (-platform X ...)
+};
+
+CommandLineOptions ParseCommandLine(int argc, const char* const* argv);
+
+// What --help prints and --version prints.
+std::string UsageText();
+std::string VersionText();
+
+}  // namespace vantor
