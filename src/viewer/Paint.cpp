@@ -1,4 +1,5 @@
 // Fitting the current picture into the frame, and the view's paint.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -10,54 +11,64 @@
 namespace vantor {
 
 void CVantorView::ComputeFit() {
-    constexpr std::uint32_t K = 100000;
-    const std::uint32_t w = m_width, h = m_height, W = m_maxWidth, H = m_maxHeight;
-    const std::uint32_t Wp = W + 1, Hp = H + 1;
-    m_fitFrameWidth = Wp;
-    m_fitFrameHeight = Hp;
-    m_fitSrcWidth = w;
-    m_fitSrcHeight = h;
-    std::uint32_t rw = w, rh = h;
-    std::uint32_t r = 1;
+    // Ratios are fixed point, in units of 1/100000, as the stored m_fitRatio is.
+    // Everything is computed in 64 bits: a picture up to the codecs' cap times K
+    // overflows 32 bits, and a wrapped ratio of 0 would divide by zero.
+    constexpr std::uint64_t K = 100000;
+    const std::uint64_t w = m_width, h = m_height, W = m_maxWidth, H = m_maxHeight;
+    const std::uint64_t Wp = W + 1, Hp = H + 1;
+    // A ratio is at least 1: a picture of width 0 (none has one) must not divide by zero.
+    auto ratio = [](std::uint64_t num, std::uint64_t den) {
+        return std::max<std::uint64_t>(1, num / std::max<std::uint64_t>(1, den));
+    };
+    m_fitFrameWidth = static_cast<std::uint32_t>(Wp);
+    m_fitFrameHeight = static_cast<std::uint32_t>(Hp);
+    m_fitSrcWidth = m_width;
+    m_fitSrcHeight = m_height;
+    std::uint64_t rw = w, rh = h;
+    std::uint64_t r = 1;
     if (m_outScaleMode == 1) {
         // as is: no clamp
     } else if (m_outScaleMode == 3) {
-        m_fitSrcWidth = Wp;
-        m_fitSrcHeight = Hp;
+        m_fitSrcWidth = static_cast<std::uint32_t>(Wp);
+        m_fitSrcHeight = static_cast<std::uint32_t>(Hp);
         rw = W;
         rh = H;
     } else {
+        // The frame test is "more than one pixel over": a picture one pixel wider
+        // or taller is only clamped below.
         if (w > Wp) {
-            r = (w * K) / Wp;
+            r = ratio(w * K, Wp);
             rw = W;
             rh = (h * K) / r;
             if (rh > Hp) {
-                r = (rh * K) / Hp;
+                r = ratio(rh * K, Hp);
                 rw = (W * K) / r;
                 rh = H;
             }
         } else if (h > Hp) {
-            r = (h * K) / Hp;
+            r = ratio(h * K, Hp);
             rw = (w * K) / r;
             rh = H;
         } else if (m_outScaleMode == 2 && w < Wp) {
-            const std::uint32_t r0 = (w * K) / Wp;
-            if (r0 != 0 && (h * K) / r0 <= Hp) {
-                r = (w * K) / W;
+            const std::uint64_t r0 = ratio(w * K, Wp);
+            if ((h * K) / r0 <= Hp) {
+                r = ratio(w * K, W);
                 rw = W;
                 rh = (h * K) / r;
             } else {
-                r = (h * K) / H;
+                r = ratio(h * K, H);
                 rw = (w * K) / r;
                 rh = H;
             }
         }
-        if (rw > W) rw = W;
-        if (rh > H) rh = H;
+        rw = std::min(rw, W);
+        rh = std::min(rh, H);
     }
-    m_fitWidth = rw;
-    m_fitHeight = rh;
-    m_fitRatio = r;
+    m_fitWidth = static_cast<std::uint32_t>(rw);
+    m_fitHeight = static_cast<std::uint32_t>(rh);
+    // The stored ratio is 32 bits; only a picture far wider than any frame exceeds it.
+    m_fitRatio = static_cast<std::uint32_t>(std::min<std::uint64_t>(r, 0xFFFFFFFFu));
 }
 
 namespace {

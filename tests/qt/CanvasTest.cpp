@@ -43,6 +43,52 @@ TEST(QtCanvas, FillRectCoversLeftTopToRightBottomExclusive) {
     EXPECT_EQ(image.pixelColor(0, 2), QColor(Qt::black));
 }
 
+TEST(QtCanvas, SumsOfHugeBlocksDoNotWrap) {
+    test::TestApp();
+    // 24 megapixels of white into one pixel: the block sums 6.1e9, past 32 bits.
+    const unsigned w = 6000, h = 4000;
+    std::vector<std::uint8_t> white(static_cast<std::size_t>(w) * h * 3, 255);
+    const DibImage big{white.data(), w, h, w * 3, 7};
+    QImage image = Blank(3, 3);
+    {
+        QPainter painter(&image);
+        QtCanvas canvas(painter);
+        canvas.StretchImage({1, 1, 2, 2}, big, {0, 0, static_cast<int>(w), static_cast<int>(h)},
+                            StretchMode::Halftone);
+    }
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 255, 255));
+    // One column a hundred million rows tall would overflow even the column sums.
+    std::vector<std::uint8_t> column(static_cast<std::size_t>(20'000'000) * 4, 200);
+    const DibImage tall{column.data(), 1, 20'000'000, 4, 8};
+    {
+        QPainter painter(&image);
+        QtCanvas canvas(painter);
+        canvas.StretchImage({0, 0, 1, 1}, tall, {0, 0, 1, 20'000'000}, StretchMode::Halftone);
+    }
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(200, 200, 200));
+}
+
+TEST(QtCanvas, OnlyTheVisiblePartOfAHugeStretchIsScaled) {
+    test::TestApp();
+    // A picture 50 million pixels wide drawn as it is: its first pixels show, and
+    // nothing the size of the whole picture is made.
+    const unsigned w = 50'000'000;
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 3 + 3, 0);
+    for (unsigned x = 0; x < 4; ++x) row[x * 3 + 2] = 255;  // red, blue-green-red order
+    const DibImage wide{row.data(), w, 1, w * 3 + 3, 9};
+    QImage image = Blank(8, 4);
+    {
+        QPainter painter(&image);
+        QtCanvas canvas(painter);
+        canvas.StretchImage({2, 1, 2 + static_cast<int>(w), 2}, wide, {0, 0, static_cast<int>(w), 1},
+                            StretchMode::Halftone);
+    }
+    EXPECT_EQ(image.pixelColor(2, 1), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(5, 1), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(6, 1), QColor(0, 0, 0));
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(0, 0, 0));
+}
+
 TEST(QtCanvas, StretchPutsTheTopRowOnTop) {
     test::TestApp();
     for (StretchMode mode : {StretchMode::ColorOnColor, StretchMode::Halftone}) {

@@ -55,6 +55,60 @@ TEST(Fit, OnePixelOverTheFrameIsOnlyClamped) {
     EXPECT_EQ(f.h, 599u);
 }
 
+TEST(Fit, HugeSizesNeitherWrapNorDivideByZero) {
+    test::ScriptedView sv;
+    auto& v = sv.view;
+    // These wrapped in 32 bits: 50000 x 100 came out 800 x 11, and 52269752 x 1
+    // made a ratio of 0 and a division by zero.
+    auto f = RunFit(v, 50000, 100, 0);
+    EXPECT_EQ(f.w, 800u);
+    EXPECT_EQ(f.h, 1u);
+    f = RunFit(v, 52269752, 1, 0);
+    EXPECT_EQ(f.w, 800u);
+    EXPECT_EQ(f.h, 0u);
+    EXPECT_EQ(v.m_fitRatio, 0xFFFFFFFFu) << "the stored ratio saturates";
+    f = RunFit(v, 2233383, 1, 2);
+    EXPECT_EQ(f.w, 800u);
+    f = RunFit(v, 1, 100000000, 0);
+    EXPECT_EQ(f.w, 0u);
+    EXPECT_EQ(f.h, 600u);
+
+    // Every mode and frame over sizes up to the codecs' cap (100 megapixels, so a
+    // side of up to 10^8): the result stays in the frame and keeps the aspect.
+    const std::uint32_t sides[] = {1, 2, 599, 600, 601, 602, 801, 802, 6000, 42949, 42950, 50000, 1000000,
+                                   100000000};
+    const std::pair<std::uint32_t, std::uint32_t> frames[] = {{800, 600}, {1, 1}, {6000, 6000}, {1024, 768}};
+    for (auto [W, H] : frames) {
+        v.m_maxWidth = W;
+        v.m_maxHeight = H;
+        for (std::uint32_t w : sides) {
+            for (std::uint32_t h : sides) {
+                for (int mode = 0; mode <= 3; ++mode) {
+                    f = RunFit(v, w, h, mode);
+                    const std::string at = std::to_string(w) + " x " + std::to_string(h) + " mode " +
+                                           std::to_string(mode) + " frame " + std::to_string(W) + " x " +
+                                           std::to_string(H);
+                    if (mode == 1) {
+                        EXPECT_EQ(f.w, w) << at;
+                        EXPECT_EQ(f.h, h) << at;
+                        continue;
+                    }
+                    ASSERT_LE(f.w, W) << at;
+                    ASSERT_LE(f.h, H) << at;
+                    if (mode == 3 || (w <= W + 1 && h <= H + 1)) continue;
+                    // A shrunk picture fills the frame on one side, and the other side
+                    // follows the aspect within the fixed-point rounding.
+                    ASSERT_TRUE(f.w == W || f.h == H) << at;
+                    const double expectW = std::min<double>(W, static_cast<double>(w) * H / h);
+                    const double expectH = std::min<double>(H, static_cast<double>(h) * W / w);
+                    EXPECT_NEAR(f.w, expectW, 2 + expectW * 0.002) << at;
+                    EXPECT_NEAR(f.h, expectH, 2 + expectH * 0.002) << at;
+                }
+            }
+        }
+    }
+}
+
 TEST(Fit, ModesAsIsEnlargeAndWarp) {
     test::ScriptedView sv;
     auto& v = sv.view;

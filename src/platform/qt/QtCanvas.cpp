@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -23,32 +24,46 @@ namespace {
 // pixel, the block of source pixels it covers: as smooth as a big downscale needs
 // to be, in one pass over the source. The rows of a block are first summed column
 // by column (a loop the compiler vectorises), then each sum row is reduced across.
-// The result is top-down, in the format the screen draws fastest.
-void AreaShrinkRows(const QImage& source, QImage& out, int firstRow, int endRow) {
+// The result is top-down, in the format the screen draws fastest. Column sums are
+// 32 bits while a block's rows cannot overflow them (16843009 rows of 255), else
+// 64 bits; the sums across a block are always 64 bits.
+template <typename ColumnSum>
+void AreaShrinkRowsWith(const QImage& source, QImage& out, int firstRow, int endRow) {
     const int sw = source.width(), sh = source.height(), width = out.width(), height = out.height();
     std::vector<int> xs(static_cast<std::size_t>(width) + 1);
     for (int x = 0; x <= width; ++x) xs[x] = static_cast<int>(static_cast<qint64>(x) * sw / width);
-    std::vector<quint32> column(static_cast<std::size_t>(sw) * 3);
+    std::vector<ColumnSum> column(static_cast<std::size_t>(sw) * 3);
     for (int y = firstRow; y < endRow; ++y) {
         const int y0 = static_cast<int>(static_cast<qint64>(y) * sh / height);
         const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<qint64>(y + 1) * sh / height));
-        std::fill(column.begin(), column.end(), 0u);
+        std::fill(column.begin(), column.end(), ColumnSum{0});
         for (int r = y0; r < y1; ++r) {
             const uchar* row = source.constScanLine(r);
-            quint32* c = column.data();
+            ColumnSum* c = column.data();
             for (std::size_t i = 0, n = column.size(); i < n; ++i) c[i] += row[i];
         }
         auto* dst = reinterpret_cast<QRgb*>(out.scanLine(height - 1 - y));
         for (int x = 0; x < width; ++x) {
-            quint32 b = 0, g = 0, red = 0;
-            for (int i = xs[x]; i < xs[x + 1]; ++i) {
-                const quint32* c = &column[static_cast<std::size_t>(i) * 3];
+            quint64 b = 0, g = 0, red = 0;
+            // A block is at least one pixel wide: the destination is never wider than the source.
+            const int x0 = xs[x], x1 = std::max(xs[x + 1], x0 + 1);
+            for (int i = x0; i < x1; ++i) {
+                const ColumnSum* c = &column[static_cast<std::size_t>(i) * 3];
                 b += c[0], g += c[1], red += c[2];
             }
-            const quint32 n = static_cast<quint32>((y1 - y0) * (xs[x + 1] - xs[x]));
+            const quint64 n = static_cast<quint64>(y1 - y0) * static_cast<quint64>(x1 - x0);
             dst[x] = qRgb(static_cast<int>((red + n / 2) / n), static_cast<int>((g + n / 2) / n),
                           static_cast<int>((b + n / 2) / n));
         }
+    }
+}
+
+void AreaShrinkRows(const QImage& source, QImage& out, int firstRow, int endRow) {
+    const qint64 blockRows = source.height() / out.height() + 1;
+    if (blockRows * 255 <= 0xFFFFFFFFLL) {
+        AreaShrinkRowsWith<quint32>(source, out, firstRow, endRow);
+    } else {
+        AreaShrinkRowsWith<quint64>(source, out, firstRow, endRow);
     }
 }
 
@@ -133,11 +148,35 @@ void QtCanvas::TextOutOpaque(int x, int y, const std::string& text, Rgb color, R
 }
 
 void QtCanvas::StretchImage(const Rect& dest, const DibImage& image, const Rect& source, StretchMode mode) {
-    const int width = dest.Width(), height = dest.Height();
+    if (dest.Width() <= 0 || dest.Height() <= 0 || source.Width() <= 0 || source.Height() <= 0) return;
+    Rect to = dest, from = source;
+    // Only what lands on the surface is scaled: a picture shown as it is may be far
+    // larger than the window, and scaling all of it would cost its whole size again.
+    const QRect surface(0, 0, m_painter.device()->width(), m_painter.device()->height());
+    const QRect target(dest.left, dest.top, dest.Width(), dest.Height());
+    const QRect visible = target & surface;
+    if (visible.isEmpty()) return;
+    if (visible != target) {
+        // The whole source pixels under the visible part, and where they land.
+        const double sx = static_cast<double>(source.Width()) / dest.Width();
+        const double sy = static_cast<double>(source.Height()) / dest.Height();
+        from.left = source.left + static_cast<int>(std::floor((visible.left() - dest.left) * sx));
+        from.top = source.top + static_cast<int>(std::floor((visible.top() - dest.top) * sy));
+        from.right = std::min(source.right,
+                              source.left + static_cast<int>(std::ceil((visible.right() + 1 - dest.left) * sx)));
+        from.bottom = std::min(source.bottom,
+                               source.top + static_cast<int>(std::ceil((visible.bottom() + 1 - dest.top) * sy)));
+        to.left = dest.left + static_cast<int>(std::floor((from.left - source.left) / sx));
+        to.top = dest.top + static_cast<int>(std::floor((from.top - source.top) / sy));
+        to.right = dest.left + static_cast<int>(std::ceil((from.right - source.left) / sx));
+        to.bottom = dest.top + static_cast<int>(std::ceil((from.bottom - source.top) / sy));
+        if (to.Width() <= 0 || to.Height() <= 0 || from.Width() <= 0 || from.Height() <= 0) return;
+    }
+    const int width = to.Width(), height = to.Height();
     if (m_cache != nullptr) {
-        m_painter.drawImage(dest.left, dest.top, m_cache->Get(image, source, width, height, mode));
+        m_painter.drawImage(to.left, to.top, m_cache->Get(image, from, width, height, mode));
     } else {
-        m_painter.drawImage(dest.left, dest.top, ScaleDibImage(image, source, width, height, mode));
+        m_painter.drawImage(to.left, to.top, ScaleDibImage(image, from, width, height, mode));
     }
 }
 
