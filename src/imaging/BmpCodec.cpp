@@ -6,6 +6,8 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/FileSystem.h"
+
 namespace vantor {
 
 namespace bmprow {
@@ -113,7 +115,7 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
         return fail(text);
     };
 
-    FilePtr owner(std::fopen(path.c_str(), "rb"));
+    FilePtr owner(OpenRegularFile(path));
     std::FILE* file = owner.get();
     if (file == nullptr) {
         m_status = "Can't open file for reading :\n" + path;

@@ -10,6 +10,7 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
+#include "platform/FileSystem.h"
 #include "platform/Ui.h"
 
 // How fatal library errors come back: libjpeg reports them through error_exit,
@@ -259,7 +260,7 @@ RgbBuffer JpegFile::Load(const std::string& path, std::uint32_t& width, std::uin
     width = 0;
     height = 0;
     SetLastJpegPath(path);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (file == nullptr) {
         AfxMessageBox(FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
         return nullptr;
@@ -274,7 +275,7 @@ RgbBuffer JpegFile::Load(const std::string& path, std::uint32_t& width, std::uin
 }
 
 bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (file == nullptr) {
         AfxMessageBox(FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
         return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -52,5 +53,10 @@ std::string PathTail(const std::string& path);
 
 // True when the last four bytes of path equal ending, letter case ignored.
 bool EndsWithNoCase(const std::string& path, const char* ending);
+
+// Opens a file for reading ("rb") if, and only if, it is a regular file. Opening
+// never blocks: a FIFO, a device or a folder named like a picture is refused like
+// a file that cannot be opened (nullptr).
+std::FILE* OpenRegularFile(const std::string& path);
 
 }  // namespace vantor

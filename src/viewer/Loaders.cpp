@@ -6,6 +6,7 @@
 
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
+#include "platform/FileSystem.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 
@@ -56,7 +57,7 @@ void CVantorView::LoadBmpFile(const std::string& path) {
 
 void CVantorView::LoadBmpThroughFallback(const std::string& path) {
     Ui& ui = TheUi();
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path));
     if (!file) {
         AfxMessageBox("DIB Can't open file for reading :\n" + path);
         return;

@@ -2,9 +2,16 @@
 // user is told.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "TestSupport.h"
+#include "resource.h"
 #include "imaging/BmpTestSupport.h"
 #include "imaging/JpegFile.h"
+#include "viewer/TestBmp.h"
 
 namespace vantor {
 namespace {
@@ -151,6 +158,54 @@ TEST(Loaders, SaveBmpFileWritesAndReloads) {
     ASSERT_TRUE(sv.view.m_buf);
     EXPECT_EQ(Buf(sv.view), kDisplayOrder);
     ASSERT_EQ(sv.Events("write").size(), 1u);
+}
+
+// Files named like pictures that are no regular files: a FIFO (opening it for
+// reading would wait for a writer for ever), devices behind links, folders. Each
+// gets its loader's open-failure message and the show goes on.
+TEST(Loaders, OnlyRegularFilesAreOpened) {
+    test::TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("pipe.jpg").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(dir.File("pipe.bmp").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.bmp");
+    std::filesystem::create_symlink("/dev/urandom", dir.path() / "random.jpg");
+    std::filesystem::create_directory(dir.path() / "folder.jpg");
+    std::filesystem::create_directory(dir.path() / "folder.bmp");
+    test::WriteFile(dir.File("ok.bmp"), test::Bmp24(3, 2));
+
+    test::ScriptedView sv;
+    auto& v = sv.view;
+    const std::pair<const char*, std::string> cases[] = {
+        {"pipe.jpg", "JPEG :\nCan't open " + dir.File("pipe.jpg") + "\n"},
+        {"random.jpg", "JPEG :\nCan't open " + dir.File("random.jpg") + "\n"},
+        {"folder.jpg", "JPEG :\nCan't open " + dir.File("folder.jpg") + "\n"},
+        {"pipe.bmp", "Can't open file for reading :\n" + dir.File("pipe.bmp")},
+        {"zero.bmp", "Can't open file for reading :\n" + dir.File("zero.bmp")},
+        {"folder.bmp", "Can't open file for reading :\n" + dir.File("folder.bmp")},
+    };
+    for (const auto& [name, message] : cases) {
+        sv.ClearTranscript();
+        v.LoadByEnding(dir.File("ok.bmp"));
+        ASSERT_TRUE(v.m_buf);
+        v.LoadByEnding(dir.File(name));
+        EXPECT_FALSE(v.m_buf) << name;
+        const auto boxes = sv.Events("box");
+        ASSERT_EQ(boxes.size(), 1u) << name;
+        EXPECT_EQ(Json::parse(boxes[0])["text"], message) << name;
+    }
+    // The same files in a show: each is reported when its turn comes, and the show
+    // reaches its last slide.
+    sv.ClearTranscript();
+    const char* order[] = {"ok.bmp", "ok.bmp", "pipe.jpg", "zero.bmp", "folder.jpg", "random.jpg", "pipe.bmp", "ok.bmp"};
+    v.m_slideCount = 0;
+    for (const char* name : order) v.StoreSlide(v.m_slideCount++, dir.File(name));
+    v.m_speed = 0;
+    for (int i = 0; i < 5; ++i) sv.ui.QueueDialogAnswer(DialogAnswer{IDOK, {}, {}});
+    ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_START));
+    const auto slides = sv.Events("slide");
+    ASSERT_FALSE(slides.empty());
+    EXPECT_EQ(Json::parse(slides.back())["number"], 8);
+    EXPECT_EQ(sv.Events("dialog").size(), 5u) << "one stop-or-continue question per file that is no picture";
 }
 
 }  // namespace
