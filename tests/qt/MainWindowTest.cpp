@@ -2,7 +2,9 @@
 // toolbar, the status bar panes, the progress status line and closing while busy.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -212,8 +214,55 @@ TEST(QtViewWidget, KeysBecomeVirtualKeyCodes) {
     EXPECT_EQ(VirtualKeyFor(Qt::Key_Backspace, Qt::NoModifier), 8u);
     EXPECT_EQ(VirtualKeyFor(Qt::Key_Tab, Qt::NoModifier), 9u);
     EXPECT_EQ(VirtualKeyFor(Qt::Key_Delete, Qt::NoModifier), 46u);
-    EXPECT_EQ(VirtualKeyFor(Qt::Key_Shift, Qt::ShiftModifier), 0u);
-    EXPECT_EQ(VirtualKeyFor(Qt::Key_Control, Qt::ControlModifier), 0u);
+    // Every key is "any key" for a running show; Alt stays with the menu.
+    EXPECT_EQ(VirtualKeyFor(Qt::Key_Shift, Qt::ShiftModifier), 16u);
+    EXPECT_EQ(VirtualKeyFor(Qt::Key_Control, Qt::ControlModifier), 17u);
+    EXPECT_EQ(VirtualKeyFor(Qt::Key_Adiaeresis, Qt::NoModifier), 229u);
+    EXPECT_EQ(VirtualKeyFor(Qt::Key_Kanji, Qt::NoModifier), 229u);
+    EXPECT_EQ(VirtualKeyFor(Qt::Key_MediaPlay, Qt::NoModifier), 179u);
+    EXPECT_EQ(VirtualKeyFor(Qt::Key_unknown, Qt::NoModifier), 229u);
+    EXPECT_EQ(VirtualKeyFor(Qt::Key_Alt, Qt::AltModifier), 0u);
+    EXPECT_EQ(VirtualKeyFor(Qt::Key_F, Qt::AltModifier), 0u);
+}
+
+TEST(QtViewWidget, ShiftAndForeignKeysReachARunningShow) {
+    Frame f;
+    f.window.show();
+    for (int key : {int(Qt::Key_Shift), int(Qt::Key_Odiaeresis), int(Qt::Key_VolumeUp)}) {
+        f.view.m_stopped = 0;
+        f.view.m_haltState = 0;
+        // A running show asks whether to stop on any key; Cancel means stop.
+        test::AnswerNextModal([](QWidget& modal) { dynamic_cast<QDialog&>(modal).reject(); });
+        QKeyEvent press(QEvent::KeyPress, key, key == Qt::Key_Shift ? Qt::ShiftModifier : Qt::NoModifier);
+        QCoreApplication::sendEvent(f.window.ViewArea(), &press);
+        EXPECT_EQ(f.view.m_stopped, 1) << key;
+    }
+}
+
+TEST(QtViewWidget, APaintWithoutEraseKeepsThePreviousPicture) {
+    Frame f;
+    f.window.resize(1100, 800);
+    f.window.show();
+    // A red picture on screen.
+    f.view.m_buf = AllocRgb(400, 300);
+    std::fill(f.view.m_buf.get(), f.view.m_buf.get() + 400 * 300 * 3, std::uint8_t{0});
+    for (std::size_t i = 0; i < 400u * 300u; ++i) f.view.m_buf[3 * i + 2] = 255;
+    f.view.m_width = 400;
+    f.view.m_height = 300;
+    ++f.view.m_bufGeneration;
+    f.view.m_slideCount = 3;
+    f.view.InvalidateView(true);
+    QWidget* viewport = f.window.ViewArea()->viewport();
+    const QPoint middle(viewport->width() / 2, viewport->height() / 2);
+    EXPECT_EQ(viewport->grab().toImage().pixelColor(middle), QColor(255, 0, 0));
+    // A slide that failed silently: no picture, a repaint without erase. The
+    // previous picture stays visible under the new header.
+    f.view.m_buf.reset();
+    f.view.InvalidateView(false);
+    EXPECT_EQ(viewport->grab().toImage().pixelColor(middle), QColor(255, 0, 0));
+    // An erase clears it.
+    f.view.InvalidateView(true);
+    EXPECT_EQ(viewport->grab().toImage().pixelColor(middle), QColor(255, 255, 255));
 }
 
 TEST(QtViewWidget, ScrollsOverSixThousandPixels) {

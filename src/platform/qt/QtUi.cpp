@@ -224,7 +224,7 @@ void QtUi::ProgressSetPos(int pos) {
     m_window.ProgressLine()->SyncMeter();
 }
 
-void QtUi::Invalidate(bool) { m_window.ViewArea()->viewport()->update(); }
+void QtUi::Invalidate(bool erase) { m_window.ViewArea()->Invalidate(erase); }
 
 void QtUi::UpdateWindow() { m_window.ViewArea()->viewport()->repaint(); }
 

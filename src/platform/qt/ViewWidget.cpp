@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,6 +13,8 @@
 namespace vantor {
 
 unsigned VirtualKeyFor(int qtKey, Qt::KeyboardModifiers modifiers) {
+    // Alt and Alt combinations belong to the menu bar, as system keys do.
+    if (qtKey == Qt::Key_Alt || qtKey == Qt::Key_AltGr || modifiers.testFlag(Qt::AltModifier)) return 0;
     if (modifiers.testFlag(Qt::KeypadModifier)) {
         if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 96 + static_cast<unsigned>(qtKey - Qt::Key_0);
         switch (qtKey) {
@@ -84,15 +87,35 @@ unsigned VirtualKeyFor(int qtKey, Qt::KeyboardModifiers modifiers) {
         case Qt::Key_Apostrophe:
         case Qt::Key_QuoteDbl: return 222;
         case Qt::Key_Asterisk: return '8';
+        case Qt::Key_Shift: return 16;
+        case Qt::Key_Control: return 17;
+        case Qt::Key_Meta:
+        case Qt::Key_Super_L: return 91;
+        case Qt::Key_Super_R: return 92;
+        case Qt::Key_VolumeMute: return 173;
+        case Qt::Key_VolumeDown: return 174;
+        case Qt::Key_VolumeUp: return 175;
+        case Qt::Key_MediaNext: return 176;
+        case Qt::Key_MediaPrevious: return 177;
+        case Qt::Key_MediaStop: return 178;
+        case Qt::Key_MediaPlay:
+        case Qt::Key_MediaPause:
+        case Qt::Key_MediaTogglePlayPause: return 179;
         default: break;
     }
-    return 0;
+    // Every other key (letters of other alphabets, input-method and vendor keys)
+    // still counts as "any key": the code an input method's key reports.
+    return kOtherKey;
 }
 
 ViewWidget::ViewWidget(CVantorView& view, CallView call, QWidget* parent)
     : QAbstractScrollArea(parent), m_view(view), m_call(std::move(call)) {
     setFocusPolicy(Qt::StrongFocus);
+    // Text composed by an input method arrives as such, not as key presses.
+    setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setFocusProxy(this);
+    // The paint covers the whole viewport from the kept frame: no background fill.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
     UpdateScrollRange();
@@ -111,12 +134,29 @@ void ViewWidget::resizeEvent(QResizeEvent* event) {
     UpdateScrollRange();
 }
 
-void ViewWidget::scrollContentsBy(int, int) { viewport()->update(); }
+void ViewWidget::scrollContentsBy(int, int) { Invalidate(true); }
+
+void ViewWidget::Invalidate(bool erase) {
+    m_erasePending = m_erasePending || erase;
+    viewport()->update();
+}
 
 void ViewWidget::paintEvent(QPaintEvent*) {
-    QPainter painter(viewport());
-    QtCanvas canvas(painter, &m_cache);
-    m_view.OnDraw(canvas);
+    const QSize size = viewport()->size();
+    if (m_frame.size() != size) {
+        m_frame = QImage(size, QImage::Format_RGB32);
+        m_erasePending = true;
+    }
+    if (m_erasePending) {
+        m_frame.fill(Qt::white);
+        m_erasePending = false;
+    }
+    {
+        QPainter painter(&m_frame);
+        QtCanvas canvas(painter, &m_cache);
+        m_view.OnDraw(canvas);
+    }
+    QPainter(viewport()).drawImage(0, 0, m_frame);
 }
 
 void ViewWidget::mousePressEvent(QMouseEvent* event) {
@@ -136,6 +176,11 @@ void ViewWidget::keyPressEvent(QKeyEvent* event) {
         return;
     }
     m_call([this, vk] { m_view.OnKeyDown(vk); });
+}
+
+void ViewWidget::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->commitString().isEmpty()) m_call([this] { m_view.OnKeyDown(kOtherKey); });
+    event->accept();
 }
 
 // Tab is a key like any other for the view, not a focus move.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <functional>
 
 #include "platform/qt/QtCanvas.h"
@@ -12,8 +13,9 @@ namespace vantor {
 
 class CVantorView;
 
-// The Windows virtual-key code of a Qt key, or 0 for keys the view never sees
-// (pure modifiers, keys without a code).
+// The Windows virtual-key code of a Qt key; 0 for Alt and Alt combinations, which
+// the menu bar takes. A key without a code of its own gets kOtherKey.
+inline constexpr unsigned kOtherKey = 229;
 unsigned VirtualKeyFor(int qtKey, Qt::KeyboardModifiers modifiers);
 
 class ViewWidget : public QAbstractScrollArea {
@@ -28,12 +30,18 @@ public:
     // The 5 ms timer the long loops set on the view; its ticks do nothing.
     void SetTimer(bool on);
 
+    // Asks for a repaint. Without erase the paint draws over the last frame, so
+    // whatever the view leaves undrawn (the previous picture, when a slide failed
+    // to load) stays visible; with erase it starts from a clear window.
+    void Invalidate(bool erase);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
@@ -43,6 +51,8 @@ private:
     CVantorView& m_view;
     CallView m_call;
     ScaledImageCache m_cache;
+    QImage m_frame;  // the last frame painted, kept until an erase
+    bool m_erasePending = true;
     int m_timerId = 0;
 };
 
