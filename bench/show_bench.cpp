@@ -2,13 +2,17 @@
 // same files, measured in the same run and reported as ratios.
 //
 //   show_bench [FOLDER] [SLIDES]
+//   show_bench --memory FILE...   (run by the above: one show, then its peak)
 //
 // One slide: LoadJpegFile, fit and a paint into a view-sized image, for a
 // 1920 x 1080 and a 6000 x 4000 picture, against djpeg of the same file.
 // The show: a slide show at speed 0 over SLIDES (300) 1920 x 1080 pictures,
 // window-sized paint included, against djpeg decoding the same files one
 // after another.
+// Memory: the peak resident size of a process that shows 5120 x 2880 and
+// 2560 x 1600 pictures at speed 0, beside the size of the largest decoded picture.
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <QGuiApplication>
@@ -24,6 +28,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "imaging/JpegFile.h"
 #include "platform/qt/QtCanvas.h"
@@ -113,12 +119,58 @@ double TimeOneSlide(const std::string& file, int reps) {
     return Seconds(t0, Clock::now());
 }
 
+long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The memory run, in a process of its own so that nothing else counts in its peak.
+int MemoryShow(const std::vector<std::string>& files) {
+    vantor::KeepPictureMemoryReturnable();  // as the program does at start-up
+    Harness h;
+    for (const auto& f : files) h.view.AppendSlide(f);
+    h.view.m_speed = 0;
+    h.view.OnCommand(vantor::ID_SLIDESHOW_START);
+    std::printf("%ld\n", PeakKilobytes());
+    return 0;
+}
+
+long SpawnMemoryShow(const char* self, const std::vector<std::string>& files) {
+    std::vector<const char*> argv{self, "--memory"};
+    for (const auto& f : files) argv.push_back(f.c_str());
+    argv.push_back(nullptr);
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, self, &actions, nullptr, const_cast<char**>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (rc != 0) return -1;
+    char buf[64] = {};
+    const ssize_t n = read(fds[0], buf, sizeof buf - 1);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return n > 0 ? std::atol(buf) : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     int qargc = 1;
     QGuiApplication app(qargc, argv);
+    if (argc > 1 && std::string(argv[1]) == "--memory") {
+        std::ostringstream sink;
+        vantor::ScriptUi quiet(sink);
+        vantor::ScopedUi scope(quiet);
+        return MemoryShow(std::vector<std::string>(argv + 2, argv + argc));
+    }
     const std::filesystem::path folder = argc > 1 ? argv[1] : "build/bench-pictures";
     const int slides = argc > 2 ? std::atoi(argv[2]) : 300;
     std::filesystem::create_directories(folder);
@@ -157,5 +209,33 @@ int main(int argc, char** argv) {
     std::printf("%-40s %12.3f %12.3f %8.2f %8s\n", "show of 1920x1080 slides (rate ratio)", ours, peer,
                 showRate / peerRate, ">= 0.8");
     std::printf("show: %.1f slides/s, djpeg: %.1f files/s\n", showRate, peerRate);
+
+    // Memory: a show over big photos of two sizes, in a process of its own.
+    std::vector<std::string> photos;
+    for (int i = 0; i < 12; ++i) {
+        const bool large = i % 3 != 1;
+        const std::string f = (folder / ((large ? "m5k" : "m2k") + std::to_string(i) + ".jpg")).string();
+        if (!std::filesystem::exists(f)) WritePhoto(f, large ? 5120 : 2560, large ? 2880 : 1600, 100 + i);
+        photos.push_back(f);
+    }
+    // Progressive files hold every coefficient of the picture while they decode.
+    for (int i : {0, 5}) {
+        const std::string f = (folder / ("p5k" + std::to_string(i) + ".jpg")).string();
+        if (!std::filesystem::exists(f)) {
+            const char* jt[] = {"jpegtran", "-progressive", "-outfile", f.c_str(), photos[i].c_str(), nullptr};
+            pid_t pid = 0;
+            int status = 0;
+            if (posix_spawnp(&pid, "jpegtran", nullptr, nullptr, const_cast<char**>(jt), environ) == 0)
+                waitpid(pid, &status, 0);
+        }
+        if (std::filesystem::exists(f)) photos.push_back(f);
+    }
+    const double largestMb = 5120.0 * 2880 * 3 / (1024 * 1024);
+    const long peakKb = SpawnMemoryShow(argv[0], photos);
+    const double peakMb = peakKb / 1024.0;
+    std::printf("%-40s %9.1f MB %9.1f MB %8.2f %8s\n", "show peak memory / largest picture", peakMb, largestMb,
+                peakMb / largestMb, "<= 2x+40");
+    std::printf("memory: peak %.1f MB, bound %.1f MB (twice the largest picture plus 40 MB): %s\n", peakMb,
+                2 * largestMb + 40, peakMb <= 2 * largestMb + 40 ? "within" : "OVER");
     return 0;
 }

@@ -7,10 +7,12 @@
 
 #include "app/CommandLineOptions.h"
 #include "batch/BatchCommandLine.h"
+#include "imaging/RgbBuffer.h"
 #include "platform/qt/QtApp.h"
 #include "platform/script/ScriptRunner.h"
 
 int main(int argc, char** argv) {
+    vantor::KeepPictureMemoryReturnable();
     using Mode = vantor::CommandLineOptions::Mode;
     const vantor::CommandLineOptions options = vantor::ParseCommandLine(argc, argv);
     switch (options.mode) {

@@ -1,10 +1,19 @@
 #include "imaging/RgbBuffer.h"
 
+#include <malloc.h>
+
 #include <cstring>
 #include <new>
 #include <utility>
 
 namespace vantor {
+
+void KeepPictureMemoryReturnable() {
+    // Fixed thresholds switch the adjustment off: every block of 1 MB or more is
+    // mapped on its own and unmapped when freed.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_TRIM_THRESHOLD, 4 << 20);
+}
 
 std::unique_ptr<std::uint8_t[]> AllocBytes(std::uint64_t bytes) {
     if (bytes == 0 || bytes > SIZE_MAX) return nullptr;

@@ -21,6 +21,13 @@ using RgbBuffer = std::unique_ptr<std::uint8_t[]>;
 // allocation, so that a file of a few bytes can never ask for gigabytes.
 inline constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
 
+// Makes the process hand big picture buffers back to the system as soon as they
+// are freed. By default the allocator raises its threshold for mapping blocks of
+// their own after each free (up to 32 MB), so the next pictures of a show come
+// from the heap, whose freed space stays counted against the process: a show of
+// mixed sizes then held several pictures' worth. Called once at start-up.
+void KeepPictureMemoryReturnable();
+
 // Allocates width x height x 3 bytes, uninitialised; nothing when the size is zero,
 // above the picture cap, or the memory is not there.
 RgbBuffer AllocRgb(std::uint64_t width, std::uint64_t height);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,34 @@ class Ui;
 std::string DateLine(std::time_t modified);
 
 // A fixed-capacity array of strings: entries beyond the used count keep their old
-// text until overwritten.
-using StringArray = std::vector<std::string>;
+// text until overwritten. Storage is made in blocks as entries are written, so the
+// view's half a million list entries cost nothing until used (a string object is
+// 32 bytes: allocated up front they were 16 MB).
+class StringArray {
+public:
+    explicit StringArray(std::size_t size, std::string fill = {}) : m_size(size), m_fill(std::move(fill)) {
+        m_blocks.resize((size + kBlock - 1) / kBlock);
+    }
+    std::size_t size() const { return m_size; }
+    std::string& operator[](std::size_t i) {
+        auto& block = m_blocks[i / kBlock];
+        if (!block) {
+            block = std::make_unique<std::string[]>(kBlock);
+            for (std::size_t k = 0; k < kBlock; ++k) block[k] = m_fill;
+        }
+        return block[i % kBlock];
+    }
+    const std::string& operator[](std::size_t i) const {
+        const auto& block = m_blocks[i / kBlock];
+        return block ? block[i % kBlock] : m_fill;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1024;
+    std::size_t m_size;
+    std::string m_fill;
+    std::vector<std::unique_ptr<std::string[]>> m_blocks;
+};
 
 inline constexpr std::uint32_t kSlideCapacity = 10000;
 inline constexpr std::size_t kSlideArraySize = 100001;

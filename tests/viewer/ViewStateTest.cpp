@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <algorithm>
 
 #include "TestSupport.h"
@@ -37,8 +39,17 @@ TEST(ViewState, FreshStartDefaults) {
     EXPECT_EQ(v.m_outFolder, "d:\\t~\\");
     EXPECT_EQ(v.m_searchFolder, "d:\\t~\\");
     ASSERT_GE(v.m_slidePath.size(), 100001u);
-    EXPECT_TRUE(std::all_of(v.m_slidePath.begin(), v.m_slidePath.end(),
-                            [](const std::string& p) { return p == "Null"; }));
+    const StringArray& paths = v.m_slidePath;
+    bool allNull = true;
+    for (std::size_t i = 0; i < paths.size(); ++i) allNull = allNull && paths[i] == "Null";
+    EXPECT_TRUE(allNull);
+    // Entries keep their text until overwritten, wherever they lie.
+    StringArray list(100001, "Null");
+    list[99999] = "x";
+    EXPECT_EQ(list[99999], "x");
+    EXPECT_EQ(std::as_const(list)[99998], "Null");
+    EXPECT_EQ(std::as_const(list)[100000], "Null");
+    EXPECT_EQ(std::as_const(list)[5], "Null");
     EXPECT_GE(v.m_dirList.size(), 200011u);
     EXPECT_EQ(v.m_dirCount, 0u);
 }
