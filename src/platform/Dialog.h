@@ -40,6 +40,10 @@ struct DialogTemplate {
     int id = 0;  // resource id
     std::string title;
     std::vector<ControlTemplate> controls;
+    // Size in dialog units and font size in points; 0 leaves them to the controls.
+    int width = 0;
+    int height = 0;
+    int fontPoints = 0;
 
     const ControlTemplate* Find(int controlId) const;
 };

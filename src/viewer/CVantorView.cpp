@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
+#include "help/Help.h"
 #include "resource.h"
 
 namespace vantor {
@@ -74,7 +75,16 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_SLIDESHOW_SCALE:
         case ID_SLIDESHOW_JUMP:
         case ID_EFFECT_BACKGROUND:
-        case ID_EFFECT_PROGRESS_BAR: return true;
+        case ID_EFFECT_PROGRESS_BAR:
+        case ID_FILE_OPEN:
+        case ID_FILE_SAVE_RGB_AS:
+        case ID_FILE_SAVE_GRAYSCALE_JPEG:
+        case ID_FILE_GET_JPG_DIMENSIONS:
+        case ID_FILE_SAVE_COLORMAPPED_BMP:
+        case ID_HELP_HOW_TO_USE_1:
+        case ID_HELP_HOW_TO_USE_2:
+        case ID_HELP_HOW_TO_USE_FEATURES:
+        case ID_APP_ABOUT: return true;
         default: return false;
     }
 }
@@ -114,6 +124,15 @@ bool CVantorView::OnCommand(int id) {
         case ID_SLIDESHOW_JUMP: OnJump(); break;
         case ID_EFFECT_BACKGROUND: OnBackgroundToggle(); break;
         case ID_EFFECT_PROGRESS_BAR: OnProgressBarToggle(); break;
+        case ID_FILE_OPEN: OnOpenImage(); break;
+        case ID_FILE_SAVE_RGB_AS: OnSaveRgbAs(); break;
+        case ID_FILE_SAVE_GRAYSCALE_JPEG: OnSaveGrayscaleJpeg(); break;
+        case ID_FILE_GET_JPG_DIMENSIONS: OnGetJpgDimensions(); break;
+        case ID_FILE_SAVE_COLORMAPPED_BMP: OnSaveColormappedbmp(); break;
+        case ID_HELP_HOW_TO_USE_1: OnHowToUse1(); break;
+        case ID_HELP_HOW_TO_USE_2: OnHowToUse2(); break;
+        case ID_HELP_HOW_TO_USE_FEATURES: OnHowToUseFeatures(); break;
+        case ID_APP_ABOUT: OnAppAbout(); break;
         default: return false;
     }
     return true;

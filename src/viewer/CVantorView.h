@@ -166,6 +166,25 @@ public:
     void OnBackgroundToggle();
     void OnProgressBarToggle();
 
+    // ---- single-picture open and save (imaging/) ---------------------------------------
+    void OnOpenImage();
+    void OnSaveRgbAs();
+    void OnSaveGrayscaleJpeg();
+    void OnGetJpgDimensions();
+    void OnSaveColormappedbmp();
+    // Writes m_buf as a colour or grayscale JPEG and shows the file as stored.
+    void SaveJpegFile(const std::string& path, bool color);
+    // Asks the quantisation parameters, then reports that GIF cannot be written.
+    void SaveGifFile(const std::string& path);
+    // The name a save dialog proposes: the file part of the current path, with an
+    // upper-case ".BMP" or ".JPG" ending turned into the given extension.
+    static std::string ProposedSaveName(const std::string& current, const char* extension);
+
+    // ---- help (help/) ----------------------------------------------------------------------
+    void OnHowToUse1();
+    void OnHowToUse2();
+    void OnHowToUseFeatures();
+
     // ---- image --------------------------------------------------------------------------
     RgbBuffer m_buf;  // display order, m_width x m_height, or empty
     std::uint32_t m_width = 801;

@@ -2,6 +2,7 @@
 
 #include <QAbstractSlider>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -131,6 +132,17 @@ QtDialog::QtDialog(Dialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(
         if (id >= 0) m_widgets[id] = widget;
     }
     m_decoration = new DecorationLayer(this, dialog);
+    const DialogTemplate& t = dialog.Template();
+    if (t.fontPoints > 0) {
+        QFont f = font();
+        f.setPointSize(t.fontPoints);
+        setFont(f);
+    }
+    if (t.width > 0 && t.height > 0) {
+        // Dialog units: a quarter of the font's average character width, an eighth of its height.
+        const QFontMetrics metrics(font());
+        resize(t.width * metrics.averageCharWidth() / 4, t.height * metrics.height() / 8);
+    }
 }
 
 void QtDialog::resizeEvent(QResizeEvent* event) {

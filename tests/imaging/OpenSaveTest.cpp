@@ -1,0 +1,493 @@
+// The single-picture commands through the scripted user, on real files, every
+// written file read back by ImageMagick.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "TestSupport.h"
+#include "imaging/BmpCodec.h"
+#include "imaging/JpegFile.h"
+#include "imaging/BmpTestSupport.h"
+#include "resource.h"
+#include "viewer/TestBmp.h"
+
+namespace vantor {
+namespace {
+
+using test::TempDir;
+
+// The scripted user, also noting the file dialogs' options and the wait cursor.
+class RecordingUi : public ScriptUi {
+public:
+    using ScriptUi::ScriptUi;
+    std::vector<std::string> FileDialog(const FileDialogOptions& options) override {
+        dialogs.push_back(options);
+        return ScriptUi::FileDialog(options);
+    }
+    void BeginWaitCursor() override { ++waitDepth; }
+    void EndWaitCursor() override { --waitDepth; }
+    void Invalidate(bool erase) override {
+        if (erase) ++erases;
+        ScriptUi::Invalidate(erase);
+    }
+    std::vector<FileDialogOptions> dialogs;
+    int waitDepth = 0;
+    int erases = 0;
+};
+
+struct Session {
+    std::ostringstream out;
+    RecordingUi ui{out};
+    ScopedUi scope{ui};
+    CVantorView view;
+
+    void Files(const std::string& path) { ui.QueueFilesAnswer({false, {path}}); }
+    void CancelFiles() { ui.QueueFilesAnswer({}); }
+    void Dialog(int button, std::vector<std::pair<std::string, std::string>> values = {}, std::vector<int> clicks = {}) {
+        DialogAnswer a;
+        a.button = button;
+        a.values = std::move(values);
+        for (int id : clicks) a.steps.push_back({DialogAnswer::Step::Kind::Click, id, ScrollCode::EndScroll, 0, {}});
+        ui.QueueDialogAnswer(std::move(a));
+    }
+    std::vector<std::string> Events(const std::string& event) const {
+        std::vector<std::string> lines;
+        std::istringstream in(out.str());
+        for (std::string l; std::getline(in, l);) {
+            if (l.rfind("{\"event\":\"" + event + "\"", 0) == 0) lines.push_back(l);
+        }
+        return lines;
+    }
+    std::vector<std::uint8_t> Buf() const {
+        return {view.m_buf.get(), view.m_buf.get() + std::size_t{view.m_width} * view.m_height * 3};
+    }
+};
+
+std::string Box(const std::string& text, const std::string& icon = "none") {
+    return "{\"event\":\"box\",\"caption\":\"Vantor\",\"text\":\"" + text +
+           "\",\"buttons\":\"OK\",\"icon\":\"" + icon + "\",\"answer\":\"OK\"}";
+}
+
+std::string Identify(const std::string& format, const std::string& path) {
+    std::string result;
+    std::FILE* pipe = ::popen(("/usr/bin/identify -format '" + format + "' '" + path + "' 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return result;
+    char chunk[256];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.append(chunk, n);
+    ::pclose(pipe);
+    return result;
+}
+
+// A colourful 40 x 30 picture in file order (top row first, red green blue).
+std::vector<std::uint8_t> Photo(unsigned w = 40, unsigned h = 30) {
+    std::vector<std::uint8_t> px;
+    for (unsigned y = 0; y < h; ++y) {
+        for (unsigned x = 0; x < w; ++x) {
+            px.push_back(static_cast<std::uint8_t>(x * 255 / (w - 1)));
+            px.push_back(static_cast<std::uint8_t>(y * 255 / (h - 1)));
+            px.push_back(static_cast<std::uint8_t>((x + y) * 4));
+        }
+    }
+    return px;
+}
+
+std::string WriteJpeg(const TempDir& dir, const std::string& name, unsigned w = 40, unsigned h = 30) {
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(JpegFile::SaveFromRgb(path, Photo(w, h).data(), w, h, true, 90));
+    return path;
+}
+
+// The file's bytes from the colour table on: bits, colours used, table entries.
+struct BmpHeader {
+    int bits = 0;
+    std::uint32_t offset = 0;
+    std::vector<std::uint8_t> table;
+};
+BmpHeader ReadBmpHeader(const std::string& path) {
+    const auto b = test::ReadFile(path);
+    BmpHeader h;
+    if (b.size() < 54) return h;
+    h.bits = b[28] | b[29] << 8;
+    h.offset = b[10] | b[11] << 8 | b[12] << 16 | static_cast<std::uint32_t>(b[13]) << 24;
+    h.table.assign(b.begin() + 54, b.begin() + std::min<std::size_t>(h.offset, b.size()));
+    return h;
+}
+
+TEST(OpenCommand, DispatchesOnTheLastFourCharactersInAnyCase) {
+    TempDir dir;
+    Session s;
+    const std::string first = WriteJpeg(dir, "first.jpg", 40, 30);
+    const std::string odd = dir.File("photo.jpeg");
+    std::filesystem::copy_file(WriteJpeg(dir, "other.jpg", 20, 10), odd);
+    const std::string mixed = dir.File("PHOTO.Jpg");
+    std::filesystem::copy_file(dir.File("other.jpg"), mixed);
+
+    s.Files(first);
+    ASSERT_TRUE(s.view.OnCommand(ID_FILE_OPEN));
+    ASSERT_EQ(s.ui.dialogs.size(), 1u);
+    const FileDialogOptions& o = s.ui.dialogs[0];
+    EXPECT_EQ(o.kind, FileDialogOptions::Kind::Open);
+    EXPECT_EQ(o.title, "File to load");
+    EXPECT_EQ(o.defaultExt, "*.JPG");
+    EXPECT_EQ(o.initialName, "*.JPG");
+    EXPECT_EQ(o.filter, "JPG File (*.JPG)|*.JPG|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||");
+    EXPECT_TRUE(o.mustExist);
+    EXPECT_EQ(s.view.m_width, 40u);
+
+    // "jpeg" is not ".JPG": nothing loads, but the name is taken and the view repaints.
+    const auto before = s.Buf();
+    const int erases = s.ui.erases;
+    s.Files(odd);
+    s.view.OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(s.view.m_strFile, odd);
+    EXPECT_EQ(s.view.m_width, 40u);
+    EXPECT_EQ(s.Buf(), before);
+    EXPECT_EQ(s.ui.erases, erases + 1);
+
+    s.Files(mixed);
+    s.view.OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(s.view.m_width, 20u);
+    EXPECT_EQ(s.view.m_height, 10u);
+
+    // Cancel repaints too, and leaves everything as it was.
+    s.CancelFiles();
+    s.view.OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(s.ui.erases, erases + 3);
+    EXPECT_EQ(s.view.m_strFile, mixed);
+    EXPECT_EQ(s.ui.waitDepth, 0);
+}
+
+TEST(SaveCommands, ProposeTheCurrentNameWithOnlyUpperCaseEndingsChanged) {
+    Session s;
+    s.view.m_strFile = "/pics/cat.BMP";
+    s.CancelFiles();
+    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+    s.view.m_strFile = "/pics/cat.bmp";
+    s.CancelFiles();
+    s.view.OnCommand(ID_FILE_SAVE_GRAYSCALE_JPEG);
+    s.view.m_strFile = "/pics/cat.JPG";
+    s.view.m_buf = AllocRgb(1, 1);
+    s.view.m_width = s.view.m_height = 1;
+    s.CancelFiles();
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+    s.view.m_strFile = "dog.JPG";  // no folder: the whole text
+    s.CancelFiles();
+    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+
+    ASSERT_EQ(s.ui.dialogs.size(), 4u);
+    const auto& rgb = s.ui.dialogs[0];
+    EXPECT_EQ(rgb.kind, FileDialogOptions::Kind::Save);
+    EXPECT_EQ(rgb.title, "File to save as");
+    EXPECT_EQ(rgb.initialName, "cat.JPG");
+    EXPECT_EQ(rgb.defaultExt, "*.JPG");
+    EXPECT_EQ(rgb.filter, "JPG File (*.JPG)|*.JPG|GIF File (*.GIF)|*.GIF|BMP (*.BMP)|*.BMP|All files (*.*)|*.*||");
+    EXPECT_TRUE(rgb.confirmOverwrite);
+    const auto& gray = s.ui.dialogs[1];
+    EXPECT_EQ(gray.title, "File to save as grayscale");
+    EXPECT_EQ(gray.initialName, "cat.bmp");
+    EXPECT_EQ(gray.filter, "JPG File (*.JPG)|*.JPG|All files (*.*)|*.*||");
+    EXPECT_TRUE(gray.confirmOverwrite);
+    const auto& bmp = s.ui.dialogs[2];
+    EXPECT_EQ(bmp.title, "File to save as");
+    EXPECT_EQ(bmp.initialName, "cat.BMP");
+    EXPECT_EQ(bmp.defaultExt, "*.BMP");
+    EXPECT_EQ(bmp.filter, "BMP (*.BMP)|*.BMP|All files (*.*)|*.*||");
+    EXPECT_TRUE(bmp.confirmOverwrite);
+    EXPECT_EQ(s.ui.dialogs[3].initialName, "dog.JPG");
+}
+
+TEST(SaveJpeg, WritesOnceAtIndexFiveTwiceElseAndShowsTheStoredPicture) {
+    TempDir dir;
+    Session s;
+    s.Files(WriteJpeg(dir, "src.jpg"));
+    s.view.OnCommand(ID_FILE_OPEN);
+
+    const std::string once = dir.File("once.JPG");
+    s.Files(once);
+    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+    EXPECT_EQ(s.Events("write").size(), 1u);
+    EXPECT_EQ(Identify("%w %h %[colorspace] %Q", once), "40 30 sRGB 75");
+
+    s.view.m_jpegQualityIndex = 9;
+    const std::string twice = dir.File("twice.jpg");
+    s.Files(twice);
+    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+    EXPECT_EQ(s.Events("write").size(), 3u);
+    EXPECT_EQ(Identify("%w %h %[colorspace] %Q", twice), "40 30 sRGB 50");
+    // The view now holds the file as stored.
+    std::uint32_t w = 0, h = 0;
+    auto stored = JpegFile::LoadToDisplay(twice, w, h);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(s.Buf(), std::vector<std::uint8_t>(stored.get(), stored.get() + w * h * 3));
+
+    s.view.m_jpegQualityIndex = 0;
+    const std::string gray = dir.File("gray.jpg");
+    s.Files(gray);
+    s.view.OnCommand(ID_FILE_SAVE_GRAYSCALE_JPEG);
+    EXPECT_EQ(Identify("%w %h %[colorspace] %Q", gray), "40 30 Gray 100");
+    EXPECT_EQ(s.ui.waitDepth, 0);
+    EXPECT_TRUE(s.Events("box").empty());
+}
+
+TEST(SaveJpeg, FailedWriteReportsAndKeepsThePicture) {
+    TempDir dir;
+    Session s;
+    s.Files(WriteJpeg(dir, "src.jpg"));
+    s.view.OnCommand(ID_FILE_OPEN);
+    const auto before = s.Buf();
+    const std::string bad = dir.File("missing/out.jpg");
+    s.Files(bad);
+    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+    const auto boxes = s.Events("box");
+    ASSERT_GE(boxes.size(), 2u);
+    EXPECT_EQ(boxes[boxes.size() - 2], Box("Write Error"));
+    EXPECT_EQ(boxes.back(), Box(bad));
+    EXPECT_EQ(s.Buf(), before);
+    EXPECT_FALSE(std::filesystem::exists(bad));
+}
+
+TEST(SaveCommands, WithoutAPictureSayNoImage) {
+    TempDir dir;
+    Session s;
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);  // asks nothing first
+    s.Files(dir.File("a.jpg"));
+    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+    s.Files(dir.File("a.gif"));
+    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+    EXPECT_EQ(s.Events("box"), (std::vector<std::string>{Box("No Image!"), Box("No Image!"), Box("No Image!")}));
+    EXPECT_EQ(s.ui.dialogs.size(), 2u);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(SaveColormappedBmp, OneBitIsTwoGraysAndReloadsAsThem) {
+    TempDir dir;
+    Session s;
+    s.Files(WriteJpeg(dir, "photo.jpg"));
+    s.view.OnCommand(ID_FILE_OPEN);
+    const std::string out = dir.File("one.bmp");
+    s.Files(out);
+    s.Dialog(IDOK, {}, {1001});  // "1 Bit"
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+
+    const auto dialogs = s.Events("dialog");
+    ASSERT_EQ(dialogs.size(), 1u);  // no quantisation dialog for 1 bit
+    EXPECT_EQ(dialogs[0], "{\"event\":\"dialog\",\"id\":150,\"title\":\"Choose # of bits\",\"answer\":\"OK\"}");
+    const BmpHeader h = ReadBmpHeader(out);
+    EXPECT_EQ(h.bits, 1);
+    EXPECT_EQ(h.table, (std::vector<std::uint8_t>{0, 0, 0, 0, 128, 128, 128, 0}));
+    const auto shown = s.Buf();
+    std::set<std::uint8_t> values(shown.begin(), shown.end());
+    EXPECT_EQ(values, (std::set<std::uint8_t>{0, 128}));
+    EXPECT_EQ(s.view.m_width, 40u);
+    const auto im = test::ImageMagickPixels(out);
+    ASSERT_EQ(im.size(), 40u * 30 * 3);
+    EXPECT_EQ(std::set<std::uint8_t>(im.begin(), im.end()), (std::set<std::uint8_t>{0, 128}));
+    EXPECT_EQ(s.ui.waitDepth, 0);
+}
+
+TEST(SaveColormappedBmp, FourBitIsSixteenGrays) {
+    TempDir dir;
+    Session s;
+    s.Files(WriteJpeg(dir, "photo.jpg"));
+    s.view.OnCommand(ID_FILE_OPEN);
+    const std::string out = dir.File("four.BMP");
+    s.Files(out);
+    s.Dialog(IDOK, {}, {1002});  // "4 Bits"
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+    const BmpHeader h = ReadBmpHeader(out);
+    EXPECT_EQ(h.bits, 4);
+    ASSERT_EQ(h.table.size(), 64u);
+    for (unsigned i = 0; i < 16; ++i) {
+        EXPECT_EQ(h.table[i * 4], i * 16);
+        EXPECT_EQ(h.table[i * 4 + 2], i * 16);
+    }
+    const auto im = test::ImageMagickPixels(out);
+    ASSERT_EQ(im.size(), 40u * 30 * 3);
+    for (auto v : im) EXPECT_EQ(v % 16, 0);
+}
+
+TEST(SaveColormappedBmp, EightBitColourHas256EntriesZeroBeyondTheColoursFound) {
+    TempDir dir;
+    Session s;
+    // Display order: blue, green, red. Left half pure red, right half pure blue.
+    s.view.m_width = 8;
+    s.view.m_height = 4;
+    s.view.m_buf = AllocRgb(8, 4);
+    for (unsigned i = 0; i < 32; ++i) {
+        std::uint8_t* p = s.view.m_buf.get() + i * 3;
+        const bool red = i % 8 < 4;
+        p[0] = red ? 0 : 255;
+        p[1] = 0;
+        p[2] = red ? 255 : 0;
+    }
+    const std::string out = dir.File("eight.bmp");
+    s.Files(out);
+    s.Dialog(IDOK);                             // 8 bits, as checked on opening
+    s.Dialog(IDOK, {{"m_paletteColors", "16"}});  // colour
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+
+    const auto dialogs = s.Events("dialog");
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[1], "{\"event\":\"dialog\",\"id\":131,\"title\":\"Quantization Params\",\"answer\":\"OK\"}");
+    const BmpHeader h = ReadBmpHeader(out);
+    EXPECT_EQ(h.bits, 8);
+    ASSERT_EQ(h.table.size(), 1024u);
+    // Walk order: blue (channel 0 high) before red; entries are blue, green, red, 0.
+    EXPECT_EQ(std::vector<std::uint8_t>(h.table.begin(), h.table.begin() + 8),
+              (std::vector<std::uint8_t>{255, 0, 0, 0, 0, 0, 255, 0}));
+    EXPECT_TRUE(std::all_of(h.table.begin() + 8, h.table.end(), [](std::uint8_t b) { return b == 0; }));
+    const auto im = test::ImageMagickPixels(out);
+    ASSERT_EQ(im.size(), 8u * 4 * 3);
+    for (unsigned i = 0; i < 32; ++i) {
+        const bool red = i % 8 < 4;
+        EXPECT_EQ(im[i * 3], red ? 255 : 0) << i;
+        EXPECT_EQ(im[i * 3 + 2], red ? 0 : 255) << i;
+    }
+}
+
+TEST(SaveColormappedBmp, EightBitGrayAndTheCancelsWriteNothing) {
+    TempDir dir;
+    Session s;
+    s.Files(WriteJpeg(dir, "photo.jpg"));
+    s.view.OnCommand(ID_FILE_OPEN);
+    const std::string out = dir.File("q.bmp");
+
+    s.Files(out);
+    s.Dialog(IDOK);
+    s.Dialog(IDCANCEL);  // "Quantization Params"
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(s.ui.waitDepth, 0);
+
+    s.Files(out);
+    s.Dialog(IDCANCEL);  // "Choose # of bits"
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    // Out of range colours are refused by the dialog, which stays open.
+    s.Files(out);
+    s.Dialog(IDOK);
+    s.Dialog(IDOK, {{"m_paletteColors", "257"}});
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_NE(s.Events("dialog").back().find("\"message\""), std::string::npos);
+
+    s.Files(out);
+    s.Dialog(IDOK);
+    s.Dialog(IDOK, {}, {1008});  // "Grayscale"
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+    const BmpHeader h = ReadBmpHeader(out);
+    EXPECT_EQ(h.bits, 8);
+    ASSERT_EQ(h.table.size(), 1024u);
+    EXPECT_EQ(h.table[200 * 4], 200);
+    const auto im = test::ImageMagickPixels(out);
+    ASSERT_EQ(im.size(), 40u * 30 * 3);
+    for (std::size_t i = 0; i < im.size(); i += 3) {
+        EXPECT_EQ(im[i], im[i + 1]);
+        EXPECT_EQ(im[i], im[i + 2]);
+    }
+    EXPECT_EQ(s.ui.waitDepth, 0);
+}
+
+TEST(SaveColormappedBmp, WriterFailureShowsItsStatusWithAnErrorIcon) {
+    TempDir dir;
+    Session s;
+    s.Files(WriteJpeg(dir, "photo.jpg"));
+    s.view.OnCommand(ID_FILE_OPEN);
+    const auto before = s.Buf();
+    s.Files(dir.File("missing/x.bmp"));
+    s.Dialog(IDOK, {}, {1001});
+    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
+    EXPECT_EQ(s.Events("box"), std::vector<std::string>{Box("Can't Open", "error")});
+    EXPECT_EQ(s.Buf(), before);
+}
+
+TEST(SaveGif, AsksTheParametersThenSaysNoGifSupportAndWritesNothing) {
+    TempDir dir;
+    Session s;
+    const std::string bmp = dir.File("pic.BMP");
+    {
+        auto px = Photo();
+        BmpCodec codec;
+        codec.SaveRgb(bmp, px.data(), 40, 30);
+    }
+    s.Files(bmp);
+    s.view.OnCommand(ID_FILE_OPEN);
+    const auto before = s.Buf();
+    for (int gray : {0, 1}) {
+        const std::string gif = dir.File(gray ? "pic2.gif" : "pic.GIF");
+        s.Files(gif);
+        if (gray) s.Dialog(IDOK, {}, {1008});
+        else s.Dialog(IDOK);
+        s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+        EXPECT_FALSE(std::filesystem::exists(gif));
+        EXPECT_EQ(s.Buf(), before);
+    }
+    EXPECT_EQ(s.Events("dialog").size(), 2u);
+    EXPECT_EQ(s.Events("box"), (std::vector<std::string>{Box("No GIF support"), Box("No GIF support")}));
+
+    // Cancelled: no message at all.
+    s.Files(dir.File("pic3.gif"));
+    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
+    EXPECT_EQ(s.Events("box").size(), 2u);
+    EXPECT_EQ(s.Buf(), before);
+    EXPECT_EQ(s.ui.waitDepth, 0);
+}
+
+TEST(GetDimensions, ShowsWidthThenHeightOrTheErrors) {
+    TempDir dir;
+    Session s;
+    s.Files(WriteJpeg(dir, "wide.jpg", 37, 12));
+    s.view.OnCommand(ID_FILE_GET_JPG_DIMENSIONS);
+    ASSERT_EQ(s.ui.dialogs.size(), 1u);
+    EXPECT_EQ(s.ui.dialogs[0].title, "File to examine");
+    EXPECT_EQ(s.ui.dialogs[0].filter, "JPG File (*.JPG)|*.JPG|All files (*.*)|*.*||");
+    EXPECT_TRUE(s.ui.dialogs[0].mustExist);
+    EXPECT_EQ(s.Events("box"), std::vector<std::string>{Box("37 12")});
+    EXPECT_FALSE(s.view.m_buf);
+
+    const std::string bmp = dir.File("not.jpg");
+    BmpCodec codec;
+    codec.SaveRgb(bmp, Photo().data(), 40, 30);
+    s.Files(bmp);
+    s.view.OnCommand(ID_FILE_GET_JPG_DIMENSIONS);
+    const auto boxes = s.Events("box");
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[1].rfind("{\"event\":\"box\",\"caption\":\"JPEG Fatal Error\"", 0), 0u) << boxes[1];
+    EXPECT_EQ(boxes[2], Box("JPEG Error"));
+}
+
+TEST(SaveCommands, WorkOnTheSlideShownDuringAShow) {
+    TempDir dir;
+    test::ScriptedView s;
+    const auto paths = test::WriteBmpSlides(dir, 3);
+    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.StoreSlide(i, paths[i]);
+    s.view.m_slideCount = 3;
+    s.view.m_speed = 0;
+    for (int id : {ID_FILE_OPEN, ID_FILE_SAVE_RGB_AS, ID_FILE_SAVE_GRAYSCALE_JPEG, ID_FILE_GET_JPG_DIMENSIONS,
+                   ID_FILE_SAVE_COLORMAPPED_BMP}) {
+        s.ui.QueueAtPump(2, {ScriptAction::Kind::Command, id});  // right after slide 1 is shown
+        s.ui.QueueFilesAnswer({});
+    }
+    const std::string out = dir.File("shown.bmp");
+    s.ui.QueueAtPump(5, {ScriptAction::Kind::Command, ID_FILE_SAVE_RGB_AS});  // after slide 2
+    s.ui.QueueFilesAnswer({false, {out}});
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+    EXPECT_EQ(s.Events("disabled").size(), 0u);
+    EXPECT_EQ(s.Events("filedialog").size(), 6u);
+    EXPECT_EQ(s.Events("slide").size(), 3u);
+    std::uint32_t w = 0, h = 0;
+    BmpCodec codec;
+    ASSERT_TRUE(codec.Load(out, w, h));
+    std::uint32_t w2 = 0, h2 = 0;
+    BmpCodec codec2;
+    codec2.Load(paths[1], w2, h2);
+    EXPECT_EQ(w, w2);
+    EXPECT_EQ(h, h2);
+}
+
+}  // namespace
+}  // namespace vantor
