@@ -74,6 +74,10 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_SLIDESHOW_SCALE:
         case ID_SLIDESHOW_JUMP:
         case ID_EFFECT_BACKGROUND:
+        case ID_SLIDESHOW_AUTO_SEARCH:
+        case ID_AUTO_SEARCH_SELECT_MODE:
+        case ID_AUTO_SEARCH_REMOVE_MODE:
+        case ID_AUTO_SEARCH_DRIVE_MODE:
         case ID_EFFECT_PROGRESS_BAR: return true;
         default: return false;
     }
@@ -114,6 +118,10 @@ bool CVantorView::OnCommand(int id) {
         case ID_SLIDESHOW_JUMP: OnJump(); break;
         case ID_EFFECT_BACKGROUND: OnBackgroundToggle(); break;
         case ID_EFFECT_PROGRESS_BAR: OnProgressBarToggle(); break;
+        case ID_SLIDESHOW_AUTO_SEARCH: OnAutoSearch(); break;
+        case ID_AUTO_SEARCH_SELECT_MODE: OnAutoSearchSelectMode(); break;
+        case ID_AUTO_SEARCH_REMOVE_MODE: OnAutoSearchRemoveMode(); break;
+        case ID_AUTO_SEARCH_DRIVE_MODE: OnAutoSearchDriveMode(); break;
         default: return false;
     }
     return true;

@@ -216,6 +216,10 @@ public:
     std::int32_t m_overClicked = 0;       // a choice was clicked in the over-10000 dialog
     std::int32_t m_selMore = 0;           // the More flag copied from a selection dialog
     std::int32_t m_selMoreEdit = 0;       // the value typed in a selection dialog's edit box
+    void OnAutoSearch();
+    void OnAutoSearchSelectMode();
+    void OnAutoSearchRemoveMode();
+    void OnAutoSearchDriveMode();
 
     // ---- sort (sort/) ----------------------------------------------------------------------------------
     std::int32_t m_sortKind = 0;
