@@ -205,6 +205,9 @@ void QtUi::Sleep(unsigned ms, const WakeCondition& done) {
 }
 
 void QtUi::ApplyCursor(Qt::CursorShape shape) {
+    // The searches set their cursor before every folder entry; only a change costs.
+    if (m_cursorSet && m_cursorShape == shape) return;
+    m_cursorShape = shape;
     if (m_cursorSet) {
         QApplication::changeOverrideCursor(QCursor(shape));
     } else {
