@@ -26,7 +26,10 @@ struct FileDialogOptions {
     std::string defaultExt;   // e.g. "*.JPG"
     std::string initialName;  // e.g. "*.JPG"
     std::string filter;       // "Desc (*.JPG)|*.JPG|All files (*.*)|*.*||"
-    bool mustExist = false;
+    // Open: false lets the name be one that does not exist, so the dialog can pick a
+    // folder by confirming a dummy name in it; a folder typed as the name then comes
+    // back as that folder + "/" + initialName.
+    bool mustExist = true;
     bool confirmOverwrite = false;
 };
 

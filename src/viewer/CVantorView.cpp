@@ -84,7 +84,11 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_HELP_HOW_TO_USE_1:
         case ID_HELP_HOW_TO_USE_2:
         case ID_HELP_HOW_TO_USE_FEATURES:
-        case ID_APP_ABOUT: return true;
+        case ID_APP_ABOUT:
+        case ID_SLIDESHOW_AUTO_SEARCH:
+        case ID_AUTO_SEARCH_SELECT_MODE:
+        case ID_AUTO_SEARCH_REMOVE_MODE:
+        case ID_AUTO_SEARCH_DRIVE_MODE: return true;
         default: return false;
     }
 }
@@ -133,6 +137,10 @@ bool CVantorView::OnCommand(int id) {
         case ID_HELP_HOW_TO_USE_2: OnHowToUse2(); break;
         case ID_HELP_HOW_TO_USE_FEATURES: OnHowToUseFeatures(); break;
         case ID_APP_ABOUT: OnAppAbout(); break;
+        case ID_SLIDESHOW_AUTO_SEARCH: OnAutoSearch(); break;
+        case ID_AUTO_SEARCH_SELECT_MODE: OnAutoSearchSelectMode(); break;
+        case ID_AUTO_SEARCH_REMOVE_MODE: OnAutoSearchRemoveMode(); break;
+        case ID_AUTO_SEARCH_DRIVE_MODE: OnAutoSearchDriveMode(); break;
         default: return false;
     }
     return true;

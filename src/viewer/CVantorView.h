@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <compare>
+#include <cstddef>
 #include <ctime>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,6 +47,40 @@ public:
         const auto& block = m_blocks[i / kBlock];
         return block ? block[i % kBlock] : m_fill;
     }
+
+    // Reading in order, as from an array.
+    class const_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = std::string;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const std::string*;
+        using reference = const std::string&;
+        const_iterator(const StringArray* a = nullptr, std::size_t i = 0) : m_a(a), m_i(i) {}
+        reference operator*() const { return (*m_a)[m_i]; }
+        pointer operator->() const { return &(*m_a)[m_i]; }
+        reference operator[](difference_type n) const { return (*m_a)[m_i + static_cast<std::size_t>(n)]; }
+        const_iterator& operator++() { return ++m_i, *this; }
+        const_iterator operator++(int) { return {m_a, m_i++}; }
+        const_iterator& operator--() { return --m_i, *this; }
+        const_iterator operator--(int) { return {m_a, m_i--}; }
+        const_iterator& operator+=(difference_type n) { return m_i += static_cast<std::size_t>(n), *this; }
+        const_iterator& operator-=(difference_type n) { return m_i -= static_cast<std::size_t>(n), *this; }
+        friend const_iterator operator+(const_iterator it, difference_type n) { return it += n; }
+        friend const_iterator operator+(difference_type n, const_iterator it) { return it += n; }
+        friend const_iterator operator-(const_iterator it, difference_type n) { return it -= n; }
+        friend difference_type operator-(const const_iterator& a, const const_iterator& b) {
+            return static_cast<difference_type>(a.m_i) - static_cast<difference_type>(b.m_i);
+        }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.m_i == b.m_i; }
+        friend auto operator<=>(const const_iterator& a, const const_iterator& b) { return a.m_i <=> b.m_i; }
+
+    private:
+        const StringArray* m_a;
+        std::size_t m_i;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, m_size}; }
 
 private:
     static constexpr std::size_t kBlock = 1024;
@@ -262,6 +299,10 @@ public:
     std::int32_t m_overClicked = 0;       // a choice was clicked in the over-10000 dialog
     std::int32_t m_selMore = 0;           // the More flag copied from a selection dialog
     std::int32_t m_selMoreEdit = 0;       // the value typed in a selection dialog's edit box
+    void OnAutoSearch();
+    void OnAutoSearchSelectMode();
+    void OnAutoSearchRemoveMode();
+    void OnAutoSearchDriveMode();
 
     // ---- sort (sort/) ----------------------------------------------------------------------------------
     std::int32_t m_sortKind = 0;

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
@@ -112,10 +113,41 @@ void QtUi::RangeMessage(Dialog&, const std::string& text) {
     QMessageBox::warning(DialogParent(), QString::fromUtf8(kAppTitle), MessageText(text));
 }
 
+namespace {
+
+// An open dialog whose name need not exist: confirming a folder's path (typed, or a
+// folder selected in the list) accepts that folder with the initial name in it,
+// instead of walking into it.
+class FolderByNameDialog : public QFileDialog {
+public:
+    FolderByNameDialog(QWidget* parent, const QString& title, bool folderAccepts)
+        : QFileDialog(parent, title), m_folderAccepts(folderAccepts) {}
+    QString folder;
+
+protected:
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (m_folderAccepts && files.size() == 1 && QFileInfo(files.front()).isDir()) {
+            folder = files.front();
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool m_folderAccepts;
+};
+
+}  // namespace
+
 std::vector<std::string> QtUi::FileDialog(const FileDialogOptions& options) {
-    QFileDialog dialog(&m_window, QString::fromStdString(options.title));
-    dialog.setNameFilters(QtNameFilters(options.filter));
     using Kind = FileDialogOptions::Kind;
+    const bool anyName = options.kind == Kind::Open && !options.mustExist;
+    FolderByNameDialog dialog(&m_window, QString::fromStdString(options.title), anyName);
+    dialog.setNameFilters(QtNameFilters(options.filter));
+    // The folder-accepting answer lives in Qt's own dialog, not a platform one.
+    if (anyName) dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (options.kind == Kind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -123,10 +155,13 @@ std::vector<std::string> QtUi::FileDialog(const FileDialogOptions& options) {
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(options.kind == Kind::OpenMultiple ? QFileDialog::ExistingFiles
+                           : anyName                          ? QFileDialog::AnyFile
                                                               : QFileDialog::ExistingFile);
     }
     QString suffix = QString::fromStdString(options.defaultExt);
     suffix.remove(QStringLiteral("*."));
+    // A whole default name ("MFC_DUMMY.JPG") lends only its extension.
+    if (suffix.contains(QLatin1Char('.'))) suffix = suffix.section(QLatin1Char('.'), -1);
     if (!suffix.isEmpty() && !suffix.contains(QLatin1Char('*'))) dialog.setDefaultSuffix(suffix);
     // A wildcard as the initial name only stands for the filter, which is already set.
     const QString initial = QString::fromStdString(options.initialName);
@@ -134,6 +169,12 @@ std::vector<std::string> QtUi::FileDialog(const FileDialogOptions& options) {
 
     std::vector<std::string> paths;
     if (dialog.exec() != QDialog::Accepted) return paths;
+    if (!dialog.folder.isEmpty()) {
+        QString path = dialog.folder;
+        if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+        paths.push_back((path + initial).toStdString());
+        return paths;
+    }
     for (const QString& path : dialog.selectedFiles()) paths.push_back(path.toStdString());
     return paths;
 }
@@ -164,6 +205,9 @@ void QtUi::Sleep(unsigned ms, const WakeCondition& done) {
 }
 
 void QtUi::ApplyCursor(Qt::CursorShape shape) {
+    // The searches set their cursor before every folder entry; only a change costs.
+    if (m_cursorSet && m_cursorShape == shape) return;
+    m_cursorShape = shape;
     if (m_cursorSet) {
         QApplication::changeOverrideCursor(QCursor(shape));
     } else {

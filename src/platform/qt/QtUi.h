@@ -66,6 +66,7 @@ private:
     QElapsedTimer m_lastPump;
     int m_waitDepth = 0;
     bool m_cursorSet = false;
+    Qt::CursorShape m_cursorShape = Qt::ArrowCursor;  // the override's shape while set
 };
 
 }  // namespace vantor

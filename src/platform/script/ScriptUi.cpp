@@ -1,6 +1,7 @@
 #include "platform/script/ScriptUi.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/Canvas.h"
 
@@ -173,6 +174,13 @@ std::vector<std::string> ScriptUi::FileDialog(const FileDialogOptions& options) 
         e["answer"] = "Cancel";
         Event(e);
         return {};
+    }
+    // A folder typed where the name need not exist stands for the initial name in it.
+    if (options.kind == FileDialogOptions::Kind::Open && !options.mustExist && answer.paths.size() == 1 &&
+        std::filesystem::is_directory(answer.paths.front())) {
+        std::string& path = answer.paths.front();
+        if (path.back() != '/') path += '/';
+        path += options.initialName;
     }
     e["answer"] = "OK";
     Json paths = Json::array();
