@@ -73,6 +73,8 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_SLIDESHOW_SPEED:
         case ID_SLIDESHOW_SCALE:
         case ID_SLIDESHOW_JUMP:
+        case ID_EFFECT_SHOW_SLIDE_FILES:
+        case ID_EFFECT_SHOW_DIRECTORIES:
         case ID_EFFECT_BACKGROUND:
         case ID_EFFECT_PROGRESS_BAR: return true;
         default: return false;
@@ -114,6 +116,8 @@ bool CVantorView::OnCommand(int id) {
         case ID_SLIDESHOW_JUMP: OnJump(); break;
         case ID_EFFECT_BACKGROUND: OnBackgroundToggle(); break;
         case ID_EFFECT_PROGRESS_BAR: OnProgressBarToggle(); break;
+        case ID_EFFECT_SHOW_SLIDE_FILES: OnShowSlideFiles(); break;
+        case ID_EFFECT_SHOW_DIRECTORIES: OnShowDirectories(); break;
         default: return false;
     }
     return true;

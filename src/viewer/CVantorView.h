@@ -133,6 +133,8 @@ public:
     void OnAbort();
     void OnFileClear();
     void OnFileSelect();
+    void OnShowSlideFiles();   // slides/: the viewer of the slide list
+    void OnShowDirectories();  // slides/: the viewer of the directory list
     void OnSpeed();
     void OnScale();
     void OnJump();
