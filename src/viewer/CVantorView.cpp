@@ -73,6 +73,7 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_SLIDESHOW_SPEED:
         case ID_SLIDESHOW_SCALE:
         case ID_SLIDESHOW_JUMP:
+        case ID_SLIDESHOW_FILE_SORT:
         case ID_EFFECT_SHOW_SLIDE_FILES:
         case ID_EFFECT_SHOW_DIRECTORIES:
         case ID_EFFECT_BACKGROUND:
@@ -116,6 +117,7 @@ bool CVantorView::OnCommand(int id) {
         case ID_SLIDESHOW_JUMP: OnJump(); break;
         case ID_EFFECT_BACKGROUND: OnBackgroundToggle(); break;
         case ID_EFFECT_PROGRESS_BAR: OnProgressBarToggle(); break;
+        case ID_SLIDESHOW_FILE_SORT: OnFileSort(); break;
         case ID_EFFECT_SHOW_SLIDE_FILES: OnShowSlideFiles(); break;
         case ID_EFFECT_SHOW_DIRECTORIES: OnShowDirectories(); break;
         default: return false;
