@@ -256,34 +256,39 @@ SortRun::Outcome SortRun::PreSort() {
 // other remaining key precedes: candidates change only on a strict comparison,
 // so equal keys leave in the order they stand and the sort is stable.
 SortRun::Outcome SortRun::Select() {
-    // The positions not taken yet, in position order; taking one removes it, so no
-    // text of a real file can ever be mistaken for a taken mark.
+    // The positions not taken yet, in position order, with their ranks beside them;
+    // taking one removes it, so no text of a real file can ever be mistaken for a
+    // taken mark, and the scan runs over one compact array.
     std::vector<std::uint32_t> remaining(m_n);
     std::iota(remaining.begin(), remaining.end(), 1u);
+    std::vector<std::uint32_t> ranks(m_n);
+    for (std::uint32_t i = 0; i < m_n; ++i) ranks[i] = m_rank[i + 1];
     m_output.assign(m_n + 1, std::string());
     const std::uint64_t square = std::uint64_t{m_n} * m_n;
     std::uint64_t changes = 0;
     std::uint64_t placed = 0;
     for (std::uint32_t r = 1; r <= m_n && !remaining.empty(); ++r) {
         std::size_t best = 0;
-        std::uint32_t a = remaining[0];
-        for (std::size_t i = 1; i < remaining.size(); ++i) {
-            const std::uint32_t candidate = remaining[i];
-            if (!OutOfOrder(a, candidate)) continue;
-            a = candidate;
+        std::uint32_t bestRank = ranks[0];
+        const std::size_t count = ranks.size();
+        for (std::size_t i = 1; i < count; ++i) {
+            // Out of order: the candidate's key comes strictly before the key of the one held.
+            if (m_descending ? ranks[i] <= bestRank : ranks[i] >= bestRank) continue;
             best = i;
+            bestRank = ranks[i];
             BusyCursor();
             if (Interrupted()) return Outcome::StopWithEndMessage;
             Pump();
             ++changes;
             if (changes % 100 == 0) {
                 m_view.ClientTextOut(6, 36, kEscapeLine);
-                Line(5, 8, 96, m_label[a]);
+                Line(5, 8, 96, m_label[remaining[best]]);
                 Line(5, 15, 126, CounterLine("( sorting..", changes, square));
             }
         }
-        m_output[r] = m_path[a];
+        m_output[r] = m_path[remaining[best]];
         remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(best));
+        ranks.erase(ranks.begin() + static_cast<std::ptrdiff_t>(best));
         ++placed;
         if (placed % 100 == 0 || static_cast<std::int64_t>(placed) > static_cast<std::int64_t>(m_n) - 100) {
             m_view.ClientTextOut(6, 36, kEscapeLine);
