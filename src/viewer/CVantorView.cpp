@@ -74,6 +74,9 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_SLIDESHOW_SPEED:
         case ID_SLIDESHOW_SCALE:
         case ID_SLIDESHOW_JUMP:
+        case ID_SLIDESHOW_FILE_SORT:
+        case ID_EFFECT_SHOW_SLIDE_FILES:
+        case ID_EFFECT_SHOW_DIRECTORIES:
         case ID_EFFECT_BACKGROUND:
         case ID_EFFECT_PROGRESS_BAR:
         case ID_FILE_OPEN:
@@ -141,6 +144,9 @@ bool CVantorView::OnCommand(int id) {
         case ID_AUTO_SEARCH_SELECT_MODE: OnAutoSearchSelectMode(); break;
         case ID_AUTO_SEARCH_REMOVE_MODE: OnAutoSearchRemoveMode(); break;
         case ID_AUTO_SEARCH_DRIVE_MODE: OnAutoSearchDriveMode(); break;
+        case ID_SLIDESHOW_FILE_SORT: OnFileSort(); break;
+        case ID_EFFECT_SHOW_SLIDE_FILES: OnShowSlideFiles(); break;
+        case ID_EFFECT_SHOW_DIRECTORIES: OnShowDirectories(); break;
         default: return false;
     }
     return true;

@@ -197,6 +197,8 @@ public:
     void OnAbort();
     void OnFileClear();
     void OnFileSelect();
+    void OnShowSlideFiles();   // slides/: the viewer of the slide list
+    void OnShowDirectories();  // slides/: the viewer of the directory list
     void OnSpeed();
     void OnScale();
     void OnJump();
@@ -306,6 +308,9 @@ public:
 
     // ---- sort (sort/) ----------------------------------------------------------------------------------
     std::int32_t m_sortKind = 0;
+    void OnFileSort();
+    // Puts the slide list into the order of a sort kind (0..9); a stopped sort changes nothing.
+    void SortSlideList(std::int32_t kind);
 
     // ---- batch write (batch/) --------------------------------------------------------------------------
     std::string m_tempBmpPath;            // m_outFolder + "MFC_DUMMY.BMP"

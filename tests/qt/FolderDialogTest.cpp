@@ -4,7 +4,8 @@
 
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <filesystem>
@@ -79,10 +80,10 @@ TEST(QtFolderDialog, SearchDialogsFromTheirTemplates) {
     CUnsearchDirDialog list;
     QtDialog listWindow(list);
     listWindow.Init();
-    auto* lines = qobject_cast<QListWidget*>(listWindow.ControlWidget(CUnsearchDirDialog::kList));
+    auto* lines = qobject_cast<QListView*>(listWindow.ControlWidget(CUnsearchDirDialog::kList));
     ASSERT_NE(lines, nullptr);
-    EXPECT_EQ(lines->count(), 501);
-    EXPECT_EQ(lines->selectedItems().size(), 501);
+    EXPECT_EQ(lines->model()->rowCount(), 501);
+    EXPECT_EQ(lines->selectionModel()->selectedRows().size(), 501);
     EXPECT_FALSE(listWindow.ControlWidget(CUnsearchDirDialog::kMore)->isEnabled());
 }
 

@@ -1,5 +1,7 @@
 #include "platform/qt/QtDialog.h"
 
+#include <algorithm>
+
 #include <QAbstractSlider>
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -7,7 +9,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QAbstractListModel>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QPainter>
 #include <QPen>
 #include <QPushButton>
@@ -47,6 +51,34 @@ protected:
 private:
     const Dialog& m_dialog;
 };
+
+// The lines of a list box, converted for display only when a row is drawn, so a
+// list of many thousand lines opens at once.
+class LinesModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
+        return Text(m_lines[static_cast<std::size_t>(index.row())]);
+    }
+    // Replaces the lines when they differ; true when they did.
+    bool SetLines(const std::vector<std::string>& lines) {
+        if (lines == m_lines) return false;
+        beginResetModel();
+        m_lines = lines;
+        endResetModel();
+        return true;
+    }
+
+private:
+    std::vector<std::string> m_lines;
+};
+
+LinesModel* ModelOf(QListView* list) { return static_cast<LinesModel*>(list->model()); }
 
 }  // namespace
 
@@ -116,10 +148,18 @@ QtDialog::QtDialog(Dialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(
                 break;
             }
             case ControlKind::ListBox: {
-                auto* list = new QListWidget;
+                auto* list = new QListView;
+                list->setModel(new LinesModel(list));
+                // Every line has the same height: the view lays out 10000 lines without measuring each.
+                list->setUniformItemSizes(true);
+                list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                list->setEditTriggers(QAbstractItemView::NoEditTriggers);
                 list->setSelectionMode(c.multiSelect ? QAbstractItemView::ExtendedSelection
                                                      : QAbstractItemView::SingleSelection);
-                connect(list, &QListWidget::itemSelectionChanged, this, [this, id] { SelChangeControl(id); });
+                list->setMinimumSize(480, 240);
+                connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                        [this, id] { SelChangeControl(id); });
                 widget = list;
                 break;
             }
@@ -176,19 +216,19 @@ void QtDialog::PushStates() {
                 bar->setSliderPosition(s.scrollPos);
                 bar->setValue(s.scrollPos);
             }
-        } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
-            QStringList items;
-            for (const std::string& item : s.items) items << Text(item);
-            bool same = list->count() == items.size();
-            for (int i = 0; same && i < list->count(); ++i) same = list->item(i)->text() == items[i];
-            if (!same) {
-                list->clear();
-                list->addItems(items);
-            }
-            list->clearSelection();
+        } else if (auto* list = qobject_cast<QListView*>(widget)) {
+            LinesModel* model = ModelOf(list);
+            model->SetLines(s.items);
+            QItemSelectionModel* selection = list->selectionModel();
+            QItemSelection wanted;
             for (int index : s.selection) {
-                if (index >= 0 && index < list->count()) list->item(index)->setSelected(true);
+                if (index >= 0 && index < model->rowCount()) wanted.select(model->index(index), model->index(index));
             }
+            {
+                const QSignalBlocker quietSelection(selection);
+                selection->select(wanted, QItemSelectionModel::ClearAndSelect);
+            }
+            list->viewport()->update();
         }
     }
 }
@@ -199,11 +239,10 @@ void QtDialog::PullStates() {
         ControlState& s = m_dialog.Control(id);
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             s.text = edit->text().toStdString();
-        } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        } else if (auto* list = qobject_cast<QListView*>(widget)) {
             s.selection.clear();
-            for (int i = 0; i < list->count(); ++i) {
-                if (list->item(i)->isSelected()) s.selection.push_back(i);
-            }
+            for (const QModelIndex& index : list->selectionModel()->selectedIndexes()) s.selection.push_back(index.row());
+            std::sort(s.selection.begin(), s.selection.end());
         }
     }
 }
