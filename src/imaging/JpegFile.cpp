@@ -1,6 +1,9 @@
 #include "imaging/JpegFile.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -122,7 +125,11 @@ struct DecodeResult {
 
 // With headerOnly, stops after the header and reports the frame's own size. In
 // display order the rows land bottom-up, blue green red, with no second pass.
-Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrder order) {
+// A chooser (when given) sees the frame's own size after the header and picks the
+// DCT scale, in eighths; the true size goes to trueSize[0..1].
+using ScaleChooserFn = unsigned (*)(std::uint32_t, std::uint32_t, void*);
+Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrder order,
+               ScaleChooserFn choose = nullptr, void* context = nullptr, std::uint32_t* trueSize = nullptr) {
     JpegErrorTrap trap;
     jpeg_decompress_struct cinfo;
     jpeg_progress_mgr progress;
@@ -151,6 +158,15 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
     if (pixelCount > kMaxPicturePixels) {
         jpeg_destroy_decompress(&cinfo);
         return Outcome::NoMemory;
+    }
+    if (choose != nullptr) {
+        trueSize[0] = cinfo.image_width;
+        trueSize[1] = cinfo.image_height;
+        const unsigned eighths = choose(cinfo.image_width, cinfo.image_height, context);
+        if (eighths >= 1 && eighths < 8) {
+            cinfo.scale_num = eighths;
+            cinfo.scale_denom = 8;
+        }
     }
     const bool display = order == PixelOrder::Display;
     // The library's own converter writes blue green red exactly as it writes red
@@ -269,6 +285,36 @@ RgbBuffer JpegFile::Load(const std::string& path, std::uint32_t& width, std::uin
     std::fclose(file);
     width = result.width;
     height = result.height;
+    if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    return RgbBuffer(result.pixels);
+}
+
+RgbBuffer JpegFile::LoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
+                                         std::uint32_t& trueWidth, std::uint32_t& trueHeight, ScaleChooser choose,
+                                         void* context) {
+    width = height = trueWidth = trueHeight = 0;
+    SetLastJpegPath(path);
+    // Opened without waiting and checked to be a regular file: a FIFO or a device
+    // named like a picture gets the open failure instead of blocking the run.
+    std::FILE* file = nullptr;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) file = ::fdopen(fd, "rb");
+        if (file == nullptr) ::close(fd);
+    }
+    if (file == nullptr) {
+        AfxMessageBox(FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+        return nullptr;
+    }
+    DecodeResult result{nullptr, 0, 0};
+    std::uint32_t trueSize[2] = {0, 0};
+    const Outcome outcome = Decode(file, &result, false, PixelOrder::Display, choose, context, trueSize);
+    std::fclose(file);
+    width = result.width;
+    height = result.height;
+    trueWidth = trueSize[0];
+    trueHeight = trueSize[1];
     if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
     return RgbBuffer(result.pixels);
 }

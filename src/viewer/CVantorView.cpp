@@ -74,7 +74,8 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_SLIDESHOW_SCALE:
         case ID_SLIDESHOW_JUMP:
         case ID_EFFECT_BACKGROUND:
-        case ID_EFFECT_PROGRESS_BAR: return true;
+        case ID_EFFECT_PROGRESS_BAR:
+        case ID_FILE_WRITE_START: return true;
         default: return false;
     }
 }
@@ -114,6 +115,7 @@ bool CVantorView::OnCommand(int id) {
         case ID_SLIDESHOW_JUMP: OnJump(); break;
         case ID_EFFECT_BACKGROUND: OnBackgroundToggle(); break;
         case ID_EFFECT_PROGRESS_BAR: OnProgressBarToggle(); break;
+        case ID_FILE_WRITE_START: OnFileWriteStart(); break;
         default: return false;
     }
     return true;
