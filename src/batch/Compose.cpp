@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <thread>
 #include <vector>
 
 namespace vantor {
@@ -73,24 +75,20 @@ inline std::uint8_t Clamp8(std::int32_t v) {
 
 }  // namespace
 
-void StretchSmooth(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, std::uint8_t* dst,
-                   std::size_t dstStride, std::uint32_t dw, std::uint32_t dh) {
-    if (src == nullptr || dst == nullptr || sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
+namespace {
+
+// Output rows [y0, y1): the source rows they need stretched across, then down.
+void StretchBand(const std::uint8_t* src, std::uint32_t sw, const Taps& tx, const Taps& ty, std::uint8_t* dst,
+                 std::size_t dstStride, std::uint32_t dw, std::uint32_t y0, std::uint32_t y1) {
     const std::size_t srcRow = static_cast<std::size_t>(sw) * 3;
     const std::size_t dstRow = static_cast<std::size_t>(dw) * 3;
-    if (sw == dw && sh == dh) {
-        for (std::uint32_t y = 0; y < dh; ++y) std::memcpy(dst + y * dstStride, src + y * srcRow, dstRow);
-        return;
-    }
-    const Taps tx = MakeTaps(sw, dw);
-    const Taps ty = MakeTaps(sh, dh);
-
-    // Rows across first, only the source rows some output row needs, then down.
-    std::vector<std::uint8_t> across(static_cast<std::size_t>(sh) * dstRow);
+    const std::uint32_t r0 = ty.first[y0];
+    const std::uint32_t r1 = ty.first[y1 - 1] + ty.count[y1 - 1];
+    std::vector<std::uint8_t> across(static_cast<std::size_t>(r1 - r0) * dstRow);
     const bool sameWidth = sw == dw;
-    for (std::uint32_t y = 0; y < sh; ++y) {
+    for (std::uint32_t y = r0; y < r1; ++y) {
         const std::uint8_t* s = src + y * srcRow;
-        std::uint8_t* d = across.data() + y * dstRow;
+        std::uint8_t* d = across.data() + (y - r0) * dstRow;
         if (sameWidth) {
             std::memcpy(d, s, dstRow);
             continue;
@@ -110,18 +108,44 @@ void StretchSmooth(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, 
         }
     }
     std::vector<std::int32_t> sum(dstRow);
-    for (std::uint32_t y = 0; y < dh; ++y) {
+    for (std::uint32_t y = y0; y < y1; ++y) {
         std::fill(sum.begin(), sum.end(), 0);
         const std::int32_t* w = &ty.weights[static_cast<std::size_t>(y) * ty.maxTaps];
         for (std::uint32_t k = 0; k < ty.count[y]; ++k) {
-            const std::uint8_t* row = across.data() + static_cast<std::size_t>(ty.first[y] + k) * dstRow;
             const std::int32_t wk = w[k];
             if (wk == 0) continue;
+            const std::uint8_t* row = across.data() + static_cast<std::size_t>(ty.first[y] + k - r0) * dstRow;
             for (std::size_t i = 0; i < dstRow; ++i) sum[i] += wk * row[i];
         }
         std::uint8_t* d = dst + y * dstStride;
         for (std::size_t i = 0; i < dstRow; ++i) d[i] = Clamp8(sum[i]);
     }
+}
+
+}  // namespace
+
+void StretchSmooth(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, std::uint8_t* dst,
+                   std::size_t dstStride, std::uint32_t dw, std::uint32_t dh) {
+    if (src == nullptr || dst == nullptr || sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
+    const std::size_t srcRow = static_cast<std::size_t>(sw) * 3;
+    const std::size_t dstRow = static_cast<std::size_t>(dw) * 3;
+    if (sw == dw && sh == dh) {
+        for (std::uint32_t y = 0; y < dh; ++y) std::memcpy(dst + y * dstStride, src + y * srcRow, dstRow);
+        return;
+    }
+    const Taps tx = MakeTaps(sw, dw);
+    const Taps ty = MakeTaps(sh, dh);
+    // A large picture is done in two bands of output rows on two threads; each
+    // band writes only its own rows, so the result does not depend on the split.
+    const std::uint64_t work = static_cast<std::uint64_t>(sh) * dw + static_cast<std::uint64_t>(dh) * dw;
+    if (work < 200000 || dh < 2) {
+        StretchBand(src, sw, tx, ty, dst, dstStride, dw, 0, dh);
+        return;
+    }
+    const std::uint32_t half = dh / 2;
+    std::thread other(StretchBand, src, sw, std::cref(tx), std::cref(ty), dst, dstStride, dw, 0u, half);
+    StretchBand(src, sw, tx, ty, dst, dstStride, dw, half, dh);
+    other.join();
 }
 
 FrameColor OutputBackground(std::int32_t outBackColor) {
