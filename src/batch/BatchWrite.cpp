@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -74,19 +75,22 @@ const char* StateText(std::int32_t stopped, std::int32_t haltState) {
     return " Running SlideShow (Press Esc KEY to Abort) ";
 }
 
-// Picks the smallest DCT reduction whose picture still covers the size the slide is
-// written at, so the stretch only ever shrinks a faithful picture.
+// The frame a slide is written into, for the choice of its DCT reduction.
+struct WriteFrame {
+    std::uint32_t width;
+    std::uint32_t height;
+    std::int32_t scaleMode;
+};
+
+// Picks the smallest DCT reduction whose picture still covers the frame (or the
+// whole picture, when it is smaller), so the stretch only ever shrinks a faithful
+// picture; the fitted size is never larger than that. The straight mode writes the
+// picture's own pixels: full size. A pure function of the size and the frame, so
+// a decode on the second thread picks exactly what the first would.
 unsigned ChooseWriteScale(std::uint32_t width, std::uint32_t height, void* context) {
-    auto& view = *static_cast<CVantorView*>(context);
-    view.m_width = width;
-    view.m_height = height;
-    view.ComputeFit();
-    if (view.m_outScaleMode == 1) return 8;
-    std::uint64_t needW = view.m_fitWidth, needH = view.m_fitHeight;
-    if (view.m_dispScaleMode != 2) {
-        needW = view.m_maxWidth;
-        needH = view.m_maxHeight;
-    }
+    const auto& frame = *static_cast<const WriteFrame*>(context);
+    if (frame.scaleMode == 1) return 8;
+    const std::uint64_t needW = std::min(width, frame.width), needH = std::min(height, frame.height);
     for (unsigned m = 1; m < 8; ++m) {
         const std::uint64_t w = (static_cast<std::uint64_t>(width) * m + 7) / 8;
         const std::uint64_t h = (static_cast<std::uint64_t>(height) * m + 7) / 8;
@@ -173,6 +177,8 @@ void CVantorView::StartWriteRun() {
         m_slideNo = m_jumpTarget;
     }
     RunLoop(true);
+    if (m_prefetch.valid()) m_prefetch.get();  // a slide the run did not reach
+    m_prefetchPath.clear();
 }
 
 void CVantorView::LoadWriteSource(const std::string& path) {
@@ -181,9 +187,22 @@ void CVantorView::LoadWriteSource(const std::string& path) {
     m_buf.reset();
     ++m_bufGeneration;
     if (EndsWithNoCase(path, ".JPG")) {  // opens regular files only
+        WriteFrame frame{m_maxWidth, m_maxHeight, m_outScaleMode};
+        if (m_prefetch.valid()) {
+            PrefetchedSlide next = m_prefetch.get();
+            if (next.pixels && m_prefetchPath == path && next.frameWidth == frame.width &&
+                next.frameHeight == frame.height && next.scaleMode == frame.scaleMode) {
+                m_srcBuf = std::move(next.pixels);
+                m_srcWidth = next.width;
+                m_srcHeight = next.height;
+                m_width = next.trueWidth;
+                m_height = next.trueHeight;
+                return;
+            }
+        }
         std::uint32_t trueWidth = 0, trueHeight = 0;
         m_srcBuf = JpegFile::LoadToDisplayScaled(path, m_srcWidth, m_srcHeight, trueWidth, trueHeight,
-                                                 &ChooseWriteScale, this);
+                                                 &ChooseWriteScale, &frame);
         m_width = m_srcBuf ? trueWidth : 0;
         m_height = m_srcBuf ? trueHeight : 0;
         if (!m_srcBuf) m_srcWidth = m_srcHeight = 0;
@@ -262,6 +281,23 @@ void CVantorView::ConvertAndWriteSlide() {
         AfxMessageBox("書き込み処理を中止します。");
         m_slideNo = m_slideCount - 1;
         return;
+    }
+    // While this slide is written, the next one (when the run goes on by itself)
+    // is decoded on the second thread.
+    if (m_haltState == 0 && m_slideNo < m_slideCount && m_slideNo < m_slidePath.size() &&
+        EndsWithNoCase(m_slidePath[m_slideNo], ".JPG")) {
+        m_prefetchPath = m_slidePath[m_slideNo];
+        const WriteFrame frame{m_maxWidth, m_maxHeight, m_outScaleMode};
+        m_prefetch = std::async(std::launch::async, [path = m_prefetchPath, frame] {
+            PrefetchedSlide next;
+            WriteFrame f = frame;
+            next.pixels = JpegFile::TryLoadToDisplayScaled(path, next.width, next.height, next.trueWidth,
+                                                           next.trueHeight, &ChooseWriteScale, &f);
+            next.frameWidth = f.width;
+            next.frameHeight = f.height;
+            next.scaleMode = f.scaleMode;
+            return next;
+        });
     }
     if (m_outScaleMode != 1) {
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height));

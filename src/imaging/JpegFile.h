@@ -25,6 +25,12 @@ public:
     static RgbBuffer LoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
                                          std::uint32_t& trueWidth, std::uint32_t& trueHeight, ScaleChooser choose,
                                          void* context);
+    // The same without a word to the user, for any thread: nothing on any failure
+    // or warning (the caller then loads again with LoadToDisplayScaled, which
+    // reports). The chooser runs on the calling thread.
+    static RgbBuffer TryLoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
+                                            std::uint32_t& trueWidth, std::uint32_t& trueHeight,
+                                            ScaleChooser choose, void* context);
     // The frame header's size, without decoding; false on failure.
     static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // Writes a buffer in file order as a colour (RGB) or grayscale JPEG file.

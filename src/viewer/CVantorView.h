@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <future>
 #include <map>
 #include <string>
 #include <vector>
@@ -229,6 +230,16 @@ public:
     RgbBuffer m_srcBuf;
     std::uint32_t m_srcWidth = 0;
     std::uint32_t m_srcHeight = 0;
+    // The next JPEG slide, decoded quietly on a second thread while this one is
+    // composed and written; used only when the path and the frame still match.
+    struct PrefetchedSlide {
+        RgbBuffer pixels;
+        std::uint32_t width = 0, height = 0, trueWidth = 0, trueHeight = 0;
+        std::uint32_t frameWidth = 0, frameHeight = 0;
+        std::int32_t scaleMode = 0;
+    };
+    std::future<PrefetchedSlide> m_prefetch;
+    std::string m_prefetchPath;
 
     void OnFileWriteStart();
     void ChooseOutputFolder();
