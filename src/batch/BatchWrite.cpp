@@ -197,12 +197,14 @@ void CVantorView::LoadWriteSource(const std::string& path) {
                 m_srcHeight = next.height;
                 m_width = next.trueWidth;
                 m_height = next.trueHeight;
+                PrefetchNextSlide();
                 return;
             }
         }
         std::uint32_t trueWidth = 0, trueHeight = 0;
         m_srcBuf = JpegFile::LoadToDisplayScaled(path, m_srcWidth, m_srcHeight, trueWidth, trueHeight,
                                                  &ChooseWriteScale, &frame);
+        PrefetchNextSlide();
         m_width = m_srcBuf ? trueWidth : 0;
         m_height = m_srcBuf ? trueHeight : 0;
         if (!m_srcBuf) m_srcWidth = m_srcHeight = 0;
@@ -217,6 +219,27 @@ void CVantorView::LoadWriteSource(const std::string& path) {
         m_srcWidth = m_width;
         m_srcHeight = m_height;
         ++m_bufGeneration;
+    }
+    PrefetchNextSlide();
+}
+
+void CVantorView::PrefetchNextSlide() {
+    // While this slide is composed and written, the next one (when the run goes on
+    // by itself) is decoded on the second thread.
+    if (m_haltState == 0 && m_slideNo < m_slideCount && m_slideNo < m_slidePath.size() &&
+        EndsWithNoCase(m_slidePath[m_slideNo], ".JPG")) {
+        m_prefetchPath = m_slidePath[m_slideNo];
+        const WriteFrame frame{m_maxWidth, m_maxHeight, m_outScaleMode};
+        m_prefetch = std::async(std::launch::async, [path = m_prefetchPath, frame] {
+            PrefetchedSlide next;
+            WriteFrame f = frame;
+            next.pixels = JpegFile::TryLoadToDisplayScaled(path, next.width, next.height, next.trueWidth,
+                                                           next.trueHeight, &ChooseWriteScale, &f);
+            next.frameWidth = f.width;
+            next.frameHeight = f.height;
+            next.scaleMode = f.scaleMode;
+            return next;
+        });
     }
 }
 
@@ -281,23 +304,6 @@ void CVantorView::ConvertAndWriteSlide() {
         AfxMessageBox("書き込み処理を中止します。");
         m_slideNo = m_slideCount - 1;
         return;
-    }
-    // While this slide is written, the next one (when the run goes on by itself)
-    // is decoded on the second thread.
-    if (m_haltState == 0 && m_slideNo < m_slideCount && m_slideNo < m_slidePath.size() &&
-        EndsWithNoCase(m_slidePath[m_slideNo], ".JPG")) {
-        m_prefetchPath = m_slidePath[m_slideNo];
-        const WriteFrame frame{m_maxWidth, m_maxHeight, m_outScaleMode};
-        m_prefetch = std::async(std::launch::async, [path = m_prefetchPath, frame] {
-            PrefetchedSlide next;
-            WriteFrame f = frame;
-            next.pixels = JpegFile::TryLoadToDisplayScaled(path, next.width, next.height, next.trueWidth,
-                                                           next.trueHeight, &ChooseWriteScale, &f);
-            next.frameWidth = f.width;
-            next.frameHeight = f.height;
-            next.scaleMode = f.scaleMode;
-            return next;
-        });
     }
     if (m_outScaleMode != 1) {
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height));

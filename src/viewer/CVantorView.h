@@ -240,6 +240,7 @@ public:
     };
     std::future<PrefetchedSlide> m_prefetch;
     std::string m_prefetchPath;
+    void PrefetchNextSlide();
 
     void OnFileWriteStart();
     void ChooseOutputFolder();
