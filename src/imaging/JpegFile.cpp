@@ -1,6 +1,9 @@
 #include "imaging/JpegFile.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -37,6 +40,7 @@ const char* const kAddonMessages[] = {"", "Too many scans in a progressive JPEG 
 struct JpegErrorTrap {
     jpeg_error_mgr mgr;
     std::jmp_buf jump;
+    int messages;  // warnings seen by a quiet decode
 };
 
 void SetLastJpegPath(const std::string& path) {
@@ -78,10 +82,19 @@ extern "C" void LimitScans(j_common_ptr cinfo) {
     }
 }
 
-void InstallErrorTrap(JpegErrorTrap& trap) {
+// A quiet decode (off the user-interface thread) shows nothing: a fatal error only
+// jumps back, a warning is only counted.
+extern "C" void OnJpegFatalQuiet(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<JpegErrorTrap*>(cinfo->err)->jump, 1);
+}
+
+extern "C" void OnJpegMessageQuiet(j_common_ptr cinfo) { ++reinterpret_cast<JpegErrorTrap*>(cinfo->err)->messages; }
+
+void InstallErrorTrap(JpegErrorTrap& trap, bool quiet = false) {
     jpeg_std_error(&trap.mgr);
-    trap.mgr.error_exit = OnJpegFatal;
-    trap.mgr.output_message = OnJpegMessage;
+    trap.messages = 0;
+    trap.mgr.error_exit = quiet ? OnJpegFatalQuiet : OnJpegFatal;
+    trap.mgr.output_message = quiet ? OnJpegMessageQuiet : OnJpegMessage;
     trap.mgr.addon_message_table = kAddonMessages;
     trap.mgr.first_addon_message = kTooManyScansCode - 1;
     trap.mgr.last_addon_message = kTooManyScansCode;
@@ -123,13 +136,18 @@ struct DecodeResult {
 
 // With headerOnly, stops after the header and reports the frame's own size. In
 // display order the rows land bottom-up, blue green red, with no second pass.
-Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrder order) {
+// A chooser (when given) sees the frame's own size after the header and picks the
+// DCT scale, in eighths; the true size goes to trueSize[0..1].
+using ScaleChooserFn = unsigned (*)(std::uint32_t, std::uint32_t, void*);
+Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrder order,
+               ScaleChooserFn choose = nullptr, void* context = nullptr, std::uint32_t* trueSize = nullptr,
+               bool quiet = false) {
     JpegErrorTrap trap;
     jpeg_decompress_struct cinfo;
     jpeg_progress_mgr progress;
     std::uint8_t* volatile pixels = nullptr;
 
-    InstallErrorTrap(trap);
+    InstallErrorTrap(trap, quiet);
     cinfo.err = &trap.mgr;
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
@@ -152,6 +170,15 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
     if (pixelCount > kMaxPicturePixels) {
         jpeg_destroy_decompress(&cinfo);
         return Outcome::NoMemory;
+    }
+    if (choose != nullptr) {
+        trueSize[0] = cinfo.image_width;
+        trueSize[1] = cinfo.image_height;
+        const unsigned eighths = choose(cinfo.image_width, cinfo.image_height, context);
+        if (eighths >= 1 && eighths < 8) {
+            cinfo.scale_num = eighths;
+            cinfo.scale_denom = 8;
+        }
     }
     const bool display = order == PixelOrder::Display;
     // The library's own converter writes blue green red exactly as it writes red
@@ -201,6 +228,7 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     result->pixels = pixels;
+    if (quiet && trap.messages != 0) return Outcome::Fatal;  // the caller decodes again, aloud
     return Outcome::Ok;
 }
 
@@ -271,6 +299,63 @@ RgbBuffer JpegFile::Load(const std::string& path, std::uint32_t& width, std::uin
     width = result.width;
     height = result.height;
     if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    return RgbBuffer(result.pixels);
+}
+
+RgbBuffer JpegFile::LoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
+                                         std::uint32_t& trueWidth, std::uint32_t& trueHeight, ScaleChooser choose,
+                                         void* context) {
+    width = height = trueWidth = trueHeight = 0;
+    SetLastJpegPath(path);
+    // Opened without waiting and checked to be a regular file: a FIFO or a device
+    // named like a picture gets the open failure instead of blocking the run.
+    std::FILE* file = nullptr;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) file = ::fdopen(fd, "rb");
+        if (file == nullptr) ::close(fd);
+    }
+    if (file == nullptr) {
+        AfxMessageBox(FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+        return nullptr;
+    }
+    DecodeResult result{nullptr, 0, 0};
+    std::uint32_t trueSize[2] = {0, 0};
+    const Outcome outcome = Decode(file, &result, false, PixelOrder::Display, choose, context, trueSize);
+    std::fclose(file);
+    width = result.width;
+    height = result.height;
+    trueWidth = trueSize[0];
+    trueHeight = trueSize[1];
+    if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    return RgbBuffer(result.pixels);
+}
+
+RgbBuffer JpegFile::TryLoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
+                                            std::uint32_t& trueWidth, std::uint32_t& trueHeight, ScaleChooser choose,
+                                            void* context) {
+    width = height = trueWidth = trueHeight = 0;
+    std::FILE* file = nullptr;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) file = ::fdopen(fd, "rb");
+        if (file == nullptr) ::close(fd);
+    }
+    if (file == nullptr) return nullptr;
+    DecodeResult result{nullptr, 0, 0};
+    std::uint32_t trueSize[2] = {0, 0};
+    const Outcome outcome = Decode(file, &result, false, PixelOrder::Display, choose, context, trueSize, true);
+    std::fclose(file);
+    if (outcome != Outcome::Ok) {
+        delete[] result.pixels;
+        return nullptr;
+    }
+    width = result.width;
+    height = result.height;
+    trueWidth = trueSize[0];
+    trueHeight = trueSize[1];
     return RgbBuffer(result.pixels);
 }
 

@@ -91,7 +91,8 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_SLIDESHOW_AUTO_SEARCH:
         case ID_AUTO_SEARCH_SELECT_MODE:
         case ID_AUTO_SEARCH_REMOVE_MODE:
-        case ID_AUTO_SEARCH_DRIVE_MODE: return true;
+        case ID_AUTO_SEARCH_DRIVE_MODE:
+        case ID_FILE_WRITE_START: return true;
         default: return false;
     }
 }
@@ -147,6 +148,7 @@ bool CVantorView::OnCommand(int id) {
         case ID_SLIDESHOW_FILE_SORT: OnFileSort(); break;
         case ID_EFFECT_SHOW_SLIDE_FILES: OnShowSlideFiles(); break;
         case ID_EFFECT_SHOW_DIRECTORIES: OnShowDirectories(); break;
+        case ID_FILE_WRITE_START: OnFileWriteStart(); break;
         default: return false;
     }
     return true;

@@ -9,6 +9,7 @@
 #include <compare>
 #include <cstddef>
 #include <ctime>
+#include <future>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -313,9 +314,45 @@ public:
     void SortSlideList(std::int32_t kind);
 
     // ---- batch write (batch/) --------------------------------------------------------------------------
-    std::string m_tempBmpPath;            // m_outFolder + "MFC_DUMMY.BMP"
+    std::string m_tempBmpPath;            // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
     std::string m_writeSourcePath;        // "at First", then the path written last
     std::int32_t m_dibReady = 0;
+    // The slide being written, in display order; a JPEG may be decoded at a reduced
+    // scale (m_srcWidth x m_srcHeight) while m_width x m_height keep its true size.
+    RgbBuffer m_srcBuf;
+    std::uint32_t m_srcWidth = 0;
+    std::uint32_t m_srcHeight = 0;
+    // The next JPEG slide, decoded quietly on a second thread while this one is
+    // composed and written; used only when the path and the frame still match.
+    struct PrefetchedSlide {
+        RgbBuffer pixels;
+        std::uint32_t width = 0, height = 0, trueWidth = 0, trueHeight = 0;
+        std::uint32_t frameWidth = 0, frameHeight = 0;
+        std::int32_t scaleMode = 0;
+    };
+    std::future<PrefetchedSlide> m_prefetch;
+    std::string m_prefetchPath;
+    void PrefetchNextSlide();
+
+    void OnFileWriteStart();
+    void ChooseOutputFolder();
+    // The write run from the start number in m_jumpTarget (the setup done): also the
+    // command line's batch write.
+    void StartWriteRun();
+    // The write run's counterpart of ShowSlide: loads, composes and writes one slide.
+    virtual void WriteStep();
+    void ConvertAndWriteSlide();
+    // The output picture of the current source into m_buf (display order).
+    void ComposeOutputImage();
+    // Writes m_buf as a JPEG file at the quality of m_jpegQualityIndex; true on success.
+    bool WriteSlideJpeg(const std::string& path, bool color);
+    // The first free name for name (its last four characters the ending) in folder:
+    // name, then stem~(1) .. stem~(9), stem~010 .. stem~099, stem~100 ..., stem~9989.
+    // Empty when all are taken. Anything at a path (file, folder, FIFO, link) takes it.
+    static std::string FreeOutputName(const std::string& folder, const std::string& name);
+    // Loads the slide m_curSlidePath into m_srcBuf; a JPEG at the smallest DCT scale
+    // that still covers its fitted size (at full size in the straight mode).
+    void LoadWriteSource(const std::string& path);
 
     // ---- folders -------------------------------------------------------------------------------------
     std::string m_outFolder = "d:\\t~\\";     // at most kFolderBufferSize - 1 bytes
@@ -327,6 +364,9 @@ public:
 
 private:
     bool IsImplemented(int id) const;
+    // The loop of the show and of the write run: the same pacing, halting, stepping
+    // and aborting; writing runs WriteStep from the start number instead of ShowSlide.
+    void RunLoop(bool writing);
     // The paint proper: everything but the text drawn outside a paint.
     void DrawView(Canvas& canvas);
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).

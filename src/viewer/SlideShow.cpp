@@ -26,9 +26,14 @@ bool CVantorView::AskStop() {
 }
 
 void CVantorView::OnSlideShowStart() {
-    Ui& ui = TheUi();
     if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
-    m_slideNo = 1;
+    RunLoop(false);
+}
+
+void CVantorView::RunLoop(bool writing) {
+    Ui& ui = TheUi();
+    // A write run starts where its setup put the slide number.
+    if (!writing) m_slideNo = 1;
     m_haltState = 0;
     m_stopped = 0;
     m_backRequest = m_keyBackRequest = m_keyForwardRequest = 0;
@@ -71,16 +76,18 @@ void CVantorView::OnSlideShowStart() {
             }
             if (m_slideNo < 1) m_slideNo = 1;
             if (m_haltState == 0) ++m_slideNo;
+            if (writing && m_jumpTarget == 0) m_jumpTarget = 1;
             if (!firstPassDone) {
                 firstPassDone = true;
-                m_slideNo = 1;
+                m_slideNo = writing ? m_jumpTarget : 1;
             }
             // Slide m_slideNo is at index m_slideNo - 1; the arrays are larger than the
             // list, so any number a jump or a step can produce is a valid entry.
             const std::uint32_t index = m_slideNo == 0 ? 0 : m_slideNo - 1;
             m_curSlidePath = index < m_slidePath.size() ? m_slidePath[index] : std::string("Null");
             m_strFile = m_curSlidePath;
-            ShowSlide();
+            if (writing) WriteStep();
+            else ShowSlide();
         }
         ui.Pump(10000);
         if (m_closeRequested) break;

@@ -1,0 +1,419 @@
+// The batch write: File Write Start with its explanation, output folder, confirmation
+// and start number, and the write step that turns each slide into a framed JPEG or
+// BMP file in the output folder. The run itself is the show's loop (SlideShow.cpp).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "batch/Compose.h"
+#include "imaging/BmpCodec.h"
+#include "imaging/JpegFile.h"
+#include "platform/FileSystem.h"
+#include "platform/Ui.h"
+#include "viewer/CVantorView.h"
+#include "viewer/Dialogs.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr const char* kAtFirst = "at First";
+constexpr const char* kDummyName = "MFC_DUMMY.JPG";
+constexpr const char* kTempBmpName = "MFC_DUMMY.BMP";
+constexpr int kJpegQuality[10] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 50};
+// The last suffix number the free-name search tries.
+constexpr unsigned kLastSuffix = 9989;
+
+std::string Format(const char* fmt, auto... args) {
+    const int n = std::snprintf(nullptr, 0, fmt, args...);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    std::snprintf(out.data(), out.size() + 1, fmt, args...);
+    return out;
+}
+
+// Anything at the path takes the name: a file, a folder, a FIFO, a link (even a
+// dangling one, which a write would follow).
+bool NameTaken(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsRegularOrMissing(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return true;  // the loader reports a missing file
+    return S_ISREG(st.st_mode);
+}
+
+std::string Suffix(unsigned n) {
+    if (n <= 9) return Format("~(%u)", n);
+    if (n <= 99) return Format("~0%02u", n);
+    if (n <= 999) return Format("~%03u", n);
+    return Format("~%04u", n);
+}
+
+// Creates the output file before the codec opens it, so that nothing that appeared
+// since the free-name search is ever overwritten. 1 created, 0 taken meanwhile,
+// -1 cannot be created (the codec's own open then fails and reports).
+int Reserve(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        return 1;
+    }
+    return errno == EEXIST ? 0 : -1;
+}
+
+// The state text of the paint, for the status panes.
+const char* StateText(std::int32_t stopped, std::int32_t haltState) {
+    if (stopped == 1) return "  Choose SLIDE_SHOW START from MENU for starting                           ";
+    if (haltState == 1 || haltState == 2) return "!! Halting SlideShow (Press Esc KEY to Abort)";
+    return " Running SlideShow (Press Esc KEY to Abort) ";
+}
+
+// The frame a slide is written into, for the choice of its DCT reduction.
+struct WriteFrame {
+    std::uint32_t width;
+    std::uint32_t height;
+    std::int32_t scaleMode;
+};
+
+// Picks the smallest DCT reduction whose picture still covers the frame (or the
+// whole picture, when it is smaller), so the stretch only ever shrinks a faithful
+// picture; the fitted size is never larger than that. The straight mode writes the
+// picture's own pixels: full size. A pure function of the size and the frame, so
+// a decode on the second thread picks exactly what the first would.
+unsigned ChooseWriteScale(std::uint32_t width, std::uint32_t height, void* context) {
+    const auto& frame = *static_cast<const WriteFrame*>(context);
+    if (frame.scaleMode == 1) return 8;
+    const std::uint64_t needW = std::min(width, frame.width), needH = std::min(height, frame.height);
+    for (unsigned m = 1; m < 8; ++m) {
+        const std::uint64_t w = (static_cast<std::uint64_t>(width) * m + 7) / 8;
+        const std::uint64_t h = (static_cast<std::uint64_t>(height) * m + 7) / 8;
+        if (w >= needW && h >= needH) return m;
+    }
+    return 8;
+}
+
+}  // namespace
+
+void CVantorView::OnFileWriteStart() {
+    Ui& ui = TheUi();
+    if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
+    AfxMessageBox(
+        "これから選択されているSLIDE_FILEを任意folderに書き込みます。\n"
+        " Scale設定 -> 書き込み対象folder設定の順にパラメータを設定してください。\n"
+        " dafaultは800*600のグレーの矩形に縦横 fit させ出力させます(大->縮小/小そのまま)。\n"
+        " jpeg or bmp 出力の設定可\n"
+        " originalの大きさで出力の時は そのまま(staright) / 他 小->大mode ひずみ変形mode 有り。");
+    OnScale();  // OK or Cancel, the setup goes on
+    m_writeMode = 1;
+    ChooseOutputFolder();
+    if (m_writeMode == 0) return;
+    const std::string text = "選択された output folder  \r" + m_outFolder + " に\r　書込み処理を実行します。";
+    if (ui.MessageBox(text, "Output Folder 選択終了", MsgButtons::OKCancel, MsgIcon::None) == IDCANCEL) {
+        m_writeMode = 0;
+        return;
+    }
+    m_writeMode = 0;
+    m_jumpTarget = m_slideNo;
+    m_writtenCountShown = m_writtenCount;
+    CJumpDialog dlg;
+    dlg.m_jumpNo = static_cast<std::int32_t>(m_jumpTarget);
+    dlg.m_writtenNo = static_cast<std::int32_t>(m_writtenCountShown);
+    if (ui.DoModal(dlg) != IDOK) return;
+    m_writtenCountShown = static_cast<std::uint32_t>(dlg.m_writtenNo);
+    m_writtenCount = m_writtenCountShown;
+    m_writeMode = 1;
+    m_jumpTarget = static_cast<std::uint32_t>(dlg.m_jumpNo);
+    StartWriteRun();
+}
+
+void CVantorView::ChooseOutputFolder() {
+    m_writeSourcePath = kAtFirst;
+    FileDialogOptions options;
+    options.kind = FileDialogOptions::Kind::Save;
+    options.title = "( Decide Output Folder )書込先 Directory 取得。MFC_DUMMY.JPGは dummy なのでOKしてください。";
+    options.defaultExt = kDummyName;
+    options.initialName = kDummyName;
+    options.filter = "JPG File (*.JPG)|*.JPG|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||";
+    const std::vector<std::string> chosen = TheUi().FileDialog(options);
+    if (chosen.empty()) {
+        m_writeMode = 0;
+        TheUi().MessageBox(
+            "Decide Out Directory / Try Again   \r書込先 Directoryを決定してください。\r"
+            "もう一度File Write Startを実行してください。",
+            "書込み先ﾌｫﾙﾀﾞ取得失敗!!", MsgButtons::OK, MsgIcon::None);
+        return;
+    }
+    // The folder is the chosen path without the chosen name: whatever name was typed,
+    // nothing is ever written under it.
+    const std::string& path = chosen.front();
+    const std::size_t slash = path.rfind(kPathSeparator);
+    const std::size_t nameLength = slash == std::string::npos ? path.size() : path.size() - slash - 1;
+    m_outFolder = path.substr(0, path.size() - nameLength);
+    m_tempBmpPath = m_outFolder + kTempBmpName;
+    if (m_outFolder == "/" || (m_outFolder.size() == 3 && m_outFolder[1] == ':' && m_outFolder[2] == '\\')) {
+        TheUi().MessageBox(
+            "output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡",
+            " !!! try_again !!! ", MsgButtons::OK, MsgIcon::None);
+        m_writeMode = 0;
+    }
+}
+
+void CVantorView::StartWriteRun() {
+    const std::uint32_t n = m_slideCount;
+    if (m_jumpTarget > n) {
+        // A start number past the list is taken as the last slide, which the first
+        // pass then writes; an empty list keeps slide number 0, so that nothing
+        // ever looks up a slide before the first.
+        m_jumpTarget = n;
+        m_slideNo = n == 0 ? 0 : n - 1;
+    } else {
+        m_slideNo = m_jumpTarget;
+    }
+    RunLoop(true);
+    if (m_prefetch.valid()) m_prefetch.get();  // a slide the run did not reach
+    m_prefetchPath.clear();
+}
+
+void CVantorView::LoadWriteSource(const std::string& path) {
+    m_srcBuf.reset();
+    m_srcWidth = m_srcHeight = 0;
+    m_buf.reset();
+    ++m_bufGeneration;
+    if (EndsWithNoCase(path, ".JPG")) {  // opens regular files only
+        WriteFrame frame{m_maxWidth, m_maxHeight, m_outScaleMode};
+        if (m_prefetch.valid()) {
+            PrefetchedSlide next = m_prefetch.get();
+            if (next.pixels && m_prefetchPath == path && next.frameWidth == frame.width &&
+                next.frameHeight == frame.height && next.scaleMode == frame.scaleMode) {
+                m_srcBuf = std::move(next.pixels);
+                m_srcWidth = next.width;
+                m_srcHeight = next.height;
+                m_width = next.trueWidth;
+                m_height = next.trueHeight;
+                PrefetchNextSlide();
+                return;
+            }
+        }
+        std::uint32_t trueWidth = 0, trueHeight = 0;
+        m_srcBuf = JpegFile::LoadToDisplayScaled(path, m_srcWidth, m_srcHeight, trueWidth, trueHeight,
+                                                 &ChooseWriteScale, &frame);
+        PrefetchNextSlide();
+        m_width = m_srcBuf ? trueWidth : 0;
+        m_height = m_srcBuf ? trueHeight : 0;
+        if (!m_srcBuf) m_srcWidth = m_srcHeight = 0;
+        return;
+    }
+    // Only regular files are read: a FIFO or a device named like a picture would
+    // block the run; it is reported like a picture that did not load.
+    if (EndsWithNoCase(path, ".GIF")) LoadGifFile(path);
+    else if (EndsWithNoCase(path, ".BMP") && IsRegularOrMissing(path)) LoadBmpFile(path);
+    if (m_buf) {
+        m_srcBuf = std::move(m_buf);
+        m_srcWidth = m_width;
+        m_srcHeight = m_height;
+        ++m_bufGeneration;
+    }
+    PrefetchNextSlide();
+}
+
+void CVantorView::PrefetchNextSlide() {
+    // While this slide is composed and written, the next one (when the run goes on
+    // by itself) is decoded on the second thread.
+    if (m_haltState == 0 && m_slideNo < m_slideCount && m_slideNo < m_slidePath.size() &&
+        EndsWithNoCase(m_slidePath[m_slideNo], ".JPG")) {
+        m_prefetchPath = m_slidePath[m_slideNo];
+        const WriteFrame frame{m_maxWidth, m_maxHeight, m_outScaleMode};
+        m_prefetch = std::async(std::launch::async, [path = m_prefetchPath, frame] {
+            PrefetchedSlide next;
+            WriteFrame f = frame;
+            next.pixels = JpegFile::TryLoadToDisplayScaled(path, next.width, next.height, next.trueWidth,
+                                                           next.trueHeight, &ChooseWriteScale, &f);
+            next.frameWidth = f.width;
+            next.frameHeight = f.height;
+            next.scaleMode = f.scaleMode;
+            return next;
+        });
+    }
+}
+
+void CVantorView::WriteStep() {
+    Ui& ui = TheUi();
+    if (m_lastShownPath == m_curSlidePath && m_haltState != 1) return;
+    ui.UpdateWindow();
+    const std::string path = m_curSlidePath;
+    const bool supported =
+        EndsWithNoCase(path, ".JPG") || EndsWithNoCase(path, ".GIF") || EndsWithNoCase(path, ".BMP");
+    if (supported) LoadWriteSource(path);
+    // A slide without a picture is never written: no empty frame stands for it.
+    const bool missing = !m_srcBuf;
+    if (supported && !missing) ConvertAndWriteSlide();
+    m_srcBuf.reset();
+    ui.EndWaitCursor();
+    if (!supported || (missing && m_slideNo != 0)) {
+        AfxMessageBox("! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?");
+        AfxMessageBox(path);
+        if (AskStop()) {
+            m_slideNo = m_slideCount;
+            return;
+        }
+    }
+    InvalidateView(false);
+    m_lastShownPath = m_curSlidePath;
+}
+
+void CVantorView::ConvertAndWriteSlide() {
+    Ui& ui = TheUi();
+    const int bottom = ui.ClientSize().cy;
+    ComputeFit();
+
+    // What the view shows about the run: the file written last (the slide itself
+    // before the first), its size and date, and the status panes.
+    if (m_writeSourcePath == kAtFirst) m_writeSourcePath = m_strFile;
+    ClientTextOut(2, bottom - 40, m_writeSourcePath);
+    if (m_progressMode == 0) {
+        std::uint64_t size = 0;
+        std::time_t modified = 0;
+        if (FileSizeAndTime(m_writeSourcePath, size, modified)) {
+            char when[32] = {};
+            ctime_r(&modified, when);
+            when[24] = '\0';
+            ClientTextOut(0, bottom - 80,
+                          Format("(%s %s %llu %s )", "Write_Size:", "", static_cast<unsigned long long>(size), "bytes"));
+            ClientTextOut(0, bottom - 60, Format("(%s %s %s %s )", "Write_Date:", "", when, ""));
+        }
+    }
+    m_statusPhase = m_statusPhase == 0 ? 1 : 0;
+    const char* state = StateText(m_stopped, m_haltState);
+    if (m_progressMode < 2) {
+        ui.SetStatusPane(0, Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width,
+                                   m_height, m_slideNo, m_slideCount, m_strFile.c_str(), state, m_haltState));
+        ui.SetStatusPane(1, Format("( %s  %d )", state, m_haltState));
+    }
+
+    m_dibReady = 0;
+    ComposeOutputImage();
+    if (!m_buf) {
+        AfxMessageBox("Unable to allocate DIB memory");
+        AfxMessageBox("書き込み処理を中止します。");
+        m_slideNo = m_slideCount - 1;
+        return;
+    }
+    if (m_outScaleMode != 1) {
+        ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height));
+        m_dibReady = 1;
+    }
+
+    // a.jpg is written as a.JPG or a.BMP.
+    const std::size_t slash = m_strFile.rfind(kPathSeparator);
+    std::string outName = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
+    if (outName.size() >= 3 && (m_outFileType == 0 || m_outFileType == 1))
+        outName.replace(outName.size() - 3, 3, m_outFileType == 0 ? "JPG" : "BMP");
+    const bool jpg = EndsWithNoCase(outName, ".JPG");
+    const bool bmp = EndsWithNoCase(outName, ".BMP");
+    if (m_haltState == 1) return;  // halted: the slide is shown again, nothing is written
+
+    std::string candidate = FreeOutputName(m_outFolder, outName);
+    int reserved = -1;
+    for (int tries = 0; tries < 3 && !candidate.empty() && (jpg || bmp); ++tries) {
+        reserved = Reserve(candidate);
+        if (reserved != 0) break;
+        candidate = FreeOutputName(m_outFolder, outName);  // taken meanwhile: look again
+    }
+    if (candidate.empty() || reserved == 0) {
+        // Every name is taken: nothing is overwritten, the slide is reported instead.
+        AfxMessageBox(m_outFolder + outName);
+        if (AskStop()) m_slideNo = m_slideCount;
+        return;
+    }
+
+    bool written = false;
+    if (m_outFileType == 0 && jpg) {
+        written = WriteSlideJpeg(candidate, true);
+        if (written) {
+            ui.FileWritten(candidate);
+            LoadJpegFile(candidate);
+        }
+    } else if (m_outFileType == 1 && bmp) {
+        BmpCodec codec;
+        codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
+        if (codec.m_status != "OK") {
+            AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
+        } else {
+            written = true;
+            ui.FileWritten(candidate);
+            LoadBmpFile(candidate);
+        }
+    }
+    if (written) {
+        m_strFile = candidate;
+        ++m_writtenCount;
+    } else if (reserved == 1) {
+        std::remove(candidate.c_str());  // our own empty or partial file
+    }
+    m_writeSourcePath = m_strFile;
+}
+
+void CVantorView::ComposeOutputImage() {
+    if (m_outScaleMode == 1) {
+        // Straight: the slide's own pixels at its own size.
+        m_buf = std::move(m_srcBuf);
+        m_width = m_srcWidth;
+        m_height = m_srcHeight;
+        ++m_bufGeneration;
+        return;
+    }
+    const std::uint32_t W = m_maxWidth, H = m_maxHeight;
+    std::uint32_t x = 0, y = 0, w = W, h = H;
+    if (m_dispScaleMode == 2) {
+        w = m_fitWidth;
+        h = m_fitHeight;
+        x = (W + 1 - w) / 2;
+        y = (H + 1 - h) / 2;
+    }
+    m_buf = ComposeFrame(m_srcBuf.get(), m_srcWidth, m_srcHeight, W, H, x, y, w, h, OutputBackground(m_outBackColor));
+    m_srcBuf.reset();
+    m_width = m_buf ? W : 0;
+    m_height = m_buf ? H : 0;
+    ++m_bufGeneration;
+}
+
+bool CVantorView::WriteSlideJpeg(const std::string& path, bool color) {
+    if (!m_buf) {
+        AfxMessageBox("No Image!");
+        return false;
+    }
+    ToggleOrder(m_buf.get(), m_width, m_height);  // to file order
+    ++m_bufGeneration;
+    // One write at the chosen quality leaves the same file as a write at 75 followed
+    // by a rewrite at the chosen quality.
+    const int index = m_jpegQualityIndex;
+    const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
+    const bool ok = JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, quality);
+    if (!ok) {
+        AfxMessageBox("Write Error...中止しますか?");
+        AfxMessageBox(path);
+        if (AskStop()) m_slideNo = m_slideCount;
+    }
+    return ok;
+}
+
+std::string CVantorView::FreeOutputName(const std::string& folder, const std::string& name) {
+    std::string candidate = folder + name;
+    if (!EndsWithNoCase(name, ".JPG") && !EndsWithNoCase(name, ".BMP")) return candidate;
+    const std::string ext = name.substr(name.size() - 4);
+    const std::string stem = name.substr(0, name.size() - 4);
+    for (unsigned n = 0;; ++n) {
+        if (n > 0) candidate = folder + stem + Suffix(n) + ext;
+        if (!NameTaken(candidate)) return candidate;
+        if (n == kLastSuffix) return {};
+    }
+}
+
+}  // namespace vantor
