@@ -19,7 +19,7 @@ public:
     void RangeMessage(Dialog&, const std::string&) override {}
     std::vector<std::string> FileDialog(const FileDialogOptions&) override { return {}; }
     void Pump(unsigned) override {}
-    void Sleep(unsigned) override {}
+    void Sleep(unsigned, const WakeCondition&) override {}
     void SetCursor(CursorKind) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}

@@ -27,6 +27,41 @@ TEST(FuzzRegressions, EveryKeptInputDecodesOrIsRefused) {
         DecodedBmp decoded;
         DecodeBmpFallback(bytes.data(), bytes.size(), decoded);
         image = JpegFile::LoadToRgb(path, w, h);
+        image = JpegFile::LoadToDisplay(path, w, h);
+        JpegFile::ReadDimensions(path, w, h);
+    }
+}
+
+// The road of a slide on every kept input: the view's loaders, then the fit into a
+// tiny, the default and the largest frame in every scale mode, and the paint.
+TEST(FuzzRegressions, EveryKeptInputSurvivesLoadFitAndPaint) {
+    const std::filesystem::path dir = std::filesystem::path(VANTOR_TEST_DATA) / "fuzz-regressions";
+    TempDir work;
+    ScriptedView sv;
+    CVantorView& v = sv.view;
+    v.m_slideCount = 2;
+    v.m_slideNo = 1;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        for (const char* ending : {".jpg", ".bmp"}) {
+            const std::string path = work.File("input" + std::string(ending));
+            std::filesystem::copy_file(entry.path(), path, std::filesystem::copy_options::overwrite_existing);
+            SCOPED_TRACE(entry.path().string() + " as " + ending);
+            v.m_slidePath[0] = path;
+            v.LoadByEnding(path);
+            for (auto [w, h] : {std::pair{1u, 1u}, std::pair{800u, 600u}, std::pair{6000u, 6000u}}) {
+                v.m_maxWidth = w;
+                v.m_maxHeight = h;
+                for (int mode = 0; mode <= 3; ++mode) {
+                    v.m_outScaleMode = mode;
+                    v.InvalidateView(false);
+                    sv.ui.PaintIfNeeded();
+                    if (mode != 1 && v.m_buf) {
+                        EXPECT_LE(v.m_fitWidth, w);
+                        EXPECT_LE(v.m_fitHeight, h);
+                    }
+                }
+            }
+        }
     }
 }
 

@@ -32,24 +32,34 @@ void AreaShrinkRowsWith(const QImage& source, QImage& out, int firstRow, int end
     const int sw = source.width(), sh = source.height(), width = out.width(), height = out.height();
     std::vector<int> xs(static_cast<std::size_t>(width) + 1);
     for (int x = 0; x <= width; ++x) xs[x] = static_cast<int>(static_cast<qint64>(x) * sw / width);
-    std::vector<ColumnSum> column(static_cast<std::size_t>(sw) * 3);
+    std::vector<ColumnSum> column;  // made for the first block of several rows
     for (int y = firstRow; y < endRow; ++y) {
         const int y0 = static_cast<int>(static_cast<qint64>(y) * sh / height);
         const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<qint64>(y + 1) * sh / height));
-        std::fill(column.begin(), column.end(), ColumnSum{0});
-        for (int r = y0; r < y1; ++r) {
-            const uchar* row = source.constScanLine(r);
-            ColumnSum* c = column.data();
-            for (std::size_t i = 0, n = column.size(); i < n; ++i) c[i] += row[i];
-        }
         auto* dst = reinterpret_cast<QRgb*>(out.scanLine(height - 1 - y));
+        // A block one row high is summed straight from the row (a picture far wider
+        // than tall needs no column sums as wide as itself).
+        const bool oneRow = y1 - y0 == 1;
+        if (!oneRow) {
+            column.assign(static_cast<std::size_t>(sw) * 3, ColumnSum{0});
+            for (int r = y0; r < y1; ++r) {
+                const uchar* row = source.constScanLine(r);
+                ColumnSum* c = column.data();
+                for (std::size_t i = 0, n = column.size(); i < n; ++i) c[i] += row[i];
+            }
+        }
+        const uchar* single = oneRow ? source.constScanLine(y0) : nullptr;
         for (int x = 0; x < width; ++x) {
             quint64 b = 0, g = 0, red = 0;
             // A block is at least one pixel wide: the destination is never wider than the source.
             const int x0 = xs[x], x1 = std::max(xs[x + 1], x0 + 1);
             for (int i = x0; i < x1; ++i) {
-                const ColumnSum* c = &column[static_cast<std::size_t>(i) * 3];
-                b += c[0], g += c[1], red += c[2];
+                const std::size_t at = static_cast<std::size_t>(i) * 3;
+                if (oneRow) {
+                    b += single[at], g += single[at + 1], red += single[at + 2];
+                } else {
+                    b += column[at], g += column[at + 1], red += column[at + 2];
+                }
             }
             const quint64 n = static_cast<quint64>(y1 - y0) * static_cast<quint64>(x1 - x0);
             dst[x] = qRgb(static_cast<int>((red + n / 2) / n), static_cast<int>((g + n / 2) / n),
@@ -101,8 +111,15 @@ QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int h
         // Outside the picture counts as black, like an out-of-range stretch.
         part = QImage(image.bits, w, h, static_cast<qsizetype>(image.rowBytes), QImage::Format_BGR888).copy(stored);
     }
-    if (mode == StretchMode::Halftone && part.width() >= 2 * width && part.height() >= 2 * height) {
-        return AreaShrink(part, width, height);
+    const bool shrinkAcross = part.width() >= 2 * width, shrinkDown = part.height() >= 2 * height;
+    if (mode == StretchMode::Halftone && (shrinkAcross || shrinkDown)) {
+        // Averaging first along every side that shrinks to half or less: a smooth
+        // scale of a very long side alone would average the same source pixels
+        // again for every row it makes.
+        QImage shrunk = AreaShrink(part, shrinkAcross ? width : part.width(), shrinkDown ? height : part.height());
+        if (shrunk.width() == width && shrunk.height() == height) return shrunk;
+        return shrunk.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB32);
     }
     const QImage scaled = part.scaled(width, height, Qt::IgnoreAspectRatio,
                                       mode == StretchMode::Halftone ? Qt::SmoothTransformation

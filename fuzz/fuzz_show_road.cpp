@@ -1,0 +1,63 @@
+// The whole road of a slide on arbitrary bytes: the view's loaders (as a .jpg and
+// as a .bmp), then the fit into a tiny, the default and the largest frame in every
+// scale mode, each painted through the real canvas into an offscreen picture.
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdlib>
+
+#include "FuzzSupport.h"
+#include "platform/qt/QtCanvas.h"
+#include "viewer/CVantorView.h"
+
+namespace {
+
+// The silent user, with a window of a real size.
+class RoadUi : public vantor::fuzz::SilentUi {
+public:
+    vantor::Size ClientSize() override { return {640, 480}; }
+};
+
+void PaintEveryFit(vantor::CVantorView& view, QImage& window) {
+    static const std::pair<std::uint32_t, std::uint32_t> frames[] = {{1, 1}, {800, 600}, {6000, 6000}};
+    for (auto [w, h] : frames) {
+        view.m_maxWidth = w;
+        view.m_maxHeight = h;
+        for (int mode = 0; mode <= 3; ++mode) {
+            view.m_outScaleMode = mode;
+            QPainter painter(&window);
+            vantor::QtCanvas canvas(painter);
+            view.OnDraw(canvas);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int qargc = 1;
+    static QGuiApplication app(qargc, *argv);
+    (void)argc;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static RoadUi ui;
+    vantor::SetTheUi(&ui);
+    static QImage window(640, 480, QImage::Format_RGB32);
+    const std::string& base = vantor::fuzz::WriteInput(data, size);
+    vantor::SetTheUi(&ui);  // WriteInput installs its own silent user the first time
+    static vantor::CVantorView* view = new vantor::CVantorView;
+    view->m_slideCount = 2;
+    view->m_slideNo = 1;
+    for (const char* ending : {".jpg", ".bmp"}) {
+        const std::string path = base + ending;
+        std::rename(base.c_str(), path.c_str());
+        view->m_slidePath[0] = path;
+        view->LoadByEnding(path);
+        PaintEveryFit(*view, window);
+        std::rename(path.c_str(), base.c_str());
+    }
+    return 0;
+}
