@@ -228,6 +228,8 @@ void CVantorView::DrawView(Canvas& canvas) {
 
     const Rect dest{ix, iy, ix + fw, iy + fh};
     const Rect source{scroll.x, scroll.y, scroll.x + static_cast<int>(m_width), scroll.y + static_cast<int>(m_height)};
+    // A running show at speed 2 or slower draws the picture three more times over
+    // itself: the same pixels each time (the scaled copy is kept, so they are blits).
     const int stretches = m_speed >= 2 && m_haltState == 0 ? 4 : 1;
     for (int i = 0; i < stretches; ++i) canvas.StretchImage(dest, image, source, StretchMode::Halftone);
 

@@ -161,6 +161,23 @@ TEST(ScaleDialog, OkStoresEveryField) {
               "{\"event\":\"dialog\",\"id\":140,\"title\":\"                 Slide Show Scale\",\"answer\":\"OK\"}");
 }
 
+TEST(ScaleDialog, ANewFrameAndModeRefitTheCurrentPictureAtOnce) {
+    test::ScriptedView s;
+    CVantorView& v = s.view;
+    v.m_buf = AllocRgb(400, 300);
+    v.m_width = 400;
+    v.m_height = 300;
+    s.ui.PaintIfNeeded();
+    EXPECT_EQ(v.m_fitWidth, 400u) << "mode 0 leaves a small picture as it is";
+    s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"}, {"#1004", "768"}, {"#1005", "2"}}));
+    ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_SCALE));
+    // The command asks for a repaint with erase; the next paint fits anew.
+    s.ui.PaintIfNeeded();
+    EXPECT_EQ(v.m_fitWidth, 1024u);
+    EXPECT_EQ(v.m_fitHeight, 768u);
+    EXPECT_EQ(v.m_fitFrameWidth, 1025u);
+}
+
 TEST(ScaleDialog, EachEnabledFieldKeepsItsRange) {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"#1003", "0"}, {"#1003", "6001"}, {"#1004", "0"}, {"#1005", "4"}, {"#1005", "-1"},
