@@ -31,6 +31,7 @@
 
 #include <unistd.h>
 
+#include "BenchPhoto.h"
 #include "imaging/JpegFile.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/script/ScriptUi.h"
@@ -45,23 +46,8 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
-// A photo-like picture: smooth shapes with fine noise, so the JPEG has real detail.
 void WritePhoto(const std::string& path, unsigned w, unsigned h, unsigned seed) {
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 3);
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> noise(-12, 12);
-    const double a = 0.002 + (seed % 7) * 0.0007, b = 0.003 + (seed % 5) * 0.0005;
-    for (unsigned y = 0; y < h; ++y) {
-        for (unsigned x = 0; x < w; ++x) {
-            unsigned char* p = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
-            const double v = std::sin(x * a + seed) * std::cos(y * b) + std::sin((x + y) * 0.0011);
-            for (int c = 0; c < 3; ++c) {
-                const int value = static_cast<int>(128 + 60 * v + 40 * std::sin(c * 2.1 + x * 0.004)) + noise(rng);
-                p[c] = static_cast<unsigned char>(std::clamp(value, 0, 255));
-            }
-        }
-    }
-    vantor::JpegFile::SaveFromRgb(path, rgb.data(), w, h, true, 90);
+    vantor::bench::WritePhoto(path, w, h, seed, 12);
 }
 
 int RunDjpeg(const std::string& path) {

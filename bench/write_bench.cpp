@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPhoto.h"
 #include "imaging/JpegFile.h"
 
 namespace {
@@ -30,23 +31,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPhotos = 60;
 constexpr unsigned kWidth = 2448, kHeight = 1632;
 
-// A photo-like picture: smooth shapes with fine noise, so the JPEG has real detail.
 void WritePhoto(const std::string& path, unsigned w, unsigned h, unsigned seed) {
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 3);
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> noise(-10, 10);
-    const double a = 0.002 + (seed % 7) * 0.0007, b = 0.003 + (seed % 5) * 0.0005;
-    for (unsigned y = 0; y < h; ++y) {
-        for (unsigned x = 0; x < w; ++x) {
-            unsigned char* p = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
-            const double v = std::sin(x * a + seed) * std::cos(y * b) + std::sin((x + y) * 0.0011);
-            for (int c = 0; c < 3; ++c) {
-                const int value = static_cast<int>(128 + 60 * v + 40 * std::sin(c * 2.1 + x * 0.004)) + noise(rng);
-                p[c] = static_cast<unsigned char>(std::clamp(value, 0, 255));
-            }
-        }
-    }
-    vantor::JpegFile::SaveFromRgb(path, rgb.data(), w, h, true, 90);
+    vantor::bench::WritePhoto(path, w, h, seed, 10);
 }
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }

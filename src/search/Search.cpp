@@ -1,6 +1,7 @@
 #include "search/Search.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/FileSystem.h"
 #include "platform/FolderScan.h"
@@ -72,6 +73,7 @@ private:
     std::string WrapBoxText(int level) const;
     void FirstSelection();
     void SecondSelection();
+    void WithSelectionDialog(const std::function<void(CDirSelectDialog&)>& run);
     void EndOfWalk();
     bool FilePhase();
     void Matches(std::uint32_t index, const std::string& folder, std::vector<ScanEntry>& out);
@@ -307,6 +309,17 @@ bool DirectorySearch::Walk() {
     return true;
 }
 
+// select_mode asks which folders stay in; the other two modes which go out.
+void DirectorySearch::WithSelectionDialog(const std::function<void(CDirSelectDialog&)>& run) {
+    if (m_mode == SearchMode::Select) {
+        CSearchDirDialog dlg;
+        run(dlg);
+    } else {
+        CUnsearchDirDialog dlg;
+        run(dlg);
+    }
+}
+
 void DirectorySearch::FirstSelection() {
     CVantorView& v = m_view;
     const std::size_t n = std::min<std::size_t>(v.m_dirCount, kShownDirs);
@@ -334,13 +347,7 @@ void DirectorySearch::FirstSelection() {
         if (m_mode != SearchMode::Remove) v.m_selMore = dlg.m_more;
         v.m_selMoreEdit = dlg.m_moreEdit;
     };
-    if (m_mode == SearchMode::Select) {
-        CSearchDirDialog dlg;
-        run(dlg);
-    } else {
-        CUnsearchDirDialog dlg;
-        run(dlg);
-    }
+    WithSelectionDialog(run);
 }
 
 void DirectorySearch::SecondSelection() {
@@ -359,13 +366,7 @@ void DirectorySearch::SecondSelection() {
         }
         v.m_selMoreEdit = dlg.m_moreEdit;
     };
-    if (m_mode == SearchMode::Select) {
-        CSearchDirDialog dlg;
-        run(dlg);
-    } else {
-        CUnsearchDirDialog dlg;
-        run(dlg);
-    }
+    WithSelectionDialog(run);
 }
 
 void DirectorySearch::EndOfWalk() {
