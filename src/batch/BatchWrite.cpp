@@ -75,12 +75,11 @@ const char* StateText(std::int32_t stopped, std::int32_t haltState) {
     return " Running SlideShow (Press Esc KEY to Abort) ";
 }
 
-// The frame a slide is written into, for the choice of its DCT reduction.
-struct WriteFrame {
-    std::uint32_t width;
-    std::uint32_t height;
-    std::int32_t scaleMode;
-};
+// The frame a slide is written into, for the choice of its DCT reduction: width,
+// height and the scale mode.
+JpegPrefetch::ScaleContext WriteFrame(std::uint32_t width, std::uint32_t height, std::int32_t scaleMode) {
+    return {width, height, static_cast<std::uint32_t>(scaleMode)};
+}
 
 // Picks the smallest DCT reduction whose picture still covers the frame (or the
 // whole picture, when it is smaller), so the stretch only ever shrinks a faithful
@@ -88,9 +87,9 @@ struct WriteFrame {
 // picture's own pixels: full size. A pure function of the size and the frame, so
 // a decode on the second thread picks exactly what the first would.
 unsigned ChooseWriteScale(std::uint32_t width, std::uint32_t height, void* context) {
-    const auto& frame = *static_cast<const WriteFrame*>(context);
-    if (frame.scaleMode == 1) return 8;
-    const std::uint64_t needW = std::min(width, frame.width), needH = std::min(height, frame.height);
+    const auto& [frameWidth, frameHeight, scaleMode] = *static_cast<const JpegPrefetch::ScaleContext*>(context);
+    if (scaleMode == 1) return 8;
+    const std::uint64_t needW = std::min(width, frameWidth), needH = std::min(height, frameHeight);
     for (unsigned m = 1; m < 8; ++m) {
         const std::uint64_t w = (static_cast<std::uint64_t>(width) * m + 7) / 8;
         const std::uint64_t h = (static_cast<std::uint64_t>(height) * m + 7) / 8;
@@ -177,8 +176,6 @@ void CVantorView::StartWriteRun() {
         m_slideNo = m_jumpTarget;
     }
     RunLoop(true);
-    if (m_prefetch.valid()) m_prefetch.get();  // a slide the run did not reach
-    m_prefetchPath.clear();
 }
 
 void CVantorView::LoadWriteSource(const std::string& path) {
@@ -187,24 +184,22 @@ void CVantorView::LoadWriteSource(const std::string& path) {
     m_buf.reset();
     ++m_bufGeneration;
     if (EndsWithNoCase(path, ".JPG")) {  // opens regular files only
-        WriteFrame frame{m_maxWidth, m_maxHeight, m_outScaleMode};
-        if (m_prefetch.valid()) {
-            PrefetchedSlide next = m_prefetch.get();
-            if (next.pixels && m_prefetchPath == path && next.frameWidth == frame.width &&
-                next.frameHeight == frame.height && next.scaleMode == frame.scaleMode) {
-                m_srcBuf = std::move(next.pixels);
-                m_srcWidth = next.width;
-                m_srcHeight = next.height;
-                m_width = next.trueWidth;
-                m_height = next.trueHeight;
-                PrefetchNextSlide();
-                return;
-            }
+        const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
+        if (auto ahead = m_nextSlide.Take(path, &ChooseWriteScale, frame)) {
+            NoteJpegPath(path);
+            m_srcBuf = std::move(ahead->pixels);
+            m_srcWidth = ahead->width;
+            m_srcHeight = ahead->height;
+            m_width = ahead->trueWidth;
+            m_height = ahead->trueHeight;
+            PrefetchNextSlide(&ChooseWriteScale, frame);
+            return;
         }
         std::uint32_t trueWidth = 0, trueHeight = 0;
+        JpegPrefetch::ScaleContext context = frame;
         m_srcBuf = JpegFile::LoadToDisplayScaled(path, m_srcWidth, m_srcHeight, trueWidth, trueHeight,
-                                                 &ChooseWriteScale, &frame);
-        PrefetchNextSlide();
+                                                 &ChooseWriteScale, &context);
+        PrefetchNextSlide(&ChooseWriteScale, frame);
         m_width = m_srcBuf ? trueWidth : 0;
         m_height = m_srcBuf ? trueHeight : 0;
         if (!m_srcBuf) m_srcWidth = m_srcHeight = 0;
@@ -220,27 +215,7 @@ void CVantorView::LoadWriteSource(const std::string& path) {
         m_srcHeight = m_height;
         ++m_bufGeneration;
     }
-    PrefetchNextSlide();
-}
-
-void CVantorView::PrefetchNextSlide() {
-    // While this slide is composed and written, the next one (when the run goes on
-    // by itself) is decoded on the second thread.
-    if (m_haltState == 0 && m_slideNo < m_slideCount && m_slideNo < m_slidePath.size() &&
-        EndsWithNoCase(m_slidePath[m_slideNo], ".JPG")) {
-        m_prefetchPath = m_slidePath[m_slideNo];
-        const WriteFrame frame{m_maxWidth, m_maxHeight, m_outScaleMode};
-        m_prefetch = std::async(std::launch::async, [path = m_prefetchPath, frame] {
-            PrefetchedSlide next;
-            WriteFrame f = frame;
-            next.pixels = JpegFile::TryLoadToDisplayScaled(path, next.width, next.height, next.trueWidth,
-                                                           next.trueHeight, &ChooseWriteScale, &f);
-            next.frameWidth = f.width;
-            next.frameHeight = f.height;
-            next.scaleMode = f.scaleMode;
-            return next;
-        });
-    }
+    PrefetchNextSlide(&ChooseWriteScale, WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode));
 }
 
 void CVantorView::WriteStep() {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -73,8 +74,19 @@ extern "C" void OnJpegMessage(j_common_ptr cinfo) {
     TheUi().MessageBox(g_lastJpegPath, "JPEG Error", MsgButtons::OK, MsgIcon::None);
 }
 
+// The progress monitor also carries the request to give up of a quiet decode
+// that is no longer wanted: it is called between rows and between scans.
+struct DecodeProgress {
+    jpeg_progress_mgr mgr;
+    const std::atomic<bool>* cancel;
+};
+
 extern "C" void LimitScans(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor) return;
+    const auto* progress = reinterpret_cast<const DecodeProgress*>(cinfo->progress);
+    if (progress->cancel != nullptr && progress->cancel->load(std::memory_order_relaxed)) {
+        (*cinfo->err->error_exit)(cinfo);
+    }
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
         cinfo->err->msg_code = kTooManyScansCode;
         cinfo->err->msg_parm.i[0] = kMaxScans;
@@ -134,18 +146,41 @@ struct DecodeResult {
     std::uint32_t height;
 };
 
+// What a decode is asked for beyond the file and the order; plain data only.
+// A chooser (when given) sees the frame's own size after the header and picks the
+// DCT scale, in eighths; the true size goes to trueSize[0..1]. A quiet decode
+// shows nothing, fails on any warning, gives up once cancel is set and declines a
+// file of several scans whose coefficients need more than maxCoefficientBytes.
+using ScaleChooserFn = unsigned (*)(std::uint32_t, std::uint32_t, void*);
+struct DecodeOptions {
+    ScaleChooserFn choose;
+    void* context;
+    std::uint32_t* trueSize;
+    bool quiet;
+    const std::atomic<bool>* cancel;
+    std::uint64_t maxCoefficientBytes;
+};
+
+// The memory a decode of several scans holds for the whole picture's coefficients.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+    std::uint64_t bytes = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& comp = cinfo.comp_info[c];
+        bytes += static_cast<std::uint64_t>(comp.width_in_blocks + comp.h_samp_factor) *
+                 (comp.height_in_blocks + comp.v_samp_factor) * sizeof(JBLOCK);
+    }
+    return bytes;
+}
+
 // With headerOnly, stops after the header and reports the frame's own size. In
 // display order the rows land bottom-up, blue green red, with no second pass.
-// A chooser (when given) sees the frame's own size after the header and picks the
-// DCT scale, in eighths; the true size goes to trueSize[0..1].
-using ScaleChooserFn = unsigned (*)(std::uint32_t, std::uint32_t, void*);
 Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrder order,
-               ScaleChooserFn choose = nullptr, void* context = nullptr, std::uint32_t* trueSize = nullptr,
-               bool quiet = false) {
+               const DecodeOptions& options = {nullptr, nullptr, nullptr, false, nullptr, UINT64_MAX}) {
     JpegErrorTrap trap;
     jpeg_decompress_struct cinfo;
-    jpeg_progress_mgr progress;
+    DecodeProgress progress;
     std::uint8_t* volatile pixels = nullptr;
+    const bool quiet = options.quiet;
 
     InstallErrorTrap(trap, quiet);
     cinfo.err = &trap.mgr;
@@ -155,8 +190,9 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
         return Outcome::Fatal;
     }
     jpeg_create_decompress(&cinfo);
-    progress.progress_monitor = LimitScans;
-    cinfo.progress = &progress;
+    progress.mgr.progress_monitor = LimitScans;
+    progress.cancel = options.cancel;
+    cinfo.progress = &progress.mgr;
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
     if (headerOnly) {
@@ -171,10 +207,16 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
         jpeg_destroy_decompress(&cinfo);
         return Outcome::NoMemory;
     }
-    if (choose != nullptr) {
-        trueSize[0] = cinfo.image_width;
-        trueSize[1] = cinfo.image_height;
-        const unsigned eighths = choose(cinfo.image_width, cinfo.image_height, context);
+    if (jpeg_has_multiple_scans(&cinfo) && CoefficientBytes(cinfo) > options.maxCoefficientBytes) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Fatal;
+    }
+    if (options.trueSize != nullptr) {
+        options.trueSize[0] = cinfo.image_width;
+        options.trueSize[1] = cinfo.image_height;
+    }
+    if (options.choose != nullptr) {
+        const unsigned eighths = options.choose(cinfo.image_width, cinfo.image_height, options.context);
         if (eighths >= 1 && eighths < 8) {
             cinfo.scale_num = eighths;
             cinfo.scale_denom = 8;
@@ -201,6 +243,11 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
                                                 width * cinfo.output_components, 1);
     const bool adobeInverted = cinfo.saw_Adobe_marker;
     while (cinfo.output_scanline < cinfo.output_height) {
+        if (options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed)) {
+            jpeg_destroy_decompress(&cinfo);
+            delete[] pixels;
+            return Outcome::Fatal;
+        }
         const JDIMENSION y = display ? cinfo.output_height - 1 - cinfo.output_scanline : cinfo.output_scanline;
         std::uint8_t* dst = pixels + y * rowBytes;
         if (cinfo.out_color_components == 3) {  // red, green, blue already: straight into place
@@ -276,6 +323,8 @@ Outcome Encode(const char* path, const std::uint8_t* rows, std::uint32_t width, 
 
 const std::string& LastJpegPath() { return g_lastJpegPath; }
 
+void NoteJpegPath(const std::string& path) { SetLastJpegPath(path); }
+
 RgbBuffer JpegFile::LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
     return Load(path, width, height, PixelOrder::File);
 }
@@ -307,22 +356,17 @@ RgbBuffer JpegFile::LoadToDisplayScaled(const std::string& path, std::uint32_t& 
                                          void* context) {
     width = height = trueWidth = trueHeight = 0;
     SetLastJpegPath(path);
-    // Opened without waiting and checked to be a regular file: a FIFO or a device
-    // named like a picture gets the open failure instead of blocking the run.
-    std::FILE* file = nullptr;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) file = ::fdopen(fd, "rb");
-        if (file == nullptr) ::close(fd);
-    }
+    // A FIFO or a device named like a picture gets the open failure instead of
+    // blocking the run.
+    std::FILE* file = OpenRegularFile(path);
     if (file == nullptr) {
         AfxMessageBox(FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
         return nullptr;
     }
     DecodeResult result{nullptr, 0, 0};
     std::uint32_t trueSize[2] = {0, 0};
-    const Outcome outcome = Decode(file, &result, false, PixelOrder::Display, choose, context, trueSize);
+    const Outcome outcome =
+        Decode(file, &result, false, PixelOrder::Display, {choose, context, trueSize, false, nullptr, UINT64_MAX});
     std::fclose(file);
     width = result.width;
     height = result.height;
@@ -332,30 +376,23 @@ RgbBuffer JpegFile::LoadToDisplayScaled(const std::string& path, std::uint32_t& 
     return RgbBuffer(result.pixels);
 }
 
-RgbBuffer JpegFile::TryLoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
-                                            std::uint32_t& trueWidth, std::uint32_t& trueHeight, ScaleChooser choose,
-                                            void* context) {
-    width = height = trueWidth = trueHeight = 0;
-    std::FILE* file = nullptr;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) file = ::fdopen(fd, "rb");
-        if (file == nullptr) ::close(fd);
-    }
+RgbBuffer JpegFile::TryLoadToDisplay(const std::string& path, QuietLoad& load) {
+    load.width = load.height = load.trueWidth = load.trueHeight = 0;
+    std::FILE* file = OpenRegularFile(path, &load.stamp);
     if (file == nullptr) return nullptr;
     DecodeResult result{nullptr, 0, 0};
     std::uint32_t trueSize[2] = {0, 0};
-    const Outcome outcome = Decode(file, &result, false, PixelOrder::Display, choose, context, trueSize, true);
+    const Outcome outcome = Decode(file, &result, false, PixelOrder::Display,
+                                   {load.choose, load.context, trueSize, true, load.cancel, load.maxCoefficientBytes});
     std::fclose(file);
     if (outcome != Outcome::Ok) {
         delete[] result.pixels;
         return nullptr;
     }
-    width = result.width;
-    height = result.height;
-    trueWidth = trueSize[0];
-    trueHeight = trueSize[1];
+    load.width = result.width;
+    load.height = result.height;
+    load.trueWidth = trueSize[0];
+    load.trueHeight = trueSize[1];
     return RgbBuffer(result.pixels);
 }
 

@@ -2,10 +2,12 @@
 // and warnings shown to the user in message boxes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "imaging/RgbBuffer.h"
+#include "platform/FileSystem.h"
 
 namespace vantor {
 
@@ -25,12 +27,21 @@ public:
     static RgbBuffer LoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
                                          std::uint32_t& trueWidth, std::uint32_t& trueHeight, ScaleChooser choose,
                                          void* context);
-    // The same without a word to the user, for any thread: nothing on any failure
-    // or warning (the caller then loads again with LoadToDisplayScaled, which
-    // reports). The chooser runs on the calling thread.
-    static RgbBuffer TryLoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
-                                            std::uint32_t& trueWidth, std::uint32_t& trueHeight,
-                                            ScaleChooser choose, void* context);
+    // A decode without a word to the user, for any thread: nothing on any failure
+    // or warning (the caller then loads again aloud, and the user hears of it then).
+    struct QuietLoad {
+        ScaleChooser choose = nullptr;  // full size without one; runs on the decoding thread
+        void* context = nullptr;
+        // Set from another thread to give up early, with nothing.
+        const std::atomic<bool>* cancel = nullptr;
+        // A file of several scans (progressive) holds every coefficient of the picture
+        // while it decodes; one that needs more than this is declined, with nothing.
+        std::uint64_t maxCoefficientBytes = UINT64_MAX;
+        // What was read: the decoded size, the file's own size and the file's stamp.
+        std::uint32_t width = 0, height = 0, trueWidth = 0, trueHeight = 0;
+        FileStamp stamp;
+    };
+    static RgbBuffer TryLoadToDisplay(const std::string& path, QuietLoad& load);
     // The frame header's size, without decoding; false on failure.
     static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // Writes a buffer in file order as a colour (RGB) or grayscale JPEG file.
@@ -43,5 +54,7 @@ private:
 
 // The path of the JPEG file most recently opened by the reader or the writer.
 const std::string& LastJpegPath();
+// Records path as the one opened last, for a picture read by a quiet decode.
+void NoteJpegPath(const std::string& path);
 
 }  // namespace vantor

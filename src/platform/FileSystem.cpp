@@ -147,7 +147,24 @@ bool EndsWithNoCase(const std::string& path, const char* ending) {
     return true;
 }
 
-std::FILE* OpenRegularFile(const std::string& path) {
+namespace {
+
+FileStamp StampFromStat(const struct stat& st) {
+    return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                     static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                     static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+}
+
+}  // namespace
+
+bool StampOf(const std::string& path, FileStamp& stamp) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    stamp = StampFromStat(st);
+    return true;
+}
+
+std::FILE* OpenRegularFile(const std::string& path, FileStamp* stamp) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return nullptr;
@@ -157,6 +174,7 @@ std::FILE* OpenRegularFile(const std::string& path) {
         errno = EINVAL;
         return nullptr;
     }
+    if (stamp != nullptr) *stamp = StampFromStat(st);
     // Regular files never block; reads go on as usual.
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);

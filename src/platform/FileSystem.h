@@ -54,9 +54,23 @@ std::string PathTail(const std::string& path);
 // True when the last four bytes of path equal ending, letter case ignored.
 bool EndsWithNoCase(const std::string& path, const char* ending);
 
+// What tells one version of a file from another: the file itself (device and
+// inode), its size and its modification time to the nanosecond.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of what path names now (links followed); false when the lookup fails.
+bool StampOf(const std::string& path, FileStamp& stamp);
+
 // Opens a file for reading ("rb") if, and only if, it is a regular file. Opening
 // never blocks: a FIFO, a device or a folder named like a picture is refused like
-// a file that cannot be opened (nullptr).
-std::FILE* OpenRegularFile(const std::string& path);
+// a file that cannot be opened (nullptr). With stamp, the opened file's own stamp.
+std::FILE* OpenRegularFile(const std::string& path, FileStamp* stamp = nullptr);
 
 }  // namespace vantor

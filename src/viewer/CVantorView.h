@@ -9,13 +9,13 @@
 #include <compare>
 #include <cstddef>
 #include <ctime>
-#include <future>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "imaging/JpegPrefetch.h"
 #include "imaging/RgbBuffer.h"
 #include "platform/Canvas.h"
 
@@ -176,6 +176,13 @@ public:
 
     // ---- slide show ---------------------------------------------------------------------
     virtual void ShowSlide();
+    // The next JPEG slide, decoded on a second thread while this one is on screen or
+    // being written; any load of exactly that file, unchanged, takes it over.
+    JpegPrefetch m_nextSlide;
+    bool m_prefetchSlides = true;  // off only to compare a run without it
+    // Starts decoding the slide the run will show next if nothing intervenes (only
+    // while it goes on by itself), at the reduction choose picks.
+    void PrefetchNextSlide(JpegFile::ScaleChooser choose = nullptr, const JpegPrefetch::ScaleContext& context = {});
     static unsigned DelayForSpeed(std::uint32_t speed);
     // Shows the stop-or-continue dialog; true when the answer is "stop".
     bool AskStop();
@@ -322,18 +329,6 @@ public:
     RgbBuffer m_srcBuf;
     std::uint32_t m_srcWidth = 0;
     std::uint32_t m_srcHeight = 0;
-    // The next JPEG slide, decoded quietly on a second thread while this one is
-    // composed and written; used only when the path and the frame still match.
-    struct PrefetchedSlide {
-        RgbBuffer pixels;
-        std::uint32_t width = 0, height = 0, trueWidth = 0, trueHeight = 0;
-        std::uint32_t frameWidth = 0, frameHeight = 0;
-        std::int32_t scaleMode = 0;
-    };
-    std::future<PrefetchedSlide> m_prefetch;
-    std::string m_prefetchPath;
-    void PrefetchNextSlide();
-
     void OnFileWriteStart();
     void ChooseOutputFolder();
     // The write run from the start number in m_jumpTarget (the setup done): also the

@@ -26,6 +26,16 @@ struct FileCloser {
 void CVantorView::LoadJpegFile(const std::string& path) {
     m_buf.reset();
     ++m_bufGeneration;
+    // A slide decoded while the one before was on screen, if it is this very file
+    // as it is now: the same pixels the load below would give. A file that failed
+    // there, warned or changed since is loaded below, and only then reported.
+    if (auto ahead = m_nextSlide.Take(path)) {
+        NoteJpegPath(path);
+        m_width = ahead->width;
+        m_height = ahead->height;
+        m_buf = std::move(ahead->pixels);
+        return;
+    }
     // Decoded straight into display order: the same pixels as reading in file
     // order and converting, without the second pass over a large picture.
     m_buf = JpegFile::LoadToDisplay(path, m_width, m_height);

@@ -104,6 +104,7 @@ void CVantorView::RunLoop(bool writing) {
         ui.SetCursor(CursorKind::Arrow);
     }
 
+    m_nextSlide.Drop();  // a slide the run did not reach
     m_stopped = 1;
     m_writeMode = 0;
     ui.SetViewTimer(false);
@@ -114,10 +115,14 @@ void CVantorView::RunLoop(bool writing) {
 
 void CVantorView::ShowSlide() {
     Ui& ui = TheUi();
-    if (m_lastShownPath == m_curSlidePath && m_haltState != 1) return;
+    if (m_lastShownPath == m_curSlidePath && m_haltState != 1) {
+        PrefetchNextSlide();
+        return;
+    }
     ui.UpdateWindow();
     const std::string& path = m_curSlidePath;
     LoadByEnding(path);
+    PrefetchNextSlide();
     ui.EndWaitCursor();
     if (!m_buf && m_slideNo > 2) {
         AfxMessageBox(path);
@@ -129,6 +134,17 @@ void CVantorView::ShowSlide() {
     InvalidateView(false);
     m_lastShownPath = m_curSlidePath;
     if (m_buf) ui.SlideShown(m_slideNo, m_curSlidePath, m_width, m_height);
+}
+
+void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& context) {
+    // Unless a click, a key or a command intervenes, the next pass shows the
+    // following slide; one with the same path would not be loaded again.
+    if (!m_prefetchSlides || m_haltState != 0 || m_stopped == 1 || m_slideNo >= m_slideCount ||
+        m_slideNo >= m_slidePath.size()) {
+        return;
+    }
+    const std::string& next = m_slidePath[m_slideNo];
+    if (next != m_curSlidePath && EndsWithNoCase(next, ".JPG")) m_nextSlide.Start(next, choose, context);
 }
 
 void CVantorView::OnHaltRestart() {

@@ -194,7 +194,12 @@ void ScriptUi::Pump(unsigned) {
     ++m_pumps;
     if (!m_inPump) {
         m_inPump = true;
-        // Actions due now (or overdue: a nested loop may have counted past them).
+        // Changes and actions due now (or overdue: a nested loop may have counted past them).
+        while (!m_outsideAtPump.empty() && m_outsideAtPump.begin()->first <= m_pumps) {
+            const std::function<void()> change = std::move(m_outsideAtPump.begin()->second);
+            m_outsideAtPump.erase(m_outsideAtPump.begin());
+            if (change) change();
+        }
         while (!m_atPump.empty() && m_atPump.begin()->first <= m_pumps) {
             const ScriptAction action = m_atPump.begin()->second;
             m_atPump.erase(m_atPump.begin());

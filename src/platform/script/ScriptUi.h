@@ -9,6 +9,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/MainFrame.h"
@@ -56,6 +57,9 @@ public:
     void QueueFilesAnswer(FilesAnswer answer) { m_fileAnswers.push_back(std::move(answer)); }
     // Delivers action during the n-th pump step counted from the next ResetPumpCount.
     void QueueAtPump(unsigned n, ScriptAction action) { m_atPump.emplace(n, action); }
+    // Runs change during the n-th pump step: something done behind the program's back,
+    // such as a file replaced or deleted while a show runs.
+    void QueueOutsideAtPump(unsigned n, std::function<void()> change) { m_outsideAtPump.emplace(n, std::move(change)); }
     void SetClientSize(int cx, int cy) { m_client = {cx, cy}; }
 
     // ---- how the runner connects it ---------------------------------------------------
@@ -107,6 +111,7 @@ private:
     std::deque<DialogAnswer> m_dialogAnswers;
     std::deque<FilesAnswer> m_fileAnswers;
     std::multimap<unsigned, ScriptAction> m_atPump;
+    std::multimap<unsigned, std::function<void()>> m_outsideAtPump;
     Size m_client{1000, 700};
     unsigned m_pumps = 0;
     static constexpr unsigned kPumpLimit = 5'000'000;

@@ -1,0 +1,54 @@
+#include "imaging/JpegPrefetch.h"
+
+#include <utility>
+
+namespace vantor {
+
+void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context) {
+    if (Matches(path, choose, context)) return;
+    Drop();
+    m_path = path;
+    m_choose = choose;
+    m_context = context;
+    m_load = JpegFile::QuietLoad{};
+    m_load.choose = choose;
+    m_load.context = &m_context;
+    m_load.cancel = &m_cancel;
+    m_load.maxCoefficientBytes = kMaxCoefficientBytes;
+    m_worker = std::thread([this] { m_pixels = JpegFile::TryLoadToDisplay(m_path, m_load); });
+}
+
+void JpegPrefetch::Wait() {
+    if (!m_worker.joinable()) return;
+    m_worker.join();
+    m_done = true;
+}
+
+std::optional<JpegPrefetch::Picture> JpegPrefetch::Take(const std::string& path, JpegFile::ScaleChooser choose,
+                                          const ScaleContext& context) {
+    // Another file loaded meanwhile (a written slide read back, a halted show
+    // reloading its slide) leaves the prefetched one for its own turn.
+    if (!Matches(path, choose, context)) return std::nullopt;
+    Wait();
+    std::optional<Picture> picture;
+    FileStamp now;
+    if (m_pixels && StampOf(path, now) && now == m_load.stamp) {
+        picture = Picture{std::move(m_pixels), m_load.width, m_load.height, m_load.trueWidth, m_load.trueHeight};
+        ++m_handedOver;
+    }
+    Drop();
+    return picture;
+}
+
+void JpegPrefetch::Drop() {
+    if (m_worker.joinable()) {
+        m_cancel.store(true, std::memory_order_relaxed);
+        m_worker.join();
+        m_cancel.store(false, std::memory_order_relaxed);
+    }
+    m_done = false;
+    m_pixels.reset();
+    m_path.clear();
+}
+
+}  // namespace vantor

@@ -1,0 +1,198 @@
+// Decoding ahead on a second thread: what is handed over, and when it is not.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <jpeglib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "imaging/JpegFile.h"
+#include "imaging/JpegPrefetch.h"
+
+namespace vantor {
+namespace {
+
+std::vector<std::uint8_t> Pattern(unsigned width, unsigned height, unsigned seed) {
+    std::vector<std::uint8_t> rgb(std::size_t{width} * height * 3);
+    for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<std::uint8_t>((i * seed) >> 3);
+    return rgb;
+}
+
+void WriteJpeg(const std::string& path, unsigned width, unsigned height, unsigned seed) {
+    const auto rgb = Pattern(width, height, seed);
+    ASSERT_TRUE(JpegFile::SaveFromRgb(path, rgb.data(), width, height, true, 90));
+}
+
+// A progressive file, which the program itself never writes.
+void WriteProgressiveJpeg(const std::string& path, unsigned width, unsigned height) {
+    const auto rgb = Pattern(width, height, 3);
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &mem, &size);
+    c.image_width = width;
+    c.image_height = height;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    for (unsigned y = 0; y < height; ++y) {
+        JSAMPROW row = const_cast<JSAMPLE*>(rgb.data() + std::size_t{y} * width * 3);
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    test::WriteFile(path, std::vector<unsigned char>(mem, mem + size));
+    std::free(mem);
+}
+
+bool SamePixels(const RgbBuffer& a, const RgbBuffer& b, std::uint32_t w, std::uint32_t h) {
+    return a && b && std::memcmp(a.get(), b.get(), std::size_t{w} * h * 3) == 0;
+}
+
+unsigned Quarter(std::uint32_t, std::uint32_t, void*) { return 2; }
+
+TEST(JpegPrefetch, HandsOverExactlyWhatWasAskedFor) {
+    test::TempDir dir;
+    const std::string a = dir.File("a.jpg"), b = dir.File("b.JPG");
+    WriteJpeg(a, 64, 48, 5);
+    WriteJpeg(b, 30, 20, 7);
+    test::ScriptedView quiet;  // nothing may reach the user
+
+    JpegPrefetch ahead;
+    ahead.Start(a);
+    EXPECT_FALSE(ahead.Take(b)) << "another file";
+    EXPECT_TRUE(ahead.Pending()) << "another file's load keeps the prefetched one";
+    auto picture = ahead.Take(a);
+    ASSERT_TRUE(picture);
+    std::uint32_t w = 0, h = 0;
+    const RgbBuffer direct = JpegFile::LoadToDisplay(a, w, h);
+    EXPECT_EQ(picture->width, 64u);
+    EXPECT_EQ(picture->height, 48u);
+    EXPECT_EQ(picture->trueWidth, 64u);
+    EXPECT_TRUE(SamePixels(picture->pixels, direct, w, h));
+    EXPECT_FALSE(ahead.Pending());
+    EXPECT_FALSE(ahead.Take(a)) << "handed over once";
+    EXPECT_EQ(ahead.HandedOver(), 1u);
+
+    // A reduced decode is handed over only to the same chooser and context.
+    ahead.Start(a, &Quarter, {1, 2, 3});
+    EXPECT_FALSE(ahead.Take(a));
+    EXPECT_FALSE(ahead.Take(a, &Quarter, {1, 2, 4}));
+    picture = ahead.Take(a, &Quarter, {1, 2, 3});
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width, 16u);
+    EXPECT_EQ(picture->height, 12u);
+    EXPECT_EQ(picture->trueWidth, 64u);
+    EXPECT_EQ(picture->trueHeight, 48u);
+
+    // Starting another drops the first.
+    ahead.Start(a);
+    ahead.Start(b);
+    EXPECT_FALSE(ahead.Take(a));
+    EXPECT_TRUE(ahead.Take(b));
+    EXPECT_TRUE(quiet.Lines().empty());
+}
+
+TEST(JpegPrefetch, AFileChangedSinceItsDecodeIsNotHandedOver) {
+    test::TempDir dir;
+    const std::string a = dir.File("a.jpg");
+    test::ScriptedView quiet;
+    JpegPrefetch ahead;
+    const auto decoded = [&] {
+        WriteJpeg(a, 64, 48, 5);
+        const timespec times[2] = {{0, UTIME_OMIT}, {1000, 0}};
+        EXPECT_EQ(utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+        ahead.Start(a);
+        ahead.Wait();
+    };
+
+    decoded();
+    WriteJpeg(a, 64, 48, 6);  // rewritten in place
+    EXPECT_FALSE(ahead.Take(a));
+    decoded();
+    const timespec touched[2] = {{0, UTIME_OMIT}, {1000, 1}};
+    ASSERT_EQ(utimensat(AT_FDCWD, a.c_str(), touched, 0), 0);
+    EXPECT_FALSE(ahead.Take(a)) << "a nanosecond newer";
+    decoded();
+    WriteJpeg(a + ".new", 64, 48, 5);
+    const timespec same[2] = {{0, UTIME_OMIT}, {1000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (a + ".new").c_str(), same, 0), 0);
+    std::filesystem::rename(a + ".new", a);
+    EXPECT_FALSE(ahead.Take(a)) << "another file of the same size and time under the name";
+    decoded();
+    std::filesystem::remove(a);
+    EXPECT_FALSE(ahead.Take(a));
+
+    // Only size and time are compared within one file: the same bytes count
+    // rewritten and the time put back is taken as unchanged (the old pixels).
+    decoded();
+    std::uint32_t w = 0, h = 0;
+    const RgbBuffer before = JpegFile::LoadToDisplay(a, w, h);
+    auto bytes = test::ReadFile(a);
+    ASSERT_GT(bytes.size(), 700u);
+    bytes[bytes.size() - 600] ^= 0x55;
+    {
+        const int fd = ::open(a.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+        ::close(fd);
+    }
+    ASSERT_EQ(utimensat(AT_FDCWD, a.c_str(), same, 0), 0);
+    const auto kept = ahead.Take(a);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(SamePixels(kept->pixels, before, w, h));
+    EXPECT_TRUE(quiet.Lines().empty());
+}
+
+TEST(JpegPrefetch, FailuresAreSilentAndLeftToTheLoadAtTheirTurn) {
+    test::TempDir dir;
+    test::ScriptedView quiet;
+    const std::string cut = dir.File("cut.jpg"), fifo = dir.File("fifo.jpg"), folder = dir.File("folder.jpg");
+    WriteJpeg(cut, 64, 48, 5);
+    auto bytes = test::ReadFile(cut);
+    bytes.resize(bytes.size() / 2);  // a warning: the picture would show, with a box
+    test::WriteFile(cut, bytes);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder);
+    JpegPrefetch ahead;
+    for (const std::string& path : {cut, fifo, folder, dir.File("missing.jpg"), std::string("/dev/zero")}) {
+        ahead.Start(path);
+        EXPECT_FALSE(ahead.Take(path)) << path;
+    }
+    EXPECT_TRUE(quiet.Lines().empty());
+}
+
+TEST(JpegPrefetch, ProgressiveBudgetAndCancel) {
+    test::TempDir dir;
+    const std::string p = dir.File("p.jpg");
+    WriteProgressiveJpeg(p, 64, 48);
+    JpegFile::QuietLoad load;
+    EXPECT_TRUE(JpegFile::TryLoadToDisplay(p, load));
+    // 64 x 48 in 4:2:0 needs (8+2) x (6+2) + 2 x (4+1) x (3+1) blocks of 128 bytes.
+    load.maxCoefficientBytes = 120 * 128 - 1;
+    EXPECT_FALSE(JpegFile::TryLoadToDisplay(p, load));
+    load.maxCoefficientBytes = 120 * 128;
+    EXPECT_TRUE(JpegFile::TryLoadToDisplay(p, load));
+    // A baseline file never holds its coefficients: no budget applies.
+    const std::string b = dir.File("b.jpg");
+    WriteJpeg(b, 64, 48, 5);
+    load.maxCoefficientBytes = 0;
+    EXPECT_TRUE(JpegFile::TryLoadToDisplay(b, load));
+    // Given up at once.
+    std::atomic<bool> cancel{true};
+    load.maxCoefficientBytes = UINT64_MAX;
+    load.cancel = &cancel;
+    EXPECT_FALSE(JpegFile::TryLoadToDisplay(b, load));
+    EXPECT_FALSE(JpegFile::TryLoadToDisplay(p, load));
+}
+
+}  // namespace
+}  // namespace vantor
