@@ -152,6 +152,9 @@ struct DecodeResult {
 // shows nothing, fails on any warning, gives up once cancel is set and declines a
 // file of several scans whose coefficients need more than maxCoefficientBytes.
 using ScaleChooserFn = unsigned (*)(std::uint32_t, std::uint32_t, void*);
+// A spare buffer (*spare, spareBytes long) becomes the picture when the sizes
+// agree and is freed otherwise, before a new one is allocated; either way
+// *spare is cleared once the decode gets that far.
 struct DecodeOptions {
     ScaleChooserFn choose;
     void* context;
@@ -159,6 +162,8 @@ struct DecodeOptions {
     bool quiet;
     const std::atomic<bool>* cancel;
     std::uint64_t maxCoefficientBytes;
+    std::uint8_t** spare;
+    std::uint64_t spareBytes;
 };
 
 // The memory a decode of several scans holds for the whole picture's coefficients.
@@ -175,7 +180,7 @@ std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
 // With headerOnly, stops after the header and reports the frame's own size. In
 // display order the rows land bottom-up, blue green red, with no second pass.
 Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrder order,
-               const DecodeOptions& options = {nullptr, nullptr, nullptr, false, nullptr, UINT64_MAX}) {
+               const DecodeOptions& options = {nullptr, nullptr, nullptr, false, nullptr, UINT64_MAX, nullptr, 0}) {
     JpegErrorTrap trap;
     jpeg_decompress_struct cinfo;
     DecodeProgress progress;
@@ -230,7 +235,16 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
 
     const JDIMENSION width = cinfo.output_width;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    pixels = AllocRgb(width, cinfo.output_height).release();
+    if (options.spare != nullptr && *options.spare != nullptr) {
+        if (options.spareBytes == rowBytes * cinfo.output_height) {
+            pixels = *options.spare;
+        } else {
+            delete[] *options.spare;
+        }
+        *options.spare = nullptr;
+    }
+    // Faulting in fresh pages costs a big picture more than a tenth of its decode.
+    if (pixels == nullptr) pixels = AllocRgb(width, cinfo.output_height).release();
     if (pixels == nullptr) {
         jpeg_destroy_decompress(&cinfo);
         return Outcome::NoMemory;
@@ -366,7 +380,8 @@ RgbBuffer JpegFile::LoadToDisplayScaled(const std::string& path, std::uint32_t& 
     DecodeResult result{nullptr, 0, 0};
     std::uint32_t trueSize[2] = {0, 0};
     const Outcome outcome =
-        Decode(file, &result, false, PixelOrder::Display, {choose, context, trueSize, false, nullptr, UINT64_MAX});
+        Decode(file, &result, false, PixelOrder::Display,
+               {choose, context, trueSize, false, nullptr, UINT64_MAX, nullptr, 0});
     std::fclose(file);
     width = result.width;
     height = result.height;
@@ -378,13 +393,19 @@ RgbBuffer JpegFile::LoadToDisplayScaled(const std::string& path, std::uint32_t& 
 
 RgbBuffer JpegFile::TryLoadToDisplay(const std::string& path, QuietLoad& load) {
     load.width = load.height = load.trueWidth = load.trueHeight = 0;
+    std::uint8_t* spare = load.spare.release();
     std::FILE* file = OpenRegularFile(path, &load.stamp);
-    if (file == nullptr) return nullptr;
+    if (file == nullptr) {
+        delete[] spare;
+        return nullptr;
+    }
     DecodeResult result{nullptr, 0, 0};
     std::uint32_t trueSize[2] = {0, 0};
     const Outcome outcome = Decode(file, &result, false, PixelOrder::Display,
-                                   {load.choose, load.context, trueSize, true, load.cancel, load.maxCoefficientBytes});
+                                   {load.choose, load.context, trueSize, true, load.cancel, load.maxCoefficientBytes,
+                                    &spare, load.spareBytes});
     std::fclose(file);
+    delete[] spare;  // still here when the decode stopped before the picture
     if (outcome != Outcome::Ok) {
         delete[] result.pixels;
         return nullptr;

@@ -37,6 +37,11 @@ public:
         // A file of several scans (progressive) holds every coefficient of the picture
         // while it decodes; one that needs more than this is declined, with nothing.
         std::uint64_t maxCoefficientBytes = UINT64_MAX;
+        // A buffer of spareBytes to decode into when the picture needs exactly that
+        // many (instead of faulting in fresh memory); freed otherwise, before any
+        // new one is allocated.
+        RgbBuffer spare;
+        std::uint64_t spareBytes = 0;
         // What was read: the decoded size, the file's own size and the file's stamp.
         std::uint32_t width = 0, height = 0, trueWidth = 0, trueHeight = 0;
         FileStamp stamp;

@@ -5,7 +5,11 @@
 namespace vantor {
 
 void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context) {
-    if (Matches(path, choose, context)) return;
+    if (Matches(path, choose, context)) {
+        m_spare.reset();
+        return;
+    }
+    RgbBuffer spare = std::move(m_spare);
     Drop();
     m_path = path;
     m_choose = choose;
@@ -15,6 +19,8 @@ void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose,
     m_load.context = &m_context;
     m_load.cancel = &m_cancel;
     m_load.maxCoefficientBytes = kMaxCoefficientBytes;
+    m_load.spare = std::move(spare);
+    m_load.spareBytes = m_spareBytes;
     m_worker = std::thread([this] { m_pixels = JpegFile::TryLoadToDisplay(m_path, m_load); });
 }
 
@@ -48,6 +54,8 @@ void JpegPrefetch::Drop() {
     }
     m_done = false;
     m_pixels.reset();
+    m_spare.reset();
+    m_load.spare.reset();
     m_path.clear();
 }
 

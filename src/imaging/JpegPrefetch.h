@@ -53,6 +53,13 @@ public:
     std::optional<Picture> Take(const std::string& path, JpegFile::ScaleChooser choose = nullptr,
                                 const ScaleContext& context = {});
 
+    // Offers a picture no longer needed (bytes long) as the buffer the next Start
+    // decodes into, when its size fits; Start or Drop frees it otherwise.
+    void Recycle(RgbBuffer buffer, std::uint64_t bytes) {
+        m_spare = std::move(buffer);
+        m_spareBytes = bytes;
+    }
+
     // Gives up a decode under way and frees what was decoded.
     void Drop();
 
@@ -77,6 +84,8 @@ private:
     // The worker's result, read only after it has been joined.
     JpegFile::QuietLoad m_load;
     RgbBuffer m_pixels;
+    RgbBuffer m_spare;
+    std::uint64_t m_spareBytes = 0;
     bool m_done = false;  // joined, with m_pixels and m_load as it left them
     std::uint64_t m_handedOver = 0;
 };

@@ -179,6 +179,8 @@ public:
     // The next JPEG slide, decoded on a second thread while this one is on screen or
     // being written; any load of exactly that file, unchanged, takes it over.
     JpegPrefetch m_nextSlide;
+    std::uint64_t m_jpegBufGeneration = ~std::uint64_t{0};  // m_buf as the last JPEG load left it,
+    std::uint64_t m_jpegBufBytes = 0;                       // and its size
     bool m_prefetchSlides = true;  // off only to compare a run without it
     // Starts decoding the slide the run will show next if nothing intervenes (only
     // while it goes on by itself), at the reduction choose picks.

@@ -24,21 +24,29 @@ struct FileCloser {
 }  // namespace
 
 void CVantorView::LoadJpegFile(const std::string& path) {
-    m_buf.reset();
+    // The picture this load replaces, when it is still the one the last JPEG load
+    // left (so its size is known): the next slide decoded ahead may reuse it.
+    RgbBuffer previous = std::move(m_buf);
+    const bool reusable = previous && m_bufGeneration == m_jpegBufGeneration;
     ++m_bufGeneration;
     // A slide decoded while the one before was on screen, if it is this very file
     // as it is now: the same pixels the load below would give. A file that failed
     // there, warned or changed since is loaded below, and only then reported.
     if (auto ahead = m_nextSlide.Take(path)) {
+        // The picture it replaces is the buffer the following one is decoded into.
+        if (reusable) m_nextSlide.Recycle(std::move(previous), m_jpegBufBytes);
         NoteJpegPath(path);
         m_width = ahead->width;
         m_height = ahead->height;
         m_buf = std::move(ahead->pixels);
-        return;
+    } else {
+        previous.reset();
+        // Decoded straight into display order: the same pixels as reading in file
+        // order and converting, without the second pass over a large picture.
+        m_buf = JpegFile::LoadToDisplay(path, m_width, m_height);
     }
-    // Decoded straight into display order: the same pixels as reading in file
-    // order and converting, without the second pass over a large picture.
-    m_buf = JpegFile::LoadToDisplay(path, m_width, m_height);
+    m_jpegBufGeneration = m_bufGeneration;
+    m_jpegBufBytes = std::uint64_t{m_width} * m_height * 3;
 }
 
 void CVantorView::LoadBmpFile(const std::string& path) {

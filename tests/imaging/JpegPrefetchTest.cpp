@@ -101,6 +101,33 @@ TEST(JpegPrefetch, HandsOverExactlyWhatWasAskedFor) {
     EXPECT_TRUE(quiet.Lines().empty());
 }
 
+TEST(JpegPrefetch, APictureNoLongerNeededIsDecodedIntoWhenItsSizeFits) {
+    test::TempDir dir;
+    const std::string a = dir.File("a.jpg"), b = dir.File("b.jpg");
+    WriteJpeg(a, 64, 48, 5);
+    WriteJpeg(b, 30, 20, 7);
+    std::uint32_t w = 0, h = 0;
+    const RgbBuffer direct = JpegFile::LoadToDisplay(a, w, h);
+    JpegPrefetch ahead;
+    for (const std::uint64_t bytes : {std::uint64_t{64 * 48 * 3}, std::uint64_t{64 * 48 * 3 - 1}}) {
+        RgbBuffer old = AllocRgb(64, 48);
+        std::memset(old.get(), 0x5A, 64 * 48 * 3);
+        const std::uint8_t* oldAddress = old.get();
+        ahead.Recycle(std::move(old), bytes);
+        ahead.Start(a);
+        const auto picture = ahead.Take(a);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->pixels.get() == oldAddress, bytes == 64 * 48 * 3);
+        EXPECT_TRUE(SamePixels(picture->pixels, direct, w, h));
+    }
+    // A spare never outlives the next request, used or not.
+    ahead.Recycle(AllocRgb(64, 48), 64 * 48 * 3);
+    ahead.Start(b);
+    const auto other = ahead.Take(b);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->width, 30u);
+}
+
 TEST(JpegPrefetch, AFileChangedSinceItsDecodeIsNotHandedOver) {
     test::TempDir dir;
     const std::string a = dir.File("a.jpg");

@@ -157,6 +157,7 @@ void ViewWidget::paintEvent(QPaintEvent*) {
         m_view.OnDraw(canvas);
     }
     QPainter(viewport()).drawImage(0, 0, m_frame);
+    if (painted) painted();
 }
 
 void ViewWidget::mousePressEvent(QMouseEvent* event) {

@@ -35,6 +35,10 @@ public:
     // to load) stays visible; with erase it starts from a clear window.
     void Invalidate(bool erase);
 
+    // Called after every paint has reached the window: the moment a slide is on
+    // screen, for whoever measures the pace of a show.
+    std::function<void()> painted;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
