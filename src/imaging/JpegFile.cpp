@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
@@ -30,6 +32,11 @@ namespace vantor {
 namespace {
 
 constexpr std::size_t kLastPathArea = 14000;
+// A file larger than this is never read whole for a decode in two bands.
+constexpr std::uint64_t kMaxSplitFileBytes = 256u << 20;
+// Fewer bytes than a quarter of the pixels: a small photo, or one too plain for
+// its decode to be worth a second thread.
+constexpr std::uint64_t kMinPixelsPerByte = 4;
 std::string g_lastJpegPath;
 
 // Progressive files may carry thousands of tiny scans, each costing a full pass;
@@ -293,6 +300,109 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
     return Outcome::Ok;
 }
 
+// A big single-scan picture decoded quietly is shared by two threads, by rows:
+// this one decodes the upper band, a helper the lower. The helper must still read
+// the upper band's entropy-coded data to reach its own (jpeg_skip_scanlines skips
+// only the rest of the work), and it starts kSeamRows above its band so that the
+// smoothing across the seam sees the same neighbouring rows as a single decode.
+constexpr std::uint32_t kSeamRows = 64;
+
+// What a picture's header says, read before any band is decoded.
+struct BandProbe {
+    unsigned eighths;  // the DCT scale chosen, in eighths (8: full size)
+    std::uint32_t trueWidth, trueHeight, width, height;
+    bool splittable;   // a single scan with three output components
+};
+
+void SetUpBandDecoder(jpeg_decompress_struct& cinfo, const std::uint8_t* data, std::size_t size, unsigned eighths) {
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    if (eighths >= 1 && eighths < 8) {
+        cinfo.scale_num = eighths;
+        cinfo.scale_denom = 8;
+    }
+    if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+}
+
+// Plain data only; see the note at the top.
+Outcome ProbeBands(const std::uint8_t* data, std::size_t size, ScaleChooserFn choose, void* context, BandProbe* probe) {
+    JpegErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+    InstallErrorTrap(trap, true);
+    cinfo.err = &trap.mgr;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Fatal;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    probe->trueWidth = cinfo.image_width;
+    probe->trueHeight = cinfo.image_height;
+    probe->eighths = 8;
+    if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height <= kMaxPicturePixels && choose != nullptr)
+        probe->eighths = choose(cinfo.image_width, cinfo.image_height, context);
+    jpeg_destroy_decompress(&cinfo);
+    jpeg_create_decompress(&cinfo);
+    SetUpBandDecoder(cinfo, data, size, probe->eighths);
+    jpeg_calc_output_dimensions(&cinfo);
+    probe->width = cinfo.output_width;
+    probe->height = cinfo.output_height;
+    probe->splittable = !jpeg_has_multiple_scans(&cinfo) && cinfo.out_color_components == 3 &&
+                        static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height <= kMaxPicturePixels;
+    jpeg_destroy_decompress(&cinfo);
+    return trap.messages == 0 ? Outcome::Ok : Outcome::Fatal;
+}
+
+// Decodes output rows [firstRow, endRow) of a single-scan picture quietly and
+// stores those from keepFrom on, bottom-up, into pixels (probe's size). The band
+// that ends at the bottom reads the file to its end, so every warning in it is
+// seen. Gives up when cancel or stop is set. Plain data only.
+Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* probe, std::uint8_t* pixels,
+                   std::uint32_t firstRow, std::uint32_t keepFrom, std::uint32_t endRow,
+                   const std::atomic<bool>* cancel, const std::atomic<bool>* stop) {
+    JpegErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+    DecodeProgress progress;
+    InstallErrorTrap(trap, true);
+    cinfo.err = &trap.mgr;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Fatal;
+    }
+    jpeg_create_decompress(&cinfo);
+    progress.mgr.progress_monitor = LimitScans;
+    progress.cancel = cancel;
+    cinfo.progress = &progress.mgr;
+    SetUpBandDecoder(cinfo, data, size, probe->eighths);
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_width != probe->width || cinfo.output_height != probe->height ||
+        cinfo.out_color_components != 3 || endRow > cinfo.output_height) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Fatal;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(cinfo.output_width) * 3;
+    JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                    static_cast<JDIMENSION>(rowBytes), 1);
+    if (firstRow > 0) jpeg_skip_scanlines(&cinfo, firstRow);
+    while (cinfo.output_scanline < endRow) {
+        if ((cancel != nullptr && cancel->load(std::memory_order_relaxed)) || stop->load(std::memory_order_relaxed)) {
+            jpeg_destroy_decompress(&cinfo);
+            return Outcome::Fatal;
+        }
+        const JDIMENSION row = cinfo.output_scanline;
+        JSAMPROW into = row < keepFrom ? scratch[0] : pixels + (cinfo.output_height - 1 - row) * rowBytes;
+        jpeg_read_scanlines(&cinfo, &into, 1);
+    }
+    if (endRow == cinfo.output_height) {
+        jpeg_finish_decompress(&cinfo);
+    } else {
+        jpeg_abort_decompress(&cinfo);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return trap.messages == 0 ? Outcome::Ok : Outcome::Fatal;
+}
+
 // rows: colour (3 bytes a pixel) or gray (1 byte a pixel), top row first.
 Outcome Encode(const char* path, const std::uint8_t* rows, std::uint32_t width, std::uint32_t height, bool color,
                int quality) {
@@ -391,6 +501,57 @@ RgbBuffer JpegFile::LoadToDisplayScaled(const std::string& path, std::uint32_t& 
     return RgbBuffer(result.pixels);
 }
 
+namespace {
+
+bool ReadWholeFile(std::FILE* file, std::uint64_t size, std::vector<std::uint8_t>& bytes) {
+    bytes.resize(static_cast<std::size_t>(size));
+    return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fgetc(file) == EOF;
+}
+
+// The split decode of TryLoadToDisplay; nothing when the picture is not worth
+// splitting or anything fails (decode then falls to the single decode).
+RgbBuffer DecodeInTwoBands(const std::vector<std::uint8_t>& bytes, JpegFile::QuietLoad& load, std::uint8_t*& spare,
+                           bool& tried) {
+    tried = false;
+    BandProbe probe{};
+    if (ProbeBands(bytes.data(), bytes.size(), load.choose, load.context, &probe) != Outcome::Ok ||
+        !probe.splittable || probe.height < 4 * kSeamRows ||
+        static_cast<std::uint64_t>(probe.width) * probe.height < load.splitFromPixels) {
+        return nullptr;
+    }
+    tried = true;
+    const std::uint64_t pictureBytes = std::uint64_t{probe.width} * probe.height * 3;
+    RgbBuffer pixels;
+    if (spare != nullptr && load.spareBytes == pictureBytes) pixels.reset(spare);
+    else delete[] spare;
+    spare = nullptr;
+    if (!pixels) pixels = AllocRgb(probe.width, probe.height);
+    if (!pixels) return nullptr;
+    PreferHugePages(pixels.get(), static_cast<std::size_t>(pictureBytes));
+    // The helper's band needs the seam rows above it and the skipped rows' data:
+    // it starts a little above the middle, so both finish at about the same time.
+    const std::uint32_t seam = probe.height / 2 + probe.height / 16;
+    std::atomic<bool> stop{false};
+    Outcome lower = Outcome::Fatal;
+    std::thread helper([&] {
+        lower = DecodeBand(bytes.data(), bytes.size(), &probe, pixels.get(), seam - kSeamRows, seam, probe.height,
+                           load.cancel, &stop);
+        if (lower != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
+    });
+    const Outcome upper =
+        DecodeBand(bytes.data(), bytes.size(), &probe, pixels.get(), 0, 0, seam, load.cancel, &stop);
+    if (upper != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
+    helper.join();
+    if (upper != Outcome::Ok || lower != Outcome::Ok) return nullptr;
+    load.width = probe.width;
+    load.height = probe.height;
+    load.trueWidth = probe.trueWidth;
+    load.trueHeight = probe.trueHeight;
+    return pixels;
+}
+
+}  // namespace
+
 RgbBuffer JpegFile::TryLoadToDisplay(const std::string& path, QuietLoad& load) {
     load.width = load.height = load.trueWidth = load.trueHeight = 0;
     std::uint8_t* spare = load.spare.release();
@@ -398,6 +559,22 @@ RgbBuffer JpegFile::TryLoadToDisplay(const std::string& path, QuietLoad& load) {
     if (file == nullptr) {
         delete[] spare;
         return nullptr;
+    }
+    // A big picture is read whole and decoded in two bands on two threads. A file
+    // too small to hold one (a pixel costs at least a few bits) is not even read
+    // whole: in a show at full speed that alone costs more than a band saves.
+    if (load.splitFromPixels != UINT64_MAX && load.stamp.size <= kMaxSplitFileBytes &&
+        load.stamp.size >= load.splitFromPixels / kMinPixelsPerByte) {
+        std::vector<std::uint8_t> bytes;
+        bool tried = false;
+        if (ReadWholeFile(file, load.stamp.size, bytes)) {
+            RgbBuffer pixels = DecodeInTwoBands(bytes, load, spare, tried);
+            if (pixels || tried) {
+                std::fclose(file);
+                return pixels;
+            }
+        }
+        std::rewind(file);
     }
     DecodeResult result{nullptr, 0, 0};
     std::uint32_t trueSize[2] = {0, 0};

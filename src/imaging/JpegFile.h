@@ -42,6 +42,9 @@ public:
         // new one is allocated.
         RgbBuffer spare;
         std::uint64_t spareBytes = 0;
+        // A single-scan picture of at least this many pixels (as decoded) is decoded
+        // in two bands on two threads: the same pixels, sooner, for more work.
+        std::uint64_t splitFromPixels = UINT64_MAX;
         // What was read: the decoded size, the file's own size and the file's stamp.
         std::uint32_t width = 0, height = 0, trueWidth = 0, trueHeight = 0;
         FileStamp stamp;

@@ -19,6 +19,7 @@ void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose,
     m_load.context = &m_context;
     m_load.cancel = &m_cancel;
     m_load.maxCoefficientBytes = kMaxCoefficientBytes;
+    m_load.splitFromPixels = kSplitFromPixels;
     m_load.spare = std::move(spare);
     m_load.spareBytes = m_spareBytes;
     m_worker = std::thread([this] { m_pixels = JpegFile::TryLoadToDisplay(m_path, m_load); });

@@ -34,6 +34,9 @@ public:
     // screen and the one decoded, this keeps a show within twice its largest
     // picture plus a fixed margin.
     static constexpr std::uint64_t kMaxCoefficientBytes = 24u << 20;
+    // A picture this big is decoded in two bands on two threads: its decode is
+    // what keeps a show from its pace, while the user-interface thread waits.
+    static constexpr std::uint64_t kSplitFromPixels = 4'000'000;
 
     JpegPrefetch() = default;
     JpegPrefetch(const JpegPrefetch&) = delete;

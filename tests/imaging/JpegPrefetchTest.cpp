@@ -26,9 +26,19 @@ void WriteJpeg(const std::string& path, unsigned width, unsigned height, unsigne
     ASSERT_TRUE(JpegFile::SaveFromRgb(path, rgb.data(), width, height, true, 90));
 }
 
-// A progressive file, which the program itself never writes.
-void WriteProgressiveJpeg(const std::string& path, unsigned width, unsigned height) {
-    const auto rgb = Pattern(width, height, 3);
+// A file the program itself never writes: progressive, or with other sampling
+// factors (luma h x v, chroma 1 x 1), or with restart markers every few MCU rows.
+void WriteProgressiveJpeg(const std::string& path, unsigned width, unsigned height, bool progressive = true,
+                          int h = 2, int v = 2, unsigned restartRows = 0) {
+    std::vector<std::uint8_t> rgb(std::size_t{width} * height * 3);
+    for (unsigned y = 0; y < height; ++y) {
+        for (unsigned x = 0; x < width; ++x) {
+            std::uint8_t* p = &rgb[(std::size_t{y} * width + x) * 3];
+            p[0] = static_cast<std::uint8_t>(x * 3 + ((x * y) % 13) * 5);
+            p[1] = static_cast<std::uint8_t>(y * 2 + ((x + 7 * y) % 11) * 9);
+            p[2] = static_cast<std::uint8_t>((x ^ y) + ((x * 5 + y) % 17) * 3);
+        }
+    }
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -41,7 +51,10 @@ void WriteProgressiveJpeg(const std::string& path, unsigned width, unsigned heig
     c.input_components = 3;
     c.in_color_space = JCS_RGB;
     jpeg_set_defaults(&c);
-    jpeg_simple_progression(&c);
+    c.comp_info[0].h_samp_factor = h;
+    c.comp_info[0].v_samp_factor = v;
+    c.restart_in_rows = static_cast<int>(restartRows);
+    if (progressive) jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
     for (unsigned y = 0; y < height; ++y) {
         JSAMPROW row = const_cast<JSAMPLE*>(rgb.data() + std::size_t{y} * width * 3);
@@ -58,6 +71,7 @@ bool SamePixels(const RgbBuffer& a, const RgbBuffer& b, std::uint32_t w, std::ui
 }
 
 unsigned Quarter(std::uint32_t, std::uint32_t, void*) { return 2; }
+unsigned ThreeEighths(std::uint32_t, std::uint32_t, void*) { return 3; }
 
 TEST(JpegPrefetch, HandsOverExactlyWhatWasAskedFor) {
     test::TempDir dir;
@@ -194,6 +208,48 @@ TEST(JpegPrefetch, FailuresAreSilentAndLeftToTheLoadAtTheirTurn) {
         ahead.Start(path);
         EXPECT_FALSE(ahead.Take(path)) << path;
     }
+    EXPECT_TRUE(quiet.Lines().empty());
+}
+
+TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
+    test::TempDir dir;
+    struct Case {
+        unsigned width, height;
+        int h, v;
+        unsigned restartRows;
+        JpegFile::ScaleChooser choose;
+    };
+    const Case cases[] = {
+        {300, 1001, 2, 2, 0, nullptr},   {517, 700, 2, 1, 0, nullptr},       {256, 512, 1, 1, 0, nullptr},
+        {640, 777, 2, 2, 3, nullptr},    {1003, 1201, 2, 2, 0, &ThreeEighths}, {333, 900, 1, 2, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.File("split.jpg");
+        WriteProgressiveJpeg(path, c.width, c.height, false, c.h, c.v, c.restartRows);
+        std::uint32_t w = 0, h = 0, tw = 0, th = 0;
+        const RgbBuffer single = JpegFile::LoadToDisplayScaled(path, w, h, tw, th, c.choose, nullptr);
+        ASSERT_TRUE(single);
+        JpegFile::QuietLoad load;
+        load.choose = c.choose;
+        load.splitFromPixels = 0;
+        const RgbBuffer split = JpegFile::TryLoadToDisplay(path, load);
+        ASSERT_TRUE(split) << c.width << " x " << c.height;
+        EXPECT_EQ(load.width, w);
+        EXPECT_EQ(load.height, h);
+        EXPECT_EQ(load.trueWidth, c.width);
+        EXPECT_TRUE(SamePixels(split, single, w, h)) << c.width << " x " << c.height << " sampled " << c.h << " x "
+                                                     << c.v << " restarts " << c.restartRows;
+    }
+    // A picture cut short warns in the lower band: nothing, as from one decode.
+    const std::string cut = dir.File("cut.jpg");
+    WriteProgressiveJpeg(cut, 400, 800, false);
+    auto bytes = test::ReadFile(cut);
+    bytes.resize(bytes.size() * 3 / 4);
+    test::WriteFile(cut, bytes);
+    test::ScriptedView quiet;
+    JpegFile::QuietLoad load;
+    load.splitFromPixels = 0;
+    EXPECT_FALSE(JpegFile::TryLoadToDisplay(cut, load));
     EXPECT_TRUE(quiet.Lines().empty());
 }
 
