@@ -4,7 +4,8 @@
 
 namespace vantor {
 
-void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context) {
+void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context,
+                         Finish finish) {
     if (Matches(path, choose, context)) {
         m_spare.reset();
         return;
@@ -22,7 +23,16 @@ void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose,
     m_load.splitFromPixels = kSplitFromPixels;
     m_load.spare = std::move(spare);
     m_load.spareBytes = m_spareBytes;
-    m_worker = std::thread([this] { m_pixels = JpegFile::TryLoadToDisplay(m_path, m_load); });
+    m_finish = std::move(finish);
+    m_worker = std::thread([this] {
+        m_picture.pixels = JpegFile::TryLoadToDisplay(m_path, m_load);
+        if (!m_picture.pixels) return;
+        m_picture.width = m_load.width;
+        m_picture.height = m_load.height;
+        m_picture.trueWidth = m_load.trueWidth;
+        m_picture.trueHeight = m_load.trueHeight;
+        if (m_finish) m_finish(m_picture);
+    });
 }
 
 void JpegPrefetch::Wait() {
@@ -39,8 +49,8 @@ std::optional<JpegPrefetch::Picture> JpegPrefetch::Take(const std::string& path,
     Wait();
     std::optional<Picture> picture;
     FileStamp now;
-    if (m_pixels && StampOf(path, now) && now == m_load.stamp) {
-        picture = Picture{std::move(m_pixels), m_load.width, m_load.height, m_load.trueWidth, m_load.trueHeight};
+    if (m_picture.pixels && StampOf(path, now) && now == m_load.stamp) {
+        picture = std::move(m_picture);
         ++m_handedOver;
     }
     Drop();
@@ -54,7 +64,8 @@ void JpegPrefetch::Drop() {
         m_cancel.store(false, std::memory_order_relaxed);
     }
     m_done = false;
-    m_pixels.reset();
+    m_picture = Picture{};
+    m_finish = nullptr;
     m_spare.reset();
     m_load.spare.reset();
     m_path.clear();

@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -27,7 +28,14 @@ public:
         RgbBuffer pixels;  // display order
         std::uint32_t width = 0, height = 0;          // as decoded
         std::uint32_t trueWidth = 0, trueHeight = 0;  // the file's own size
+        // Whatever the requester's finishing step made of it (a copy shrunk for the
+        // screen), in display order with rows padded to four bytes.
+        RgbBuffer shrunk;
+        std::uint32_t shrunkWidth = 0, shrunkHeight = 0;
     };
+    // A last step on the decoding thread, after a decode that succeeded; it sees
+    // only the picture (and what it captured by value).
+    using Finish = std::function<void(Picture&)>;
 
     // A multi-scan (progressive) file holds all its coefficients while it decodes:
     // one that needs more than this is not decoded ahead. Next to the picture on
@@ -46,7 +54,8 @@ public:
     // Begins decoding path, at the reduction choose picks (full size without a
     // chooser). Whatever was prefetched before is dropped first; asking again for
     // what is already under way changes nothing.
-    void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {});
+    void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {},
+               Finish finish = {});
 
     // The picture for exactly this request, once its decode is done, if it decoded
     // without a word and the file is still the one read (the same file, size and
@@ -86,10 +95,11 @@ private:
     ScaleContext m_context{};
     // The worker's result, read only after it has been joined.
     JpegFile::QuietLoad m_load;
-    RgbBuffer m_pixels;
+    Finish m_finish;
+    Picture m_picture;
     RgbBuffer m_spare;
     std::uint64_t m_spareBytes = 0;
-    bool m_done = false;  // joined, with m_pixels and m_load as it left them
+    bool m_done = false;  // joined, with m_picture and m_load as it left them
     std::uint64_t m_handedOver = 0;
 };
 

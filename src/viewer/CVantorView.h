@@ -164,6 +164,13 @@ public:
 
     // ---- fit computation -------------------------------------------------------------
     void ComputeFit();
+    // The fit of a width x height picture into a frame, as ComputeFit stores it.
+    struct Fit {
+        std::uint32_t frameWidth = 0, frameHeight = 0, srcWidth = 0, srcHeight = 0;
+        std::uint32_t width = 0, height = 0, ratio = 1;
+    };
+    static Fit FitPicture(std::uint32_t width, std::uint32_t height, std::uint32_t maxWidth, std::uint32_t maxHeight,
+                          std::int32_t outScaleMode);
 
     // ---- file loaders and savers -------------------------------------------------------
     void LoadJpegFile(const std::string& path);
@@ -181,6 +188,10 @@ public:
     JpegPrefetch m_nextSlide;
     std::uint64_t m_jpegBufGeneration = ~std::uint64_t{0};  // m_buf as the last JPEG load left it,
     std::uint64_t m_jpegBufBytes = 0;                       // and its size
+    // A slide decoded ahead comes shrunk to its fit as well, for the paint.
+    RgbBuffer m_shrunk;
+    DibImage m_shrunkImage;
+    std::uint64_t m_shrunkGeneration = ~std::uint64_t{0};  // the m_buf it was made from
     bool m_prefetchSlides = true;  // off only to compare a run without it
     // Starts decoding the slide the run will show next if nothing intervenes (only
     // while it goes on by itself), at the reduction choose picks.

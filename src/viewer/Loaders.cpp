@@ -29,6 +29,7 @@ void CVantorView::LoadJpegFile(const std::string& path) {
     RgbBuffer previous = std::move(m_buf);
     const bool reusable = previous && m_bufGeneration == m_jpegBufGeneration;
     ++m_bufGeneration;
+    m_shrunk.reset();
     // A slide decoded while the one before was on screen, if it is this very file
     // as it is now: the same pixels the load below would give. A file that failed
     // there, warned or changed since is loaded below, and only then reported.
@@ -39,6 +40,12 @@ void CVantorView::LoadJpegFile(const std::string& path) {
         m_width = ahead->width;
         m_height = ahead->height;
         m_buf = std::move(ahead->pixels);
+        if (ahead->shrunk) {
+            m_shrunk = std::move(ahead->shrunk);
+            m_shrunkImage = DibImage{m_shrunk.get(), ahead->shrunkWidth, ahead->shrunkHeight,
+                                     PaddedRowLength(ahead->shrunkWidth), m_bufGeneration | std::uint64_t{1} << 63};
+            m_shrunkGeneration = m_bufGeneration;
+        }
     } else {
         previous.reset();
         // Decoded straight into display order: the same pixels as reading in file

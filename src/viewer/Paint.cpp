@@ -10,28 +10,30 @@
 
 namespace vantor {
 
-void CVantorView::ComputeFit() {
+CVantorView::Fit CVantorView::FitPicture(std::uint32_t width, std::uint32_t height, std::uint32_t maxWidth,
+                                          std::uint32_t maxHeight, std::int32_t outScaleMode) {
     // Ratios are fixed point, in units of 1/100000, as the stored m_fitRatio is.
     // Everything is computed in 64 bits: a picture up to the codecs' cap times K
     // overflows 32 bits, and a wrapped ratio of 0 would divide by zero.
     constexpr std::uint64_t K = 100000;
-    const std::uint64_t w = m_width, h = m_height, W = m_maxWidth, H = m_maxHeight;
+    const std::uint64_t w = width, h = height, W = maxWidth, H = maxHeight;
     const std::uint64_t Wp = W + 1, Hp = H + 1;
     // A ratio is at least 1: a picture of width 0 (none has one) must not divide by zero.
     auto ratio = [](std::uint64_t num, std::uint64_t den) {
         return std::max<std::uint64_t>(1, num / std::max<std::uint64_t>(1, den));
     };
-    m_fitFrameWidth = static_cast<std::uint32_t>(Wp);
-    m_fitFrameHeight = static_cast<std::uint32_t>(Hp);
-    m_fitSrcWidth = m_width;
-    m_fitSrcHeight = m_height;
+    Fit fit;
+    fit.frameWidth = static_cast<std::uint32_t>(Wp);
+    fit.frameHeight = static_cast<std::uint32_t>(Hp);
+    fit.srcWidth = width;
+    fit.srcHeight = height;
     std::uint64_t rw = w, rh = h;
     std::uint64_t r = 1;
-    if (m_outScaleMode == 1) {
+    if (outScaleMode == 1) {
         // as is: no clamp
-    } else if (m_outScaleMode == 3) {
-        m_fitSrcWidth = static_cast<std::uint32_t>(Wp);
-        m_fitSrcHeight = static_cast<std::uint32_t>(Hp);
+    } else if (outScaleMode == 3) {
+        fit.srcWidth = static_cast<std::uint32_t>(Wp);
+        fit.srcHeight = static_cast<std::uint32_t>(Hp);
         rw = W;
         rh = H;
     } else {
@@ -50,7 +52,7 @@ void CVantorView::ComputeFit() {
             r = ratio(h * K, Hp);
             rw = (w * K) / r;
             rh = H;
-        } else if (m_outScaleMode == 2 && w < Wp) {
+        } else if (outScaleMode == 2 && w < Wp) {
             const std::uint64_t r0 = ratio(w * K, Wp);
             if ((h * K) / r0 <= Hp) {
                 r = ratio(w * K, W);
@@ -65,10 +67,22 @@ void CVantorView::ComputeFit() {
         rw = std::min(rw, W);
         rh = std::min(rh, H);
     }
-    m_fitWidth = static_cast<std::uint32_t>(rw);
-    m_fitHeight = static_cast<std::uint32_t>(rh);
+    fit.width = static_cast<std::uint32_t>(rw);
+    fit.height = static_cast<std::uint32_t>(rh);
     // The stored ratio is 32 bits; only a picture far wider than any frame exceeds it.
-    m_fitRatio = static_cast<std::uint32_t>(std::min<std::uint64_t>(r, 0xFFFFFFFFu));
+    fit.ratio = static_cast<std::uint32_t>(std::min<std::uint64_t>(r, 0xFFFFFFFFu));
+    return fit;
+}
+
+void CVantorView::ComputeFit() {
+    const Fit fit = FitPicture(m_width, m_height, m_maxWidth, m_maxHeight, m_outScaleMode);
+    m_fitFrameWidth = fit.frameWidth;
+    m_fitFrameHeight = fit.frameHeight;
+    m_fitSrcWidth = fit.srcWidth;
+    m_fitSrcHeight = fit.srcHeight;
+    m_fitWidth = fit.width;
+    m_fitHeight = fit.height;
+    m_fitRatio = fit.ratio;
 }
 
 namespace {
@@ -156,7 +170,6 @@ void CVantorView::DrawView(Canvas& canvas) {
 
     // Without a picture only the header and the title are drawn.
     if (!m_buf) return;
-    const DibImage& image = DrawableImage();
     ComputeFit();
     const Point scroll = ui.ScrollPosition();
     const auto cx = static_cast<std::uint32_t>(client.cx);
@@ -227,7 +240,15 @@ void CVantorView::DrawView(Canvas& canvas) {
     overlay(kSelectedWithHelp);
 
     const Rect dest{ix, iy, ix + fw, iy + fh};
-    const Rect source{scroll.x, scroll.y, scroll.x + static_cast<int>(m_width), scroll.y + static_cast<int>(m_height)};
+    // A slide decoded ahead may come already shrunk to its fit: the very pixels the
+    // canvas would average from the whole picture, when the whole fit is on screen.
+    const bool shrunk = m_shrunk && m_shrunkGeneration == m_bufGeneration && m_shrunkImage.width == m_fitWidth &&
+                        m_shrunkImage.height == m_fitHeight && scroll.x == 0 && scroll.y == 0 &&
+                        dest.right <= client.cx && dest.bottom <= client.cy;
+    const DibImage& image = shrunk ? m_shrunkImage : DrawableImage();
+    const Rect source = shrunk ? Rect{0, 0, fw, fh}
+                               : Rect{scroll.x, scroll.y, scroll.x + static_cast<int>(m_width),
+                                      scroll.y + static_cast<int>(m_height)};
     // A running show at speed 2 or slower draws the picture three more times over
     // itself: the same pixels each time (the scaled copy is kept, so they are blits).
     const int stretches = m_speed >= 2 && m_haltState == 0 ? 4 : 1;

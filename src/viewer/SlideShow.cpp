@@ -3,12 +3,21 @@
 // which only set flags that the loop reads on its next pass.
 #include <cstring>
 
+#include "imaging/AreaShrink.h"
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 #include "viewer/Dialogs.h"
 
 namespace vantor {
+
+namespace {
+
+// The shortest wait between slides (ms) for which a slide decoded ahead is also
+// shrunk ahead for the screen: speed 5 and slower.
+constexpr unsigned kShrinkAheadFromDelay = 100;
+
+}  // namespace
 
 unsigned CVantorView::DelayForSpeed(std::uint32_t s) {
     if (s <= 4) return s;
@@ -144,7 +153,28 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
         return;
     }
     const std::string& next = m_slidePath[m_slideNo];
-    if (next != m_curSlidePath && EndsWithNoCase(next, ".JPG")) m_nextSlide.Start(next, choose, context);
+    if (next == m_curSlidePath || !EndsWithNoCase(next, ".JPG")) return;
+    JpegPrefetch::Finish finish;
+    if (choose == nullptr && DelayForSpeed(m_speed) >= kShrinkAheadFromDelay) {
+        // For a show that waits between slides, the copy the paint would average
+        // from the whole picture, made here while the user-interface thread waits,
+        // so that the slide is on screen as soon as its turn comes; the paint uses
+        // it only if the fit is still the same. Without a wait the paint of one
+        // slide and the decode of the next share the two cores better.
+        finish = [maxWidth = m_maxWidth, maxHeight = m_maxHeight, mode = m_outScaleMode](JpegPrefetch::Picture& p) {
+            const Fit fit = FitPicture(p.width, p.height, maxWidth, maxHeight, mode);
+            // The canvas averages whole blocks only where both sides shrink to half or less.
+            if (fit.width == 0 || fit.height == 0 || std::uint64_t{2} * fit.width > p.width ||
+                std::uint64_t{2} * fit.height > p.height) {
+                return;
+            }
+            p.shrunk = AreaShrinkPicture(p.pixels.get(), std::size_t{p.width} * 3, p.width, p.height, fit.width,
+                                         fit.height);
+            p.shrunkWidth = fit.width;
+            p.shrunkHeight = fit.height;
+        };
+    }
+    m_nextSlide.Start(next, choose, context, std::move(finish));
 }
 
 void CVantorView::OnHaltRestart() {

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "imaging/AreaShrink.h"
+
 namespace vantor {
 
 QFont JapaneseFont(int pixelSize) {
@@ -20,72 +22,24 @@ QFont JapaneseFont(int pixelSize) {
 
 namespace {
 
-// Shrinks a 24-bit picture stored bottom-up by averaging, for each destination
-// pixel, the block of source pixels it covers: as smooth as a big downscale needs
-// to be, in one pass over the source. The rows of a block are first summed column
-// by column (a loop the compiler vectorises), then each sum row is reduced across.
-// The result is top-down, in the format the screen draws fastest. Column sums are
-// 32 bits while a block's rows cannot overflow them (16843009 rows of 255), else
-// 64 bits; the sums across a block are always 64 bits.
-template <typename ColumnSum>
-void AreaShrinkRowsWith(const QImage& source, QImage& out, int firstRow, int endRow) {
-    const int sw = source.width(), sh = source.height(), width = out.width(), height = out.height();
-    std::vector<int> xs(static_cast<std::size_t>(width) + 1);
-    for (int x = 0; x <= width; ++x) xs[x] = static_cast<int>(static_cast<qint64>(x) * sw / width);
-    std::vector<ColumnSum> column;  // made for the first block of several rows
-    for (int y = firstRow; y < endRow; ++y) {
-        const int y0 = static_cast<int>(static_cast<qint64>(y) * sh / height);
-        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<qint64>(y + 1) * sh / height));
-        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(height - 1 - y));
-        // A block one row high is summed straight from the row (a picture far wider
-        // than tall needs no column sums as wide as itself).
-        const bool oneRow = y1 - y0 == 1;
-        if (!oneRow) {
-            column.assign(static_cast<std::size_t>(sw) * 3, ColumnSum{0});
-            for (int r = y0; r < y1; ++r) {
-                const uchar* row = source.constScanLine(r);
-                ColumnSum* c = column.data();
-                for (std::size_t i = 0, n = column.size(); i < n; ++i) c[i] += row[i];
-            }
-        }
-        const uchar* single = oneRow ? source.constScanLine(y0) : nullptr;
-        for (int x = 0; x < width; ++x) {
-            quint64 b = 0, g = 0, red = 0;
-            // A block is at least one pixel wide: the destination is never wider than the source.
-            const int x0 = xs[x], x1 = std::max(xs[x + 1], x0 + 1);
-            for (int i = x0; i < x1; ++i) {
-                const std::size_t at = static_cast<std::size_t>(i) * 3;
-                if (oneRow) {
-                    b += single[at], g += single[at + 1], red += single[at + 2];
-                } else {
-                    b += column[at], g += column[at + 1], red += column[at + 2];
-                }
-            }
-            const quint64 n = static_cast<quint64>(y1 - y0) * static_cast<quint64>(x1 - x0);
-            dst[x] = qRgb(static_cast<int>((red + n / 2) / n), static_cast<int>((g + n / 2) / n),
-                          static_cast<int>((b + n / 2) / n));
-        }
-    }
-}
-
-void AreaShrinkRows(const QImage& source, QImage& out, int firstRow, int endRow) {
-    const qint64 blockRows = source.height() / out.height() + 1;
-    if (blockRows * 255 <= 0xFFFFFFFFLL) {
-        AreaShrinkRowsWith<quint32>(source, out, firstRow, endRow);
-    } else {
-        AreaShrinkRowsWith<quint64>(source, out, firstRow, endRow);
-    }
+// One band of destination rows of AreaShrinkRows, into a top-down RGB32 image:
+// stored row y of the bottom-up source's shrink is the image's row height-1-y.
+void AreaShrinkInto(const QImage& source, QImage& out, int firstRow, int endRow) {
+    const int height = out.height();
+    AreaShrinkRows(source.constBits(), static_cast<std::size_t>(source.bytesPerLine()), source.width(),
+                   source.height(), out.width(), height, firstRow, endRow,
+                   [&out, height](int y) { return reinterpret_cast<std::uint32_t*>(out.scanLine(height - 1 - y)); });
 }
 
 QImage AreaShrink(const QImage& source, int width, int height) {
     QImage out(width, height, QImage::Format_RGB32);
     // A big picture is shared out between two threads, by destination rows.
     if (static_cast<qint64>(source.width()) * source.height() >= 1'000'000 && height >= 2) {
-        std::thread lower(AreaShrinkRows, std::cref(source), std::ref(out), 0, height / 2);
-        AreaShrinkRows(source, out, height / 2, height);
+        std::thread lower(AreaShrinkInto, std::cref(source), std::ref(out), 0, height / 2);
+        AreaShrinkInto(source, out, height / 2, height);
         lower.join();
     } else {
-        AreaShrinkRows(source, out, 0, height);
+        AreaShrinkInto(source, out, 0, height);
     }
     return out;
 }
