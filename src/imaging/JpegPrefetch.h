@@ -79,6 +79,8 @@ public:
     void Wait();
 
     bool Pending() const { return m_worker.joinable() || m_done; }
+    // Whether what is prefetched (or under way) is path, at whatever scale.
+    bool IsFor(const std::string& path) const { return Pending() && path == m_path; }
     // How many pictures Take has handed over so far.
     std::uint64_t HandedOver() const { return m_handedOver; }
 

@@ -130,6 +130,9 @@ void CVantorView::ShowSlide() {
     }
     ui.UpdateWindow();
     const std::string& path = m_curSlidePath;
+    // A halted show holds nothing decoded ahead but the slide it is about to show:
+    // reloading its slide beside another picture would break the memory bound.
+    if (m_haltState != 0 && !m_nextSlide.IsFor(path)) m_nextSlide.Drop();
     LoadByEnding(path);
     PrefetchNextSlide();
     ui.EndWaitCursor();
