@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::printf("%-44s %10.1f %10.1f %8.2f %8s\n",
-                    prefetch ? "speed 5, 6000x4000, next decoded ahead" : "speed 5, 6000x4000, one thread",
-                    pace.mean, pace.worst, pace.mean / delay, prefetch ? "<= 1.2" : "");
+                    prefetch ? "speed 5, 6000x4000, next decoded ahead" : "speed 5, 6000x4000, one thread", pace.mean,
+                    pace.worst, pace.mean / delay, prefetch ? "<= 1.2" : "");
     }
     return 0;
 }

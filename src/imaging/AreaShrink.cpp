@@ -6,9 +6,8 @@ namespace vantor {
 
 namespace {
 
-void ShrinkBand(const std::uint8_t* bits, std::size_t rowBytes, std::uint32_t sw, std::uint32_t sh,
-                std::uint32_t width, std::uint32_t height, std::uint8_t* out, std::size_t outRowBytes, int firstRow,
-                int endRow) {
+void ShrinkBand(const std::uint8_t* bits, std::size_t rowBytes, std::uint32_t sw, std::uint32_t sh, std::uint32_t width,
+                std::uint32_t height, std::uint8_t* out, std::size_t outRowBytes, int firstRow, int endRow) {
     std::vector<std::uint32_t> words(width);
     for (int y = firstRow; y < endRow; ++y) {
         AreaShrinkRows(bits, rowBytes, static_cast<int>(sw), static_cast<int>(sh), static_cast<int>(width),

@@ -63,8 +63,8 @@ void AreaShrinkRowsWith(const std::uint8_t* bits, std::size_t rowBytes, int sw, 
 }
 
 template <typename RowOut>
-void AreaShrinkRows(const std::uint8_t* bits, std::size_t rowBytes, int sw, int sh, int width, int height,
-                    int firstRow, int endRow, RowOut rowOut) {
+void AreaShrinkRows(const std::uint8_t* bits, std::size_t rowBytes, int sw, int sh, int width, int height, int firstRow,
+                    int endRow, RowOut rowOut) {
     const std::int64_t blockRows = sh / height + 1;
     if (blockRows * 255 <= 0xFFFFFFFFLL) {
         AreaShrinkRowsWith<std::uint32_t>(bits, rowBytes, sw, sh, width, height, firstRow, endRow, rowOut);

@@ -42,7 +42,7 @@ void JpegPrefetch::Wait() {
 }
 
 std::optional<JpegPrefetch::Picture> JpegPrefetch::Take(const std::string& path, JpegFile::ScaleChooser choose,
-                                          const ScaleContext& context) {
+                                                        const ScaleContext& context) {
     // Another file loaded meanwhile (a written slide read back, a halted show
     // reloading its slide) leaves the prefetched one for its own turn.
     if (!Matches(path, choose, context)) return std::nullopt;

@@ -25,7 +25,7 @@ public:
     using ScaleContext = std::array<std::uint32_t, 3>;
 
     struct Picture {
-        RgbBuffer pixels;  // display order
+        RgbBuffer pixels;                             // display order
         std::uint32_t width = 0, height = 0;          // as decoded
         std::uint32_t trueWidth = 0, trueHeight = 0;  // the file's own size
         // Whatever the requester's finishing step made of it (a copy shrunk for the

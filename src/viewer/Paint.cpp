@@ -11,7 +11,7 @@
 namespace vantor {
 
 CVantorView::Fit CVantorView::FitPicture(std::uint32_t width, std::uint32_t height, std::uint32_t maxWidth,
-                                          std::uint32_t maxHeight, std::int32_t outScaleMode) {
+                                         std::uint32_t maxHeight, std::int32_t outScaleMode) {
     // Ratios are fixed point, in units of 1/100000, as the stored m_fitRatio is.
     // Everything is computed in 64 bits: a picture up to the codecs' cap times K
     // overflows 32 bits, and a wrapped ratio of 0 would divide by zero.

@@ -1,6 +1,6 @@
 // Decoding ahead on a second thread: what is handed over, and when it is not.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,8 +28,8 @@ void WriteJpeg(const std::string& path, unsigned width, unsigned height, unsigne
 
 // A file the program itself never writes: progressive, or with other sampling
 // factors (luma h x v, chroma 1 x 1), or with restart markers every few MCU rows.
-void WriteProgressiveJpeg(const std::string& path, unsigned width, unsigned height, bool progressive = true,
-                          int h = 2, int v = 2, unsigned restartRows = 0) {
+void WriteProgressiveJpeg(const std::string& path, unsigned width, unsigned height, bool progressive = true, int h = 2,
+                          int v = 2, unsigned restartRows = 0) {
     std::vector<std::uint8_t> rgb(std::size_t{width} * height * 3);
     for (unsigned y = 0; y < height; ++y) {
         for (unsigned x = 0; x < width; ++x) {
@@ -220,8 +220,8 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
         JpegFile::ScaleChooser choose;
     };
     const Case cases[] = {
-        {300, 1001, 2, 2, 0, nullptr},   {517, 700, 2, 1, 0, nullptr},       {256, 512, 1, 1, 0, nullptr},
-        {640, 777, 2, 2, 3, nullptr},    {1003, 1201, 2, 2, 0, &ThreeEighths}, {333, 900, 1, 2, 0, nullptr},
+        {300, 1001, 2, 2, 0, nullptr}, {517, 700, 2, 1, 0, nullptr},         {256, 512, 1, 1, 0, nullptr},
+        {640, 777, 2, 2, 3, nullptr},  {1003, 1201, 2, 2, 0, &ThreeEighths}, {333, 900, 1, 2, 0, nullptr},
     };
     for (const Case& c : cases) {
         const std::string path = dir.File("split.jpg");
@@ -237,8 +237,8 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
         EXPECT_EQ(load.width, w);
         EXPECT_EQ(load.height, h);
         EXPECT_EQ(load.trueWidth, c.width);
-        EXPECT_TRUE(SamePixels(split, single, w, h)) << c.width << " x " << c.height << " sampled " << c.h << " x "
-                                                     << c.v << " restarts " << c.restartRows;
+        EXPECT_TRUE(SamePixels(split, single, w, h))
+            << c.width << " x " << c.height << " sampled " << c.h << " x " << c.v << " restarts " << c.restartRows;
     }
     // A picture cut short warns in the lower band: nothing, as from one decode.
     const std::string cut = dir.File("cut.jpg");

@@ -1,7 +1,7 @@
 // The next slide decoded ahead on a second thread: whatever happens between its
 // start and its turn, the show the user sees is the one without it.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -111,14 +111,14 @@ std::vector<std::string> Events(const std::vector<std::string>& lines, const std
 
 TEST(Prefetch, HaltStepBackStepForwardAndRestartShowTheSame) {
     const auto [with, without] = RunBothWays(7, [](test::ScriptedView& s, const auto&, bool) {
-        s.ui.QueueAtPump(AfterSlideOfPass(2), kLeft);      // halt on slide 2, slide 3 decoded ahead
+        s.ui.QueueAtPump(AfterSlideOfPass(2), kLeft);  // halt on slide 2, slide 3 decoded ahead
         // Once halted, reloading slide 2 drops slide 3: one picture beside the shown
         // one at most, and none that the halt made unlikely.
         s.ui.QueueOutsideAtPump(AfterSlideOfPass(3), [&s] { EXPECT_FALSE(s.view.m_nextSlide.Pending()); });
-        s.ui.QueueAtPump(AfterSlideOfPass(4), kRight);     // back to slide 1
+        s.ui.QueueAtPump(AfterSlideOfPass(4), kRight);                          // back to slide 1
         s.ui.QueueAtPump(AfterSlideOfPass(6), Action{Action::Kind::Key, 'X'});  // forward to 2
         s.ui.QueueAtPump(AfterSlideOfPass(8), Action{Action::Kind::Key, ' '});  // back to 1
-        s.ui.QueueAtPump(AfterSlideOfPass(10), kLeft);     // run on from 1
+        s.ui.QueueAtPump(AfterSlideOfPass(10), kLeft);                          // run on from 1
     });
     EXPECT_EQ(with.transcript, without.transcript);
     EXPECT_GE(Events(with.transcript, "slide").size(), 7u);
@@ -182,9 +182,8 @@ TEST(Prefetch, AFileReplacedOrDeletedAfterItsDecodeBeganIsShownAsItIsNow) {
 }
 
 TEST(Prefetch, ADamagedNextSlideIsReportedAtItsTurnAndOnce) {
-    const auto [with, without] = RunBothWays(5, [](test::ScriptedView&, const auto& paths, bool) {
-        Truncate(paths[3]);
-    });
+    const auto [with, without] =
+        RunBothWays(5, [](test::ScriptedView&, const auto& paths, bool) { Truncate(paths[3]); });
     EXPECT_EQ(with.transcript, without.transcript);
     // The library's warning and the path, each once, between slides 3 and 4.
     std::vector<std::string> around;
