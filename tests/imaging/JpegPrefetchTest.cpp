@@ -124,14 +124,18 @@ TEST(JpegPrefetch, APictureNoLongerNeededIsDecodedIntoWhenItsSizeFits) {
     const RgbBuffer direct = JpegFile::LoadToDisplay(a, w, h);
     JpegPrefetch ahead;
     for (const std::uint64_t bytes : {std::uint64_t{64 * 48 * 3}, std::uint64_t{64 * 48 * 3 - 1}}) {
-        RgbBuffer old = AllocRgb(64, 48);
-        std::memset(old.get(), 0x5A, 64 * 48 * 3);
+        // A buffer one byte short is freed (the sanitizers would see a write past it);
+        // its address may come back from the allocator, so only a fit is checked by address.
+        RgbBuffer old = AllocBytes(bytes);
+        std::memset(old.get(), 0x5A, bytes);
         const std::uint8_t* oldAddress = old.get();
         ahead.Recycle(std::move(old), bytes);
         ahead.Start(a);
         const auto picture = ahead.Take(a);
         ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->pixels.get() == oldAddress, bytes == 64 * 48 * 3);
+        if (bytes == 64 * 48 * 3) {
+            EXPECT_EQ(picture->pixels.get(), oldAddress);
+        }
         EXPECT_TRUE(SamePixels(picture->pixels, direct, w, h));
     }
     // A spare never outlives the next request, used or not.
