@@ -153,6 +153,17 @@ struct DecodeResult {
     std::uint32_t height;
 };
 
+// Asks the library for a DCT reduction (in eighths; 8 or anything outside 1..7 is
+// full size) and, in display order, for blue green red: its converter writes them
+// exactly as it writes red green blue, only in the other order.
+void SetScaleAndOrder(jpeg_decompress_struct& cinfo, unsigned eighths, bool display) {
+    if (eighths >= 1 && eighths < 8) {
+        cinfo.scale_num = eighths;
+        cinfo.scale_denom = 8;
+    }
+    if (display && cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+}
+
 // What a decode is asked for beyond the file and the order; plain data only.
 // A chooser (when given) sees the frame's own size after the header and picks the
 // DCT scale, in eighths; the true size goes to trueSize[0..1]. A quiet decode
@@ -171,6 +182,8 @@ struct DecodeOptions {
     std::uint64_t maxCoefficientBytes;
     std::uint8_t** spare;
     std::uint64_t spareBytes;
+    const std::uint8_t* data;  // the whole file already read, in place of the FILE
+    std::size_t size;
 };
 
 // The memory a decode of several scans holds for the whole picture's coefficients.
@@ -187,7 +200,8 @@ std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
 // With headerOnly, stops after the header and reports the frame's own size. In
 // display order the rows land bottom-up, blue green red, with no second pass.
 Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrder order,
-               const DecodeOptions& options = {nullptr, nullptr, nullptr, false, nullptr, UINT64_MAX, nullptr, 0}) {
+               const DecodeOptions& options = {nullptr, nullptr, nullptr, false, nullptr, UINT64_MAX, nullptr, 0,
+                                               nullptr, 0}) {
     JpegErrorTrap trap;
     jpeg_decompress_struct cinfo;
     DecodeProgress progress;
@@ -205,7 +219,11 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
     progress.mgr.progress_monitor = LimitScans;
     progress.cancel = options.cancel;
     cinfo.progress = &progress.mgr;
-    jpeg_stdio_src(&cinfo, file);
+    if (options.data != nullptr) {
+        jpeg_mem_src(&cinfo, options.data, static_cast<unsigned long>(options.size));
+    } else {
+        jpeg_stdio_src(&cinfo, file);
+    }
     jpeg_read_header(&cinfo, TRUE);
     if (headerOnly) {
         result->width = cinfo.image_width;
@@ -227,17 +245,11 @@ Outcome Decode(std::FILE* file, DecodeResult* result, bool headerOnly, PixelOrde
         options.trueSize[0] = cinfo.image_width;
         options.trueSize[1] = cinfo.image_height;
     }
-    if (options.choose != nullptr) {
-        const unsigned eighths = options.choose(cinfo.image_width, cinfo.image_height, options.context);
-        if (eighths >= 1 && eighths < 8) {
-            cinfo.scale_num = eighths;
-            cinfo.scale_denom = 8;
-        }
-    }
     const bool display = order == PixelOrder::Display;
-    // The library's own converter writes blue green red exactly as it writes red
-    // green blue, only in the other order.
-    if (display && cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+    SetScaleAndOrder(cinfo,
+                     options.choose != nullptr ? options.choose(cinfo.image_width, cinfo.image_height, options.context)
+                                               : 8,
+                     display);
     jpeg_start_decompress(&cinfo);
 
     const JDIMENSION width = cinfo.output_width;
@@ -314,15 +326,6 @@ struct BandProbe {
     bool splittable;   // a single scan with three output components
 };
 
-void SetUpBandDecoder(jpeg_decompress_struct& cinfo, const std::uint8_t* data, std::size_t size, unsigned eighths) {
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&cinfo, TRUE);
-    if (eighths >= 1 && eighths < 8) {
-        cinfo.scale_num = eighths;
-        cinfo.scale_denom = 8;
-    }
-    if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
-}
 
 // Plain data only; see the note at the top.
 Outcome ProbeBands(const std::uint8_t* data, std::size_t size, ScaleChooserFn choose, void* context, BandProbe* probe) {
@@ -342,9 +345,7 @@ Outcome ProbeBands(const std::uint8_t* data, std::size_t size, ScaleChooserFn ch
     probe->eighths = 8;
     if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height <= kMaxPicturePixels && choose != nullptr)
         probe->eighths = choose(cinfo.image_width, cinfo.image_height, context);
-    jpeg_destroy_decompress(&cinfo);
-    jpeg_create_decompress(&cinfo);
-    SetUpBandDecoder(cinfo, data, size, probe->eighths);
+    SetScaleAndOrder(cinfo, probe->eighths, true);
     jpeg_calc_output_dimensions(&cinfo);
     probe->width = cinfo.output_width;
     probe->height = cinfo.output_height;
@@ -374,7 +375,9 @@ Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* 
     progress.mgr.progress_monitor = LimitScans;
     progress.cancel = cancel;
     cinfo.progress = &progress.mgr;
-    SetUpBandDecoder(cinfo, data, size, probe->eighths);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    SetScaleAndOrder(cinfo, probe->eighths, true);
     jpeg_start_decompress(&cinfo);
     if (cinfo.output_width != probe->width || cinfo.output_height != probe->height ||
         cinfo.out_color_components != 3 || endRow > cinfo.output_height) {
@@ -491,7 +494,7 @@ RgbBuffer JpegFile::LoadToDisplayScaled(const std::string& path, std::uint32_t& 
     std::uint32_t trueSize[2] = {0, 0};
     const Outcome outcome =
         Decode(file, &result, false, PixelOrder::Display,
-               {choose, context, trueSize, false, nullptr, UINT64_MAX, nullptr, 0});
+               {choose, context, trueSize, false, nullptr, UINT64_MAX, nullptr, 0, nullptr, 0});
     std::fclose(file);
     width = result.width;
     height = result.height;
@@ -563,24 +566,28 @@ RgbBuffer JpegFile::TryLoadToDisplay(const std::string& path, QuietLoad& load) {
     // A big picture is read whole and decoded in two bands on two threads. A file
     // too small to hold one (a pixel costs at least a few bits) is not even read
     // whole: in a show at full speed that alone costs more than a band saves.
+    // One read whole and not worth splitting is decoded from what was read.
+    std::vector<std::uint8_t> bytes;
     if (load.splitFromPixels != UINT64_MAX && load.stamp.size <= kMaxSplitFileBytes &&
         load.stamp.size >= load.splitFromPixels / kMinPixelsPerByte) {
-        std::vector<std::uint8_t> bytes;
-        bool tried = false;
         if (ReadWholeFile(file, load.stamp.size, bytes)) {
+            bool tried = false;
             RgbBuffer pixels = DecodeInTwoBands(bytes, load, spare, tried);
             if (pixels || tried) {
                 std::fclose(file);
                 return pixels;
             }
+        } else {
+            bytes.clear();
+            std::rewind(file);
         }
-        std::rewind(file);
     }
     DecodeResult result{nullptr, 0, 0};
     std::uint32_t trueSize[2] = {0, 0};
-    const Outcome outcome = Decode(file, &result, false, PixelOrder::Display,
-                                   {load.choose, load.context, trueSize, true, load.cancel, load.maxCoefficientBytes,
-                                    &spare, load.spareBytes});
+    const Outcome outcome =
+        Decode(file, &result, false, PixelOrder::Display,
+               {load.choose, load.context, trueSize, true, load.cancel, load.maxCoefficientBytes, &spare,
+                load.spareBytes, bytes.empty() ? nullptr : bytes.data(), bytes.size()});
     std::fclose(file);
     delete[] spare;  // still here when the decode stopped before the picture
     if (outcome != Outcome::Ok) {

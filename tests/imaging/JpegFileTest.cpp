@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
+#include "imaging/JpegTestSupport.h"
 
 namespace vantor::test {
 namespace {
@@ -24,41 +25,6 @@ std::string Caption(const std::string& boxLine) {
     const std::size_t at = boxLine.find(R"("caption":")") + 11;
     return boxLine.substr(at, boxLine.find('"', at) - at);
 }
-
-// Writes a JPEG straight through libjpeg, for the kinds the program never writes.
-struct Writer {
-    J_COLOR_SPACE in = JCS_RGB;
-    int components = 3;
-    bool progressive = false;
-    bool adobeMarker = true;
-    Bytes Encode(const Bytes& samples, unsigned width, unsigned height) const {
-        jpeg_compress_struct c;
-        jpeg_error_mgr err;
-        c.err = jpeg_std_error(&err);
-        jpeg_create_compress(&c);
-        unsigned char* mem = nullptr;
-        unsigned long size = 0;
-        jpeg_mem_dest(&c, &mem, &size);
-        c.image_width = width;
-        c.image_height = height;
-        c.input_components = components;
-        c.in_color_space = in;
-        jpeg_set_defaults(&c);
-        jpeg_set_quality(&c, 100, TRUE);
-        if (progressive) jpeg_simple_progression(&c);
-        c.write_Adobe_marker = adobeMarker;
-        jpeg_start_compress(&c, TRUE);
-        for (unsigned y = 0; y < height; ++y) {
-            JSAMPROW row = const_cast<JSAMPLE*>(samples.data() + std::size_t{y} * width * components);
-            jpeg_write_scanlines(&c, &row, 1);
-        }
-        jpeg_finish_compress(&c);
-        jpeg_destroy_compress(&c);
-        Bytes out(mem, mem + size);
-        std::free(mem);
-        return out;
-    }
-};
 
 Bytes Gradient(unsigned width, unsigned height) {
     Bytes rgb;

@@ -1,7 +1,6 @@
 // Decoding ahead on a second thread: what is handed over, and when it is not.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
 #include "imaging/JpegPrefetch.h"
+#include "imaging/JpegTestSupport.h"
 
 namespace vantor {
 namespace {
@@ -29,41 +29,22 @@ void WriteJpeg(const std::string& path, unsigned width, unsigned height, unsigne
 // A file the program itself never writes: progressive, or with other sampling
 // factors (luma h x v, chroma 1 x 1), or with restart markers every few MCU rows.
 void WriteProgressiveJpeg(const std::string& path, unsigned width, unsigned height, bool progressive = true, int h = 2,
-                          int v = 2, unsigned restartRows = 0) {
-    std::vector<std::uint8_t> rgb(std::size_t{width} * height * 3);
+                          int v = 2, int restartRows = 0) {
+    std::vector<unsigned char> rgb(std::size_t{width} * height * 3);
     for (unsigned y = 0; y < height; ++y) {
         for (unsigned x = 0; x < width; ++x) {
-            std::uint8_t* p = &rgb[(std::size_t{y} * width + x) * 3];
-            p[0] = static_cast<std::uint8_t>(x * 3 + ((x * y) % 13) * 5);
-            p[1] = static_cast<std::uint8_t>(y * 2 + ((x + 7 * y) % 11) * 9);
-            p[2] = static_cast<std::uint8_t>((x ^ y) + ((x * 5 + y) % 17) * 3);
+            unsigned char* p = &rgb[(std::size_t{y} * width + x) * 3];
+            p[0] = static_cast<unsigned char>(x * 3 + ((x * y) % 13) * 5);
+            p[1] = static_cast<unsigned char>(y * 2 + ((x + 7 * y) % 11) * 9);
+            p[2] = static_cast<unsigned char>((x ^ y) + ((x * 5 + y) % 17) * 3);
         }
     }
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = width;
-    c.image_height = height;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    c.comp_info[0].h_samp_factor = h;
-    c.comp_info[0].v_samp_factor = v;
-    c.restart_in_rows = static_cast<int>(restartRows);
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    for (unsigned y = 0; y < height; ++y) {
-        JSAMPROW row = const_cast<JSAMPLE*>(rgb.data() + std::size_t{y} * width * 3);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    test::WriteFile(path, std::vector<unsigned char>(mem, mem + size));
-    std::free(mem);
+    test::Writer writer;
+    writer.progressive = progressive;
+    writer.lumaH = h;
+    writer.lumaV = v;
+    writer.restartRows = restartRows;
+    test::WriteFile(path, writer.Encode(rgb, width, height));
 }
 
 bool SamePixels(const RgbBuffer& a, const RgbBuffer& b, std::uint32_t w, std::uint32_t h) {
@@ -220,7 +201,7 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
     struct Case {
         unsigned width, height;
         int h, v;
-        unsigned restartRows;
+        int restartRows;
         JpegFile::ScaleChooser choose;
     };
     const Case cases[] = {
@@ -243,6 +224,18 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
         EXPECT_EQ(load.trueWidth, c.width);
         EXPECT_TRUE(SamePixels(split, single, w, h))
             << c.width << " x " << c.height << " sampled " << c.h << " x " << c.v << " restarts " << c.restartRows;
+    }
+    // Read whole but not split (several scans): decoded once, from what was read.
+    {
+        const std::string path = dir.File("progressive.jpg");
+        WriteProgressiveJpeg(path, 300, 600);
+        std::uint32_t w = 0, h = 0;
+        const RgbBuffer single = JpegFile::LoadToDisplay(path, w, h);
+        JpegFile::QuietLoad load;
+        load.splitFromPixels = 0;
+        const RgbBuffer whole = JpegFile::TryLoadToDisplay(path, load);
+        ASSERT_TRUE(whole);
+        EXPECT_TRUE(SamePixels(whole, single, w, h));
     }
     // A picture cut short warns in the lower band: nothing, as from one decode.
     const std::string cut = dir.File("cut.jpg");
