@@ -165,16 +165,9 @@ void CVantorView::ChooseOutputFolder() {
 }
 
 void CVantorView::StartWriteRun() {
-    const std::uint32_t n = m_slideCount;
-    if (m_jumpTarget > n) {
-        // A start number past the list is taken as the last slide, which the first
-        // pass then writes; an empty list keeps slide number 0, so that nothing
-        // ever looks up a slide before the first.
-        m_jumpTarget = n;
-        m_slideNo = n == 0 ? 0 : n - 1;
-    } else {
-        m_slideNo = m_jumpTarget;
-    }
+    // A start number past the list is taken as the last slide.
+    m_jumpTarget = std::min(m_jumpTarget, m_slideCount);
+    m_slideNo = m_jumpTarget;
     RunLoop(true);
 }
 

@@ -50,7 +50,9 @@ void CVantorView::RunLoop(bool writing) {
     ui.SetTitle("VANTOR FOR SLIDE SHOW WINDOWS APPLICATION");
     ui.SetViewTimer(true);
 
-    while (m_slideNo < m_slideCount) {
+    // The first pass always runs on a list that is not empty: it shows the first
+    // slide (or writes the start slide), even when that is the last one.
+    while (m_slideCount > 0 && (!firstPassDone || m_slideNo < m_slideCount)) {
         ui.Pump(10000);
         if (m_closeRequested) break;
         ui.SetCursor(CursorKind::AppStarting);

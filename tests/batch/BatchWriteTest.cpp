@@ -364,10 +364,11 @@ TEST(BatchWrite, StartNumbers) {
         {3, "0", {"s1.JPG", "s2.JPG", "s3.JPG"}},
         {3, "1", {"s1.JPG", "s2.JPG", "s3.JPG"}},
         {3, "2", {"s2.JPG", "s3.JPG"}},
-        {3, "3", {}},
+        {3, "3", {"s3.JPG"}},  // the run always reaches the last slide
         {3, "7", {"s3.JPG"}},  // past the list: taken as the last slide
-        {1, "1", {}},
+        {1, "1", {"s1.JPG"}},
         {1, "0", {"s1.JPG"}},
+        {1, "2", {"s1.JPG"}},
     };
     for (const Case& c : cases) {
         WriteRun run;
