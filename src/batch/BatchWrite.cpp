@@ -168,6 +168,7 @@ void CVantorView::StartWriteRun() {
     // A start number past the list is taken as the last slide.
     m_jumpTarget = std::min(m_jumpTarget, m_slideCount);
     m_slideNo = m_jumpTarget;
+    m_lastStepSlide = 0;
     RunLoop(true);
 }
 
@@ -213,7 +214,11 @@ void CVantorView::LoadWriteSource(const std::string& path) {
 
 void CVantorView::WriteStep() {
     Ui& ui = TheUi();
-    if (m_lastShownPath == m_curSlidePath && m_haltState != 1) return;
+    // Every entry is written once a run, a picture listed twice included; only a
+    // pass that lands on the entry of the last step again (a jump back by one, a
+    // step forward and back at once) leaves it. A halted run composes the slide
+    // again on every pass without writing it.
+    if (m_slideNo == m_lastStepSlide && m_haltState != 1) return;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
     const bool supported =
@@ -234,6 +239,7 @@ void CVantorView::WriteStep() {
     }
     InvalidateView(false);
     m_lastShownPath = m_curSlidePath;
+    m_lastStepSlide = m_slideNo;
 }
 
 void CVantorView::ConvertAndWriteSlide() {

@@ -337,6 +337,7 @@ public:
     std::string m_tempBmpPath;            // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
     std::string m_writeSourcePath;        // "at First", then the path written last
     std::int32_t m_dibReady = 0;
+    std::uint32_t m_lastStepSlide = 0;  // the entry the write run's last step took; 0 before the first
     // The slide being written, in display order; a JPEG may be decoded at a reduced
     // scale (m_srcWidth x m_srcHeight) while m_width x m_height keep its true size.
     RgbBuffer m_srcBuf;

@@ -46,6 +46,9 @@ void CVantorView::RunLoop(bool writing) {
     m_haltState = 0;
     m_stopped = 0;
     m_backRequest = m_keyBackRequest = m_keyForwardRequest = 0;
+    // Not reloading the path shown last saves a load between passes of one run
+    // only: a new run always loads its first slide.
+    m_lastShownPath.clear();
     bool firstPassDone = false;
     ui.SetTitle("VANTOR FOR SLIDE SHOW WINDOWS APPLICATION");
     ui.SetViewTimer(true);

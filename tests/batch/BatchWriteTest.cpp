@@ -130,9 +130,10 @@ struct WriteRun {
         s.ui.QueueDialogAnswer(Answer(IDOK, {{"m_jumpNo", startNo}}));
         ASSERT_TRUE(s.view.OnCommand(ID_FILE_WRITE_START));
     }
-    std::vector<std::string> Written() const {
+    std::vector<std::string> Written() const { return Names(outDir.path()); }
+    static std::vector<std::string> Names(const fs::path& folder) {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(outDir.path())) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -230,6 +231,45 @@ TEST(BatchWrite, SecondRunTakesFreeNamesAndQualityZeroIsOneHundred) {
     EXPECT_EQ(Identify(run.out + "a~(1).JPG"), "800 600 JPEG 100");
     EXPECT_EQ(Identify(run.out + "a.JPG"), "800 600 JPEG 75");
     EXPECT_EQ(run.s.view.m_writtenCount, 4u);
+}
+
+TEST(BatchWrite, EveryEntryIsWrittenOnEveryRun) {
+    // The step skipped a slide whose path was the last one shown or written, by
+    // this run or by any run before it.
+    struct Run {
+        bool elsewhere;  // into a second folder
+        bool bmp;        // as BMP
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> slides;
+        bool showFirst;  // a show of the list before the writes
+        std::vector<Run> runs;
+        std::vector<std::string> here, elsewhere;
+    };
+    const std::vector<Case> cases = {
+        {"a second run into another folder", {"a.jpg"}, false, {{false, false}, {true, false}}, {"a.JPG"}, {"a.JPG"}},
+        {"a second run as BMP", {"a.jpg"}, false, {{false, false}, {false, true}}, {"a.BMP", "a.JPG"}, {}},
+        {"a picture listed twice in a row", {"a.jpg", "a.jpg"}, false, {{false, false}}, {"a.JPG", "a~(1).JPG"}, {}},
+        {"a write after a show", {"a.jpg"}, true, {{false, false}}, {"a.JPG"}, {}},
+    };
+    for (const Case& c : cases) {
+        WriteRun run;
+        test::TempDir other;
+        MakeJpeg(run.in.File("a.jpg"), 40, 30);
+        run.Slides(c.slides);
+        if (c.showFirst) {
+            ASSERT_TRUE(run.s.view.OnCommand(ID_SLIDESHOW_START));
+        }
+        const std::string here = run.out;
+        for (const Run& r : c.runs) {
+            run.out = r.elsewhere ? other.path().string() + "/" : here;
+            run.Start("0", r.bmp ? Answer(IDOK, {{"m_outFileType", "1"}}) : Answer(IDCANCEL));
+        }
+        EXPECT_EQ(run.Written(), c.here) << c.what;
+        EXPECT_EQ(WriteRun::Names(other.path()), c.elsewhere) << c.what;
+        EXPECT_EQ(run.s.view.m_writtenCount, c.here.size() + c.elsewhere.size()) << c.what;
+    }
 }
 
 TEST(BatchWrite, FreeNameSuffixes) {

@@ -71,6 +71,18 @@ TEST(SlideShow, EveryCountShowsEachSlideOnce) {
     }
 }
 
+TEST(SlideShow, EveryRunLoadsItsFirstSlide) {
+    // The path last shown outlived the run: a second show of the same slide, or
+    // a show after another picture was opened, left the old picture on screen.
+    BmpShow show(1);
+    test::ScriptedView& s = show.s;
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+    s.view.LoadBmpFile(test::WriteBmpSlides(show.dir, 2)[1]);  // as File Open leaves it
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+    EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 1}));
+    EXPECT_EQ(s.view.m_width, 3u);
+}
+
 TEST(SlideShow, ThreeSlidesAtSpeedZeroShowInOrderThenEnd) {
     BmpShow show(3);
     test::ScriptedView& s = show.s;
