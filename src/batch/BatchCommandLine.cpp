@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "batch/ConsoleUi.h"
+#include "batch/OutputFolder.h"
 #include "platform/FileSystem.h"
 #include "viewer/CVantorView.h"
 
@@ -37,8 +38,8 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     const WriteOptions& w = options.write;
     std::string folder = FullPath(w.outFolder);
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
-    if (folder == "/") {
-        err << "vantor: the output folder cannot be the root folder /\n";
+    if (IsRootFolder(folder)) {
+        err << "vantor: " << w.outFolder << ": the output folder cannot be the root folder\n";
         return 2;
     }
     // Every slide needs buffers of the same few sizes: keep freed memory for the

@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "batch/Compose.h"
+#include "batch/OutputFolder.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
 #include "platform/FileSystem.h"
@@ -156,7 +157,7 @@ void CVantorView::ChooseOutputFolder() {
     const std::size_t nameLength = slash == std::string::npos ? path.size() : path.size() - slash - 1;
     m_outFolder = path.substr(0, path.size() - nameLength);
     m_tempBmpPath = m_outFolder + kTempBmpName;
-    if (m_outFolder == "/" || (m_outFolder.size() == 3 && m_outFolder[1] == ':' && m_outFolder[2] == '\\')) {
+    if (IsRootFolder(m_outFolder)) {
         TheUi().MessageBox(
             "output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡",
             " !!! try_again !!! ", MsgButtons::OK, MsgIcon::None);

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "batch/BatchTestSupport.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
 #include "platform/script/Json.h"
@@ -18,49 +19,10 @@ namespace vantor {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A photo-like picture in file order: smooth colour ramps with some texture.
-std::vector<std::uint8_t> Photo(unsigned w, unsigned h) {
-    std::vector<std::uint8_t> p(static_cast<std::size_t>(w) * h * 3);
-    for (unsigned y = 0; y < h; ++y) {
-        for (unsigned x = 0; x < w; ++x) {
-            std::uint8_t* q = &p[(static_cast<std::size_t>(y) * w + x) * 3];
-            q[0] = static_cast<std::uint8_t>(40 + 180 * x / w);
-            q[1] = static_cast<std::uint8_t>(30 + 160 * y / h + 20 * std::sin(x * 0.05));
-            q[2] = static_cast<std::uint8_t>(120 + 60 * std::cos((x + y) * 0.02));
-        }
-    }
-    return p;
-}
-
-void MakeJpeg(const std::string& path, unsigned w, unsigned h) {
-    const auto p = Photo(w, h);
-    ASSERT_TRUE(JpegFile::SaveFromRgb(path, p.data(), w, h, true, 95));
-}
-
-void MakeBmp(const std::string& path, unsigned w, unsigned h) {
-    auto p = Photo(w, h);
-    ToggleOrder(p.data(), w, h);
-    BmpCodec codec;
-    codec.SaveRgb(path, p.data(), w, h);
-    ASSERT_EQ(codec.m_status, "OK");
-}
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-// ImageMagick's view of a file: "width height format quality".
-std::string Identify(const std::string& path) {
-    return Shell("identify -format '%w %h %m %Q' '" + path + "' 2>&1");
-}
+using test::Identify;
+using test::MakeBmp;
+using test::MakeJpeg;
+using test::Shell;
 
 // PSNR in dB between a written file and a reference ImageMagick builds from the
 // source with the given options.
@@ -428,18 +390,24 @@ TEST(BatchWrite, StartNumbers) {
 }
 
 TEST(BatchWrite, OutputFolderChoice) {
-    {  // "/" is refused
-        WriteRun run;
-        run.Slides({"a.jpg"});
-        run.s.ui.QueueFilesAnswer({false, {"/MFC_DUMMY.JPG"}});
-        ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
-        const auto boxes = run.s.Events("box");
-        ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(Field(boxes[1], "caption"), " !!! try_again !!! ");
-        EXPECT_EQ(Field(boxes[1], "text"),
-                  "output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡");
-        EXPECT_EQ(run.s.Events("dialog").size(), 1u);  // only the scale dialog
-        EXPECT_EQ(run.s.view.m_writeMode, 0);
+    {  // the root is refused by what it is, under any name
+        test::TempDir links;
+        fs::create_directory_symlink("/", links.path() / "root");
+        for (const std::string& chosen : std::vector<std::string>{"/MFC_DUMMY.JPG", "//MFC_DUMMY.JPG",
+                                                                  "/tmp/../MFC_DUMMY.JPG",
+                                                                  links.File("root") + "/MFC_DUMMY.JPG"}) {
+            WriteRun run;
+            run.Slides({"a.jpg"});
+            run.s.ui.QueueFilesAnswer({false, {chosen}});
+            ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
+            const auto boxes = run.s.Events("box");
+            ASSERT_EQ(boxes.size(), 2u) << chosen;
+            EXPECT_EQ(Field(boxes[1], "caption"), " !!! try_again !!! ");
+            EXPECT_EQ(Field(boxes[1], "text"),
+                      "output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡");
+            EXPECT_EQ(run.s.Events("dialog").size(), 1u) << chosen;  // only the scale dialog
+            EXPECT_EQ(run.s.view.m_writeMode, 0);
+        }
     }
     {  // Cancel
         WriteRun run;
