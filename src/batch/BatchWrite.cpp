@@ -69,13 +69,6 @@ int Reserve(const std::string& path) {
     return errno == EEXIST ? 0 : -1;
 }
 
-// The state text of the paint, for the status panes.
-const char* StateText(std::int32_t stopped, std::int32_t haltState) {
-    if (stopped == 1) return "  Choose SLIDE_SHOW START from MENU for starting                           ";
-    if (haltState == 1 || haltState == 2) return "!! Halting SlideShow (Press Esc KEY to Abort)";
-    return " Running SlideShow (Press Esc KEY to Abort) ";
-}
-
 // The frame a slide is written into, for the choice of its DCT reduction: width,
 // height and the scale mode.
 JpegPrefetch::ScaleContext WriteFrame(std::uint32_t width, std::uint32_t height, std::int32_t scaleMode) {
@@ -265,7 +258,7 @@ void CVantorView::ConvertAndWriteSlide() {
         }
     }
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
-    const char* state = StateText(m_stopped, m_haltState);
+    const char* state = StateText();
     if (m_progressMode < 2) {
         ui.SetStatusPane(0, Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width,
                                    m_height, m_slideNo, m_slideCount, m_strFile.c_str(), state, m_haltState));

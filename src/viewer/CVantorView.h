@@ -378,6 +378,10 @@ private:
     void RunLoop(bool writing);
     // The paint proper: everything but the text drawn outside a paint.
     void DrawView(Canvas& canvas);
+    // The run's state as the status bar names it: idle, halted or running.
+    const char* StateText() const;
+    // The paint's two status texts: the current file and the run's state.
+    void SetStatusTexts();
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);
 

@@ -124,6 +124,9 @@ void CVantorView::RunLoop(bool writing) {
     ui.SetViewTimer(false);
     ui.SetCursor(CursorKind::Arrow);
     if (m_progressMode < 2) ui.ProgressSetPos(0);
+    // The paint that follows sets these only over a picture; a run whose last
+    // slide loaded nothing would leave the running state in the status bar.
+    SetStatusTexts();
     InvalidateView(false);
 }
 

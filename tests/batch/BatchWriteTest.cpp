@@ -234,6 +234,28 @@ TEST(BatchWrite, EveryEntryIsWrittenOnEveryRun) {
     }
 }
 
+TEST(BatchWrite, ARunThatEndsOnAFailedSlideLeavesTheIdleStatus) {
+    // The paint that follows a run sets the idle state only over a picture: a
+    // last slide that loaded nothing left "Running SlideShow" in the status bar.
+    const std::string idle = "(   Choose SLIDE_SHOW START from MENU for starting                             0 )";
+    for (const bool writing : {false, true}) {
+        WriteRun run;
+        for (const char* n : {"a.jpg", "b.jpg"}) MakeJpeg(run.in.File(n), 40, 30);
+        run.Slides({"a.jpg", "b.jpg", "gone.jpg"});
+        if (writing) {
+            run.s.ui.QueueDialogAnswer(Answer(IDCANCEL));
+            run.s.ui.QueueFilesAnswer({false, {run.out + "MFC_DUMMY.JPG"}});
+            run.s.ui.QueueDialogAnswer(Answer(IDOK, {{"m_jumpNo", "0"}}));
+        }
+        run.s.ui.QueueDialogAnswer(Answer(IDOK));  // continue after the report
+        ASSERT_TRUE(run.s.view.OnCommand(writing ? ID_FILE_WRITE_START : ID_SLIDESHOW_START));
+        run.s.ui.PaintIfNeeded();
+        EXPECT_EQ(run.s.ui.StatusPane(0), "@( " + run.in.File("gone.jpg") + "  0 )") << writing;
+        EXPECT_EQ(run.s.ui.StatusPane(1), idle) << writing;
+        EXPECT_EQ(run.s.view.m_stopped, 1);
+    }
+}
+
 TEST(BatchWrite, FreeNameSuffixes) {
     test::TempDir dir;
     const std::string folder = dir.path().string() + "/";
