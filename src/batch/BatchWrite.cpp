@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "batch/Compose.h"
@@ -29,6 +30,12 @@ constexpr const char* kTempBmpName = "MFC_DUMMY.BMP";
 constexpr int kJpegQuality[10] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 50};
 // The last suffix number the free-name search tries.
 constexpr unsigned kLastSuffix = 9989;
+constexpr const char* kNotWritten = "! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?";
+constexpr const char* kWriteError = "Write Error...中止しますか?";
+// Said under the name in the window, and as the reason on the command line.
+constexpr const char* kAllNamesTaken =
+    "This name and all its 9989 numbered names (~(1) to ~9989) are taken: nothing was written.";
+constexpr const char* kAllNamesTakenReason = "the name and all its 9989 numbered names (~(1) to ~9989) are taken";
 
 std::string Format(const char* fmt, auto... args) {
     const int n = std::snprintf(nullptr, 0, fmt, args...);
@@ -57,9 +64,22 @@ std::string Suffix(unsigned n) {
     return Format("~%04u", n);
 }
 
+// Why a slide gave no picture to write, in plain words.
+std::string WhyNoPicture(const std::string& path) {
+    if (EndsWithNoCase(path, ".GIF")) return "GIF pictures are not supported";
+    const bool jpg = EndsWithNoCase(path, ".JPG");
+    if (!jpg && !EndsWithNoCase(path, ".BMP")) return "the name does not end in .jpg or .bmp";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
+    if (!S_ISREG(st.st_mode)) return "not a regular file";
+    if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+    return jpg ? "not a readable JPEG picture" : "not a readable BMP picture";
+}
+
 // Creates the output file before the codec opens it, so that nothing that appeared
 // since the free-name search is ever overwritten. 1 created, 0 taken meanwhile,
-// -1 cannot be created (the codec's own open then fails and reports).
+// -1 cannot be created (errno says why; the codec's own open then fails and reports).
 int Reserve(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
@@ -213,6 +233,7 @@ void CVantorView::WriteStep() {
     // step forward and back at once) leaves it. A halted run composes the slide
     // again on every pass without writing it.
     if (m_slideNo == m_lastStepSlide && m_haltState != 1) return;
+    const std::uint32_t entry = m_slideNo;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
     const bool supported =
@@ -223,17 +244,22 @@ void CVantorView::WriteStep() {
     if (supported && !missing) ConvertAndWriteSlide();
     m_srcBuf.reset();
     ui.EndWaitCursor();
-    if (!supported || (missing && m_slideNo != 0)) {
-        AfxMessageBox("! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?");
-        AfxMessageBox(path);
-        if (AskStop()) {
-            m_slideNo = m_slideCount;
-            return;
-        }
-    }
+    if ((!supported || (missing && m_slideNo != 0)) && ReportUnwritten(path, WhyNoPicture(path), {kNotWritten, path}))
+        return;
     InvalidateView(false);
     m_lastShownPath = m_curSlidePath;
-    m_lastStepSlide = m_slideNo;
+    m_lastStepSlide = entry;  // a failure may have moved the slide number on
+}
+
+bool CVantorView::ReportUnwritten(const std::string& path, const std::string& reason,
+                                  const std::vector<std::string>& boxes, bool ask) {
+    Ui& ui = TheUi();
+    ui.WriteOutcome(path, reason);
+    if (!ui.CanAsk()) return false;
+    for (const std::string& text : boxes) AfxMessageBox(text);
+    if (!ask || !AskStop()) return false;
+    m_slideNo = m_slideCount;
+    return true;
 }
 
 void CVantorView::ConvertAndWriteSlide() {
@@ -268,8 +294,8 @@ void CVantorView::ConvertAndWriteSlide() {
     m_dibReady = 0;
     ComposeOutputImage();
     if (!m_buf) {
-        AfxMessageBox("Unable to allocate DIB memory");
-        AfxMessageBox("書き込み処理を中止します。");
+        ReportUnwritten(m_curSlidePath, "out of memory", {"Unable to allocate DIB memory", "書き込み処理を中止します。"},
+                        false);
         m_slideNo = m_slideCount - 1;
         return;
     }
@@ -289,15 +315,19 @@ void CVantorView::ConvertAndWriteSlide() {
 
     std::string candidate = FreeOutputName(m_outFolder, outName);
     int reserved = -1;
-    for (int tries = 0; tries < 3 && !candidate.empty() && (jpg || bmp); ++tries) {
+    std::string whyNot = "could not be written";
+    // Another writer into the folder may take a free name first: each look finds
+    // a later one, until one is ours or none is left.
+    while (!candidate.empty() && (jpg || bmp)) {
         reserved = Reserve(candidate);
+        if (reserved == -1) whyNot = std::string("could not be created: ") + std::strerror(errno);
         if (reserved != 0) break;
-        candidate = FreeOutputName(m_outFolder, outName);  // taken meanwhile: look again
+        candidate = FreeOutputName(m_outFolder, outName);
     }
-    if (candidate.empty() || reserved == 0) {
+    if (candidate.empty()) {
         // Every name is taken: nothing is overwritten, the slide is reported instead.
-        AfxMessageBox(m_outFolder + outName);
-        if (AskStop()) m_slideNo = m_slideCount;
+        const std::string name = m_outFolder + outName;
+        ReportUnwritten(name, kAllNamesTakenReason, {name + "\n" + kAllNamesTaken});
         return;
     }
 
@@ -307,12 +337,15 @@ void CVantorView::ConvertAndWriteSlide() {
         if (written) {
             ui.FileWritten(candidate);
             LoadJpegFile(candidate);
+        } else {
+            ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
         }
     } else if (m_outFileType == 1 && bmp) {
         BmpCodec codec;
         codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
         if (codec.m_status != "OK") {
             AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
+            ReportUnwritten(candidate, whyNot, {}, false);  // the run goes on
         } else {
             written = true;
             ui.FileWritten(candidate);
@@ -322,6 +355,7 @@ void CVantorView::ConvertAndWriteSlide() {
     if (written) {
         m_strFile = candidate;
         ++m_writtenCount;
+        ui.WriteOutcome(m_curSlidePath, {});  // any box shown meanwhile was a warning
     } else if (reserved == 1) {
         std::remove(candidate.c_str());  // our own empty or partial file
     }
@@ -363,13 +397,8 @@ bool CVantorView::WriteSlideJpeg(const std::string& path, bool color) {
     // by a rewrite at the chosen quality.
     const int index = m_jpegQualityIndex;
     const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
-    const bool ok = JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, quality);
-    if (!ok) {
-        AfxMessageBox("Write Error...中止しますか?");
-        AfxMessageBox(path);
-        if (AskStop()) m_slideNo = m_slideCount;
-    }
-    return ok;
+    // A failure is the caller's to report: the boxes, or one line on the command line.
+    return JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, quality);
 }
 
 std::string CVantorView::FreeOutputName(const std::string& folder, const std::string& name) {

@@ -9,4 +9,8 @@ namespace vantor {
 // the same device and inode.
 bool IsRootFolder(const std::string& folder);
 
+// Why nothing can be written into folder (it does not exist, is no folder, or may
+// not be written to), in plain words; empty when it can.
+std::string OutputFolderProblem(const std::string& folder);
+
 }  // namespace vantor

@@ -355,6 +355,11 @@ public:
     void ComposeOutputImage();
     // Writes m_buf as a JPEG file at the quality of m_jpegQualityIndex; true on success.
     bool WriteSlideJpeg(const std::string& path, bool color);
+    // Reports a slide the run did not write: the window's boxes, then with ask the
+    // stop-or-continue question, whose stop ends the run after this pass (true); a
+    // user who cannot be asked gets the plain reason about path instead.
+    bool ReportUnwritten(const std::string& path, const std::string& reason, const std::vector<std::string>& boxes,
+                         bool ask = true);
     // The first free name for name (its last four characters the ending) in folder:
     // name, then stem~(1) .. stem~(9), stem~010 .. stem~099, stem~100 ..., stem~9989.
     // Empty when all are taken. Anything at a path (file, folder, FIFO, link) takes it.

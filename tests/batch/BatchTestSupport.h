@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
 #include "imaging/RgbBuffer.h"
@@ -66,11 +68,27 @@ inline std::string Quote(const std::string& word) {
     return out + "'";
 }
 
-// The built program without a display: what it prints (standard error only with
-// "2>&1" in redirect) followed by "rc=STATUS".
-inline std::string RunVantor(const std::string& args, const std::string& redirect = "2>&1") {
-    return Shell(std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") + Quote(VANTOR_BINARY) + " " +
-                 args + " " + redirect + "; echo rc=$?");
+// What the built program printed and its exit status.
+struct ProgramRun {
+    std::string out, err;
+    int status = -1;
+};
+
+// Runs the built program without a display; prefix goes before it on the shell's
+// line (a limit to set, for example).
+inline ProgramRun RunVantor(const std::string& args, const std::string& prefix = "") {
+    const TempDir dir;
+    const std::string errFile = dir.File("stderr");
+    std::string out = Shell("(" + prefix + " env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                            Quote(VANTOR_BINARY) + " " + args + ") 2>" + Quote(errFile) + "; echo \"rc=$?\"");
+    ProgramRun run;
+    const std::size_t rc = out.rfind("rc=");
+    if (rc == std::string::npos) return run;
+    run.status = std::atoi(out.c_str() + rc + 3);
+    run.out = out.substr(0, rc);
+    const auto err = ReadFile(errFile);
+    run.err.assign(err.begin(), err.end());
+    return run;
 }
 
 }  // namespace vantor::test

@@ -302,7 +302,9 @@ TEST(BatchWrite, AllNamesTakenWritesNothingAndReports) {
     ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
     const auto boxes = Fields(run.s, "box", "text");
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[2], run.out + "a.JPG");
+    // The name, and why nothing was written under it.
+    EXPECT_EQ(boxes[2], run.out + "a.JPG\nThis name and all its 9989 numbered names (~(1) to ~9989) are taken: nothing "
+                                  "was written.");
     EXPECT_EQ(Fields(run.s, "dialog", "title").back(), "Stop or Continue?    ( SlideShow / Searching / Sorting )");
     EXPECT_EQ(Fields(run.s, "write", "path"), std::vector<std::string>{run.out + "b.JPG"});
     EXPECT_EQ(test::ReadFile(run.out + "a~9989.JPG"), std::vector<unsigned char>{7});
@@ -533,8 +535,8 @@ TEST(BatchCommandLine, SameFilesAsTheWindowAndExitStatus) {
     test::WriteFile(run.in.File("d.jpeg"), {1, 2});
     const std::string failed = Shell(env + "'" + VANTOR_BINARY + "' --write '" + cli.path().string() + "' '" +
                                    run.in.File("d.jpeg") + "' '" + run.in.File("c.jpg") + "' 2>&1; echo rc=$?");
-    EXPECT_EQ(failed, "vantor: ! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?\nvantor: " +
-                          run.in.File("d.jpeg") + "\n" + c + "c~(1).JPG\nrc=1\n");
+    EXPECT_EQ(failed, "vantor: " + run.in.File("d.jpeg") + ": the name does not end in .jpg or .bmp\n" + c +
+                          "c~(1).JPG\nrc=1\n");
     // The root folder is a usage error.
     EXPECT_EQ(Shell(env + "'" + VANTOR_BINARY + "' --write / '" + run.in.File("c.jpg") + "' 2>/dev/null; echo rc=$?"),
               "rc=2\n");
