@@ -73,6 +73,8 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
          "vantor: {I}anim.gif: GIF pictures are not supported (No GIF support)\n"
          "vantor: {I}pipe.jpg: not a regular file\n",
          1},
+        {"a name holding a line break stays on one line", "--write {O} '{I}new\nline.jpg'", "",
+         "vantor: {I}new\\nline.jpg: No such file or directory\n", 1},
         {"a missing output folder, before any work", "--write {O}nope {I}ok.jpg {I}cut.jpg", "",
          "vantor: {O}nope: the output folder does not exist\n", 2},
         {"an output folder that is a file", "--write {I}plain {I}ok.jpg", "",
