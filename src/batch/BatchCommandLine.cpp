@@ -42,7 +42,8 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     std::string folder = FullPath(w.outFolder);
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
     // A folder that cannot take the files is one message before any work.
-    std::string problem = IsRootFolder(folder) ? "the output folder cannot be the root folder" : OutputFolderProblem(folder);
+    const std::string problem =
+        IsRootFolder(folder) ? "the output folder cannot be the root folder" : OutputFolderProblem(folder);
     if (!problem.empty()) {
         err << ConsoleLine(w.outFolder, problem) << "\n";
         return 2;
@@ -59,10 +60,14 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     std::vector<std::string> pictures;
     for (const auto& arg : options.paths) {
         const std::uint32_t attributes = FileAttributes(arg);
-        struct stat st {};
-        if (attributes == kInvalidAttributes) ui.Fail(arg, std::strerror(::lstat(arg.c_str(), &st) != 0 ? errno : ENOENT));
-        else if (attributes & kAttrDirectory) AddFolder(FullPath(arg), pictures);
-        else pictures.push_back(FullPath(arg));
+        if (attributes == kInvalidAttributes) {
+            struct stat st {};
+            ui.Fail(arg, std::strerror(::lstat(arg.c_str(), &st) != 0 ? errno : ENOENT));
+        } else if (attributes & kAttrDirectory) {
+            AddFolder(FullPath(arg), pictures);
+        } else {
+            pictures.push_back(FullPath(arg));
+        }
     }
     if (pictures.size() > kSlideCapacity) {
         ui.Report("more than 10000 pictures: only the first 10000 are written");

@@ -294,8 +294,8 @@ void CVantorView::ConvertAndWriteSlide() {
     m_dibReady = 0;
     ComposeOutputImage();
     if (!m_buf) {
-        ReportUnwritten(m_curSlidePath, "out of memory", {"Unable to allocate DIB memory", "書き込み処理を中止します。"},
-                        false);
+        ReportUnwritten(m_curSlidePath, "out of memory",
+                        {"Unable to allocate DIB memory", "書き込み処理を中止します。"}, false);
         m_slideNo = m_slideCount - 1;
         return;
     }
