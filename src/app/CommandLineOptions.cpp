@@ -196,7 +196,7 @@ std::string UsageText() {
            "\n"
            "Window options such as -platform NAME or -style NAME are passed to Qt.\n"
            "Exit status: 0 success; 1 some pictures were not written (--write);\n"
-           "2 a usage error.\n";
+           "2 a usage error, or an output folder that cannot take the files.\n";
 }
 
 }  // namespace vantor

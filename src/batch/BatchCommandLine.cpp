@@ -1,14 +1,18 @@
 #include "batch/BatchCommandLine.h"
 
 #include <malloc.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
 #include "batch/ConsoleUi.h"
+#include "batch/OutputFolder.h"
 #include "platform/FileSystem.h"
 #include "viewer/CVantorView.h"
 
@@ -37,8 +41,11 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     const WriteOptions& w = options.write;
     std::string folder = FullPath(w.outFolder);
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
-    if (folder == "/") {
-        err << "vantor: the output folder cannot be the root folder /\n";
+    // A folder that cannot take the files is one message before any work.
+    const std::string problem =
+        IsRootFolder(folder) ? "the output folder cannot be the root folder" : OutputFolderProblem(folder);
+    if (!problem.empty()) {
+        err << ConsoleLine(w.outFolder, problem) << "\n";
         return 2;
     }
     // Every slide needs buffers of the same few sizes: keep freed memory for the
@@ -53,9 +60,14 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     std::vector<std::string> pictures;
     for (const auto& arg : options.paths) {
         const std::uint32_t attributes = FileAttributes(arg);
-        if (attributes == kInvalidAttributes) ui.Report("No such file or folder :\n" + arg);
-        else if (attributes & kAttrDirectory) AddFolder(FullPath(arg), pictures);
-        else pictures.push_back(FullPath(arg));
+        if (attributes == kInvalidAttributes) {
+            struct stat st {};
+            ui.Fail(arg, std::strerror(::lstat(arg.c_str(), &st) != 0 ? errno : ENOENT));
+        } else if (attributes & kAttrDirectory) {
+            AddFolder(FullPath(arg), pictures);
+        } else {
+            pictures.push_back(FullPath(arg));
+        }
     }
     if (pictures.size() > kSlideCapacity) {
         ui.Report("more than 10000 pictures: only the first 10000 are written");
@@ -83,7 +95,8 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     view->StartWriteRun();
     ui.EndProgress();
     out.flush();
-    return ui.Reports() == 0 ? 0 : 1;
+    // A warning about a picture that was written does not count.
+    return ui.Failures() == 0 ? 0 : 1;
 }
 
 }  // namespace vantor

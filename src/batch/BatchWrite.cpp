@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "batch/Compose.h"
+#include "batch/OutputFolder.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
 #include "platform/FileSystem.h"
@@ -28,6 +30,12 @@ constexpr const char* kTempBmpName = "MFC_DUMMY.BMP";
 constexpr int kJpegQuality[10] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 50};
 // The last suffix number the free-name search tries.
 constexpr unsigned kLastSuffix = 9989;
+constexpr const char* kNotWritten = "! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?";
+constexpr const char* kWriteError = "Write Error...中止しますか?";
+// Said under the name in the window, and as the reason on the command line.
+constexpr const char* kAllNamesTaken =
+    "This name and all its 9989 numbered names (~(1) to ~9989) are taken: nothing was written.";
+constexpr const char* kAllNamesTakenReason = "the name and all its 9989 numbered names (~(1) to ~9989) are taken";
 
 std::string Format(const char* fmt, auto... args) {
     const int n = std::snprintf(nullptr, 0, fmt, args...);
@@ -56,9 +64,22 @@ std::string Suffix(unsigned n) {
     return Format("~%04u", n);
 }
 
+// Why a slide gave no picture to write, in plain words.
+std::string WhyNoPicture(const std::string& path) {
+    if (EndsWithNoCase(path, ".GIF")) return "GIF pictures are not supported";
+    const bool jpg = EndsWithNoCase(path, ".JPG");
+    if (!jpg && !EndsWithNoCase(path, ".BMP")) return "the name does not end in .jpg or .bmp";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
+    if (!S_ISREG(st.st_mode)) return "not a regular file";
+    if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+    return jpg ? "not a readable JPEG picture" : "not a readable BMP picture";
+}
+
 // Creates the output file before the codec opens it, so that nothing that appeared
 // since the free-name search is ever overwritten. 1 created, 0 taken meanwhile,
-// -1 cannot be created (the codec's own open then fails and reports).
+// -1 cannot be created (errno says why; the codec's own open then fails and reports).
 int Reserve(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
@@ -66,13 +87,6 @@ int Reserve(const std::string& path) {
         return 1;
     }
     return errno == EEXIST ? 0 : -1;
-}
-
-// The state text of the paint, for the status panes.
-const char* StateText(std::int32_t stopped, std::int32_t haltState) {
-    if (stopped == 1) return "  Choose SLIDE_SHOW START from MENU for starting                           ";
-    if (haltState == 1 || haltState == 2) return "!! Halting SlideShow (Press Esc KEY to Abort)";
-    return " Running SlideShow (Press Esc KEY to Abort) ";
 }
 
 // The frame a slide is written into, for the choice of its DCT reduction: width,
@@ -156,7 +170,7 @@ void CVantorView::ChooseOutputFolder() {
     const std::size_t nameLength = slash == std::string::npos ? path.size() : path.size() - slash - 1;
     m_outFolder = path.substr(0, path.size() - nameLength);
     m_tempBmpPath = m_outFolder + kTempBmpName;
-    if (m_outFolder == "/" || (m_outFolder.size() == 3 && m_outFolder[1] == ':' && m_outFolder[2] == '\\')) {
+    if (IsRootFolder(m_outFolder)) {
         TheUi().MessageBox(
             "output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡",
             " !!! try_again !!! ", MsgButtons::OK, MsgIcon::None);
@@ -165,16 +179,10 @@ void CVantorView::ChooseOutputFolder() {
 }
 
 void CVantorView::StartWriteRun() {
-    const std::uint32_t n = m_slideCount;
-    if (m_jumpTarget > n) {
-        // A start number past the list is taken as the last slide, which the first
-        // pass then writes; an empty list keeps slide number 0, so that nothing
-        // ever looks up a slide before the first.
-        m_jumpTarget = n;
-        m_slideNo = n == 0 ? 0 : n - 1;
-    } else {
-        m_slideNo = m_jumpTarget;
-    }
+    // A start number past the list is taken as the last slide.
+    m_jumpTarget = std::min(m_jumpTarget, m_slideCount);
+    m_slideNo = m_jumpTarget;
+    m_lastStepSlide = 0;
     RunLoop(true);
 }
 
@@ -220,7 +228,12 @@ void CVantorView::LoadWriteSource(const std::string& path) {
 
 void CVantorView::WriteStep() {
     Ui& ui = TheUi();
-    if (m_lastShownPath == m_curSlidePath && m_haltState != 1) return;
+    // Every entry is written once a run, a picture listed twice included; only a
+    // pass that lands on the entry of the last step again (a jump back by one, a
+    // step forward and back at once) leaves it. A halted run composes the slide
+    // again on every pass without writing it.
+    if (m_slideNo == m_lastStepSlide && m_haltState != 1) return;
+    const std::uint32_t entry = m_slideNo;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
     const bool supported =
@@ -231,16 +244,22 @@ void CVantorView::WriteStep() {
     if (supported && !missing) ConvertAndWriteSlide();
     m_srcBuf.reset();
     ui.EndWaitCursor();
-    if (!supported || (missing && m_slideNo != 0)) {
-        AfxMessageBox("! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?");
-        AfxMessageBox(path);
-        if (AskStop()) {
-            m_slideNo = m_slideCount;
-            return;
-        }
-    }
+    if ((!supported || (missing && m_slideNo != 0)) && ReportUnwritten(path, WhyNoPicture(path), {kNotWritten, path}))
+        return;
     InvalidateView(false);
     m_lastShownPath = m_curSlidePath;
+    m_lastStepSlide = entry;  // a failure may have moved the slide number on
+}
+
+bool CVantorView::ReportUnwritten(const std::string& path, const std::string& reason,
+                                  const std::vector<std::string>& boxes, bool ask) {
+    Ui& ui = TheUi();
+    ui.WriteOutcome(path, reason);
+    if (!ui.CanAsk()) return false;
+    for (const std::string& text : boxes) AfxMessageBox(text);
+    if (!ask || !AskStop()) return false;
+    m_slideNo = m_slideCount;
+    return true;
 }
 
 void CVantorView::ConvertAndWriteSlide() {
@@ -265,7 +284,7 @@ void CVantorView::ConvertAndWriteSlide() {
         }
     }
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
-    const char* state = StateText(m_stopped, m_haltState);
+    const char* state = StateText();
     if (m_progressMode < 2) {
         ui.SetStatusPane(0, Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width,
                                    m_height, m_slideNo, m_slideCount, m_strFile.c_str(), state, m_haltState));
@@ -275,8 +294,8 @@ void CVantorView::ConvertAndWriteSlide() {
     m_dibReady = 0;
     ComposeOutputImage();
     if (!m_buf) {
-        AfxMessageBox("Unable to allocate DIB memory");
-        AfxMessageBox("書き込み処理を中止します。");
+        ReportUnwritten(m_curSlidePath, "out of memory",
+                        {"Unable to allocate DIB memory", "書き込み処理を中止します。"}, false);
         m_slideNo = m_slideCount - 1;
         return;
     }
@@ -296,15 +315,19 @@ void CVantorView::ConvertAndWriteSlide() {
 
     std::string candidate = FreeOutputName(m_outFolder, outName);
     int reserved = -1;
-    for (int tries = 0; tries < 3 && !candidate.empty() && (jpg || bmp); ++tries) {
+    std::string whyNot = "could not be written";
+    // Another writer into the folder may take a free name first: each look finds
+    // a later one, until one is ours or none is left.
+    while (!candidate.empty() && (jpg || bmp)) {
         reserved = Reserve(candidate);
+        if (reserved == -1) whyNot = std::string("could not be created: ") + std::strerror(errno);
         if (reserved != 0) break;
-        candidate = FreeOutputName(m_outFolder, outName);  // taken meanwhile: look again
+        candidate = FreeOutputName(m_outFolder, outName);
     }
-    if (candidate.empty() || reserved == 0) {
+    if (candidate.empty()) {
         // Every name is taken: nothing is overwritten, the slide is reported instead.
-        AfxMessageBox(m_outFolder + outName);
-        if (AskStop()) m_slideNo = m_slideCount;
+        const std::string name = m_outFolder + outName;
+        ReportUnwritten(name, kAllNamesTakenReason, {name + "\n" + kAllNamesTaken});
         return;
     }
 
@@ -314,12 +337,15 @@ void CVantorView::ConvertAndWriteSlide() {
         if (written) {
             ui.FileWritten(candidate);
             LoadJpegFile(candidate);
+        } else {
+            ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
         }
     } else if (m_outFileType == 1 && bmp) {
         BmpCodec codec;
         codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
         if (codec.m_status != "OK") {
             AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
+            ReportUnwritten(candidate, whyNot, {}, false);  // the run goes on
         } else {
             written = true;
             ui.FileWritten(candidate);
@@ -329,6 +355,7 @@ void CVantorView::ConvertAndWriteSlide() {
     if (written) {
         m_strFile = candidate;
         ++m_writtenCount;
+        ui.WriteOutcome(m_curSlidePath, {});  // any box shown meanwhile was a warning
     } else if (reserved == 1) {
         std::remove(candidate.c_str());  // our own empty or partial file
     }
@@ -370,13 +397,8 @@ bool CVantorView::WriteSlideJpeg(const std::string& path, bool color) {
     // by a rewrite at the chosen quality.
     const int index = m_jpegQualityIndex;
     const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
-    const bool ok = JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, quality);
-    if (!ok) {
-        AfxMessageBox("Write Error...中止しますか?");
-        AfxMessageBox(path);
-        if (AskStop()) m_slideNo = m_slideCount;
-    }
-    return ok;
+    // A failure is the caller's to report: the boxes, or one line on the command line.
+    return JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, quality);
 }
 
 std::string CVantorView::FreeOutputName(const std::string& folder, const std::string& name) {

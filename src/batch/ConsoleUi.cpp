@@ -1,39 +1,106 @@
 #include "batch/ConsoleUi.h"
 
-#include <string>
+#include <cstdio>
 
 #include "platform/Dialog.h"
 
 namespace vantor {
 
+namespace {
+
+// A box's text on one line: its line breaks and runs of blanks become one blank.
+std::string Flat(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const bool blank = c == ' ' || c == '\r' || c == '\n' || c == '\t';
+        if (blank && (out.empty() || out.back() == ' ')) continue;
+        out += blank ? ' ' : c;
+    }
+    if (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+}  // namespace
+
+std::string ConsoleLine(const std::string& path, const std::string& reason) {
+    // A name may hold line breaks and other control bytes: shown escaped, so that
+    // one message stays one line.
+    std::string shown;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') shown += "\\n";
+        else if (c == '\r') shown += "\\r";
+        else if (c == '\t') shown += "\\t";
+        else if (byte < 0x20 || byte == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+            shown += hex;
+        } else {
+            shown += c;
+        }
+    }
+    return "vantor: " + shown + ": " + reason;
+}
+
 ConsoleUi::ConsoleUi(std::ostream& out, std::ostream& err, bool progressBar)
     : m_out(out), m_err(err), m_bar(progressBar) {}
 
 void ConsoleUi::EndProgress() {
+    EraseBar();
+    for (const auto& text : m_boxes) Line("vantor: " + Flat(text));
+    m_boxes.clear();
+}
+
+void ConsoleUi::EraseBar() {
     if (!m_barShown) return;
     m_err << "\r\033[K" << std::flush;
     m_barShown = false;
 }
 
+void ConsoleUi::Line(const std::string& line) {
+    EraseBar();
+    m_err << line << "\n" << std::flush;
+}
+
+void ConsoleUi::Fail(const std::string& path, const std::string& reason) {
+    ++m_failures;
+    Line(ConsoleLine(path, reason));
+}
+
 void ConsoleUi::Report(const std::string& text) {
-    EndProgress();
-    ++m_reports;
-    std::string line = text;
-    // A box's line breaks ("\r" or "\n") become one line each.
-    for (char& c : line) {
-        if (c == '\r') c = '\n';
+    ++m_failures;
+    Line("vantor: " + text);
+}
+
+std::string ConsoleUi::BoxTexts(const std::string& path) const {
+    std::string joined;
+    for (const auto& text : m_boxes) {
+        // "Can't open PATH" and the like say less than the reason does.
+        if (text.find(path) != std::string::npos) continue;
+        const std::string flat = Flat(text);
+        if (flat.empty()) continue;
+        if (!joined.empty()) joined += "; ";
+        joined += flat;
     }
-    m_err << "vantor: " << line << "\n" << std::flush;
+    return joined;
 }
 
 int ConsoleUi::MessageBox(const std::string& text, const std::string&, MsgButtons buttons, MsgIcon) {
-    Report(text);
+    // Said with the outcome of the slide it belongs to.
+    m_boxes.push_back(text);
     return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? IDYES : IDOK;
 }
 
 int ConsoleUi::DoModal(Dialog&) {
-    // Only the stop-or-continue dialog appears during a write: its OK goes on.
+    // Nothing asks on the command line; were a dialog to come, its OK goes on.
     return IDOK;
+}
+
+void ConsoleUi::WriteOutcome(const std::string& path, const std::string& reason) {
+    const std::string texts = BoxTexts(path);
+    m_boxes.clear();
+    if (!reason.empty()) Fail(path, texts.empty() ? reason : reason + " (" + texts + ")");
+    else if (!texts.empty()) Line(ConsoleLine(path, "warning: " + texts));
 }
 
 void ConsoleUi::ProgressStep() {
@@ -51,7 +118,7 @@ void ConsoleUi::ProgressStep() {
 }
 
 void ConsoleUi::FileWritten(const std::string& path) {
-    EndProgress();
+    EraseBar();
     ++m_written;
     m_out << path << "\n";
 }

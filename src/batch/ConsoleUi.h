@@ -1,16 +1,23 @@
-// The user of the command line's batch write: no window and nobody to ask. Message
-// boxes become lines on standard error, the stop-or-continue dialog always goes on,
-// each written file is a line on standard output, and a progress bar is drawn on
-// standard error when it is a terminal.
+// The user of the command line's batch write: no window and nobody to ask. Each
+// written file is a line on standard output. On standard error each picture that
+// was not written is one line "vantor: PATH: reason", a picture written in spite
+// of a decoder's complaint one line "vantor: PATH: warning: ...", the texts of the
+// window's boxes following in parentheses where they add to the reason; nothing
+// asks a question. A progress bar is drawn on standard error when it is a terminal.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "platform/Ui.h"
 
 namespace vantor {
+
+// "vantor: PATH: reason", on one line whatever bytes the path holds.
+std::string ConsoleLine(const std::string& path, const std::string& reason);
 
 class ConsoleUi : public Ui {
 public:
@@ -18,11 +25,15 @@ public:
 
     // Asked once a pass for the slide number and the slide count, for the bar.
     std::function<void(std::uint32_t& done, std::uint32_t& total)> progress;
-    // Erases the bar, so that the terminal's last line is left clean.
+    // Erases the bar, so that the terminal's last line is left clean; prints the
+    // texts of boxes that no outcome took.
     void EndProgress();
-    unsigned Reports() const { return m_reports; }
+    // Pictures that were not written, and files written.
+    unsigned Failures() const { return m_failures; }
     unsigned Written() const { return m_written; }
-    // A failure found before the run (a path that does not exist).
+    // A picture found wanting before the run (a path that does not exist).
+    void Fail(const std::string& path, const std::string& reason);
+    // A failure that concerns no single path.
     void Report(const std::string& text);
 
     int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
@@ -49,14 +60,22 @@ public:
     void ClipboardSetImage(const std::uint8_t*, unsigned, unsigned) override {}
     void ClipboardEmpty() override {}
     void FileWritten(const std::string& path) override;
+    bool CanAsk() const override { return false; }
+    void WriteOutcome(const std::string& path, const std::string& reason) override;
 
 private:
+    void EraseBar();
+    void Line(const std::string& line);
+    // The boxes' texts since the last outcome that do not merely name path, on one line.
+    std::string BoxTexts(const std::string& path) const;
+
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_bar;
     bool m_barShown = false;
-    unsigned m_reports = 0;
+    unsigned m_failures = 0;
     unsigned m_written = 0;
+    std::vector<std::string> m_boxes;  // shown since the last outcome
 };
 
 }  // namespace vantor

@@ -101,6 +101,15 @@ public:
         (void)number, (void)path, (void)width, (void)height;
     }
     virtual void FileWritten(const std::string& path) { (void)path; }
+
+    // False when nobody can answer a question (the command line's batch write):
+    // the write run then reports a slide it could not write through WriteOutcome
+    // alone, without its boxes and the stop-or-continue question, and goes on.
+    virtual bool CanAsk() const { return true; }
+    // The batch write's word on one slide, for a user without a window (a window
+    // has shown its boxes): reason is empty when the slide was written, or says
+    // in plain words why the file at path was not.
+    virtual void WriteOutcome(const std::string& path, const std::string& reason) { (void)path, (void)reason; }
 };
 
 // The process-wide Ui, like the framework's global message box. The program sets it

@@ -337,6 +337,7 @@ public:
     std::string m_tempBmpPath;            // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
     std::string m_writeSourcePath;        // "at First", then the path written last
     std::int32_t m_dibReady = 0;
+    std::uint32_t m_lastStepSlide = 0;  // the entry the write run's last step took; 0 before the first
     // The slide being written, in display order; a JPEG may be decoded at a reduced
     // scale (m_srcWidth x m_srcHeight) while m_width x m_height keep its true size.
     RgbBuffer m_srcBuf;
@@ -354,6 +355,11 @@ public:
     void ComposeOutputImage();
     // Writes m_buf as a JPEG file at the quality of m_jpegQualityIndex; true on success.
     bool WriteSlideJpeg(const std::string& path, bool color);
+    // Reports a slide the run did not write: the window's boxes, then with ask the
+    // stop-or-continue question, whose stop ends the run after this pass (true); a
+    // user who cannot be asked gets the plain reason about path instead.
+    bool ReportUnwritten(const std::string& path, const std::string& reason, const std::vector<std::string>& boxes,
+                         bool ask = true);
     // The first free name for name (its last four characters the ending) in folder:
     // name, then stem~(1) .. stem~(9), stem~010 .. stem~099, stem~100 ..., stem~9989.
     // Empty when all are taken. Anything at a path (file, folder, FIFO, link) takes it.
@@ -377,6 +383,10 @@ private:
     void RunLoop(bool writing);
     // The paint proper: everything but the text drawn outside a paint.
     void DrawView(Canvas& canvas);
+    // The run's state as the status bar names it: idle, halted or running.
+    const char* StateText() const;
+    // The paint's two status texts: the current file and the run's state.
+    void SetStatusTexts();
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);
 

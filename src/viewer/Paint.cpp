@@ -257,13 +257,20 @@ void CVantorView::DrawView(Canvas& canvas) {
     overlay(kSelected);
 
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
-    const char* state = " Running SlideShow (Press Esc KEY to Abort) ";
-    if (m_haltState == 1 || m_haltState == 2) state = "!! Halting SlideShow (Press Esc KEY to Abort)";
-    if (m_stopped == 1) state = "  Choose SLIDE_SHOW START from MENU for starting                           ";
-    if (m_progressMode < 2) {
-        ui.SetStatusPane(0, "@( " + m_strFile + "  " + std::to_string(m_haltState) + " )");
-        ui.SetStatusPane(1, Format("( %s  %d )", state, m_haltState));
-    }
+    SetStatusTexts();
+}
+
+const char* CVantorView::StateText() const {
+    if (m_stopped == 1) return "  Choose SLIDE_SHOW START from MENU for starting                           ";
+    if (m_haltState == 1 || m_haltState == 2) return "!! Halting SlideShow (Press Esc KEY to Abort)";
+    return " Running SlideShow (Press Esc KEY to Abort) ";
+}
+
+void CVantorView::SetStatusTexts() {
+    if (m_progressMode >= 2) return;
+    Ui& ui = TheUi();
+    ui.SetStatusPane(0, "@( " + m_strFile + "  " + std::to_string(m_haltState) + " )");
+    ui.SetStatusPane(1, Format("( %s  %d )", StateText(), m_haltState));
 }
 
 }  // namespace vantor

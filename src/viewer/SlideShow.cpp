@@ -46,11 +46,16 @@ void CVantorView::RunLoop(bool writing) {
     m_haltState = 0;
     m_stopped = 0;
     m_backRequest = m_keyBackRequest = m_keyForwardRequest = 0;
+    // Not reloading the path shown last saves a load between passes of one run
+    // only: a new run always loads its first slide.
+    m_lastShownPath.clear();
     bool firstPassDone = false;
     ui.SetTitle("VANTOR FOR SLIDE SHOW WINDOWS APPLICATION");
     ui.SetViewTimer(true);
 
-    while (m_slideNo < m_slideCount) {
+    // The first pass always runs on a list that is not empty: it shows the first
+    // slide (or writes the start slide), even when that is the last one.
+    while (m_slideCount > 0 && (!firstPassDone || m_slideNo < m_slideCount)) {
         ui.Pump(10000);
         if (m_closeRequested) break;
         ui.SetCursor(CursorKind::AppStarting);
@@ -119,6 +124,9 @@ void CVantorView::RunLoop(bool writing) {
     ui.SetViewTimer(false);
     ui.SetCursor(CursorKind::Arrow);
     if (m_progressMode < 2) ui.ProgressSetPos(0);
+    // The paint that follows sets these only over a picture; a run whose last
+    // slide loaded nothing would leave the running state in the status bar.
+    SetStatusTexts();
     InvalidateView(false);
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "batch/BatchTestSupport.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
 #include "platform/script/Json.h"
@@ -18,49 +19,10 @@ namespace vantor {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A photo-like picture in file order: smooth colour ramps with some texture.
-std::vector<std::uint8_t> Photo(unsigned w, unsigned h) {
-    std::vector<std::uint8_t> p(static_cast<std::size_t>(w) * h * 3);
-    for (unsigned y = 0; y < h; ++y) {
-        for (unsigned x = 0; x < w; ++x) {
-            std::uint8_t* q = &p[(static_cast<std::size_t>(y) * w + x) * 3];
-            q[0] = static_cast<std::uint8_t>(40 + 180 * x / w);
-            q[1] = static_cast<std::uint8_t>(30 + 160 * y / h + 20 * std::sin(x * 0.05));
-            q[2] = static_cast<std::uint8_t>(120 + 60 * std::cos((x + y) * 0.02));
-        }
-    }
-    return p;
-}
-
-void MakeJpeg(const std::string& path, unsigned w, unsigned h) {
-    const auto p = Photo(w, h);
-    ASSERT_TRUE(JpegFile::SaveFromRgb(path, p.data(), w, h, true, 95));
-}
-
-void MakeBmp(const std::string& path, unsigned w, unsigned h) {
-    auto p = Photo(w, h);
-    ToggleOrder(p.data(), w, h);
-    BmpCodec codec;
-    codec.SaveRgb(path, p.data(), w, h);
-    ASSERT_EQ(codec.m_status, "OK");
-}
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-// ImageMagick's view of a file: "width height format quality".
-std::string Identify(const std::string& path) {
-    return Shell("identify -format '%w %h %m %Q' '" + path + "' 2>&1");
-}
+using test::Identify;
+using test::MakeBmp;
+using test::MakeJpeg;
+using test::Shell;
 
 // PSNR in dB between a written file and a reference ImageMagick builds from the
 // source with the given options.
@@ -130,9 +92,10 @@ struct WriteRun {
         s.ui.QueueDialogAnswer(Answer(IDOK, {{"m_jumpNo", startNo}}));
         ASSERT_TRUE(s.view.OnCommand(ID_FILE_WRITE_START));
     }
-    std::vector<std::string> Written() const {
+    std::vector<std::string> Written() const { return Names(outDir.path()); }
+    static std::vector<std::string> Names(const fs::path& folder) {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(outDir.path())) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -232,6 +195,67 @@ TEST(BatchWrite, SecondRunTakesFreeNamesAndQualityZeroIsOneHundred) {
     EXPECT_EQ(run.s.view.m_writtenCount, 4u);
 }
 
+TEST(BatchWrite, EveryEntryIsWrittenOnEveryRun) {
+    // The step skipped a slide whose path was the last one shown or written, by
+    // this run or by any run before it.
+    struct Run {
+        bool elsewhere;  // into a second folder
+        bool bmp;        // as BMP
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> slides;
+        bool showFirst;  // a show of the list before the writes
+        std::vector<Run> runs;
+        std::vector<std::string> here, elsewhere;
+    };
+    const std::vector<Case> cases = {
+        {"a second run into another folder", {"a.jpg"}, false, {{false, false}, {true, false}}, {"a.JPG"}, {"a.JPG"}},
+        {"a second run as BMP", {"a.jpg"}, false, {{false, false}, {false, true}}, {"a.BMP", "a.JPG"}, {}},
+        {"a picture listed twice in a row", {"a.jpg", "a.jpg"}, false, {{false, false}}, {"a.JPG", "a~(1).JPG"}, {}},
+        {"a write after a show", {"a.jpg"}, true, {{false, false}}, {"a.JPG"}, {}},
+    };
+    for (const Case& c : cases) {
+        WriteRun run;
+        test::TempDir other;
+        MakeJpeg(run.in.File("a.jpg"), 40, 30);
+        run.Slides(c.slides);
+        if (c.showFirst) {
+            ASSERT_TRUE(run.s.view.OnCommand(ID_SLIDESHOW_START));
+        }
+        const std::string here = run.out;
+        for (const Run& r : c.runs) {
+            run.out = r.elsewhere ? other.path().string() + "/" : here;
+            run.Start("0", r.bmp ? Answer(IDOK, {{"m_outFileType", "1"}}) : Answer(IDCANCEL));
+        }
+        EXPECT_EQ(run.Written(), c.here) << c.what;
+        EXPECT_EQ(WriteRun::Names(other.path()), c.elsewhere) << c.what;
+        EXPECT_EQ(run.s.view.m_writtenCount, c.here.size() + c.elsewhere.size()) << c.what;
+    }
+}
+
+TEST(BatchWrite, ARunThatEndsOnAFailedSlideLeavesTheIdleStatus) {
+    // The paint that follows a run sets the idle state only over a picture: a
+    // last slide that loaded nothing left "Running SlideShow" in the status bar.
+    const std::string idle = "(   Choose SLIDE_SHOW START from MENU for starting                             0 )";
+    for (const bool writing : {false, true}) {
+        WriteRun run;
+        for (const char* n : {"a.jpg", "b.jpg"}) MakeJpeg(run.in.File(n), 40, 30);
+        run.Slides({"a.jpg", "b.jpg", "gone.jpg"});
+        if (writing) {
+            run.s.ui.QueueDialogAnswer(Answer(IDCANCEL));
+            run.s.ui.QueueFilesAnswer({false, {run.out + "MFC_DUMMY.JPG"}});
+            run.s.ui.QueueDialogAnswer(Answer(IDOK, {{"m_jumpNo", "0"}}));
+        }
+        run.s.ui.QueueDialogAnswer(Answer(IDOK));  // continue after the report
+        ASSERT_TRUE(run.s.view.OnCommand(writing ? ID_FILE_WRITE_START : ID_SLIDESHOW_START));
+        run.s.ui.PaintIfNeeded();
+        EXPECT_EQ(run.s.ui.StatusPane(0), "@( " + run.in.File("gone.jpg") + "  0 )") << writing;
+        EXPECT_EQ(run.s.ui.StatusPane(1), idle) << writing;
+        EXPECT_EQ(run.s.view.m_stopped, 1);
+    }
+}
+
 TEST(BatchWrite, FreeNameSuffixes) {
     test::TempDir dir;
     const std::string folder = dir.path().string() + "/";
@@ -278,7 +302,9 @@ TEST(BatchWrite, AllNamesTakenWritesNothingAndReports) {
     ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
     const auto boxes = Fields(run.s, "box", "text");
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[2], run.out + "a.JPG");
+    // The name, and why nothing was written under it.
+    EXPECT_EQ(boxes[2], run.out + "a.JPG\nThis name and all its 9989 numbered names (~(1) to ~9989) are taken: nothing "
+                                  "was written.");
     EXPECT_EQ(Fields(run.s, "dialog", "title").back(), "Stop or Continue?    ( SlideShow / Searching / Sorting )");
     EXPECT_EQ(Fields(run.s, "write", "path"), std::vector<std::string>{run.out + "b.JPG"});
     EXPECT_EQ(test::ReadFile(run.out + "a~9989.JPG"), std::vector<unsigned char>{7});
@@ -364,10 +390,11 @@ TEST(BatchWrite, StartNumbers) {
         {3, "0", {"s1.JPG", "s2.JPG", "s3.JPG"}},
         {3, "1", {"s1.JPG", "s2.JPG", "s3.JPG"}},
         {3, "2", {"s2.JPG", "s3.JPG"}},
-        {3, "3", {}},
+        {3, "3", {"s3.JPG"}},  // the run always reaches the last slide
         {3, "7", {"s3.JPG"}},  // past the list: taken as the last slide
-        {1, "1", {}},
+        {1, "1", {"s1.JPG"}},
         {1, "0", {"s1.JPG"}},
+        {1, "2", {"s1.JPG"}},
     };
     for (const Case& c : cases) {
         WriteRun run;
@@ -387,18 +414,24 @@ TEST(BatchWrite, StartNumbers) {
 }
 
 TEST(BatchWrite, OutputFolderChoice) {
-    {  // "/" is refused
-        WriteRun run;
-        run.Slides({"a.jpg"});
-        run.s.ui.QueueFilesAnswer({false, {"/MFC_DUMMY.JPG"}});
-        ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
-        const auto boxes = run.s.Events("box");
-        ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(Field(boxes[1], "caption"), " !!! try_again !!! ");
-        EXPECT_EQ(Field(boxes[1], "text"),
-                  "output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡");
-        EXPECT_EQ(run.s.Events("dialog").size(), 1u);  // only the scale dialog
-        EXPECT_EQ(run.s.view.m_writeMode, 0);
+    {  // the root is refused by what it is, under any name
+        test::TempDir links;
+        fs::create_directory_symlink("/", links.path() / "root");
+        for (const std::string& chosen : std::vector<std::string>{"/MFC_DUMMY.JPG", "//MFC_DUMMY.JPG",
+                                                                  "/tmp/../MFC_DUMMY.JPG",
+                                                                  links.File("root") + "/MFC_DUMMY.JPG"}) {
+            WriteRun run;
+            run.Slides({"a.jpg"});
+            run.s.ui.QueueFilesAnswer({false, {chosen}});
+            ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
+            const auto boxes = run.s.Events("box");
+            ASSERT_EQ(boxes.size(), 2u) << chosen;
+            EXPECT_EQ(Field(boxes[1], "caption"), " !!! try_again !!! ");
+            EXPECT_EQ(Field(boxes[1], "text"),
+                      "output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡");
+            EXPECT_EQ(run.s.Events("dialog").size(), 1u) << chosen;  // only the scale dialog
+            EXPECT_EQ(run.s.view.m_writeMode, 0);
+        }
     }
     {  // Cancel
         WriteRun run;
@@ -502,8 +535,8 @@ TEST(BatchCommandLine, SameFilesAsTheWindowAndExitStatus) {
     test::WriteFile(run.in.File("d.jpeg"), {1, 2});
     const std::string failed = Shell(env + "'" + VANTOR_BINARY + "' --write '" + cli.path().string() + "' '" +
                                    run.in.File("d.jpeg") + "' '" + run.in.File("c.jpg") + "' 2>&1; echo rc=$?");
-    EXPECT_EQ(failed, "vantor: ! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?\nvantor: " +
-                          run.in.File("d.jpeg") + "\n" + c + "c~(1).JPG\nrc=1\n");
+    EXPECT_EQ(failed, "vantor: " + run.in.File("d.jpeg") + ": the name does not end in .jpg or .bmp\n" + c +
+                          "c~(1).JPG\nrc=1\n");
     // The root folder is a usage error.
     EXPECT_EQ(Shell(env + "'" + VANTOR_BINARY + "' --write / '" + run.in.File("c.jpg") + "' 2>/dev/null; echo rc=$?"),
               "rc=2\n");

@@ -54,15 +54,33 @@ DialogAnswer Stop() { return DialogAnswer{}; }
 // step), k*3-1 and k*3 (after it).
 constexpr unsigned AfterSlideOfPass(unsigned k) { return k * 3 - 1; }
 
-TEST(SlideShow, OneSlideShowsNothing) {
+TEST(SlideShow, EveryCountShowsEachSlideOnce) {
+    // One slide is shown too: the loop ran only while the slide number was below N.
+    for (unsigned n : {1u, 2u}) {
+        BmpShow show(n);
+        test::ScriptedView& s = show.s;
+        ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+        std::vector<unsigned> all;
+        for (unsigned k = 1; k <= n; ++k) all.push_back(k);
+        EXPECT_EQ(SlideNumbers(s), all) << n << " slides";
+        EXPECT_EQ(SleepTimes(s), std::vector<unsigned>(n, 0)) << n << " slides";
+        EXPECT_EQ(s.ui.PumpCount(), 3 * n) << n << " slides";
+        EXPECT_EQ(s.view.m_slideNo, n);
+        EXPECT_EQ(s.view.m_stopped, 1);
+        EXPECT_EQ(s.ui.Title(), "VANTOR FOR SLIDE SHOW WINDOWS APPLICATION");
+    }
+}
+
+TEST(SlideShow, EveryRunLoadsItsFirstSlide) {
+    // The path last shown outlived the run: a second show of the same slide, or
+    // a show after another picture was opened, left the old picture on screen.
     BmpShow show(1);
     test::ScriptedView& s = show.s;
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
-    EXPECT_TRUE(s.Events("slide").empty());
-    EXPECT_TRUE(s.Events("sleep").empty());
-    EXPECT_EQ(s.ui.PumpCount(), 0u);
-    EXPECT_EQ(s.view.m_stopped, 1);
-    EXPECT_EQ(s.ui.Title(), "VANTOR FOR SLIDE SHOW WINDOWS APPLICATION");
+    s.view.LoadBmpFile(test::WriteBmpSlides(show.dir, 2)[1]);  // as File Open leaves it
+    ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
+    EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 1}));
+    EXPECT_EQ(s.view.m_width, 3u);
 }
 
 TEST(SlideShow, ThreeSlidesAtSpeedZeroShowInOrderThenEnd) {

@@ -1,0 +1,152 @@
+// `vantor --write` as a user runs it: the built program, its messages on standard
+// error, its exit status and the files it leaves.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <set>
+
+#include "TestSupport.h"
+#include "batch/BatchTestSupport.h"
+
+namespace vantor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Identify;
+using test::MakeJpeg;
+using test::Quote;
+using test::RunVantor;
+
+std::string Replace(std::string text, const std::string& what, const std::string& with) {
+    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += with.size())
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::size_t Entries(const std::string& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
+    test::TempDir in;
+    const std::string I = in.path().string() + "/";
+    MakeJpeg(I + "ok.jpg", 64, 48);
+    MakeJpeg(I + "whole.jpg", 320, 240);
+    auto cut = test::ReadFile(I + "whole.jpg");
+    cut.resize(cut.size() / 2);  // still decodes, with a warning
+    test::WriteFile(I + "cut.jpg", cut);
+    test::WriteFile(I + "bad.jpg", {'n', 'o', 't', ' ', 'J', 'P', 'E', 'G'});
+    test::WriteFile(I + "photo.jpeg", {1});
+    test::WriteFile(I + "anim.gif", {'G', 'I', 'F'});
+    test::WriteFile(I + "plain", {1});
+    ASSERT_EQ(::mkfifo((I + "pipe.jpg").c_str(), 0600), 0);
+    MakeJpeg(I + "big.jpg", 400, 300);
+
+    // {I} is the pictures' folder and {O} the output folder, each with its '/'.
+    struct Case {
+        const char* what;
+        std::string args;
+        std::string out, err;
+        int status;
+        std::string prefix = "";  // shell commands before the program
+        std::function<void(const std::string& out)> prepare = nullptr;
+    };
+    const std::vector<Case> cases = {
+        {"one picture from start number 1", "--write {O} --start 1 {I}ok.jpg", "{O}ok.JPG\n", "", 0},
+        {"a cut picture is written with a warning", "--write {O} {I}cut.jpg", "{O}cut.JPG\n",
+         "vantor: {I}cut.jpg: warning: Premature end of JPEG file\n", 0},
+        {"each failure is one line and the rest is written",
+         "--write {O} {I}bad.jpg {I}photo.jpeg {I}anim.gif {I}pipe.jpg {I}gone.jpg {I}ok.jpg", "{O}ok.JPG\n",
+         "vantor: {I}gone.jpg: No such file or directory\n"
+         "vantor: {I}bad.jpg: not a readable JPEG picture (Not a JPEG file: starts with 0x6e 0x6f)\n"
+         "vantor: {I}photo.jpeg: the name does not end in .jpg or .bmp\n"
+         "vantor: {I}anim.gif: GIF pictures are not supported (No GIF support)\n"
+         "vantor: {I}pipe.jpg: not a regular file\n",
+         1},
+        {"a name holding a line break stays on one line", "--write {O} '{I}new\nline.jpg'", "",
+         "vantor: {I}new\\nline.jpg: No such file or directory\n", 1},
+        {"a missing output folder, before any work", "--write {O}nope {I}ok.jpg {I}cut.jpg", "",
+         "vantor: {O}nope: the output folder does not exist\n", 2},
+        {"an output folder that is a file", "--write {I}plain {I}ok.jpg", "",
+         "vantor: {I}plain: the output folder is not a folder\n", 2},
+        {"a full disk", "--write {O} {I}big.jpg", "",
+         "vantor: {O}big.JPG: could not be written (Output file write error --- out of disk space?)\n", 1,
+         "trap '' XFSZ; ulimit -f 4;"},
+        {"every free name taken", "--write {O} {I}ok.jpg", "",
+         "vantor: {O}ok.JPG: the name and all its 9989 numbered names (~(1) to ~9989) are taken\n", 1, "",
+         [](const std::string& out) {
+             test::WriteFile(out + "ok.JPG", {7});
+             for (unsigned n = 1; n <= 9989; ++n) {
+                 char suffix[16];
+                 if (n <= 9) std::snprintf(suffix, sizeof suffix, "~(%u)", n);
+                 else if (n <= 99) std::snprintf(suffix, sizeof suffix, "~0%02u", n);
+                 else std::snprintf(suffix, sizeof suffix, "~%u", n);
+                 fs::create_hard_link(out + "ok.JPG", out + "ok" + suffix + ".JPG");
+             }
+         }},
+    };
+    for (const Case& c : cases) {
+        test::TempDir outDir;
+        const std::string O = outDir.path().string() + "/";
+        if (c.prepare) c.prepare(O);
+        const std::size_t before = Entries(O);
+        const auto fill = [&](const std::string& text) { return Replace(Replace(text, "{I}", I), "{O}", O); };
+        const test::ProgramRun run = RunVantor(fill(c.args), c.prefix);
+        EXPECT_EQ(run.out, fill(c.out)) << c.what;
+        EXPECT_EQ(run.err, fill(c.err)) << c.what;
+        EXPECT_EQ(run.status, c.status) << c.what;
+        // Every file left is one it printed, and a whole picture.
+        const auto written = Lines(run.out);
+        EXPECT_EQ(Entries(O), before + written.size()) << c.what;
+        for (const auto& path : written) EXPECT_EQ(Identify(path), "800 600 JPEG 75") << c.what;
+    }
+}
+
+TEST(BatchCommandLine, ThreeRunsIntoOneFolderLandEveryPictureUnderItsOwnName) {
+    test::TempDir in, out;
+    std::string pictures;
+    for (int i = 0; i < 8; ++i) {
+        const std::string path = in.File("p" + std::to_string(i) + ".jpg");
+        MakeJpeg(path, 240 + 16 * i, 180);
+        pictures += " " + Quote(path);
+    }
+    const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Quote(VANTOR_BINARY) +
+                            " --write " + Quote(out.path().string()) + pictures;
+    const std::string printed = test::Shell("(" + run + " & " + run + " & " + run + " & wait) 2>&1");
+    const auto lines = Lines(printed);
+    const std::set<std::string> distinct(lines.begin(), lines.end());
+    EXPECT_EQ(lines.size(), 24u) << printed;
+    EXPECT_EQ(distinct.size(), lines.size());
+    EXPECT_EQ(Entries(out.path().string()), 24u);
+    for (const auto& path : lines) EXPECT_EQ(Identify(path), "800 600 JPEG 75") << path;
+}
+
+TEST(BatchCommandLine, TheRootIsRefusedUnderAnyName) {
+    test::TempDir dir;
+    fs::create_directory_symlink("/", dir.path() / "root");
+    // A name of its own, so that a write into the root could neither meet nor
+    // leave anything there.
+    const std::string stem = "vantor-root-test-" + std::to_string(std::random_device{}());
+    MakeJpeg(dir.File(stem + ".jpg"), 40, 30);
+    for (const std::string& folder : {std::string("/"), std::string("//"), std::string("/tmp/.."), dir.File("root")}) {
+        const test::ProgramRun run = RunVantor("--write " + Quote(folder) + " " + Quote(dir.File(stem + ".jpg")));
+        EXPECT_EQ(run.err, "vantor: " + folder + ": the output folder cannot be the root folder\n");
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_FALSE(fs::exists("/" + stem + ".JPG")) << folder;
+        fs::remove("/" + stem + ".JPG");
+    }
+}
+
+}  // namespace
+}  // namespace vantor
