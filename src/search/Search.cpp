@@ -421,10 +421,9 @@ bool DirectorySearch::FilePhase() {
         if (Stopped()) break;
         const std::string folder = v.m_dirList[i];
         const bool folderDue = i % 100 == 0 || i < 100;
-        const std::size_t len = folder.size();
-        const bool dotted = len >= 2 && ((folder[len - 2] == kPathSeparator && folder[len - 1] == '.') ||
-                                         (folder[len - 2] == '.' && folder[len - 1] == '.'));
-        if (!dotted) Matches(i, folder, matches);
+        // Only the entries "." and ".." name no folder of their own: "photos.." is a
+        // folder like any other here.
+        if (!IsDots(folder.substr(folder.find_last_of(kPathSeparator) + 1))) Matches(i, folder, matches);
         else matches.clear();
         bool stopPhase = false;
         if (!matches.empty()) {

@@ -181,6 +181,16 @@ TEST_F(Search, EntryTestsOfTheFirstNineLevels) {
     chmod((root / "ro.h").c_str(), 0755);
 }
 
+TEST_F(Search, FoldersWhoseNamesEndInDotsAreSearched) {
+    const fs::path root = Root();
+    for (const char* d : {"photos..", "trail.", "..."}) {
+        fs::create_directory(root / d);
+        Touch(root / d / "p.jpg");
+    }
+    AutoSearch(root);
+    EXPECT_EQ(Slides(s.view), (std::vector<std::string>{root / ".../p.jpg", root / "photos../p.jpg", root / "trail./p.jpg"}));
+}
+
 TEST_F(Search, PlainNamesOnlyFromLevelTenAndNothingBelowLevelEighteen) {
     const fs::path root = Root();
     fs::path d = root;
