@@ -51,6 +51,14 @@ bool HasPictureEnding(const std::string& name) {
     return end == ".JPG" || end == ".jpg" || end == ".BMP" || end == ".bmp";
 }
 
+// Only regular files, and links to them, become slides: a FIFO, a socket or a
+// dangling link named like a picture is no picture. The listing's kind tells,
+// except for a link.
+bool IsPictureFile(const std::string& path, const ScanEntry& entry) {
+    if (entry.kind == EntryKind::File) return true;
+    return entry.kind == EntryKind::Link && IsRegularFile(path);
+}
+
 class DirectorySearch {
 public:
     DirectorySearch(CVantorView& view, SearchMode mode) : m_view(view), m_mode(mode), m_ui(TheUi()) {}
@@ -77,7 +85,6 @@ private:
     void EndOfWalk();
     bool FilePhase();
     void Matches(std::uint32_t index, const std::string& folder, std::vector<ScanEntry>& out);
-    bool IsSubdirectory(const std::string& folder, const ScanEntry& entry) const;
     void DrawLine(int y, const std::string& text, bool blankFirst = false);
     bool HandleFullList(bool firstOfFolder);
     void Finish();
@@ -401,13 +408,6 @@ void DirectorySearch::Matches(std::uint32_t index, const std::string& folder, st
     }
 }
 
-bool DirectorySearch::IsSubdirectory(const std::string& folder, const ScanEntry& entry) const {
-    if (entry.kind == EntryKind::Directory) return true;
-    if (entry.kind != EntryKind::Link) return false;
-    const std::uint32_t attributes = FileAttributes(folder + kPathSeparator + entry.name);
-    return attributes != kInvalidAttributes && (attributes & kAttrDirectory) != 0;
-}
-
 bool DirectorySearch::FilePhase() {
     CVantorView& v = m_view;
     std::vector<ScanEntry> matches;
@@ -448,7 +448,7 @@ bool DirectorySearch::FilePhase() {
                 }
                 const std::string path = folder + kPathSeparator + m.name;
                 if (folderDue) DrawLine(146, Framed(path), true);
-                if (IsSubdirectory(folder, m) || !HasPictureEnding(m.name)) continue;
+                if (!HasPictureEnding(m.name) || !IsPictureFile(path, m)) continue;
                 v.m_slidePath[v.m_slideCount] = path;
                 v.m_slideName[v.m_slideCount] = m.name;
                 ++m_matchCount;

@@ -1,5 +1,7 @@
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -414,10 +416,23 @@ TEST_F(Search, LinksToFoldersPseudoFileSystemsAndFifosAreNotEntered) {
     fs::create_directory_symlink(tree, root / "treelink");
     Touch(tree / "t.jpg");
     ASSERT_EQ(mkfifo((tree / "pipe").c_str(), 0600), 0);
+    // Named like pictures, but only regular files and links to them are slides.
     ASSERT_EQ(mkfifo((tree / "f.jpg").c_str(), 0600), 0);
+    fs::create_symlink(tree / "t.jpg", tree / "l.jpg");
+    fs::create_symlink(tree / "gone", tree / "d.jpg");
+    fs::create_directory_symlink(outside, tree / "o.jpg");
+    fs::create_directory(tree / "x.jpg");
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (tree / "s.jpg").string();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     // The chosen root may itself be a link.
     AutoSearch(root / "treelink");
-    EXPECT_EQ(Slides(s.view), (std::vector<std::string>{tree / "f.jpg", tree / "t.jpg"}));
+    close(sock);
+    EXPECT_EQ(Slides(s.view), (std::vector<std::string>{tree / "l.jpg", tree / "t.jpg"}));
 
     FolderScanner scanner;
     std::vector<ScanEntry> entries;
