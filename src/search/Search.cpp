@@ -491,9 +491,12 @@ bool DirectorySearch::HandleFullList(bool firstOfFolder) {
             v.m_slideCount = 1;
             break;
         case 2:
-            v.m_slidePath[firstOfFolder ? 1 : 0] = v.m_slidePath[kSlideCapacity];
+            // The list starts again from the match at hand; slot 10000 holds no slide,
+            // only the list's placeholder text, which would become a slide that is no file.
+            v.m_slidePath[0] = v.m_slidePath[kSlideCapacity - 1];
+            v.m_slideName[0] = v.m_slideName[kSlideCapacity - 1];
             v.m_listFull = 1;
-            v.m_slideCount = firstOfFolder ? 2 : 1;
+            v.m_slideCount = 1;
             break;
         case 3:
             v.m_slideCount = kSlideCapacity;

@@ -353,17 +353,22 @@ TEST_F(Search, FullSlideListInBothForms) {
         EXPECT_EQ(run.view.m_slideCount, 10000u);
         EXPECT_TRUE(HasBox(run, "検索された file 数", "検索された file 数 (JPEG) は...2個 です。"));
     }
-    {  // a later match; restart
+    // Restart starts the list again from the match at hand, in both forms: no
+    // placeholder enters the list.
+    for (const std::uint32_t before : {9998u, 9999u}) {  // b, then a, is the 10000th
         test::ScriptedView run;
-        run.view.m_slideCount = 9998;
+        run.view.m_slideCount = before;
         run.ui.QueueDialogAnswer(TypeAnswer());
         run.ui.QueueFilesAnswer(Folder(root));
         run.ui.QueueDialogAnswer(TypeAnswer("", 1014));
         run.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-        EXPECT_TRUE(HasBox(run, "Vantor", overText));
-        EXPECT_EQ(run.view.m_slidePath[0], "Null");
+        EXPECT_EQ(HasBox(run, "Vantor", overText), before == 9998u);
+        const std::vector<std::string> expected =
+            before == 9998u ? std::vector<std::string>{b} : std::vector<std::string>{a, b};
+        EXPECT_EQ(Slides(run.view), expected);
+        EXPECT_EQ(run.view.m_slideName[0], before == 9998u ? "/b.jpg" : "/a.jpg");
+        EXPECT_EQ(run.view.m_slidePath2[0], run.view.m_slidePath[0]);
         EXPECT_EQ(run.view.m_listFull, 1u);
-        EXPECT_EQ(run.view.m_slideCount, 1u);
         EXPECT_EQ(run.view.m_overChoice, 2);
         EXPECT_EQ(run.view.m_overClicked, 0);
     }
