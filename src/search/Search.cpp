@@ -75,7 +75,7 @@ private:
     bool Preview(const std::vector<ScanEntry>& rootEntries);
     bool Walk();
     bool ListFolder(std::uint32_t index, const std::string& path, std::vector<ScanEntry>& out);
-    bool Accept(int level, const ScanEntry& entry, const std::string& name, const std::string& path) const;
+    bool Accept(int level, const ScanEntry& entry, const std::string& path) const;
     bool WalkDrawDue(int level) const;
     void DrawWalk(int level, const std::string& shown);
     std::string WrapBoxText(int level) const;
@@ -187,8 +187,8 @@ bool DirectorySearch::ListFolder(std::uint32_t index, const std::string& path, s
     return true;
 }
 
-bool DirectorySearch::Accept(int level, const ScanEntry& entry, const std::string& name,
-                             const std::string& path) const {
+bool DirectorySearch::Accept(int level, const ScanEntry& entry, const std::string& path) const {
+    const std::string& name = entry.name;
     const std::size_t dot = name.rfind('.');
     if (level >= 10) return dot == std::string::npos;
     bool keep = true;
@@ -249,33 +249,33 @@ bool DirectorySearch::Walk() {
             const std::string folder = v.m_dirList[index];  // a wrap may overwrite the slot meanwhile
             ListFolder(index, folder, entries);
             std::size_t first = 0;
-            // A whole volume is walked from a second copy of its root, which takes the
-            // place of the root's first entry.
-            const bool rootCopy = m_mode == SearchMode::Drive && level == 1;
-            if (rootCopy) {
+            if (m_mode == SearchMode::Drive && level == 1) {
+                // A whole volume is walked from a second copy of its root in slot 1,
+                // which takes the place of the root's first entry. The copy goes in
+                // whatever the volume holds and whatever its mount point is called:
+                // left to the name test, an empty volume's slot 1 kept a folder of an
+                // earlier search, and a volume at "/mnt/v.01" gave the slot to one of
+                // its top-level folders.
                 while (first < entries.size() && IsDots(entries[first].name)) ++first;
+                if (first < entries.size()) ++first;
+                v.m_dirList[v.m_dirCount] = m_root;
+                ++v.m_dirCount;
             }
             for (std::size_t j = first; j < entries.size(); ++j) {
                 const ScanEntry& entry = entries[j];
-                const bool opening = j == first;  // came with opening the listing
+                const bool opening = j == 0;  // came with opening the listing
                 if (IsDots(entry.name)) continue;
                 if (!opening) {
                     Busy();
                     Pump();
                     if (Closing() || (level == 1 && Stopped())) return false;
                 }
-                const bool asRoot = rootCopy && opening;
-                const std::string& name = asRoot ? m_root : entry.name;
-                std::string path;
-                if (asRoot) path = m_root;
-                else if (level == 1) path = FullPath(entry.name);
-                else path = folder + kPathSeparator + entry.name;
+                const std::string path = level == 1 ? FullPath(entry.name) : folder + kPathSeparator + entry.name;
                 if (!opening) {
                     if (level >= 2) m_deepest = level;
                     if (WalkDrawDue(level)) DrawWalk(level, level == 1 ? entry.name : path);
                 }
-                const bool accepted = asRoot ? Accept(level, ScanEntry{m_root, EntryKind::Directory}, name, path)
-                                             : Accept(level, entry, name, path);
+                const bool accepted = Accept(level, entry, path);
                 if (accepted) {
                     v.m_dirList[v.m_dirCount] = path;
                     ++v.m_dirCount;

@@ -1,8 +1,17 @@
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -652,6 +661,101 @@ TEST_F(Search, DriveModeRootsAndCodes) {
     run.ui.QueueBoxAnswer(IDCANCEL);
     run.view.OnCommand(ID_AUTO_SEARCH_DRIVE_MODE);
     EXPECT_EQ(run.view.m_searchFolder, rows[3]);
+}
+
+// Runs work in a child process whose private mount namespace has source bind-mounted
+// at point, and returns what it wrote; "!" and the reason when the mount could not
+// be made.
+std::string InPrivateMount(const fs::path& source, const fs::path& point, const std::function<std::string()>& work) {
+    int fds[2];
+    if (pipe(fds) != 0) return "!no pipe";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        std::string out;
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(source.c_str(), point.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            out = std::string("!") + std::strerror(errno);
+        } else {
+            out = work();
+        }
+        for (std::size_t done = 0; done < out.size();) {
+            const ssize_t n = write(fds[1], out.data() + done, out.size() - done);
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+    close(fds[0]);
+    if (pid > 0) waitpid(pid, nullptr, 0);
+    return pid > 0 ? text : "!no fork";
+}
+
+// The drive dialog's answer that picks the volume mounted at point, or nothing when
+// the machine does not offer it as a volume.
+std::optional<DialogAnswer> PickVolume(const fs::path& point) {
+    const std::vector<std::string> rows = VolumeRoots();
+    const auto it = std::find(rows.begin(), rows.end(), point.string() + "/");
+    if (it == rows.end() || it - rows.begin() >= CDriveDialog::kRows) return std::nullopt;
+    DialogAnswer a = Ok();
+    a.steps.push_back({DialogAnswer::Step::Kind::Click, CDriveDialog::ButtonOfRow(static_cast<int>(it - rows.begin())),
+                       ScrollCode::EndScroll, 0, {}});
+    return a;
+}
+
+// Drive mode on a mounted volume: the second copy of its root always takes slot 1,
+// whatever the volume holds (an empty one too) and whatever its mount point is called.
+TEST_F(Search, DriveModeWalksTheWholeVolumeFromTheCopyOfItsRoot) {
+    if (geteuid() != 0) VANTOR_SKIP_UNLESS_CI("mounting a volume needs root");
+    const fs::path root = Root();
+    fs::create_directories(root / "D/sub");
+    Touch(root / "D/sub/p.jpg");
+    fs::create_directory(root / "empty");
+    fs::create_directories(root / "full/a");
+    fs::create_directories(root / "full/b");
+    Touch(root / "full/a/p.jpg");
+    Touch(root / "full/b/p.jpg");
+    struct Case {
+        const char* source;
+        const char* point;
+        bool searchFirst;  // an Auto Search of D and File Clear before
+        std::vector<std::string> slides;  // below the volume's root
+    };
+    const Case cases[] = {
+        {"empty", "vol", true, {}},
+        {"full", "v.01", false, {"/a/p.jpg", "/b/p.jpg"}},
+    };
+    for (const Case& c : cases) {
+        const fs::path point = root / c.point;
+        fs::create_directory(point);
+        const std::string result = InPrivateMount(root / c.source, point, [&] {
+            const std::optional<DialogAnswer> pick = PickVolume(point);
+            if (!pick) return std::string("!the mount is not offered as a volume");
+            test::ScriptedView run;
+            if (c.searchFirst) {
+                run.ui.QueueDialogAnswer(TypeAnswer());
+                run.ui.QueueFilesAnswer(Folder(root / "D"));
+                run.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
+                run.view.OnCommand(ID_SLIDESHOW_FILE_CLEAR);
+            }
+            run.ui.QueueDialogAnswer(TypeAnswer("0"));  // no folder kept for being a true folder
+            run.ui.QueueDialogAnswer(*pick);
+            run.ui.QueueDialogAnswer(Ok());  // the list untouched: the whole volume
+            run.view.OnCommand(ID_AUTO_SEARCH_DRIVE_MODE);
+            std::string out = run.view.m_dirList[1];
+            for (const std::string& slide : Slides(run.view)) out += "\n" + slide;
+            return out;
+        });
+        if (!result.empty() && result[0] == '!') VANTOR_SKIP_UNLESS_CI("no volume can be mounted here: " + result);
+        const std::string volume = point.string() + "/";
+        std::string expected = volume;
+        for (const std::string& slide : c.slides) expected += "\n" + volume + slide;
+        EXPECT_EQ(result, expected) << c.point;
+    }
 }
 
 // Keeps the view's overlay rows as they stood when the file count box came.
