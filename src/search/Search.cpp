@@ -67,6 +67,10 @@ public:
 
 private:
     bool Stopped() const { return m_view.m_searchStop == 1; }
+    // The directory list holds 150000 folders and the walk ends, unless the user
+    // chose to go on past the limit.
+    bool ListFull() const { return !m_pastLimit && m_view.m_dirCount == kDirLimit; }
+    void Collect(const std::string& path);
     bool Closing() const { return m_view.CloseRequested(); }
     void Pump() { m_ui.Pump(kPumpAttempts); }
     void Busy() { m_ui.SetCursor(CursorKind::AppStarting); }
@@ -97,6 +101,7 @@ private:
     std::string m_pattern;
     std::uint32_t m_matchCount = 0;
     int m_deepest = 0;
+    bool m_pastLimit = false;  // OK at the 150000 box: the list grows for the rest of the walk
 
     // What the walk saw of each listed folder, for the file phase: the folder's stamp
     // and its entries matching the pattern. A folder whose stamp still holds needs no
@@ -176,15 +181,20 @@ bool DirectorySearch::ListFolder(std::uint32_t index, const std::string& path, s
     Seen seen;
     // Links to folders are not walked; the chosen root may be one.
     if (!m_scanner.List(path, path == m_root, out, &seen.stamp)) return false;
-    if (index < kDirLimit) {
-        for (const ScanEntry& e : out) {
-            if (MatchesPattern(e.name, m_pattern)) seen.matches.push_back(e);
-        }
-        seen.valid = true;
-        if (m_seen.size() <= index) m_seen.resize(std::max<std::size_t>(index + 1, m_seen.size() * 2));
-        m_seen[index] = std::move(seen);
+    for (const ScanEntry& e : out) {
+        if (MatchesPattern(e.name, m_pattern)) seen.matches.push_back(e);
     }
+    seen.valid = true;
+    if (m_seen.size() <= index) m_seen.resize(std::max<std::size_t>(index + 1, m_seen.size() * 2));
+    m_seen[index] = std::move(seen);
     return true;
+}
+
+void DirectorySearch::Collect(const std::string& path) {
+    StringArray& list = m_view.m_dirList;
+    if (m_view.m_dirCount >= list.size()) list.Grow(list.size() * 2);
+    list[m_view.m_dirCount] = path;
+    ++m_view.m_dirCount;
 }
 
 bool DirectorySearch::Accept(int level, const ScanEntry& entry, const std::string& path) const {
@@ -258,8 +268,7 @@ bool DirectorySearch::Walk() {
                 // its top-level folders.
                 while (first < entries.size() && IsDots(entries[first].name)) ++first;
                 if (first < entries.size()) ++first;
-                v.m_dirList[v.m_dirCount] = m_root;
-                ++v.m_dirCount;
+                Collect(m_root);
             }
             for (std::size_t j = first; j < entries.size(); ++j) {
                 const ScanEntry& entry = entries[j];
@@ -276,19 +285,18 @@ bool DirectorySearch::Walk() {
                     if (WalkDrawDue(level)) DrawWalk(level, level == 1 ? entry.name : path);
                 }
                 const bool accepted = Accept(level, entry, path);
-                if (accepted) {
-                    v.m_dirList[v.m_dirCount] = path;
-                    ++v.m_dirCount;
-                }
+                if (accepted) Collect(path);
                 if (opening) continue;
                 if (level == 1) {
                     if (v.m_dirCount > kDirLimit - 1) v.m_dirCount = kDirLimit;
-                } else if (accepted && v.m_dirCount > kDirLimit - 1) {
-                    v.m_dirCount = 0;
-                    const bool wrap = AfxMessageBox(WrapBoxText(level), MsgButtons::OKCancel, MsgIcon::None) == IDOK;
-                    v.m_dirWrapMark = kDirLimit;
+                } else if (accepted && v.m_dirCount > kDirLimit - 1 && !m_pastLimit) {
                     v.m_dirWrapped = 1;
-                    if (!wrap) {
+                    if (AfxMessageBox(WrapBoxText(level), MsgButtons::OKCancel, MsgIcon::None) == IDOK) {
+                        // "Loop and search to the end": the list grows instead of
+                        // wrapping to slot 0, which overwrote the root and folders
+                        // not yet listed, so their pictures were never searched.
+                        m_pastLimit = true;
+                    } else {
                         // Cancel ends the walk: the rest of this folder is not taken
                         // either, so the question is not asked again for each entry.
                         v.m_dirCount = kDirLimit;
@@ -296,9 +304,9 @@ bool DirectorySearch::Walk() {
                     }
                 }
             }
-            if (v.m_dirCount == kDirLimit || Stopped()) break;
+            if (ListFull() || Stopped()) break;
         }
-        if (v.m_dirCount == kDirLimit) v.m_searchStop = 1;
+        if (ListFull()) v.m_searchStop = 1;
         Pump();
         if (Closing()) return false;
         if (level == 1 && m_mode != SearchMode::Auto) FirstSelection();
@@ -307,10 +315,6 @@ bool DirectorySearch::Walk() {
             SecondSelection();
         start = end;
         end = v.m_dirCount;
-        if (v.m_dirWrapMark == kDirLimit) {
-            start = 0;
-            v.m_dirWrapMark = 0;
-        }
         if (Stopped()) start = end = v.m_dirCount;
     }
     return true;
@@ -379,7 +383,6 @@ void DirectorySearch::SecondSelection() {
 void DirectorySearch::EndOfWalk() {
     CVantorView& v = m_view;
     v.m_searchStop = 0;
-    if (v.m_dirWrapped == 1) v.m_dirCount = kDirLimit;
     v.m_searching = 1;
     m_ui.MessageBox("検索する最初の directory 名 は..." + v.m_dirList[0] + " です。", "first directory search",
                     MsgButtons::OK, MsgIcon::None);

@@ -473,11 +473,12 @@ TEST_F(Search, NamesWithOddBytesContributeWhatTheyCan) {
 
 class SearchLimit : public Search {
 protected:
-    // A folder of 149999 entries: as the root it fills the list at level 1 exactly;
-    // one level down it overflows it by one.
+    // A folder of 149999 entries: as the root it fills the list at level 1 exactly.
+    // Its parent, the top, overflows the list by three at level 2; the top holds a
+    // picture of its own and another folder with pictures one and two levels down.
     static void SetUpTestSuite() {
         s_tmp = new test::TempDir;
-        const fs::path big = fs::canonical(s_tmp->path()) / "big";
+        const fs::path big = Top() / "big";
         fs::create_directory(big);
         for (int i = 0; i < 149999; ++i) {
             char name[16];
@@ -485,9 +486,17 @@ protected:
             const int fd = open((big / name).c_str(), O_CREAT | O_WRONLY, 0644);
             if (fd >= 0) close(fd);
         }
+        fs::create_directories(Top() / "zz/sub");
+        for (const char* p : {"p.jpg", "zz/q.jpg", "zz/sub/r.jpg"}) Touch(Top() / p);
     }
     static void TearDownTestSuite() { delete s_tmp; }
-    static fs::path Big() { return fs::canonical(s_tmp->path()) / "big"; }
+    static fs::path Top() { return fs::canonical(s_tmp->path()); }
+    static fs::path Big() { return Top() / "big"; }
+    static unsigned LimitBoxes(const test::ScriptedView& run) {
+        unsigned boxes = 0;
+        for (const auto& b : Boxes(run)) boxes += b.second == " directory数 150000件超ですが loopして最後迄検索します。";
+        return boxes;
+    }
     static test::TempDir* s_tmp;
 };
 test::TempDir* SearchLimit::s_tmp = nullptr;
@@ -497,31 +506,33 @@ TEST_F(SearchLimit, ExactlyFullAtLevelOneEndsTheWalkWithoutAPrompt) {
     EXPECT_EQ(s.view.m_dirCount, 150000u);
     EXPECT_EQ(s.view.m_dirList[149999], (Big() / "f149998").string());
     EXPECT_EQ(s.view.m_dirWrapped, 0);
-    EXPECT_FALSE(HasBox(s, "Vantor", " directory数 150000件超ですが loopして最後迄検索します。"));
+    EXPECT_EQ(LimitBoxes(s), 0u);
     EXPECT_TRUE(HasBox(s, "directory search", "検索された sub directory 数 は...150000個 です。\n  ディレクトリの深さは...0 です。"));
 }
 
-TEST_F(SearchLimit, WrapPromptAnsweredOkAndCancel) {
-    const fs::path top = Big().parent_path();
-    {  // OK: the list wraps and the last entry lands at index 0
+TEST_F(SearchLimit, OkAtTheLimitSearchesToTheEndAndCancelEndsTheWalk) {
+    const fs::path top = Top();
+    {  // OK: the list grows past 150000 for the rest of the walk; no folder is lost
         AutoSearch(top);
-        EXPECT_TRUE(HasBox(s, "Vantor", " directory数 150000件超ですが loopして最後迄検索します。"));
+        EXPECT_EQ(LimitBoxes(s), 1u);
         EXPECT_EQ(s.view.m_dirWrapped, 1);
-        EXPECT_EQ(s.view.m_dirList[0], (Big() / "f149998").string());
-        EXPECT_EQ(s.view.m_dirCount, 150000u);
+        EXPECT_EQ(s.view.m_dirList[0], top.string());
+        EXPECT_EQ(s.view.m_dirList[150002], (top / "zz/sub").string());
+        EXPECT_EQ(s.view.m_dirCount, 150003u);
+        EXPECT_EQ(Slides(s.view), (std::vector<std::string>{top / "p.jpg", top / "zz/q.jpg", top / "zz/sub/r.jpg"}));
+        EXPECT_TRUE(HasBox(s, "directory search", "検索された sub directory 数 は...150003個 です。\n  ディレクトリの深さは...3 です。"));
     }
-    {  // Cancel: the walk ends, and the question is asked once
+    {  // Cancel: the walk ends there, the question asked once; the folders listed so far are searched
         test::ScriptedView run;
         run.ui.QueueDialogAnswer(TypeAnswer());
         run.ui.QueueFilesAnswer(Folder(top));
         run.ui.QueueBoxAnswer(IDOK);
         run.ui.QueueBoxAnswer(IDCANCEL);
         run.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-        unsigned prompts = 0;
-        for (const auto& b : Boxes(run)) prompts += b.second == " directory数 150000件超ですが loopして最後迄検索します。";
-        EXPECT_EQ(prompts, 1u);
+        EXPECT_EQ(LimitBoxes(run), 1u);
         EXPECT_EQ(run.view.m_dirList[0], top.string());
         EXPECT_EQ(run.view.m_dirCount, 150000u);
+        EXPECT_EQ(Slides(run.view), (std::vector<std::string>{top / "p.jpg", top / "zz/q.jpg"}));
     }
 }
 
