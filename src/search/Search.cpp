@@ -256,16 +256,15 @@ bool DirectorySearch::Walk() {
     std::uint32_t start = 0, end = 1;
     for (int level = 1; level <= kDeepestLevel; ++level) {
         for (std::uint32_t index = start; index < end; ++index) {
-            const std::string folder = v.m_dirList[index];  // a wrap may overwrite the slot meanwhile
+            const std::string folder = v.m_dirList[index];
             ListFolder(index, folder, entries);
             std::size_t first = 0;
             if (m_mode == SearchMode::Drive && level == 1) {
                 // A whole volume is walked from a second copy of its root in slot 1,
                 // which takes the place of the root's first entry. The copy goes in
-                // whatever the volume holds and whatever its mount point is called:
-                // left to the name test, an empty volume's slot 1 kept a folder of an
-                // earlier search, and a volume at "/mnt/v.01" gave the slot to one of
-                // its top-level folders.
+                // whatever the volume holds and whatever its mount point is called
+                // (the name test drops "/mnt/v.01/"): slot 1 must never keep a folder
+                // of an earlier search, nor go to one of the volume's own folders.
                 while (first < entries.size() && IsDots(entries[first].name)) ++first;
                 if (first < entries.size()) ++first;
                 Collect(m_root);
@@ -292,9 +291,9 @@ bool DirectorySearch::Walk() {
                 } else if (accepted && v.m_dirCount > kDirLimit - 1 && !m_pastLimit) {
                     v.m_dirWrapped = 1;
                     if (AfxMessageBox(WrapBoxText(level), MsgButtons::OKCancel, MsgIcon::None) == IDOK) {
-                        // "Loop and search to the end": the list grows instead of
-                        // wrapping to slot 0, which overwrote the root and folders
-                        // not yet listed, so their pictures were never searched.
+                        // The box promises to search to the end: the list grows for
+                        // the rest of the walk. Wrapping to slot 0 would overwrite the
+                        // root and folders not yet listed, whose pictures were then lost.
                         m_pastLimit = true;
                     } else {
                         // Cancel ends the walk: the rest of this folder is not taken
