@@ -47,15 +47,18 @@ const DialogTemplate& HowToUse1Template() {
         "Basic use: pick pictures with File > Slide Show File Select (JPEG or BMP files, up to 1300 at a time,\n"
         "Shift or Ctrl picks several; repeat to add more), then start the show with File > Slide Show Start.\n"
         "The slide list holds at most 10000 files. Speed, Scale and Jump (View menu) work during a slide show.",
-        "Automatic file search, four kinds. Each first asks JPEG or BMP (the check box), then searches the\n"
-        "chosen folder and all of its subfolders, down to folder depth 18, for every file of that type:\n"
+        "Automatic file search, four kinds. Each first asks JPEG or BMP (two radio buttons) and the 0/1 field\n"
+        "(see Help > How to Use), then searches the chosen folder and its subfolders, down to folder depth 18.\n"
+        "A JPEG search takes the files whose names end in .jpg or .JPG, a BMP search those ending in .bmp or .BMP;\n"
+        "not .Jpg, .jpeg or .jpe, and nothing but regular files and links to them:\n"
         "  select mode: choose a folder; a list of the folders found opens, pick the ones to search.\n"
         "  remove mode: choose a folder; a list of the folders found opens, pick the ones to leave out.\n"
         "  drive mode: choose a volume (a mounted file system such as /) in place of a drive, then remove folders.\n"
-        "  folder mode (Slide Show File Auto Search): choose a folder; everything below it is searched.\n"
+        "  folder mode (Slide Show File Auto Search): choose a folder; it and its subfolders are searched.\n"
         "The name MFC_DUMMY.JPG proposed in the folder dialogs is a dummy: only the folder you are in counts.",
-        "Limits: when 150000 or more folders are found you choose to loop on or to stop; when one search\n"
-        "finds 10000 or more files you choose Loop (overwrite, keep 10000), Cancel+Retry or Stop.\n"
+        "Limits: when 150000 or more folders are found you choose to search on to the end or to stop there;\n"
+        "when one search finds 10000 or more files you choose Loop (overwrite from the second slide on, keep\n"
+        "10000), Cancel+Retry (start the list again from the file found then) or Stop (keep the 10000).\n"
         "On this system folders and mounted volumes take the place of drives, and symbolic links to\n"
         "folders are not walked (a chosen folder that is a link is followed).",
         242);
@@ -84,13 +87,32 @@ const DialogTemplate& HowToUse2Template() {
 const DialogTemplate& HowToUseFeaturesTemplate() {
     static const DialogTemplate t = HelpTemplate(
         IDD_HOW_TO_USE_FEATURES, "vantor の 特長的な使い方", "How to Use (features)",
-        "The menus, the mouse and the keyboard keep working during a slide show or a write.\n"
-        "The picture on screen can be saved from the File menu in the middle of a slide show.\n"
-        "Runs of damaged JPEG files are handled: the show reports them and goes on.",
-        "The cached JPEG files of a browser's temporary internet files folder can be searched, shown and\n"
-        "written like any other pictures.\n"
+        "The menus, the mouse and the keyboard keep working during a slide show or a write (a write reacts\n"
+        "to them as a show does). In the picture:\n"
+        " While the show runs:\n"
+        "  left button, or Halt-Restart (File or View menu): halts it on the slide on screen\n"
+        "  right button: nothing\n"
+        "  any key (Esc, Space, Enter, a letter, Shift, Ctrl, ...): asks Stop or Continue\n"
+        " While it is halted:\n"
+        "  left button, or Halt-Restart: goes on with the next slide\n"
+        "  right button, or Space: one slide back (never before the first)\n"
+        "  Esc: asks Stop or Continue\n"
+        "  any other key: one slide forward\n"
+        " Stop or Continue: YES (stop) ends the show after showing the last slide; NO (continue) goes on.\n"
+        " Abort (File or View menu) ends the show after showing the last slide. Alt and Alt+key go to the menus.\n"
+        "The picture on screen can be saved from the File menu in the middle of a slide show.",
+        "Damaged JPEG files: one that can still be decoded shows two JPEG Error boxes (the decoder's message,\n"
+        "then the file's path) and is then shown; one that cannot shows a JPEG Fatal Error box, and from the\n"
+        "third slide on a box with its path and the Stop or Continue question (for slides 1 and 2 the previous\n"
+        "picture stays). The 0/1 field of the file-type dialog (labelled Temporary Internet Files, 1 at first)\n"
+        "chooses the folders walked at the first nine levels: with 0, folders whose names end in a dot and three\n"
+        "characters (photos.old) or in .c or .h are skipped; with 1 they are walked when they are plain folders\n"
+        "(not hidden, read-only or links), and those ending in .ie4 to .ie9 in any case. From level 10 on only\n"
+        "names without a dot are walked. A browser's cache here holds no files named .jpg: the searches do not\n"
+        "find its pictures.\n"
         "At speed 0 or 1, browsing 10000 files and writing 10000 files go as fast as the machine allows.\n"
-        "An output file whose name is already taken is written under a new name (up to 999 tries).",
+        "An output file never replaces another: while its name is taken, name~(1), name~(2) ... name~9989\n"
+        "are tried (9989 more names); when all are taken nothing is written and the slide is reported.",
         "Output size types: 0 shrink large / keep small, 1 unchanged (own size), 2 shrink large / enlarge\n"
         "small, 3 distort to the frame; 0, 2 and 3 write into a frame such as 800*600.\n"
         "Searches use folders and mounted volumes in place of drives and do not walk symbolic links to\n"

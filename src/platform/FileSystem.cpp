@@ -108,6 +108,11 @@ std::uint32_t FileAttributes(const std::string& path) {
     return AttributesFromStat(BaseName(path), st, isLink);
 }
 
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool FileSizeAndTime(const std::string& path, std::uint64_t& size, std::time_t& modified) {
     struct stat st {};
     if (path.empty() || stat(path.c_str(), &st) != 0) return false;

@@ -39,6 +39,10 @@ bool MatchesPattern(const std::string& name, const std::string& pattern);
 // The attribute word of a path, or kInvalidAttributes when it does not exist.
 std::uint32_t FileAttributes(const std::string& path);
 
+// True when path names a regular file, links followed (a dangling link, a FIFO, a
+// socket, a device or a folder is not one). Nothing is opened.
+bool IsRegularFile(const std::string& path);
+
 // Size in bytes and last modification time; false when the lookup fails.
 bool FileSizeAndTime(const std::string& path, std::uint64_t& size, std::time_t& modified);
 

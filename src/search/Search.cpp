@@ -51,6 +51,14 @@ bool HasPictureEnding(const std::string& name) {
     return end == ".JPG" || end == ".jpg" || end == ".BMP" || end == ".bmp";
 }
 
+// Only regular files, and links to them, become slides: a FIFO, a socket or a
+// dangling link named like a picture is no picture. The listing's kind tells,
+// except for a link.
+bool IsPictureFile(const std::string& path, const ScanEntry& entry) {
+    if (entry.kind == EntryKind::File) return true;
+    return entry.kind == EntryKind::Link && IsRegularFile(path);
+}
+
 class DirectorySearch {
 public:
     DirectorySearch(CVantorView& view, SearchMode mode) : m_view(view), m_mode(mode), m_ui(TheUi()) {}
@@ -59,6 +67,10 @@ public:
 
 private:
     bool Stopped() const { return m_view.m_searchStop == 1; }
+    // The directory list holds 150000 folders and the walk ends, unless the user
+    // chose to go on past the limit.
+    bool ListFull() const { return !m_pastLimit && m_view.m_dirCount == kDirLimit; }
+    void Collect(const std::string& path);
     bool Closing() const { return m_view.CloseRequested(); }
     void Pump() { m_ui.Pump(kPumpAttempts); }
     void Busy() { m_ui.SetCursor(CursorKind::AppStarting); }
@@ -67,7 +79,7 @@ private:
     bool Preview(const std::vector<ScanEntry>& rootEntries);
     bool Walk();
     bool ListFolder(std::uint32_t index, const std::string& path, std::vector<ScanEntry>& out);
-    bool Accept(int level, const ScanEntry& entry, const std::string& name, const std::string& path) const;
+    bool Accept(int level, const ScanEntry& entry, const std::string& path) const;
     bool WalkDrawDue(int level) const;
     void DrawWalk(int level, const std::string& shown);
     std::string WrapBoxText(int level) const;
@@ -77,7 +89,6 @@ private:
     void EndOfWalk();
     bool FilePhase();
     void Matches(std::uint32_t index, const std::string& folder, std::vector<ScanEntry>& out);
-    bool IsSubdirectory(const std::string& folder, const ScanEntry& entry) const;
     void DrawLine(int y, const std::string& text, bool blankFirst = false);
     bool HandleFullList(bool firstOfFolder);
     void Finish();
@@ -90,6 +101,7 @@ private:
     std::string m_pattern;
     std::uint32_t m_matchCount = 0;
     int m_deepest = 0;
+    bool m_pastLimit = false;  // OK at the 150000 box: the list grows for the rest of the walk
 
     // What the walk saw of each listed folder, for the file phase: the folder's stamp
     // and its entries matching the pattern. A folder whose stamp still holds needs no
@@ -169,19 +181,24 @@ bool DirectorySearch::ListFolder(std::uint32_t index, const std::string& path, s
     Seen seen;
     // Links to folders are not walked; the chosen root may be one.
     if (!m_scanner.List(path, path == m_root, out, &seen.stamp)) return false;
-    if (index < kDirLimit) {
-        for (const ScanEntry& e : out) {
-            if (MatchesPattern(e.name, m_pattern)) seen.matches.push_back(e);
-        }
-        seen.valid = true;
-        if (m_seen.size() <= index) m_seen.resize(std::max<std::size_t>(index + 1, m_seen.size() * 2));
-        m_seen[index] = std::move(seen);
+    for (const ScanEntry& e : out) {
+        if (MatchesPattern(e.name, m_pattern)) seen.matches.push_back(e);
     }
+    seen.valid = true;
+    if (m_seen.size() <= index) m_seen.resize(std::max<std::size_t>(index + 1, m_seen.size() * 2));
+    m_seen[index] = std::move(seen);
     return true;
 }
 
-bool DirectorySearch::Accept(int level, const ScanEntry& entry, const std::string& name,
-                             const std::string& path) const {
+void DirectorySearch::Collect(const std::string& path) {
+    StringArray& list = m_view.m_dirList;
+    if (m_view.m_dirCount >= list.size()) list.Grow(list.size() * 2);
+    list[m_view.m_dirCount] = path;
+    ++m_view.m_dirCount;
+}
+
+bool DirectorySearch::Accept(int level, const ScanEntry& entry, const std::string& path) const {
+    const std::string& name = entry.name;
     const std::size_t dot = name.rfind('.');
     if (level >= 10) return dot == std::string::npos;
     bool keep = true;
@@ -239,49 +256,46 @@ bool DirectorySearch::Walk() {
     std::uint32_t start = 0, end = 1;
     for (int level = 1; level <= kDeepestLevel; ++level) {
         for (std::uint32_t index = start; index < end; ++index) {
-            const std::string folder = v.m_dirList[index];  // a wrap may overwrite the slot meanwhile
+            const std::string folder = v.m_dirList[index];
             ListFolder(index, folder, entries);
             std::size_t first = 0;
-            // A whole volume is walked from a second copy of its root, which takes the
-            // place of the root's first entry.
-            const bool rootCopy = m_mode == SearchMode::Drive && level == 1;
-            if (rootCopy) {
+            if (m_mode == SearchMode::Drive && level == 1) {
+                // A whole volume is walked from a second copy of its root in slot 1,
+                // which takes the place of the root's first entry. The copy goes in
+                // whatever the volume holds and whatever its mount point is called
+                // (the name test drops "/mnt/v.01/"): slot 1 must never keep a folder
+                // of an earlier search, nor go to one of the volume's own folders.
                 while (first < entries.size() && IsDots(entries[first].name)) ++first;
+                if (first < entries.size()) ++first;
+                Collect(m_root);
             }
             for (std::size_t j = first; j < entries.size(); ++j) {
                 const ScanEntry& entry = entries[j];
-                const bool opening = j == first;  // came with opening the listing
+                const bool opening = j == 0;  // came with opening the listing
                 if (IsDots(entry.name)) continue;
                 if (!opening) {
                     Busy();
                     Pump();
                     if (Closing() || (level == 1 && Stopped())) return false;
                 }
-                const bool asRoot = rootCopy && opening;
-                const std::string& name = asRoot ? m_root : entry.name;
-                std::string path;
-                if (asRoot) path = m_root;
-                else if (level == 1) path = FullPath(entry.name);
-                else path = folder + kPathSeparator + entry.name;
+                const std::string path = level == 1 ? FullPath(entry.name) : folder + kPathSeparator + entry.name;
                 if (!opening) {
                     if (level >= 2) m_deepest = level;
                     if (WalkDrawDue(level)) DrawWalk(level, level == 1 ? entry.name : path);
                 }
-                const bool accepted = asRoot ? Accept(level, ScanEntry{m_root, EntryKind::Directory}, name, path)
-                                             : Accept(level, entry, name, path);
-                if (accepted) {
-                    v.m_dirList[v.m_dirCount] = path;
-                    ++v.m_dirCount;
-                }
+                const bool accepted = Accept(level, entry, path);
+                if (accepted) Collect(path);
                 if (opening) continue;
                 if (level == 1) {
                     if (v.m_dirCount > kDirLimit - 1) v.m_dirCount = kDirLimit;
-                } else if (accepted && v.m_dirCount > kDirLimit - 1) {
-                    v.m_dirCount = 0;
-                    const bool wrap = AfxMessageBox(WrapBoxText(level), MsgButtons::OKCancel, MsgIcon::None) == IDOK;
-                    v.m_dirWrapMark = kDirLimit;
+                } else if (accepted && v.m_dirCount > kDirLimit - 1 && !m_pastLimit) {
                     v.m_dirWrapped = 1;
-                    if (!wrap) {
+                    if (AfxMessageBox(WrapBoxText(level), MsgButtons::OKCancel, MsgIcon::None) == IDOK) {
+                        // The box promises to search to the end: the list grows for
+                        // the rest of the walk. Wrapping to slot 0 would overwrite the
+                        // root and folders not yet listed, whose pictures were then lost.
+                        m_pastLimit = true;
+                    } else {
                         // Cancel ends the walk: the rest of this folder is not taken
                         // either, so the question is not asked again for each entry.
                         v.m_dirCount = kDirLimit;
@@ -289,9 +303,9 @@ bool DirectorySearch::Walk() {
                     }
                 }
             }
-            if (v.m_dirCount == kDirLimit || Stopped()) break;
+            if (ListFull() || Stopped()) break;
         }
-        if (v.m_dirCount == kDirLimit) v.m_searchStop = 1;
+        if (ListFull()) v.m_searchStop = 1;
         Pump();
         if (Closing()) return false;
         if (level == 1 && m_mode != SearchMode::Auto) FirstSelection();
@@ -300,10 +314,6 @@ bool DirectorySearch::Walk() {
             SecondSelection();
         start = end;
         end = v.m_dirCount;
-        if (v.m_dirWrapMark == kDirLimit) {
-            start = 0;
-            v.m_dirWrapMark = 0;
-        }
         if (Stopped()) start = end = v.m_dirCount;
     }
     return true;
@@ -372,7 +382,6 @@ void DirectorySearch::SecondSelection() {
 void DirectorySearch::EndOfWalk() {
     CVantorView& v = m_view;
     v.m_searchStop = 0;
-    if (v.m_dirWrapped == 1) v.m_dirCount = kDirLimit;
     v.m_searching = 1;
     m_ui.MessageBox("検索する最初の directory 名 は..." + v.m_dirList[0] + " です。", "first directory search",
                     MsgButtons::OK, MsgIcon::None);
@@ -401,13 +410,6 @@ void DirectorySearch::Matches(std::uint32_t index, const std::string& folder, st
     }
 }
 
-bool DirectorySearch::IsSubdirectory(const std::string& folder, const ScanEntry& entry) const {
-    if (entry.kind == EntryKind::Directory) return true;
-    if (entry.kind != EntryKind::Link) return false;
-    const std::uint32_t attributes = FileAttributes(folder + kPathSeparator + entry.name);
-    return attributes != kInvalidAttributes && (attributes & kAttrDirectory) != 0;
-}
-
 bool DirectorySearch::FilePhase() {
     CVantorView& v = m_view;
     std::vector<ScanEntry> matches;
@@ -421,10 +423,9 @@ bool DirectorySearch::FilePhase() {
         if (Stopped()) break;
         const std::string folder = v.m_dirList[i];
         const bool folderDue = i % 100 == 0 || i < 100;
-        const std::size_t len = folder.size();
-        const bool dotted = len >= 2 && ((folder[len - 2] == kPathSeparator && folder[len - 1] == '.') ||
-                                         (folder[len - 2] == '.' && folder[len - 1] == '.'));
-        if (!dotted) Matches(i, folder, matches);
+        // Only the entries "." and ".." name no folder of their own: "photos.." is a
+        // folder like any other here.
+        if (!IsDots(folder.substr(folder.find_last_of(kPathSeparator) + 1))) Matches(i, folder, matches);
         else matches.clear();
         bool stopPhase = false;
         if (!matches.empty()) {
@@ -449,7 +450,7 @@ bool DirectorySearch::FilePhase() {
                 }
                 const std::string path = folder + kPathSeparator + m.name;
                 if (folderDue) DrawLine(146, Framed(path), true);
-                if (IsSubdirectory(folder, m) || !HasPictureEnding(m.name)) continue;
+                if (!HasPictureEnding(m.name) || !IsPictureFile(path, m)) continue;
                 v.m_slidePath[v.m_slideCount] = path;
                 v.m_slideName[v.m_slideCount] = m.name;
                 ++m_matchCount;
@@ -492,9 +493,12 @@ bool DirectorySearch::HandleFullList(bool firstOfFolder) {
             v.m_slideCount = 1;
             break;
         case 2:
-            v.m_slidePath[firstOfFolder ? 1 : 0] = v.m_slidePath[kSlideCapacity];
+            // The list starts again from the match at hand; slot 10000 holds no slide,
+            // only the list's placeholder text, which would become a slide that is no file.
+            v.m_slidePath[0] = v.m_slidePath[kSlideCapacity - 1];
+            v.m_slideName[0] = v.m_slideName[kSlideCapacity - 1];
             v.m_listFull = 1;
-            v.m_slideCount = firstOfFolder ? 2 : 1;
+            v.m_slideCount = 1;
             break;
         case 3:
             v.m_slideCount = kSlideCapacity;

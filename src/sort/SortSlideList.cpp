@@ -136,7 +136,9 @@ private:
     std::vector<std::string> m_path;   // by position
     std::vector<std::string> m_label;  // the key as shown: its text, or the name part for size and date
     std::vector<std::string> m_folded; // text keys folded once (emptied after ranking)
-    std::vector<std::uint64_t> m_number;  // size or date keys
+    // Size or date keys, as signed 64-bit numbers: a date before 1970 is negative
+    // and sorts before a missing file's 0; a size never reaches the sign bit.
+    std::vector<std::int64_t> m_number;
     // Each key's place in the order of all keys, equal keys sharing one: comparing
     // two ranks is comparing the two keys, at the price of an integer comparison.
     std::vector<std::uint32_t> m_rank;
@@ -176,10 +178,9 @@ void SortRun::LoadKeys() {
                     size = 0;
                     modified = 0;
                 }
-                // Sizes compare as unsigned 64-bit, so a file of 2 GiB or more sorts as large.
-                m_number[i] = m_keyKind == KeyKind::Size
-                                  ? size
-                                  : static_cast<std::uint64_t>(static_cast<std::int64_t>(modified));
+                // 64 bits: a file of 2 GiB or more sorts as large.
+                m_number[i] = m_keyKind == KeyKind::Size ? static_cast<std::int64_t>(size)
+                                                         : static_cast<std::int64_t>(modified);
                 m_label[i] = PathTail(path);
                 break;
             }

@@ -36,6 +36,12 @@ public:
         m_blocks.resize((size + kBlock - 1) / kBlock);
     }
     std::size_t size() const { return m_size; }
+    // Makes room for at least size entries; the new ones read as the fill text.
+    void Grow(std::size_t size) {
+        if (size <= m_size) return;
+        m_size = size;
+        m_blocks.resize((size + kBlock - 1) / kBlock);
+    }
     std::string& operator[](std::size_t i) {
         auto& block = m_blocks[i / kBlock];
         if (!block) {
@@ -269,7 +275,7 @@ public:
     std::int32_t m_overChoice = 1;
 
     // ---- directory list ------------------------------------------------------------------
-    StringArray m_dirList;
+    StringArray m_dirList;  // grows past its size only when a search goes on past 150000 folders
     std::uint32_t m_dirCount = 0;
 
     // ---- current file paths ----------------------------------------------------------------
@@ -315,8 +321,8 @@ public:
     std::int32_t m_sortStop = 0;
 
     // ---- automatic search (search/) ------------------------------------------------------------------
-    std::uint32_t m_dirWrapMark = 0;      // 150000 while the list wrapped during the level being built
-    std::int32_t m_dirWrapped = 0;        // 1 once the list wrapped during this search
+    std::uint32_t m_dirWrapMark = 0;      // stays 0: past 150000 folders the list grows, it never wraps
+    std::int32_t m_dirWrapped = 0;        // 1 once the list reached 150000 folders below level 1 in this search
     std::int32_t m_searchFileType = 1;    // 1 JPEG, 2 BMP
     std::string m_searchDrive;            // first two characters of the chosen folder's path
     std::int32_t m_overClicked = 0;       // a choice was clicked in the over-10000 dialog

@@ -46,5 +46,24 @@ TEST(SearchScript, SelectModeWithAListSelectionAndAGreyedCommand) {
     EXPECT_NE(text.find("\"title\":\"検索対象Directory選択 複数可 (Select Multi directories)\""), std::string::npos);
 }
 
+TEST(SearchScript, ExitDuringASearchEndsItAtOnceAsInTheWindow) {
+    test::TempDir dir;
+    const std::filesystem::path root = std::filesystem::canonical(dir.path()) / "pics";
+    for (const char* d : {"", "A", "B"}) {
+        std::filesystem::create_directories(root / d);
+        test::WriteFile((root / d / "p.jpg").string(), {0xFF, 0xD8});
+    }
+    const std::string text = RunScript(dir,
+                                       "answer dialog OK #1018=0\n"
+                                       "answer files " + root.string() + "\n"
+                                       "at pump 3 command ID_APP_EXIT\n"
+                                       "command ID_SLIDESHOW_AUTO_SEARCH\n"
+                                       "command ID_SLIDESHOW_FILE_SELECT\n");
+    // The start box was the last thing shown: no summary, no later command.
+    const std::size_t start = text.find("\"caption\":\"Slide_File  Auto_search\"");
+    ASSERT_NE(start, std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.find('\n', start) + 1), "{\"event\":\"quit\"}\n") << text;
+}
+
 }  // namespace
 }  // namespace vantor

@@ -67,6 +67,30 @@ TEST(QtFolderDialog, ConfirmingTheDummyNameInAFolderOrTypingTheFolder) {
     EXPECT_TRUE(w.ui.FileDialog(FolderChoice()).empty());
 }
 
+TEST(QtFolderDialog, PathsComeBackAsTheFileSystemsBytes) {
+    WithUi w;
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    // A name outside ASCII, in the file system's own encoding.
+    const std::string folder = std::filesystem::canonical(PathFromQt(tmp.path())).string() + "/写真 été";
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(PathFromQt(PathToQt(folder)), folder);
+
+    FileDialogOptions options = FolderChoice();
+    options.initialName = "é.JPG";
+    QString proposed;
+    test::AnswerNextModal([&](QWidget& modal) {
+        auto& dialog = dynamic_cast<QFileDialog&>(modal);
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        proposed = name->text();
+        name->setText(PathToQt(folder));
+        static_cast<QDialog&>(dialog).accept();
+    });
+    EXPECT_EQ(w.ui.FileDialog(options), (std::vector<std::string>{folder + "/é.JPG"}));
+    EXPECT_EQ(PathFromQt(proposed), "é.JPG");
+}
+
 TEST(QtFolderDialog, SearchDialogsFromTheirTemplates) {
     test::TestApp();
     CDriveDialog drive(std::vector<std::string>(21, "/"));

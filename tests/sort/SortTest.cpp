@@ -165,7 +165,8 @@ int CompareNoCase(const std::string& a, const std::string& b) {
 
 struct Keys {
     std::string name, path, type;
-    unsigned long long size = 0, time = 0;
+    unsigned long long size = 0;
+    long long time = 0;
 };
 
 Keys KeysOf(const std::string& path) {
@@ -176,7 +177,7 @@ Keys KeysOf(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) == 0) {
         k.size = static_cast<unsigned long long>(st.st_size);
-        k.time = static_cast<unsigned long long>(st.st_mtime);
+        k.time = static_cast<long long>(st.st_mtime);
     }
     return k;
 }
@@ -253,6 +254,23 @@ TEST(Sort, SizesOfTwoGigabytesAndMoreSortAsLarge) {
     EXPECT_EQ(h.List(), (std::vector<std::string>{missing, small, mid, big, huge}));
     h.Sort(1026);
     EXPECT_EQ(h.List(), (std::vector<std::string>{huge, big, mid, small, missing}));
+}
+
+TEST(Sort, DatesBefore1970SortAsTheOldest) {
+    test::TempDir dir;
+    const std::string old = dir.File("old.jpg"), lastDay = dir.File("lastday.jpg"), recent = dir.File("recent.jpg"),
+                      missing = dir.File("missing.jpg");
+    for (const std::string& p : {old, lastDay, recent}) test::WriteFile(p, {1});
+    test::SetModified(old, -315'619'200LL);  // 1 January 1960
+    test::SetModified(lastDay, -1);          // the last second of 1969
+    test::SetModified(recent, 1'600'000'000LL);
+    SortHarness h;
+    h.SetList({recent, missing, lastDay, old});
+    h.Sort(1022);
+    // A missing file counts as time 0: after every date before 1970.
+    EXPECT_EQ(h.List(), (std::vector<std::string>{old, lastDay, missing, recent}));
+    h.Sort(1027);
+    EXPECT_EQ(h.List(), (std::vector<std::string>{recent, missing, lastDay, old}));
 }
 
 TEST(Sort, TwelveHundredSlidesVisitFourBlocks) {

@@ -50,6 +50,15 @@ TEST(ViewState, FreshStartDefaults) {
     EXPECT_EQ(std::as_const(list)[99998], "Null");
     EXPECT_EQ(std::as_const(list)[100000], "Null");
     EXPECT_EQ(std::as_const(list)[5], "Null");
+    // Growing keeps every entry and adds fill-text ones; it never shrinks.
+    list.Grow(250000);
+    list.Grow(10);
+    ASSERT_EQ(list.size(), 250000u);
+    EXPECT_EQ(list[99999], "x");
+    EXPECT_EQ(std::as_const(list)[249999], "Null");
+    list[249999] = "y";
+    EXPECT_EQ(list[249999], "y");
+    EXPECT_EQ(std::distance(list.begin(), list.end()), 250000);
     EXPECT_GE(v.m_dirList.size(), 200011u);
     EXPECT_EQ(v.m_dirCount, 0u);
 }

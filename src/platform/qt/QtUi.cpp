@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
@@ -59,6 +60,10 @@ QString MessageText(const std::string& text) {
     result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return result;
 }
+
+std::string PathFromQt(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString PathToQt(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 QtUi::QtUi(MainWindow& window) : m_window(window) {}
 
@@ -164,7 +169,7 @@ std::vector<std::string> QtUi::FileDialog(const FileDialogOptions& options) {
     if (suffix.contains(QLatin1Char('.'))) suffix = suffix.section(QLatin1Char('.'), -1);
     if (!suffix.isEmpty() && !suffix.contains(QLatin1Char('*'))) dialog.setDefaultSuffix(suffix);
     // A wildcard as the initial name only stands for the filter, which is already set.
-    const QString initial = QString::fromStdString(options.initialName);
+    const QString initial = PathToQt(options.initialName);
     if (!initial.isEmpty() && !initial.contains(QLatin1Char('*'))) dialog.selectFile(initial);
 
     std::vector<std::string> paths;
@@ -172,10 +177,10 @@ std::vector<std::string> QtUi::FileDialog(const FileDialogOptions& options) {
     if (!dialog.folder.isEmpty()) {
         QString path = dialog.folder;
         if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-        paths.push_back((path + initial).toStdString());
+        paths.push_back(PathFromQt(path + initial));
         return paths;
     }
-    for (const QString& path : dialog.selectedFiles()) paths.push_back(path.toStdString());
+    for (const QString& path : dialog.selectedFiles()) paths.push_back(PathFromQt(path));
     return paths;
 }
 

@@ -20,6 +20,10 @@ class MainWindow;
 QStringList QtNameFilters(const std::string& filter);
 // "\r\n" and a lone "\r" become "\n".
 QString MessageText(const std::string& text);
+// Paths cross between the program (bytes) and Qt in the platform's file-name
+// encoding, both ways, never as UTF-8 text of their own.
+std::string PathFromQt(const QString& path);
+QString PathToQt(const std::string& path);
 
 class QtUi : public Ui {
 public:

@@ -207,6 +207,12 @@ void ScriptUi::Pump(unsigned) {
         }
         m_inPump = false;
     }
+    // Exit posted from inside a running command: the window's close arrives at its
+    // next pump and ends the loop under it at once, so it does here.
+    if (m_closePosted && !m_closeDelivered && requestClose) {
+        m_closeDelivered = true;
+        requestClose();
+    }
     PaintIfNeeded();
     if (m_atPump.empty() && waitingForUser && waitingForUser() && requestClose) requestClose();
     if (m_pumps >= kPumpLimit && !m_limitReported) {

@@ -119,6 +119,7 @@ private:
     bool m_inPump = false;
     bool m_dirty = true;
     bool m_closePosted = false;
+    bool m_closeDelivered = false;  // the posted close has reached the view
     std::string m_title;
     std::map<int, std::string> m_panes;
     ProgressMeter m_meter;
