@@ -35,10 +35,11 @@ bool CVantorView::AppendSlide(const std::string& path) {
                 m_listFull = kSlideCapacity;
                 m_slideCount = 1;
                 break;
-            case 2:  // restart
-                m_slidePath[1] = m_slidePath[kSlideCapacity];
+            case 2:  // restart from this path: entry 10000 holds no slide, only the
+                     // list's placeholder text, which would become a slide that is no file
+                StoreSlide(0, path);
                 m_listFull = 1;
-                m_slideCount = 2;
+                m_slideCount = 1;
                 break;
             case 3:  // stop: the rest is ignored
                 m_slideCount = kSlideCapacity;

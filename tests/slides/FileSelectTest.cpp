@@ -161,7 +161,7 @@ TEST(FileSelect, StopAtTheLimitKeeps10000AndIgnoresTheRest) {
     EXPECT_EQ(s.Events("box"), (std::vector<std::string>{InfoBox(kStackFullText), InfoBox(kDoneText)}));
 }
 
-TEST(FileSelect, RestartAtTheLimitStartsAgainAtTheThirdEntry) {
+TEST(FileSelect, RestartAtTheLimitStartsTheListAgainFromThePathAtHand) {
     test::ScriptedView s;
     CVantorView& v = s.view;
     v.m_slideCount = 9999;
@@ -169,9 +169,14 @@ TEST(FileSelect, RestartAtTheLimitStartsAgainAtTheThirdEntry) {
     s.ui.QueueFilesAnswer(Pick({"/new/a.jpg", "/new/b.jpg"}));
     s.ui.QueueDialogAnswer(OverLimit(COverLimitDialog::kRestart));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_FILE_SELECT));
-    EXPECT_EQ(v.m_slidePath[1], "Null");  // the text of entry 10000, never written
-    EXPECT_EQ(v.m_slidePath[2], "/new/b.jpg");
-    EXPECT_EQ(v.m_slideCount, 3u);
+    // No placeholder: the list is a.jpg, the path that reached the limit, then b.jpg.
+    EXPECT_EQ(v.m_slideCount, 2u);
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        const std::string expected = i == 0 ? "/new/a.jpg" : "/new/b.jpg";
+        EXPECT_EQ(v.m_slidePath[i], expected);
+        EXPECT_EQ(v.m_slidePath2[i], expected);
+        EXPECT_EQ(v.m_slideName[i], expected.substr(4));
+    }
     EXPECT_EQ(v.m_listFull, 1u);
     EXPECT_EQ(v.m_overChoice, 2);
 }
