@@ -240,26 +240,25 @@ void BmpCodec::SaveRgb(const std::string& path, const std::uint8_t* buffer, std:
                        std::uint32_t height) {
     m_status = "OK";
     const std::uint64_t rowLength = bmprow::StrideOf(width, 24);
-    FilePtr owner(std::fopen(path.c_str(), "wb"));
-    std::FILE* file = owner.get();
-    if (file == nullptr) {
+    SafeWrite out;
+    if (!out.Open(path)) {
         m_status = "Can't open file for writing";
         return;
     }
+    std::FILE* file = out.File();
     const auto imageSize = static_cast<std::uint32_t>(rowLength * height);
     std::uint8_t headers[54];
     BuildHeaders(headers, imageSize + 54, 54, width, height, 24, imageSize, 0);
-    std::fwrite(headers, 1, sizeof headers, file);
-
     const std::size_t rowBytes = std::size_t{width} * 3;
+    const std::size_t padding = rowLength - rowBytes;
     const std::uint8_t zeros[3] = {0, 0, 0};
-    for (std::uint32_t r = 0; r < height; ++r) {
-        if (buffer == nullptr || std::fwrite(buffer + r * rowBytes, rowBytes, 1, file) != 1) {
-            m_status = "fwrite error\nGiving up";
-            return;
-        }
-        std::fwrite(zeros, 1, rowLength - rowBytes, file);
+    bool written = std::fwrite(headers, 1, sizeof headers, file) == sizeof headers;
+    for (std::uint32_t r = 0; r < height && written; ++r) {
+        written = buffer != nullptr && std::fwrite(buffer + r * rowBytes, rowBytes, 1, file) == 1 &&
+                  std::fwrite(zeros, 1, padding, file) == padding;
     }
+    // Until the close succeeded the old file stays; a failed write leaves nothing new.
+    if (!written || !out.Commit()) m_status = "fwrite error\nGiving up";
 }
 
 void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width,
@@ -277,29 +276,38 @@ void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices,
     const std::uint64_t imageSize = rowLength * height;
     const std::int64_t pixelOffset = 54 + 4 * std::int64_t{colorCount};
     const std::int64_t fileSize = static_cast<std::int64_t>(imageSize) + pixelOffset;
-    FilePtr owner(std::fopen(path.c_str(), "wb"));
-    std::FILE* file = owner.get();
-    if (file == nullptr) {
+    SafeWrite out;
+    if (!out.Open(path)) {
         m_status = "Can't Open";
         return;
     }
+    std::FILE* file = out.File();
     std::uint8_t headers[54];
     BuildHeaders(headers, static_cast<std::uint32_t>(fileSize), static_cast<std::uint32_t>(pixelOffset), width,
                  height, static_cast<unsigned>(bits), static_cast<std::uint32_t>(imageSize),
                  static_cast<std::uint32_t>(colorCount));
-    std::fwrite(headers, 1, 14, file);
-    std::fwrite(headers + 14, 1, 40, file);
-    for (int i = 0; i < colorCount; ++i) {
+    // Only bytes that really went out are counted; the first that did not ends the write.
+    std::int64_t written = 0;
+    bool lost = false;
+    auto put = [&](const std::uint8_t* bytes, std::size_t n) {
+        lost = lost || std::fwrite(bytes, 1, n, file) != n;
+        if (!lost) written += static_cast<std::int64_t>(n);
+    };
+    auto putByte = [&](unsigned byte) {
+        lost = lost || std::putc(static_cast<int>(byte & 0xFF), file) == EOF;
+        if (!lost) ++written;
+    };
+    put(headers, 14);
+    put(headers + 14, 40);
+    for (int i = 0; i < colorCount && !lost; ++i) {
         const std::uint8_t* e = palette + 4 * i;
-        std::putc(e[2], file);
-        std::putc(e[1], file);
-        std::putc(e[0], file);
-        std::putc(0, file);
+        const std::uint8_t entry[4] = {e[2], e[1], e[0], 0};
+        put(entry, 4);
     }
 
-    std::int64_t written = pixelOffset;
-    for (std::uint32_t r = 0; r < height; ++r) {
+    for (std::uint32_t r = 0; r < height && !lost; ++r) {
         const std::uint8_t* row = indices + std::size_t{r} * width;
+        std::int64_t rowWritten = 0;
         unsigned accumulator = 0;
         int pending = 0;
         for (std::uint32_t x = 0; x < width; ++x) {
@@ -310,22 +318,19 @@ void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices,
             }
             accumulator = (accumulator << bits) + row[x];
             if (pending == 8) {
-                std::putc(static_cast<int>(accumulator & 0xFF), file);
-                ++written;
+                putByte(accumulator);
+                ++rowWritten;
                 accumulator = 0;
                 pending = 0;
             }
         }
         if (pending > 0) {
-            std::putc(static_cast<int>((accumulator << (8 - pending)) & 0xFF), file);
-            ++written;
+            putByte(accumulator << (8 - pending));
+            ++rowWritten;
         }
-        while ((written - pixelOffset) % 4 != 0) {
-            std::putc(0, file);
-            ++written;
-        }
+        for (; rowWritten % 4 != 0; ++rowWritten) putByte(0);
     }
-    if (written != fileSize) m_status = "byteswritten != filesize";
+    if (lost || written != fileSize || !out.Commit()) m_status = "byteswritten != filesize";
 }
 
 }  // namespace vantor
