@@ -203,34 +203,27 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
     }
 
     if (m_bytesRead > static_cast<std::int64_t>(pixelOffset)) return handOver("Corrupt palette");
-    // Pixel data that would start past the end of the file is missing altogether.
-    if (fileSize < 0 || pixelOffset > static_cast<unsigned long>(fileSize)) return fail("Read Error");
+    // Rows the file does not hold whole are missing pixels, never black ones: a
+    // file shorter than its header says is refused before the picture is sized.
+    const std::uint64_t stride = bmprow::StrideOf(static_cast<std::uint32_t>(w), bits);
+    if (fileSize < 0 || std::uint64_t{pixelOffset} + stride * static_cast<std::uint32_t>(h) >
+                            static_cast<std::uint64_t>(fileSize))
+        return fail("Read Error");
     std::fseek(file, static_cast<long>(pixelOffset), SEEK_SET);
     m_bytesRead = static_cast<std::int32_t>(pixelOffset);
 
     width = static_cast<std::uint32_t>(w);
     height = static_cast<std::uint32_t>(h);
     RgbBuffer image = AllocRgb(width, height);
-    const std::uint64_t stride = bmprow::StrideOf(width, bits);
     auto row = AllocBytes(stride);
     if (!image || !row) return fail("Memory alloc Failed");
 
     const std::size_t outRow = std::size_t{width} * 3;
-    const std::size_t dataBytes = bits == 24 ? outRow : (std::size_t{width} * bits + 7) / 8;
     for (std::uint32_t k = 0; k < height; ++k) {
         std::uint8_t* dst = image.get() + (height - 1 - k) * outRow;
-        const std::size_t got = std::fread(row.get(), 1, stride, file);
-        if (bits == 24) {
-            // Pixels the file no longer holds are black; the read goes on unless a
-            // padding byte is missing.
-            const std::size_t whole = std::min(got, dataBytes) / 3;
-            bmprow::ExpandBgr(row.get(), whole, dst);
-            std::memset(dst + whole * 3, 0, outRow - whole * 3);
-            if (got < stride && stride > dataBytes) return fail("Read Error");
-        } else {
-            if (got < stride) return fail("Read Error");
-            bmprow::ExpandIndexed(row.get(), width, bits, table, dst);
-        }
+        if (std::fread(row.get(), 1, stride, file) != stride) return fail("Read Error");  // cut meanwhile
+        if (bits == 24) bmprow::ExpandBgr(row.get(), width, dst);
+        else bmprow::ExpandIndexed(row.get(), width, bits, table, dst);
         m_bytesRead = static_cast<std::int32_t>(std::min<std::uint64_t>(INT32_MAX, m_bytesRead + stride));
     }
     return image;
