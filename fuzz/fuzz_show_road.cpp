@@ -36,16 +36,22 @@ std::vector<Frame> FramesFor(const std::uint8_t* data, std::size_t size) {
     return frames;
 }
 
+// A picture of megapixels (a few bytes of run-length data can declare one) is
+// painted once: every further paint would only shrink all its pixels again.
+constexpr std::uint64_t kPaintOncePixels = 1'000'000;
+
 void PaintEveryFit(vantor::CVantorView& view, QImage& window, const std::vector<Frame>& frames) {
+    const bool big = std::uint64_t{view.m_width} * view.m_height > kPaintOncePixels;
     for (auto [w, h] : frames) {
         view.m_maxWidth = w;
         view.m_maxHeight = h;
-        for (int mode = 0; mode <= 3; ++mode) {
+        for (int mode = 0; mode <= (big ? 0 : 3); ++mode) {
             view.m_outScaleMode = mode;
             QPainter painter(&window);
             vantor::QtCanvas canvas(painter);
             view.OnDraw(canvas);
         }
+        if (big) return;
     }
 }
 
