@@ -2,8 +2,10 @@
 // scripted user wired to a fresh view.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -41,6 +43,15 @@ private:
 
 void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> ReadFile(const std::string& path);
+
+// Runs work in a child process and returns what it returned, or "timeout" when
+// it has not ended after `seconds` (it is then killed), so a write that blocks
+// for ever fails its test instead of hanging it. With fileSizeLimit, the child
+// can write no file past that many bytes: every write beyond fails with EFBIG,
+// exactly as on a full disk (SIGXFSZ ignored).
+inline constexpr std::int64_t kNoSizeLimit = -1;
+std::string RunInChild(const std::function<std::string()>& work, std::int64_t fileSizeLimit = kNoSizeLimit,
+                       int seconds = 20);
 
 // A view driven by a scripted user; the transcript collects in `out`.
 struct ScriptedView {

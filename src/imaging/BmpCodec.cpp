@@ -203,34 +203,27 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
     }
 
     if (m_bytesRead > static_cast<std::int64_t>(pixelOffset)) return handOver("Corrupt palette");
-    // Pixel data that would start past the end of the file is missing altogether.
-    if (fileSize < 0 || pixelOffset > static_cast<unsigned long>(fileSize)) return fail("Read Error");
+    // Rows the file does not hold whole are missing pixels, never black ones: a
+    // file shorter than its header says is refused before the picture is sized.
+    const std::uint64_t stride = bmprow::StrideOf(static_cast<std::uint32_t>(w), bits);
+    if (fileSize < 0 || std::uint64_t{pixelOffset} + stride * static_cast<std::uint32_t>(h) >
+                            static_cast<std::uint64_t>(fileSize))
+        return fail("Read Error");
     std::fseek(file, static_cast<long>(pixelOffset), SEEK_SET);
     m_bytesRead = static_cast<std::int32_t>(pixelOffset);
 
     width = static_cast<std::uint32_t>(w);
     height = static_cast<std::uint32_t>(h);
     RgbBuffer image = AllocRgb(width, height);
-    const std::uint64_t stride = bmprow::StrideOf(width, bits);
     auto row = AllocBytes(stride);
     if (!image || !row) return fail("Memory alloc Failed");
 
     const std::size_t outRow = std::size_t{width} * 3;
-    const std::size_t dataBytes = bits == 24 ? outRow : (std::size_t{width} * bits + 7) / 8;
     for (std::uint32_t k = 0; k < height; ++k) {
         std::uint8_t* dst = image.get() + (height - 1 - k) * outRow;
-        const std::size_t got = std::fread(row.get(), 1, stride, file);
-        if (bits == 24) {
-            // Pixels the file no longer holds are black; the read goes on unless a
-            // padding byte is missing.
-            const std::size_t whole = std::min(got, dataBytes) / 3;
-            bmprow::ExpandBgr(row.get(), whole, dst);
-            std::memset(dst + whole * 3, 0, outRow - whole * 3);
-            if (got < stride && stride > dataBytes) return fail("Read Error");
-        } else {
-            if (got < stride) return fail("Read Error");
-            bmprow::ExpandIndexed(row.get(), width, bits, table, dst);
-        }
+        if (std::fread(row.get(), 1, stride, file) != stride) return fail("Read Error");  // cut meanwhile
+        if (bits == 24) bmprow::ExpandBgr(row.get(), width, dst);
+        else bmprow::ExpandIndexed(row.get(), width, bits, table, dst);
         m_bytesRead = static_cast<std::int32_t>(std::min<std::uint64_t>(INT32_MAX, m_bytesRead + stride));
     }
     return image;
@@ -240,26 +233,25 @@ void BmpCodec::SaveRgb(const std::string& path, const std::uint8_t* buffer, std:
                        std::uint32_t height) {
     m_status = "OK";
     const std::uint64_t rowLength = bmprow::StrideOf(width, 24);
-    FilePtr owner(std::fopen(path.c_str(), "wb"));
-    std::FILE* file = owner.get();
-    if (file == nullptr) {
+    SafeWrite out;
+    if (!out.Open(path)) {
         m_status = "Can't open file for writing";
         return;
     }
+    std::FILE* file = out.File();
     const auto imageSize = static_cast<std::uint32_t>(rowLength * height);
     std::uint8_t headers[54];
     BuildHeaders(headers, imageSize + 54, 54, width, height, 24, imageSize, 0);
-    std::fwrite(headers, 1, sizeof headers, file);
-
     const std::size_t rowBytes = std::size_t{width} * 3;
+    const std::size_t padding = rowLength - rowBytes;
     const std::uint8_t zeros[3] = {0, 0, 0};
-    for (std::uint32_t r = 0; r < height; ++r) {
-        if (buffer == nullptr || std::fwrite(buffer + r * rowBytes, rowBytes, 1, file) != 1) {
-            m_status = "fwrite error\nGiving up";
-            return;
-        }
-        std::fwrite(zeros, 1, rowLength - rowBytes, file);
+    bool written = std::fwrite(headers, 1, sizeof headers, file) == sizeof headers;
+    for (std::uint32_t r = 0; r < height && written; ++r) {
+        written = buffer != nullptr && std::fwrite(buffer + r * rowBytes, rowBytes, 1, file) == 1 &&
+                  std::fwrite(zeros, 1, padding, file) == padding;
     }
+    // Until the close succeeded the old file stays; a failed write leaves nothing new.
+    if (!written || !out.Commit()) m_status = "fwrite error\nGiving up";
 }
 
 void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width,
@@ -277,29 +269,38 @@ void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices,
     const std::uint64_t imageSize = rowLength * height;
     const std::int64_t pixelOffset = 54 + 4 * std::int64_t{colorCount};
     const std::int64_t fileSize = static_cast<std::int64_t>(imageSize) + pixelOffset;
-    FilePtr owner(std::fopen(path.c_str(), "wb"));
-    std::FILE* file = owner.get();
-    if (file == nullptr) {
+    SafeWrite out;
+    if (!out.Open(path)) {
         m_status = "Can't Open";
         return;
     }
+    std::FILE* file = out.File();
     std::uint8_t headers[54];
     BuildHeaders(headers, static_cast<std::uint32_t>(fileSize), static_cast<std::uint32_t>(pixelOffset), width,
                  height, static_cast<unsigned>(bits), static_cast<std::uint32_t>(imageSize),
                  static_cast<std::uint32_t>(colorCount));
-    std::fwrite(headers, 1, 14, file);
-    std::fwrite(headers + 14, 1, 40, file);
-    for (int i = 0; i < colorCount; ++i) {
+    // Only bytes that really went out are counted; the first that did not ends the write.
+    std::int64_t written = 0;
+    bool lost = false;
+    auto put = [&](const std::uint8_t* bytes, std::size_t n) {
+        lost = lost || std::fwrite(bytes, 1, n, file) != n;
+        if (!lost) written += static_cast<std::int64_t>(n);
+    };
+    auto putByte = [&](unsigned byte) {
+        lost = lost || std::putc(static_cast<int>(byte & 0xFF), file) == EOF;
+        if (!lost) ++written;
+    };
+    put(headers, 14);
+    put(headers + 14, 40);
+    for (int i = 0; i < colorCount && !lost; ++i) {
         const std::uint8_t* e = palette + 4 * i;
-        std::putc(e[2], file);
-        std::putc(e[1], file);
-        std::putc(e[0], file);
-        std::putc(0, file);
+        const std::uint8_t entry[4] = {e[2], e[1], e[0], 0};
+        put(entry, 4);
     }
 
-    std::int64_t written = pixelOffset;
-    for (std::uint32_t r = 0; r < height; ++r) {
+    for (std::uint32_t r = 0; r < height && !lost; ++r) {
         const std::uint8_t* row = indices + std::size_t{r} * width;
+        std::int64_t rowWritten = 0;
         unsigned accumulator = 0;
         int pending = 0;
         for (std::uint32_t x = 0; x < width; ++x) {
@@ -310,22 +311,19 @@ void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices,
             }
             accumulator = (accumulator << bits) + row[x];
             if (pending == 8) {
-                std::putc(static_cast<int>(accumulator & 0xFF), file);
-                ++written;
+                putByte(accumulator);
+                ++rowWritten;
                 accumulator = 0;
                 pending = 0;
             }
         }
         if (pending > 0) {
-            std::putc(static_cast<int>((accumulator << (8 - pending)) & 0xFF), file);
-            ++written;
+            putByte(accumulator << (8 - pending));
+            ++rowWritten;
         }
-        while ((written - pixelOffset) % 4 != 0) {
-            std::putc(0, file);
-            ++written;
-        }
+        for (; rowWritten % 4 != 0; ++rowWritten) putByte(0);
     }
-    if (written != fileSize) m_status = "byteswritten != filesize";
+    if (lost || written != fileSize || !out.Commit()) m_status = "byteswritten != filesize";
 }
 
 }  // namespace vantor

@@ -1,8 +1,8 @@
 // The decoder for the bitmap kinds the codec leaves aside. It works on the whole
-// file in memory and never reads outside it. Pixels the file does not supply
-// (skipped by run-length escapes, rows past the end of the data) take the first
-// colour-table entry, as other viewers show them, or black without a table;
-// colour entries the table does not hold are black.
+// file in memory and never reads outside it. Pixels that run-length escapes skip
+// take the first colour-table entry, as other viewers show them, or black without
+// a table; colour entries the table does not hold are black. A file shorter than
+// its header says gives nothing.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -204,6 +204,11 @@ BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, De
 
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPicturePixels)
         return BmpDecodeResult::TooLarge;
+    // Rows cut short are as untrustworthy as cut run-length data, and are refused
+    // before the picture is allocated.
+    if (!rle && offset + bmprow::StrideOf(static_cast<std::uint64_t>(width), bits) *
+                             static_cast<std::uint64_t>(height) > size)
+        return BmpDecodeResult::NotABitmap;
     RgbBuffer pixels = AllocRgb(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
     if (!pixels) return BmpDecodeResult::TooLarge;
 

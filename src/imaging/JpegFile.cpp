@@ -15,6 +15,7 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
@@ -119,7 +120,7 @@ void InstallErrorTrap(JpegErrorTrap& trap, bool quiet = false) {
     trap.mgr.last_addon_message = kTooManyScansCode;
 }
 
-enum class Outcome { Ok, Fatal, NoMemory, CantOpen };
+enum class Outcome { Ok, Fatal, NoMemory };
 
 // A picture of tens of megabytes costs thousands of page faults on first touch;
 // asking for huge pages where the kernel offers them on request saves most of them.
@@ -406,26 +407,21 @@ Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* 
     return trap.messages == 0 ? Outcome::Ok : Outcome::Fatal;
 }
 
-// rows: colour (3 bytes a pixel) or gray (1 byte a pixel), top row first.
-Outcome Encode(const char* path, const std::uint8_t* rows, std::uint32_t width, std::uint32_t height, bool color,
+// rows: colour (3 bytes a pixel) or gray (1 byte a pixel), top row first. The
+// library's destination checks every write and the final flush; the caller owns
+// the file and closes it.
+Outcome Encode(std::FILE* file, const std::uint8_t* rows, std::uint32_t width, std::uint32_t height, bool color,
                int quality) {
     JpegErrorTrap trap;
     jpeg_compress_struct cinfo;
-    std::FILE* volatile file = nullptr;
 
     InstallErrorTrap(trap);
     cinfo.err = &trap.mgr;
     if (setjmp(trap.jump)) {
         jpeg_destroy_compress(&cinfo);
-        if (file != nullptr) std::fclose(file);
         return Outcome::Fatal;
     }
     jpeg_create_compress(&cinfo);
-    file = std::fopen(path, "wb");
-    if (file == nullptr) {
-        jpeg_destroy_compress(&cinfo);
-        return Outcome::CantOpen;
-    }
     jpeg_stdio_dest(&cinfo, file);
     cinfo.image_width = width;
     cinfo.image_height = height;
@@ -440,10 +436,21 @@ Outcome Encode(const char* path, const std::uint8_t* rows, std::uint32_t width, 
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
-    std::fclose(file);
-    file = nullptr;
     jpeg_destroy_compress(&cinfo);
     return Outcome::Ok;
+}
+
+// A write that failed after the library was done (the sync or the close): told
+// in the library's own words for a failed write.
+void ShowWriteFailure() {
+    jpeg_error_mgr mgr;
+    jpeg_std_error(&mgr);
+    mgr.msg_code = JERR_FILE_WRITE;
+    jpeg_compress_struct cinfo{};
+    cinfo.err = &mgr;
+    char text[JMSG_LENGTH_MAX];
+    (*mgr.format_message)(reinterpret_cast<j_common_ptr>(&cinfo), text);
+    ShowFatal(text);
 }
 
 }  // namespace
@@ -635,10 +642,18 @@ bool JpegFile::SaveFromRgb(const std::string& path, const std::uint8_t* buffer, 
             gray[i] = static_cast<std::uint8_t>(static_cast<unsigned>(g));
         }
     }
-    const Outcome outcome = Encode(path.c_str(), color ? buffer : gray.get(), width, height, color, quality);
-    if (outcome == Outcome::CantOpen)
+    // The old file stays until the new one is complete; a failed write leaves nothing new.
+    SafeWrite out;
+    if (!out.Open(path)) {
         AfxMessageBox(FormatPath("JpegFile :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
-    return outcome == Outcome::Ok;
+        return false;
+    }
+    if (Encode(out.File(), color ? buffer : gray.get(), width, height, color, quality) != Outcome::Ok) return false;
+    if (!out.Commit()) {
+        ShowWriteFailure();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace vantor

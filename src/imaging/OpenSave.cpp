@@ -175,22 +175,18 @@ void CVantorView::SaveJpegFile(const std::string& path, bool color) {
         return;
     }
     // The codec writes file order; the buffer is brought there and back in place.
+    // One write at the chosen quality: a second write over the first could only
+    // leave a broken file where a good one was.
     ToggleOrder(m_buf.get(), m_width, m_height);
-    const bool written = JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, 75);
-    if (written) {
-        TheUi().FileWritten(path);
-        if (m_jpegQualityIndex != 5 && m_jpegQualityIndex >= 0 && m_jpegQualityIndex <= 9) {
-            if (JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color,
-                                      kJpegQuality[m_jpegQualityIndex]))
-                TheUi().FileWritten(path);
-        }
-    }
-    if (!written) {
+    const int index = m_jpegQualityIndex;
+    const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
+    if (!JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, quality)) {
         AfxMessageBox("Write Error");
         AfxMessageBox(path);
         ToggleOrder(m_buf.get(), m_width, m_height);
         return;
     }
+    TheUi().FileWritten(path);
     // Shows the picture as stored, with the losses of the encoding.
     LoadJpegFile(path);
     InvalidateView(true);

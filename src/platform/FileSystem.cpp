@@ -8,8 +8,10 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 namespace vantor {
 
@@ -186,6 +188,105 @@ std::FILE* OpenRegularFile(const std::string& path, FileStamp* stamp) {
     std::FILE* file = ::fdopen(fd, "rb");
     if (file == nullptr) ::close(fd);
     return file;
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of(kPathSeparator);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Hidden, and never a name the batch write's free-name search would pick.
+std::string TemporaryName() {
+    std::random_device random;
+    char name[40];
+    std::snprintf(name, sizeof name, ".vantor-%08x%08x.tmp", random(), random());
+    return name;
+}
+
+}  // namespace
+
+bool SafeWrite::Open(const std::string& target) {
+    Abandon();
+    m_destination = target;
+    m_replaces = false;
+    m_sync = false;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            // The link stays; the file it points to is the one replaced.
+            char* resolved = ::realpath(target.c_str(), nullptr);
+            if (resolved == nullptr) return false;  // dangling, or a loop
+            m_destination = resolved;
+            std::free(resolved);
+            if (::stat(m_destination.c_str(), &st) != 0) return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+            return false;
+        }
+        // What an open for writing would refuse stays refused.
+        if (::faccessat(AT_FDCWD, m_destination.c_str(), W_OK, AT_EACCESS) != 0) return false;
+        m_replaces = true;
+        // A crash must never leave an empty file where a picture was.
+        m_sync = st.st_size > 0;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    const std::string folder = FolderOf(m_destination);
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        m_temporary = folder + TemporaryName();
+        fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        m_temporary.clear();
+        return false;
+    }
+    if (m_replaces) {
+        // The replacement keeps the old file's owner (where that is allowed) and permissions.
+        if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Another owner's file becomes this user's, as any editor's save would make it.
+        }
+        ::fchmod(fd, st.st_mode & 07777);
+    }
+    m_file = ::fdopen(fd, "wb");
+    if (m_file == nullptr) {
+        ::close(fd);
+        Abandon();
+        return false;
+    }
+    return true;
+}
+
+bool SafeWrite::Commit() {
+    if (m_file == nullptr) return false;
+    bool ok = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
+    if (ok && m_sync) ok = ::fsync(::fileno(m_file)) == 0;
+    ok = std::fclose(m_file) == 0 && ok;
+    m_file = nullptr;
+    if (ok && m_replaces) {
+        ok = ::rename(m_temporary.c_str(), m_destination.c_str()) == 0;
+    } else if (ok) {
+        // A name that appeared meanwhile is not ours to replace.
+        ok = ::renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, m_destination.c_str(), RENAME_NOREPLACE) == 0;
+        if (!ok && (errno == EINVAL || errno == ENOSYS))  // a file system without it
+            ok = ::rename(m_temporary.c_str(), m_destination.c_str()) == 0;
+    }
+    if (ok) m_temporary.clear();
+    else Abandon();
+    return ok;
+}
+
+void SafeWrite::Abandon() {
+    const int error = errno;
+    if (m_file != nullptr) std::fclose(m_file);
+    m_file = nullptr;
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    m_temporary.clear();
+    errno = error;
 }
 
 }  // namespace vantor

@@ -1,5 +1,6 @@
 // The file-system helpers the parts need: folder listings in listing order, the
-// attribute word, size, modification time and full paths.
+// attribute word, size, modification time and full paths, the readers' and the
+// writers' safe ways to open files.
 #pragma once
 
 #include <cstdint>
@@ -76,5 +77,35 @@ bool StampOf(const std::string& path, FileStamp& stamp);
 // never blocks: a FIFO, a device or a folder named like a picture is refused like
 // a file that cannot be opened (nullptr). With stamp, the opened file's own stamp.
 std::FILE* OpenRegularFile(const std::string& path, FileStamp* stamp = nullptr);
+
+// A file written whole or not at all. Open refuses, without opening it, a target
+// that is neither a regular file (or a link to one) nor a new name: a FIFO, a
+// device, a folder, a dangling link. The bytes go to a new temporary file made
+// exclusively beside the file the target names; Commit replaces that file (or
+// creates the new name) only when every write, the flush and the close succeeded.
+// Anything else, Abandon or the destructor, removes the temporary file and leaves
+// the target as it was.
+class SafeWrite {
+public:
+    SafeWrite() = default;
+    ~SafeWrite() { Abandon(); }
+    SafeWrite(const SafeWrite&) = delete;
+    SafeWrite& operator=(const SafeWrite&) = delete;
+
+    // False (errno set) when the target is refused or nothing can be created beside it.
+    bool Open(const std::string& target);
+    std::FILE* File() const { return m_file; }
+    // Flushes, makes the bytes durable when they replace a file with content,
+    // closes and puts the file in place. False when any of that failed.
+    bool Commit();
+    void Abandon();
+
+private:
+    std::FILE* m_file = nullptr;
+    std::string m_temporary;
+    std::string m_destination;  // the file replaced or created, links resolved
+    bool m_replaces = false;
+    bool m_sync = false;
+};
 
 }  // namespace vantor

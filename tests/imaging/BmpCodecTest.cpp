@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -149,37 +151,64 @@ TEST(BmpCodecRead, OtherHeaderSizesShowTheirTrueColours) {
     }
 }
 
+// Pixel data cut short is a read error whatever the rows' padding, and a size the
+// file cannot hold is refused before the picture is allocated.
 TEST(BmpCodecRead, TruncatedPixelData) {
-    {  // Unpadded rows: loads without complaint; the missing pixels are black.
+    struct Case {
+        std::uint16_t bits;
+        std::int32_t width;
+        std::int32_t height;
+        std::size_t pixelBytes;  // what the file holds of its rows
+    };
+    const Case cases[] = {
+        {24, 4, 2, 12 + 3},         // unpadded rows: the bottom row and one pixel
+        {24, 4, 2, 0},              // no pixels at all
+        {24, 4, 2, 23},             // one byte short
+        {24, 47, 33, 144 * 10 + 100},  // padded rows
+        {24, 47, 33, 144 * 33 - 1},    // only the last padding byte missing
+        {8, 47, 3, 48 * 2 + 10},    // indexed rows
+        {24, 10000, 10000, 16},     // 70 bytes claiming 300 MB of pixels
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bits) + " bits " + std::to_string(c.width) + " x " + std::to_string(c.height) +
+                     " with " + std::to_string(c.pixelBytes) + " bytes");
         BmpFile f;
-        f.width = 4;
-        f.height = 2;
-        f.pixels = Bytes(12 + 3, 9);  // the bottom row and one pixel of the top row
-        const Loaded l = LoadBytes(f.Build());
-        ASSERT_EQ(l.status, "OK");
-        EXPECT_EQ(Pixel(l, 0, 0), (Bytes{9, 9, 9}));
-        EXPECT_EQ(Pixel(l, 1, 0), (Bytes{0, 0, 0}));
-        EXPECT_EQ(Pixel(l, 3, 0), (Bytes{0, 0, 0}));
-    }
-    {  // Padded rows (47 pixels): the first missing padding byte fails the read.
-        BmpFile f;
-        f.width = 47;
-        f.height = 33;
-        f.pixels = Bytes(144 * 10 + 100, 7);
+        f.bits = c.bits;
+        f.width = c.width;
+        f.height = c.height;
+        if (c.bits == 8) {
+            f.colorsUsed = 1;
+            f.table = Table({0});
+        }
+        f.pixels = Bytes(c.pixelBytes, 9);
         const Loaded l = LoadBytes(f.Build());
         EXPECT_EQ(l.status, "Read Error");
         EXPECT_EQ(l.image, nullptr);
+        EXPECT_EQ(l.fallback, 0);
     }
-    {  // Indexed rows cut short.
-        BmpFile f;
-        f.bits = 8;
-        f.width = 47;
-        f.height = 3;
-        f.colorsUsed = 1;
-        f.table = Table({0});
-        f.pixels = Bytes(48 * 2 + 10, 0);
-        EXPECT_EQ(LoadBytes(f.Build()).status, "Read Error");
-    }
+    // The refusal comes before the picture's memory is taken.
+    TempDir dir;
+    const std::string huge = dir.File("huge.bmp");
+    BmpFile f;
+    f.width = 10000;
+    f.height = 10000;
+    f.pixels = Bytes(16, 9);
+    WriteFile(huge, f.Build());
+    const std::string grown = RunInChild([&] {
+        rusage before {};
+        ::getrusage(RUSAGE_SELF, &before);
+        BmpCodec codec;
+        std::uint32_t w = 0, h = 0;
+        codec.Load(huge, w, h);
+        rusage after {};
+        ::getrusage(RUSAGE_SELF, &after);
+        return codec.m_status + " " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024);
+    });
+    // Megabytes the read took, far below the 300 of the picture it claims.
+    const auto space = grown.rfind(' ');
+    ASSERT_NE(space, std::string::npos) << grown;
+    EXPECT_EQ(grown.substr(0, space), "Read Error");
+    EXPECT_LT(std::stoi(grown.substr(space + 1)), 32) << grown;
 }
 
 TEST(BmpCodecRead, RefusalsAndTheirTexts) {
@@ -268,11 +297,12 @@ TEST(BmpCodecWrite, TwentyFourBitFiles) {
         ASSERT_TRUE(back);
         EXPECT_EQ(Bytes(back.get(), back.get() + 6), (Bytes{6, 5, 4, 3, 2, 1}));
     }
-    {  // width 0: the headers, then the first row fails.
+    {  // width 0: the headers, then the first row fails; the file is left as it was.
         const std::uint8_t any = 0;
+        const Bytes before = ReadFile(path);
         codec.SaveRgb(path, &any, 0, 3);
         EXPECT_EQ(codec.m_status, "fwrite error\nGiving up");
-        EXPECT_EQ(ReadFile(path).size(), 54u);
+        EXPECT_EQ(ReadFile(path), before);
     }
     codec.SaveRgb(dir.File("no/such/dir.bmp"), nullptr, 1, 1);
     EXPECT_EQ(codec.m_status, "Can't open file for writing");

@@ -113,20 +113,37 @@ TEST(BmpFallback, SixteenBits) {
 }
 
 TEST(BmpFallback, OverlappingTableAndShortData) {
-    {  // The table runs into the pixel data: both are read from where they are.
-        BmpFile f;
-        f.bits = 8;
-        f.width = 4;
-        f.height = 2;
-        f.table = Table({0x000000, 0x0000FF, 0x00FF00});
-        f.pixelOffset = 54 + 4;
-        f.pixels = {1, 2, 3, 0, 1};  // the second row is cut short
-        const Result r = Decode(f.Build());
-        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
-        // Entry 1 is now the pixel bytes 1 2 3 0 (blue 1, green 2, red 3).
-        EXPECT_EQ(r.Pixel(0, 1), (Bytes{3, 2, 1}));
-        EXPECT_EQ(r.Pixel(0, 0), (Bytes{3, 2, 1}));
-        EXPECT_EQ(r.Pixel(1, 0), kBlack);
+    // The table runs into the pixel data: both are read from where they are.
+    BmpFile f;
+    f.bits = 8;
+    f.width = 4;
+    f.height = 2;
+    f.table = Table({0x000000, 0x0000FF, 0x00FF00});
+    f.pixelOffset = 54 + 4;
+    f.pixels = {1, 2, 3, 0, 1, 0, 0, 0};
+    const Result r = Decode(f.Build());
+    ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+    // Entry 1 is now the pixel bytes 1 2 3 0 (blue 1, green 2, red 3).
+    EXPECT_EQ(r.Pixel(0, 1), (Bytes{3, 2, 1}));
+    EXPECT_EQ(r.Pixel(0, 0), (Bytes{3, 2, 1}));
+    EXPECT_EQ(r.Pixel(1, 0), kBlack);
+
+    // Rows cut short, of any depth, are as untrustworthy as cut run-length data:
+    // nothing to show, refused before the picture is allocated.
+    struct Cut {
+        std::uint16_t bits;
+        std::int32_t width;
+        std::int32_t height;
+        std::size_t pixelBytes;
+    };
+    for (const Cut& c : {Cut{8, 4, 2, 5}, Cut{16, 2, 2, 7}, Cut{24, 4, 2, 23}, Cut{32, 1, 3, 8},
+                         Cut{16, 10000, 10000, 16}}) {
+        BmpFile g;
+        g.bits = c.bits;
+        g.width = c.width;
+        g.height = c.height;
+        g.pixels = Bytes(c.pixelBytes, 1);
+        EXPECT_EQ(Decode(g.Build()).result, BmpDecodeResult::NotABitmap) << c.bits << " bits, " << c.pixelBytes;
     }
 }
 

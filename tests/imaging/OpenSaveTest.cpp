@@ -199,37 +199,54 @@ TEST(SaveCommands, ProposeTheCurrentNameWithOnlyUpperCaseEndingsChanged) {
     EXPECT_EQ(s.ui.dialogs[3].initialName, "dog.JPG");
 }
 
-TEST(SaveJpeg, WritesOnceAtIndexFiveTwiceElseAndShowsTheStoredPicture) {
+// Every quality index writes the file once, at its own quality (75 outside the
+// table): the same bytes as one write of the picture at that quality.
+TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
     TempDir dir;
-    Session s;
-    s.Files(WriteJpeg(dir, "src.jpg"));
-    s.view.OnCommand(ID_FILE_OPEN);
+    const std::string source = WriteJpeg(dir, "src.jpg");
+    struct Case {
+        int index;
+        int command;
+        int quality;
+        const char* identified;
+    };
+    const Case cases[] = {
+        {0, ID_FILE_SAVE_RGB_AS, 100, "40 30 sRGB 100"}, {1, ID_FILE_SAVE_RGB_AS, 95, "40 30 sRGB 95"},
+        {2, ID_FILE_SAVE_RGB_AS, 90, "40 30 sRGB 90"},   {3, ID_FILE_SAVE_RGB_AS, 85, "40 30 sRGB 85"},
+        {4, ID_FILE_SAVE_RGB_AS, 80, "40 30 sRGB 80"},   {5, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},
+        {6, ID_FILE_SAVE_RGB_AS, 70, "40 30 sRGB 70"},   {7, ID_FILE_SAVE_RGB_AS, 65, "40 30 sRGB 65"},
+        {8, ID_FILE_SAVE_RGB_AS, 60, "40 30 sRGB 60"},   {9, ID_FILE_SAVE_RGB_AS, 50, "40 30 sRGB 50"},
+        {12, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},  {-1, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},
+        {0, ID_FILE_SAVE_GRAYSCALE_JPEG, 100, "40 30 Gray 100"},
+        {9, ID_FILE_SAVE_GRAYSCALE_JPEG, 50, "40 30 Gray 50"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("index " + std::to_string(c.index) + " quality " + std::to_string(c.quality));
+        Session s;
+        s.Files(source);
+        s.view.OnCommand(ID_FILE_OPEN);
+        s.view.m_jpegQualityIndex = c.index;
+        // The same picture written once by the codec, for comparison.
+        std::vector<std::uint8_t> fileOrder = s.Buf();
+        ToggleOrder(fileOrder.data(), 40, 30);
+        const std::string reference = dir.File("reference.jpg");
+        ASSERT_TRUE(JpegFile::SaveFromRgb(reference, fileOrder.data(), 40, 30,
+                                          c.command == ID_FILE_SAVE_RGB_AS, c.quality));
 
-    const std::string once = dir.File("once.JPG");
-    s.Files(once);
-    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
-    EXPECT_EQ(s.Events("write").size(), 1u);
-    EXPECT_EQ(Identify("%w %h %[colorspace] %Q", once), "40 30 sRGB 75");
-
-    s.view.m_jpegQualityIndex = 9;
-    const std::string twice = dir.File("twice.jpg");
-    s.Files(twice);
-    s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
-    EXPECT_EQ(s.Events("write").size(), 3u);
-    EXPECT_EQ(Identify("%w %h %[colorspace] %Q", twice), "40 30 sRGB 50");
-    // The view now holds the file as stored.
-    std::uint32_t w = 0, h = 0;
-    auto stored = JpegFile::LoadToDisplay(twice, w, h);
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(s.Buf(), std::vector<std::uint8_t>(stored.get(), stored.get() + w * h * 3));
-
-    s.view.m_jpegQualityIndex = 0;
-    const std::string gray = dir.File("gray.jpg");
-    s.Files(gray);
-    s.view.OnCommand(ID_FILE_SAVE_GRAYSCALE_JPEG);
-    EXPECT_EQ(Identify("%w %h %[colorspace] %Q", gray), "40 30 Gray 100");
-    EXPECT_EQ(s.ui.waitDepth, 0);
-    EXPECT_TRUE(s.Events("box").empty());
+        const std::string saved = dir.File("saved.JPG");
+        s.Files(saved);
+        s.view.OnCommand(c.command);
+        EXPECT_EQ(s.Events("write").size(), 1u);
+        EXPECT_EQ(Identify("%w %h %[colorspace] %Q", saved), c.identified);
+        EXPECT_EQ(test::ReadFile(saved), test::ReadFile(reference));
+        // The view now holds the file as stored.
+        std::uint32_t w = 0, h = 0;
+        auto stored = JpegFile::LoadToDisplay(saved, w, h);
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(s.Buf(), std::vector<std::uint8_t>(stored.get(), stored.get() + w * h * 3));
+        EXPECT_EQ(s.ui.waitDepth, 0);
+        EXPECT_TRUE(s.Events("box").empty());
+    }
 }
 
 TEST(SaveJpeg, FailedWriteReportsAndKeepsThePicture) {
