@@ -216,8 +216,9 @@ void CVantorView::ClientTextOut(int x, int y, const std::string& text) {
     row.x = x;
     row.text = text;
     ++row.draws;
-    // Shown by the next paint, which the loop's next pump lets through.
-    TheUi().Invalidate(false);
+    // Not a repaint: the view's own texts (the header with its count) are not drawn
+    // again over themselves, and a blank line drawn first erases a longer text's tail.
+    TheUi().ClientTextOut(x, y, text);
 }
 
 void CVantorView::StoreSlide(std::uint32_t index, const std::string& path) {

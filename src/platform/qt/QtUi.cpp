@@ -277,6 +277,8 @@ void QtUi::Invalidate(bool erase) { m_window.ViewArea()->Invalidate(erase); }
 
 void QtUi::UpdateWindow() { m_window.ViewArea()->viewport()->repaint(); }
 
+void QtUi::ClientTextOut(int x, int y, const std::string& text) { m_window.ViewArea()->ClientTextOut(x, y, text); }
+
 Size QtUi::ClientSize() {
     const QSize size = m_window.ViewArea()->viewport()->size();
     return {size.width(), size.height()};
