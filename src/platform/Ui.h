@@ -83,6 +83,7 @@ public:
 
     // The view: repaint requests, its client area and scroll position.
     virtual void Invalidate(bool erase) = 0;
+    // Paints the view now if a repaint is pending; nothing otherwise.
     virtual void UpdateWindow() = 0;
     // Text drawn straight onto the view's client area outside its paint, black on a
     // white cell of its own size (text without a background mode): it stays on

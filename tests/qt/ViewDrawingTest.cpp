@@ -1,5 +1,6 @@
-// What the window shows, read from its pixels: text drawn outside the paint, and
-// the view after a search and a sort.
+// What the window shows, read from its pixels: text drawn outside the paint, the
+// view after a search and a sort, and the caption beside its own picture during a
+// show and a write.
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
@@ -7,9 +8,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <set>
 
 #include "TestSupport.h"
+#include "imaging/JpegFile.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtDialog.h"
@@ -37,6 +42,23 @@ struct Window {
     ViewWidget& Area() const { return *window.ViewArea(); }
     // What the window shows now, pending repaints done.
     QImage Screen() const { return Area().viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // The view's own paint alone, on a cleared window of the same size.
+    QImage CleanPaint() {
+        QImage clean(Area().Frame().size(), QImage::Format_RGB32);
+        clean.fill(Qt::white);
+        QPainter painter(&clean);
+        PaintOnly canvas(painter);
+        view.OnDraw(canvas);
+        return clean;
+    }
+
+private:
+    // The paint draws its texts without a cell: text on a cell of its own is drawn
+    // from outside the paint (the runs' progress and write lines).
+    struct PaintOnly : QtCanvas {
+        explicit PaintOnly(QPainter& painter) : QtCanvas(painter, nullptr) {}
+        void TextOutOpaque(int, int, const std::string&, Rgb, Rgb) override {}
+    };
 };
 
 // Pixels of a part of the screen that are not white.
@@ -159,6 +181,75 @@ TEST(QtViewDrawing, SearchAndSortLeaveNoTextBehind) {
     w.window.Action(ID_SLIDESHOW_FILE_SORT)->trigger();
     EXPECT_GT(sortInk, 0);  // its lines were on screen while it ran
     EXPECT_EQ(Ink(w.Screen(), below), 0);
+}
+
+// Solid pictures of 400 x 300, each of its own colour.
+const QColor kColors[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::magenta, Qt::cyan};
+
+std::vector<std::string> ColoredSlides(const test::TempDir& dir) {
+    std::vector<std::string> paths;
+    for (const QColor& color : kColors) {
+        std::vector<std::uint8_t> rgb(400 * 300 * 3);
+        for (std::size_t i = 0; i < rgb.size(); i += 3) {
+            rgb[i] = static_cast<std::uint8_t>(color.red());
+            rgb[i + 1] = static_cast<std::uint8_t>(color.green());
+            rgb[i + 2] = static_cast<std::uint8_t>(color.blue());
+        }
+        paths.push_back(dir.File("s" + std::to_string(paths.size() + 1) + ".jpg"));
+        EXPECT_TRUE(JpegFile::SaveFromRgb(paths.back(), rgb.data(), 400, 300, true, 92));
+    }
+    return paths;
+}
+
+bool Near(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) < 16 && std::abs(a.green() - b.green()) < 16 &&
+           std::abs(a.blue() - b.blue()) < 16;
+}
+
+TEST(QtViewDrawing, EveryFrameOfAShowOrAWriteNamesTheSlideItShows) {
+    // At full speed; without the meter nothing else repaints the window in between.
+    struct Case {
+        bool writing;
+        std::uint32_t progressMode;
+    };
+    for (const Case c : {Case{false, 0}, Case{false, 2}, Case{true, 0}, Case{true, 2}}) {
+        test::TempDir dir;
+        const auto paths = ColoredSlides(dir);
+        Window w;
+        for (std::uint32_t i = 0; i < paths.size(); ++i) w.view.StoreSlide(i, paths[i]);
+        w.view.m_slideCount = static_cast<std::uint32_t>(paths.size());
+        w.view.m_speed = 0;
+        w.view.m_progressMode = c.progressMode;
+        std::set<std::uint32_t> shown;
+        std::vector<std::uint32_t> wrongPicture, notItsOwnPaint;
+        w.Area().painted = [&] {
+            CVantorView& v = w.view;
+            if (v.m_stopped == 1 || !v.m_buf || v.m_slideNo < 1 || v.m_slideNo > paths.size()) return;
+            const QImage& frame = w.Area().Frame();
+            // The picture in the middle of the window, under the caption of slide m_slideNo.
+            if (!Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), kColors[v.m_slideNo - 1])) {
+                wrongPicture.push_back(v.m_slideNo);
+            }
+            // Nothing on screen but what the paint of that slide draws.
+            if (!(w.CleanPaint() == frame)) notItsOwnPaint.push_back(v.m_slideNo);
+            shown.insert(v.m_slideNo);
+        };
+        if (c.writing) {
+            w.view.m_outFolder = dir.File("");
+            w.view.m_writeSourcePath = "at First";
+            w.view.m_jumpTarget = 0;
+            w.view.m_writeMode = 1;
+            w.view.StartWriteRun();
+        } else {
+            w.window.Action(ID_SLIDESHOW_START)->trigger();
+        }
+        w.Area().painted = nullptr;
+        const std::string run =
+            (c.writing ? "write, meter mode " : "show, meter mode ") + std::to_string(c.progressMode);
+        EXPECT_GE(shown.size(), paths.size() - 1) << run;
+        EXPECT_TRUE(wrongPicture.empty()) << run << ": slide " << wrongPicture.front();
+        EXPECT_TRUE(notItsOwnPaint.empty()) << run << ": slide " << notItsOwnPaint.front();
+    }
 }
 
 }  // namespace

@@ -38,6 +38,10 @@ public:
     // whatever the view leaves undrawn (the previous picture, when a slide failed
     // to load) stays visible; with erase it starts from a clear window.
     void Invalidate(bool erase);
+    // True from a repaint request until the view's paint has run.
+    bool PaintPending() const { return m_paintPending; }
+    // What the window shows.
+    const QImage& Frame() const { return m_frame; }
     // Text drawn onto the window outside the view's paint, black on a white cell of
     // its own size; shown at the next event processing, without the view's paint.
     void ClientTextOut(int x, int y, const std::string& text);
