@@ -203,6 +203,9 @@ void CVantorView::OnProgressBarToggle() {
         case 1: m_progressMode = 2; break;
         default: m_progressMode = 0; break;
     }
+    // Without the meter it stands at 0; a run in its wait between slides would
+    // otherwise show the old position until the wait ends.
+    if (m_progressMode == 2) TheUi().ProgressSetPos(0);
     InvalidateView(true);
 }
 

@@ -1,11 +1,12 @@
 // What the window shows, read from its pixels: text drawn outside the paint, the
-// view after a search and a sort, and the caption beside its own picture during a
-// show and a write.
+// view after a search and a sort, the caption beside its own picture during a show
+// and a write, and the progress meter turned off during a wait.
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
 #include "platform/qt/MainWindow.h"
+#include "platform/qt/ProgressStatusBar.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/QtUi.h"
@@ -250,6 +252,30 @@ TEST(QtViewDrawing, EveryFrameOfAShowOrAWriteNamesTheSlideItShows) {
         EXPECT_TRUE(wrongPicture.empty()) << run << ": slide " << wrongPicture.front();
         EXPECT_TRUE(notItsOwnPaint.empty()) << run << ": slide " << notItsOwnPaint.front();
     }
+}
+
+TEST(QtViewDrawing, TurningTheMeterOffDuringAWaitEmptiesItAtOnce) {
+    test::TempDir dir;
+    const auto paths = ColoredSlides(dir);
+    Window w;
+    for (std::uint32_t i = 0; i < 3; ++i) w.view.StoreSlide(i, paths[i]);
+    w.view.m_slideCount = 3;
+    w.view.m_speed = 255;  // 12.75 seconds between slides
+    w.ui.ProgressSetPos(5);
+    QProgressBar* meter = w.window.ProgressLine()->Meter();
+    QAction* toggle = w.window.Action(ID_EFFECT_PROGRESS_BAR);
+    int first = -1, second = -1;
+    QTimer::singleShot(200, [&] {
+        toggle->trigger();  // unchecked: the meter still steps
+        first = meter->value();
+        toggle->trigger();  // none
+        second = meter->value();
+        w.view.RequestClose();
+    });
+    w.window.Action(ID_SLIDESHOW_START)->trigger();
+    EXPECT_EQ(w.view.m_progressMode, 2u);
+    EXPECT_EQ(first, 5);
+    EXPECT_EQ(second, 0);
 }
 
 }  // namespace
