@@ -380,6 +380,8 @@ void CVantorView::OnFileSort() {
     if (TheUi().DoModal(dlg) != IDOK) return;
     m_sortKind = dlg.m_clicked == 0 ? 0 : dlg.m_choice;
     SortSlideList(m_sortKind);
+    // The progress lines belong to the run that drew them.
+    InvalidateView(true);
 }
 
 void CVantorView::SortSlideList(std::int32_t kind) {

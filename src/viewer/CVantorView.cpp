@@ -203,6 +203,9 @@ void CVantorView::OnProgressBarToggle() {
         case 1: m_progressMode = 2; break;
         default: m_progressMode = 0; break;
     }
+    // Without the meter it stands at 0; a run in its wait between slides would
+    // otherwise show the old position until the wait ends.
+    if (m_progressMode == 2) TheUi().ProgressSetPos(0);
     InvalidateView(true);
 }
 
@@ -216,8 +219,9 @@ void CVantorView::ClientTextOut(int x, int y, const std::string& text) {
     row.x = x;
     row.text = text;
     ++row.draws;
-    // Shown by the next paint, which the loop's next pump lets through.
-    TheUi().Invalidate(false);
+    // Not a repaint: the view's own texts (the header with its count) are not drawn
+    // again over themselves, and a blank line drawn first erases a longer text's tail.
+    TheUi().ClientTextOut(x, y, text);
 }
 
 void CVantorView::StoreSlide(std::uint32_t index, const std::string& path) {

@@ -154,9 +154,10 @@ public:
     void InvalidateView(bool erase);
 
     // Text drawn straight onto the client area outside a paint: the progress lines of
-    // the searches, the sort and the batch write. A text stands on its row (y) until
-    // another text is drawn on that row or the view is erased; every paint draws
-    // these rows last, black on white, as client-area text without a background mode.
+    // the searches, the sort and the batch write. Each is drawn at once, black on a
+    // white cell of its own size (client-area text without a background mode), over
+    // whatever is there; the view's next paint draws over it like over anything else.
+    // The rows record the text last drawn on each row (y) until the view is erased.
     struct OverlayText {
         int x = 0;
         std::string text;
@@ -387,8 +388,6 @@ private:
     // The loop of the show and of the write run: the same pacing, halting, stepping
     // and aborting; writing runs WriteStep from the start number instead of ShowSlide.
     void RunLoop(bool writing);
-    // The paint proper: everything but the text drawn outside a paint.
-    void DrawView(Canvas& canvas);
     // The run's state as the status bar names it: idle, halted or running.
     const char* StateText() const;
     // The paint's two status texts: the current file and the run's state.

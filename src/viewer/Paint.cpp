@@ -151,12 +151,6 @@ const DibImage& CVantorView::DrawableImage() {
 }
 
 void CVantorView::OnDraw(Canvas& canvas) {
-    DrawView(canvas);
-    // Text drawn outside the paint stands on top of whatever the paint drew.
-    for (const auto& [y, row] : m_overlay) canvas.TextOutOpaque(row.x, y, row.text, kBlack, kWhite);
-}
-
-void CVantorView::DrawView(Canvas& canvas) {
     Ui& ui = TheUi();
     if (m_slideCount == 0) ui.SetTitle("Vantor - Windows Application for SLIDESHOW");
     const Size client = ui.ClientSize();

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <initializer_list>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,19 +32,7 @@ public:
     std::vector<unsigned> pumpAtDialog;      // the pump count when each dialog opened
     int waitDepth = 0;
 
-    void Invalidate(bool erase) override {
-        ScriptUi::Invalidate(erase);
-        if (view == nullptr) return;
-        if (erase) m_seen.clear();
-        // Each text drawn asks for a repaint at once: the row whose count moved is it.
-        for (const auto& [y, row] : view->Overlay()) {
-            unsigned& seen = m_seen[y];
-            if (seen != row.draws) {
-                seen = row.draws;
-                drawn.push_back({row.x, y, row.text});
-            }
-        }
-    }
+    void ClientTextOut(int x, int y, const std::string& text) override { drawn.push_back({x, y, text}); }
     void Pump(unsigned attempts) override {
         sortingAtPump.push_back(view != nullptr ? view->m_sorting : -1);
         ScriptUi::Pump(attempts);
@@ -56,9 +43,6 @@ public:
     }
     void BeginWaitCursor() override { ++waitDepth; }
     void EndWaitCursor() override { --waitDepth; }
-
-private:
-    std::map<int, unsigned> m_seen;
 };
 
 struct SortHarness {

@@ -95,8 +95,10 @@ const QImage& ScaledImageCache::Get(const DibImage& image, const Rect& source, i
 // Small enough that the overlay texts the view places side by side at fixed x do not run into each other.
 constexpr int kCanvasFontPixels = 14;
 
+QFont CanvasFont() { return JapaneseFont(kCanvasFontPixels); }
+
 QtCanvas::QtCanvas(QPainter& painter, ScaledImageCache* cache) : m_painter(painter), m_cache(cache) {
-    m_painter.setFont(JapaneseFont(kCanvasFontPixels));
+    m_painter.setFont(CanvasFont());
     m_painter.setBackgroundMode(Qt::TransparentMode);
 }
 
@@ -110,10 +112,17 @@ void QtCanvas::TextOut(int x, int y, const std::string& text, Rgb color) {
 }
 
 void QtCanvas::TextOutOpaque(int x, int y, const std::string& text, Rgb color, Rgb background) {
-    const QString s = QString::fromStdString(text);
     const QFontMetrics metrics(m_painter.font());
-    m_painter.fillRect(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()),
-                       QColor(background.r, background.g, background.b));
+    const QColor cell(background.r, background.g, background.b);
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; })) {
+        // A blank line, with which the long runs erase a line, shows nothing but its
+        // cell; laying out its hundreds of spaces would cost more than the rest.
+        const int width = static_cast<int>(text.size()) * metrics.horizontalAdvance(QLatin1Char(' '));
+        m_painter.fillRect(QRect(x, y, width, metrics.height()), cell);
+        return;
+    }
+    const QString s = QString::fromStdString(text);
+    m_painter.fillRect(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()), cell);
     m_painter.setPen(QColor(color.r, color.g, color.b));
     m_painter.drawText(x, y + metrics.ascent(), s);
 }

@@ -13,6 +13,8 @@ namespace vantor {
 
 // The Japanese-capable sans-serif font of the interface texts.
 QFont JapaneseFont(int pixelSize);
+// The font the canvas draws its texts in.
+QFont CanvasFont();
 
 // One scaled picture, top-down and exactly the destination size.
 class ScaledImageCache {

@@ -189,7 +189,11 @@ void QtUi::Pump(unsigned) {
         Sleep(kIdleWaitMs);
         return;
     }
-    if (m_lastPump.isValid() && m_lastPump.nsecsElapsed() < kPumpIntervalNs) return;
+    // A pending repaint is let through however soon: left to a later flush, it would
+    // paint the next slide's texts over the picture before it.
+    if (m_lastPump.isValid() && m_lastPump.nsecsElapsed() < kPumpIntervalNs && !m_window.ViewArea()->PaintPending()) {
+        return;
+    }
     QCoreApplication::processEvents();
     m_lastPump.start();
 }
@@ -275,7 +279,11 @@ void QtUi::ProgressSetPos(int pos) {
 
 void QtUi::Invalidate(bool erase) { m_window.ViewArea()->Invalidate(erase); }
 
-void QtUi::UpdateWindow() { m_window.ViewArea()->viewport()->repaint(); }
+void QtUi::UpdateWindow() {
+    if (m_window.ViewArea()->PaintPending()) m_window.ViewArea()->viewport()->repaint();
+}
+
+void QtUi::ClientTextOut(int x, int y, const std::string& text) { m_window.ViewArea()->ClientTextOut(x, y, text); }
 
 Size QtUi::ClientSize() {
     const QSize size = m_window.ViewArea()->viewport()->size();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -109,7 +110,7 @@ unsigned VirtualKeyFor(int qtKey, Qt::KeyboardModifiers modifiers) {
 }
 
 ViewWidget::ViewWidget(CVantorView& view, CallView call, QWidget* parent)
-    : QAbstractScrollArea(parent), m_view(view), m_call(std::move(call)) {
+    : QAbstractScrollArea(parent), m_view(view), m_call(std::move(call)), m_metrics(CanvasFont()) {
     setFocusPolicy(Qt::StrongFocus);
     // Text composed by an input method arrives as such, not as key presses.
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -138,26 +139,78 @@ void ViewWidget::scrollContentsBy(int, int) { Invalidate(true); }
 
 void ViewWidget::Invalidate(bool erase) {
     m_erasePending = m_erasePending || erase;
+    m_paintPending = true;
     viewport()->update();
 }
 
-void ViewWidget::paintEvent(QPaintEvent*) {
+void ViewWidget::FitFrame() {
     const QSize size = viewport()->size();
-    if (m_frame.size() != size) {
-        m_frame = QImage(size, QImage::Format_RGB32);
-        m_erasePending = true;
+    if (m_frame.size() == size) return;
+    m_frame = QImage(size, QImage::Format_RGB32);
+    m_frame.fill(Qt::white);
+    m_erasePending = true;
+    m_paintPending = true;
+}
+
+int ViewWidget::TextWidth(const std::string& text) {
+    // Without kerning the sum of the advances is what the cell measures, at a small
+    // part of the cost of laying the text out.
+    int width = 0;
+    for (const QChar c : QString::fromStdString(text)) {
+        auto [advance, added] = m_advances.try_emplace(c.unicode(), 0);
+        if (added) advance->second = m_metrics.horizontalAdvance(c);
+        width += advance->second;
     }
+    return width;
+}
+
+void ViewWidget::ClientTextOut(int x, int y, const std::string& text) {
+    // A search draws several lines per folder, far more often than the window shows
+    // a frame: a text whose cell a later one covers whole is left out.
+    const int width = TextWidth(text);
+    m_clientTexts.erase(
+        std::remove_if(m_clientTexts.begin(), m_clientTexts.end(),
+                       [&](const ClientText& t) { return t.y == y && t.x >= x && t.x + t.width <= x + width; }),
+        m_clientTexts.end());
+    m_clientTexts.push_back({x, y, text, width});
+    // A run that does not let the window show its frame for long keeps no long list.
+    if (m_clientTexts.size() >= 1024) DrawClientTexts();
+    viewport()->update();
+}
+
+void ViewWidget::DrawClientTexts() {
+    if (m_clientTexts.empty()) return;
+    FitFrame();
+    {
+        QPainter painter(&m_frame);
+        QtCanvas canvas(painter);
+        for (const ClientText& t : m_clientTexts) {
+            canvas.TextOutOpaque(t.x, t.y, t.text, Rgb{0, 0, 0}, Rgb{255, 255, 255});
+        }
+    }
+    m_clientTexts.clear();
+}
+
+void ViewWidget::paintEvent(QPaintEvent*) {
+    FitFrame();
     if (m_erasePending) {
+        m_clientTexts.clear();  // drawn before the erase: erased with the rest
         m_frame.fill(Qt::white);
         m_erasePending = false;
     }
-    {
+    // Drawn before this paint was let through, so the paint draws over them.
+    DrawClientTexts();
+    // Only a repaint request runs the view's paint: an expose, or what was drawn
+    // outside the paint, shows the frame as it stands.
+    const bool viewPaint = m_paintPending;
+    if (viewPaint) {
+        m_paintPending = false;
         QPainter painter(&m_frame);
         QtCanvas canvas(painter, &m_cache);
         m_view.OnDraw(canvas);
     }
     QPainter(viewport()).drawImage(0, 0, m_frame);
-    if (painted) painted();
+    if (viewPaint && painted) painted();
 }
 
 void ViewWidget::mousePressEvent(QMouseEvent* event) {

@@ -4,8 +4,12 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QFontMetrics>
 #include <QImage>
 #include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/qt/QtCanvas.h"
 
@@ -34,9 +38,16 @@ public:
     // whatever the view leaves undrawn (the previous picture, when a slide failed
     // to load) stays visible; with erase it starts from a clear window.
     void Invalidate(bool erase);
+    // True from a repaint request until the view's paint has run.
+    bool PaintPending() const { return m_paintPending; }
+    // What the window shows.
+    const QImage& Frame() const { return m_frame; }
+    // Text drawn onto the window outside the view's paint, black on a white cell of
+    // its own size; shown at the next event processing, without the view's paint.
+    void ClientTextOut(int x, int y, const std::string& text);
 
-    // Called after every paint has reached the window: the moment a slide is on
-    // screen, for whoever measures the pace of a show.
+    // Called after each paint of the view has reached the window: the moment a
+    // slide is on screen, for whoever measures the pace of a show.
     std::function<void()> painted;
 
 protected:
@@ -51,12 +62,29 @@ protected:
 
 private:
     void UpdateScrollRange();
+    // Keeps the frame the size of the viewport; a new frame needs an erase and the
+    // view's paint.
+    void FitFrame();
+    // Draws the texts drawn since the frame was last shown onto it, in their order.
+    void DrawClientTexts();
+    // The width of a text's cell in the canvas font, from the advances of its characters.
+    int TextWidth(const std::string& text);
 
     CVantorView& m_view;
     CallView m_call;
     ScaledImageCache m_cache;
-    QImage m_frame;  // the last frame painted, kept until an erase
+    QImage m_frame;  // what is on screen: the last paint and what was drawn since
     bool m_erasePending = true;
+    bool m_paintPending = true;
+    struct ClientText {
+        int x = 0;
+        int y = 0;
+        std::string text;
+        int width = 0;
+    };
+    std::vector<ClientText> m_clientTexts;  // drawn since the frame was last shown
+    QFontMetrics m_metrics;                 // of the canvas font
+    std::unordered_map<char16_t, int> m_advances;
     int m_timerId = 0;
 };
 
