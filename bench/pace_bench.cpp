@@ -47,10 +47,10 @@ Pace RunShow(const std::vector<std::string>& files, std::uint32_t speed, bool pr
     view.m_prefetchSlides = prefetch;
 
     std::vector<Clock::time_point> shown;
-    std::uint64_t generation = view.m_bufGeneration;
+    std::uint64_t generation = view.m_buf.Generation();
     window.ViewArea()->painted = [&] {
-        if (view.m_buf && view.m_bufGeneration != generation) {
-            generation = view.m_bufGeneration;
+        if (view.m_buf && view.m_buf.Generation() != generation) {
+            generation = view.m_buf.Generation();
             shown.push_back(Clock::now());
         }
     };

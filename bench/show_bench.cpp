@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
                     prefetch ? "show 1920x1080, next decoded ahead" : "show 1920x1080, one thread", ours, peer,
                     showRate / peerRate, prefetch ? ">= 1.8" : ">= 0.8");
         std::printf("show: %.1f slides/s, djpeg: %.1f files/s, %llu slides decoded ahead\n", showRate, peerRate,
-                    static_cast<unsigned long long>(h.view.m_nextSlide.HandedOver()));
+                    static_cast<unsigned long long>(h.view.m_buf.Ahead().HandedOver()));
     }
 
     // Memory: a show over big photos of two sizes, in a process of its own.

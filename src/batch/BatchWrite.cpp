@@ -100,16 +100,10 @@ JpegPrefetch::ScaleContext WriteFrame(std::uint32_t width, std::uint32_t height,
 // picture; the fitted size is never larger than that. The straight mode writes the
 // picture's own pixels: full size. A pure function of the size and the frame, so
 // a decode on the second thread picks exactly what the first would.
-unsigned ChooseWriteScale(std::uint32_t width, std::uint32_t height, void* context) {
+unsigned ChooseWriteScale(std::uint32_t width, std::uint32_t height, const void* context) {
     const auto& [frameWidth, frameHeight, scaleMode] = *static_cast<const JpegPrefetch::ScaleContext*>(context);
     if (scaleMode == 1) return 8;
-    const std::uint64_t needW = std::min(width, frameWidth), needH = std::min(height, frameHeight);
-    for (unsigned m = 1; m < 8; ++m) {
-        const std::uint64_t w = (static_cast<std::uint64_t>(width) * m + 7) / 8;
-        const std::uint64_t h = (static_cast<std::uint64_t>(height) * m + 7) / 8;
-        if (w >= needW && h >= needH) return m;
-    }
-    return 8;
+    return CoveringScale(width, height, std::min(width, frameWidth), std::min(height, frameHeight));
 }
 
 }  // namespace
@@ -171,9 +165,8 @@ void CVantorView::ChooseOutputFolder() {
     m_outFolder = path.substr(0, path.size() - nameLength);
     m_tempBmpPath = m_outFolder + kTempBmpName;
     if (IsRootFolder(m_outFolder)) {
-        TheUi().MessageBox(
-            "output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡",
-            " !!! try_again !!! ", MsgButtons::OK, MsgIcon::None);
+        TheUi().MessageBox("output folder に drive/root_path は指定できません。\r 任意の folder を指定してください｡",
+                           " !!! try_again !!! ", MsgButtons::OK, MsgIcon::None);
         m_writeMode = 0;
     }
 }
@@ -187,43 +180,29 @@ void CVantorView::StartWriteRun() {
 }
 
 void CVantorView::LoadWriteSource(const std::string& path) {
-    m_srcBuf.reset();
-    m_srcWidth = m_srcHeight = 0;
-    m_buf.reset();
-    ++m_bufGeneration;
+    m_buf.Clear();
+    const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
     if (EndsWithNoCase(path, ".JPG")) {  // opens regular files only
-        const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
-        if (auto ahead = m_nextSlide.Take(path, &ChooseWriteScale, frame)) {
+        if (auto ahead = m_buf.Ahead().Take(path, &ChooseWriteScale, frame)) {
             NoteJpegPath(path);
-            m_srcBuf = std::move(ahead->pixels);
-            m_srcWidth = ahead->width;
-            m_srcHeight = ahead->height;
-            m_width = ahead->trueWidth;
-            m_height = ahead->trueHeight;
-            PrefetchNextSlide(&ChooseWriteScale, frame);
-            return;
+            m_buf.Replace(std::move(*ahead), path);
+        } else {
+            JpegFile::Options options;
+            options.choose = &ChooseWriteScale;
+            options.context = &frame;
+            options.memory = &m_buf.Memory();
+            m_buf.Replace(JpegFile::Load(path, options), path);
+            // No picture, no size: nothing of it is drawn or written.
+            if (!m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
         }
-        std::uint32_t trueWidth = 0, trueHeight = 0;
-        JpegPrefetch::ScaleContext context = frame;
-        m_srcBuf = JpegFile::LoadToDisplayScaled(path, m_srcWidth, m_srcHeight, trueWidth, trueHeight,
-                                                 &ChooseWriteScale, &context);
-        PrefetchNextSlide(&ChooseWriteScale, frame);
-        m_width = m_srcBuf ? trueWidth : 0;
-        m_height = m_srcBuf ? trueHeight : 0;
-        if (!m_srcBuf) m_srcWidth = m_srcHeight = 0;
-        return;
+    } else if (EndsWithNoCase(path, ".GIF")) {
+        LoadGifFile(path);
+    } else if (EndsWithNoCase(path, ".BMP") && IsRegularOrMissing(path)) {
+        // Only regular files are read: a FIFO or a device named like a picture would
+        // block the run; it is reported like a picture that did not load.
+        LoadBmpFile(path);
     }
-    // Only regular files are read: a FIFO or a device named like a picture would
-    // block the run; it is reported like a picture that did not load.
-    if (EndsWithNoCase(path, ".GIF")) LoadGifFile(path);
-    else if (EndsWithNoCase(path, ".BMP") && IsRegularOrMissing(path)) LoadBmpFile(path);
-    if (m_buf) {
-        m_srcBuf = std::move(m_buf);
-        m_srcWidth = m_width;
-        m_srcHeight = m_height;
-        ++m_bufGeneration;
-    }
-    PrefetchNextSlide(&ChooseWriteScale, WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode));
+    PrefetchNextSlide(&ChooseWriteScale, frame);
 }
 
 void CVantorView::WriteStep() {
@@ -236,13 +215,11 @@ void CVantorView::WriteStep() {
     const std::uint32_t entry = m_slideNo;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
-    const bool supported =
-        EndsWithNoCase(path, ".JPG") || EndsWithNoCase(path, ".GIF") || EndsWithNoCase(path, ".BMP");
+    const bool supported = EndsWithNoCase(path, ".JPG") || EndsWithNoCase(path, ".GIF") || EndsWithNoCase(path, ".BMP");
     if (supported) LoadWriteSource(path);
     // A slide without a picture is never written: no empty frame stands for it.
-    const bool missing = !m_srcBuf;
+    const bool missing = !m_buf;
     if (supported && !missing) ConvertAndWriteSlide();
-    m_srcBuf.reset();
     ui.EndWaitCursor();
     if ((!supported || (missing && m_slideNo != 0)) && ReportUnwritten(path, WhyNoPicture(path), {kNotWritten, path}))
         return;
@@ -278,8 +255,9 @@ void CVantorView::ConvertAndWriteSlide() {
             char when[32] = {};
             ctime_r(&modified, when);
             when[24] = '\0';
-            ClientTextOut(0, bottom - 80,
-                          Format("(%s %s %llu %s )", "Write_Size:", "", static_cast<unsigned long long>(size), "bytes"));
+            ClientTextOut(
+                0, bottom - 80,
+                Format("(%s %s %llu %s )", "Write_Size:", "", static_cast<unsigned long long>(size), "bytes"));
             ClientTextOut(0, bottom - 60, Format("(%s %s %s %s )", "Write_Date:", "", when, ""));
         }
     }
@@ -363,14 +341,8 @@ void CVantorView::ConvertAndWriteSlide() {
 }
 
 void CVantorView::ComposeOutputImage() {
-    if (m_outScaleMode == 1) {
-        // Straight: the slide's own pixels at its own size.
-        m_buf = std::move(m_srcBuf);
-        m_width = m_srcWidth;
-        m_height = m_srcHeight;
-        ++m_bufGeneration;
-        return;
-    }
+    // Straight: the slide's own pixels at its own size, decoded whole.
+    if (m_outScaleMode == 1) return;
     const std::uint32_t W = m_maxWidth, H = m_maxHeight;
     std::uint32_t x = 0, y = 0, w = W, h = H;
     if (m_dispScaleMode == 2) {
@@ -379,11 +351,14 @@ void CVantorView::ComposeOutputImage() {
         x = (W + 1 - w) / 2;
         y = (H + 1 - h) / 2;
     }
-    m_buf = ComposeFrame(m_srcBuf.get(), m_srcWidth, m_srcHeight, W, H, x, y, w, h, OutputBackground(m_outBackColor));
-    m_srcBuf.reset();
-    m_width = m_buf ? W : 0;
-    m_height = m_buf ? H : 0;
-    ++m_bufGeneration;
+    PixelBlock frame = m_buf.Memory().Take(std::uint64_t{W} * H * 3);
+    if (!frame) {
+        m_buf.Replace(RgbBuffer(), 0, 0);
+        return;
+    }
+    ComposeFrame(m_buf.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), frame.get(), W, H, x, y, w, h,
+                 OutputBackground(m_outBackColor));
+    m_buf.Replace(std::move(frame), W, H);
 }
 
 bool CVantorView::WriteSlideJpeg(const std::string& path, bool color) {
@@ -391,14 +366,13 @@ bool CVantorView::WriteSlideJpeg(const std::string& path, bool color) {
         AfxMessageBox("No Image!");
         return false;
     }
-    ToggleOrder(m_buf.get(), m_width, m_height);  // to file order
-    ++m_bufGeneration;
     // One write at the chosen quality leaves the same file as a write at 75 followed
     // by a rewrite at the chosen quality.
     const int index = m_jpegQualityIndex;
     const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
     // A failure is the caller's to report: the boxes, or one line on the command line.
-    return JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, quality);
+    const CurrentPicture::FileOrder fileOrder(m_buf);
+    return JpegFile::SaveFromRgb(path, fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality);
 }
 
 std::string CVantorView::FreeOutputName(const std::string& folder, const std::string& name) {

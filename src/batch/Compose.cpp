@@ -156,11 +156,9 @@ FrameColor OutputBackground(std::int32_t outBackColor) {
     }
 }
 
-RgbBuffer ComposeFrame(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, std::uint32_t fw,
-                       std::uint32_t fh, std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h,
-                       FrameColor background) {
-    RgbBuffer frame = AllocRgb(fw, fh);
-    if (!frame) return frame;
+void ComposeFrame(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, std::uint8_t* frame, std::uint32_t fw,
+                  std::uint32_t fh, std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h,
+                  FrameColor background) {
     const std::size_t row = static_cast<std::size_t>(fw) * 3;
     // Display order: blue, green, red, bottom row first.
     for (std::size_t i = 0; i < row; i += 3) {
@@ -168,16 +166,15 @@ RgbBuffer ComposeFrame(const std::uint8_t* src, std::uint32_t sw, std::uint32_t 
         frame[i + 1] = background.g;
         frame[i + 2] = background.r;
     }
-    for (std::uint32_t r = 1; r < fh; ++r) std::memcpy(frame.get() + r * row, frame.get(), row);
+    for (std::uint32_t r = 1; r < fh; ++r) std::memcpy(frame + r * row, frame, row);
     // The rectangle, kept inside the frame.
-    if (x >= fw || y >= fh) return frame;
+    if (x >= fw || y >= fh) return;
     w = std::min(w, fw - x);
     h = std::min(h, fh - y);
-    if (w == 0 || h == 0) return frame;
+    if (w == 0 || h == 0) return;
     // Its top row from the top is y, so its bottom row from the bottom is fh - y - h.
-    std::uint8_t* origin = frame.get() + static_cast<std::size_t>(fh - y - h) * row + static_cast<std::size_t>(x) * 3;
+    std::uint8_t* origin = frame + static_cast<std::size_t>(fh - y - h) * row + static_cast<std::size_t>(x) * 3;
     StretchSmooth(src, sw, sh, origin, row, w, h);
-    return frame;
 }
 
 }  // namespace vantor

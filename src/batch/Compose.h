@@ -22,12 +22,11 @@ struct FrameColor {
 };
 FrameColor OutputBackground(std::int32_t outBackColor);
 
-// A frame of fw x fh pixels in display order (bottom row first, blue green red),
-// filled with the background, with the picture (display order, sw x sh) stretched
-// to the rectangle at (x, y) from the top-left corner of w x h. Nothing when the
-// frame cannot be allocated.
-RgbBuffer ComposeFrame(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, std::uint32_t fw,
-                       std::uint32_t fh, std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h,
-                       FrameColor background);
+// Composes a frame of fw x fh pixels in display order (bottom row first, blue
+// green red) into frame: the background, with the picture (display order,
+// sw x sh) stretched to the rectangle at (x, y) from the top-left corner of w x h.
+void ComposeFrame(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, std::uint8_t* frame, std::uint32_t fw,
+                  std::uint32_t fh, std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h,
+                  FrameColor background);
 
 }  // namespace vantor

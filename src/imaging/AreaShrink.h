@@ -1,7 +1,6 @@
 // Shrinking a 24-bit picture by averaging, for each destination pixel, the block
 // of source pixels it covers: as smooth as a big downscale needs to be, in one
-// pass over the source. The canvas scales with it, and a slide decoded ahead is
-// shrunk with it on the decoding thread, so both give the very same pixels.
+// pass over the source. The canvas scales with it.
 #pragma once
 
 #include <algorithm>
@@ -72,10 +71,5 @@ void AreaShrinkRows(const std::uint8_t* bits, std::size_t rowBytes, int sw, int 
         AreaShrinkRowsWith<std::uint64_t>(bits, rowBytes, sw, sh, width, height, firstRow, endRow, rowOut);
     }
 }
-
-// The whole shrink of a picture in display order into a new one, rows padded to
-// four bytes (PaddedRowLength); nothing when it cannot be allocated.
-RgbBuffer AreaShrinkPicture(const std::uint8_t* bits, std::size_t rowBytes, std::uint32_t sw, std::uint32_t sh,
-                            std::uint32_t width, std::uint32_t height);
 
 }  // namespace vantor

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "imaging/PictureMemory.h"
 #include "imaging/RgbBuffer.h"
 #include "platform/FileSystem.h"
 
@@ -18,46 +19,47 @@ public:
     static RgbBuffer LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // The same, with the picture in display order (bottom row first, blue green red).
     static RgbBuffer LoadToDisplay(const std::string& path, std::uint32_t& width, std::uint32_t& height);
+
     // Picks a decode's DCT reduction from the picture's own size: the scale in
-    // eighths (8, or anything outside 1..7, decodes at full size).
-    using ScaleChooser = unsigned (*)(std::uint32_t width, std::uint32_t height, void* context);
-    // LoadToDisplay at the reduction the chooser picks: width x height are the
-    // decoded picture's, trueWidth x trueHeight the file's own. Only a regular file
-    // is read, so a FIFO named like a picture never blocks.
-    static RgbBuffer LoadToDisplayScaled(const std::string& path, std::uint32_t& width, std::uint32_t& height,
-                                         std::uint32_t& trueWidth, std::uint32_t& trueHeight, ScaleChooser choose,
-                                         void* context);
-    // A decode without a word to the user, for any thread: nothing on any failure
-    // or warning (the caller then loads again aloud, and the user hears of it then).
-    struct QuietLoad {
-        ScaleChooser choose = nullptr;  // full size without one; runs on the decoding thread
-        void* context = nullptr;
-        // Set from another thread to give up early, with nothing.
+    // eighths (8, or anything outside 1..7, decodes at full size). Called on the
+    // decoding thread, with the context it was given.
+    using ScaleChooser = unsigned (*)(std::uint32_t width, std::uint32_t height, const void* context);
+
+    struct Options {
+        ScaleChooser choose = nullptr;  // full size without one
+        const void* context = nullptr;
+        // Without a word to the user, and for any thread: nothing on any failure or
+        // warning (the caller then loads again aloud, and the user hears of it then).
+        bool quiet = false;
+        // Quiet only: set from another thread to give up early, with nothing.
         const std::atomic<bool>* cancel = nullptr;
-        // A file of several scans (progressive) holds every coefficient of the picture
-        // while it decodes; one that needs more than this is declined, with nothing.
+        // Quiet only: a file of several scans (progressive) holds every coefficient of
+        // the picture while it decodes; one that needs more than this is declined.
         std::uint64_t maxCoefficientBytes = UINT64_MAX;
-        // A buffer of spareBytes to decode into when the picture needs exactly that
-        // many (instead of faulting in fresh memory); freed otherwise, before any
-        // new one is allocated.
-        RgbBuffer spare;
-        std::uint64_t spareBytes = 0;
-        // A single-scan picture of at least this many pixels (as decoded) is decoded
-        // in two bands on two threads: the same pixels, sooner, for more work.
+        // Quiet only: a single-scan picture of at least this many pixels (as decoded)
+        // is decoded in two bands on two threads: the same pixels, sooner.
         std::uint64_t splitFromPixels = UINT64_MAX;
-        // What was read: the decoded size, the file's own size and the file's stamp.
+        // Where the picture's block (and a file read whole) comes from.
+        PictureMemory* memory = nullptr;
+    };
+
+    // A picture in display order, decoded at width x height; trueWidth x trueHeight
+    // is the file's own size, and stamp the file as it was opened. Without pixels,
+    // width and height are 0 unless the decode failed after it had sized the picture.
+    struct Picture {
+        PixelBlock pixels;
         std::uint32_t width = 0, height = 0, trueWidth = 0, trueHeight = 0;
         FileStamp stamp;
     };
-    static RgbBuffer TryLoadToDisplay(const std::string& path, QuietLoad& load);
+    // Only a regular file is read, so a FIFO named like a picture never blocks.
+    // Aloud, a failure has been told to the user when nothing comes back.
+    static Picture Load(const std::string& path, const Options& options);
+
     // The frame header's size, without decoding; false on failure.
     static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // Writes a buffer in file order as a colour (RGB) or grayscale JPEG file.
     static bool SaveFromRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
                             std::uint32_t height, bool color, int quality);
-
-private:
-    static RgbBuffer Load(const std::string& path, std::uint32_t& width, std::uint32_t& height, PixelOrder order);
 };
 
 // The path of the JPEG file most recently opened by the reader or the writer.

@@ -4,34 +4,22 @@
 
 namespace vantor {
 
-void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context,
-                         Finish finish) {
-    if (Matches(path, choose, context)) {
-        m_spare.reset();
-        return;
-    }
-    RgbBuffer spare = std::move(m_spare);
+void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context) {
+    if (Matches(path, choose, context)) return;
     Drop();
     m_path = path;
     m_choose = choose;
     m_context = context;
-    m_load = JpegFile::QuietLoad{};
-    m_load.choose = choose;
-    m_load.context = &m_context;
-    m_load.cancel = &m_cancel;
-    m_load.maxCoefficientBytes = kMaxCoefficientBytes;
-    m_load.splitFromPixels = kSplitFromPixels;
-    m_load.spare = std::move(spare);
-    m_load.spareBytes = m_spareBytes;
-    m_finish = std::move(finish);
     m_worker = std::thread([this] {
-        m_picture.pixels = JpegFile::TryLoadToDisplay(m_path, m_load);
-        if (!m_picture.pixels) return;
-        m_picture.width = m_load.width;
-        m_picture.height = m_load.height;
-        m_picture.trueWidth = m_load.trueWidth;
-        m_picture.trueHeight = m_load.trueHeight;
-        if (m_finish) m_finish(m_picture);
+        JpegFile::Options options;
+        options.choose = m_choose;
+        options.context = &m_context;
+        options.quiet = true;
+        options.cancel = &m_cancel;
+        options.maxCoefficientBytes = kMaxCoefficientBytes;
+        options.splitFromPixels = kSplitFromPixels;
+        options.memory = m_memory;
+        m_picture = JpegFile::Load(m_path, options);
     });
 }
 
@@ -41,15 +29,15 @@ void JpegPrefetch::Wait() {
     m_done = true;
 }
 
-std::optional<JpegPrefetch::Picture> JpegPrefetch::Take(const std::string& path, JpegFile::ScaleChooser choose,
-                                                        const ScaleContext& context) {
+std::optional<JpegFile::Picture> JpegPrefetch::Take(const std::string& path, JpegFile::ScaleChooser choose,
+                                                    const ScaleContext& context) {
     // Another file loaded meanwhile (a written slide read back, a halted show
     // reloading its slide) leaves the prefetched one for its own turn.
     if (!Matches(path, choose, context)) return std::nullopt;
     Wait();
-    std::optional<Picture> picture;
+    std::optional<JpegFile::Picture> picture;
     FileStamp now;
-    if (m_picture.pixels && StampOf(path, now) && now == m_load.stamp) {
+    if (m_picture.pixels && StampOf(path, now) && now == m_picture.stamp) {
         picture = std::move(m_picture);
         ++m_handedOver;
     }
@@ -64,10 +52,8 @@ void JpegPrefetch::Drop() {
         m_cancel.store(false, std::memory_order_relaxed);
     }
     m_done = false;
-    m_picture = Picture{};
-    m_finish = nullptr;
-    m_spare.reset();
-    m_load.spare.reset();
+    GiveBlock(m_memory, std::move(m_picture.pixels));
+    m_picture = JpegFile::Picture{};
     m_path.clear();
 }
 

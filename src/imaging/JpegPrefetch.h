@@ -1,14 +1,14 @@
 // A JPEG picture decoded ahead of need on a thread of its own: while one slide is
 // on screen (or being written), the one most likely needed next is decoded
 // quietly, and handed over only if it is asked for exactly and its file has not
-// changed since. The worker only decodes into a buffer of its own; everything
-// else, the decision to use the picture included, stays with the caller's thread.
+// changed since. The worker only decodes into a block of its own (from the picture
+// memory it is given); everything else, the decision to use the picture included,
+// stays with the caller's thread.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -24,19 +24,6 @@ public:
     // What a chooser (see JpegFile::ScaleChooser) is given as its context.
     using ScaleContext = std::array<std::uint32_t, 3>;
 
-    struct Picture {
-        RgbBuffer pixels;                             // display order
-        std::uint32_t width = 0, height = 0;          // as decoded
-        std::uint32_t trueWidth = 0, trueHeight = 0;  // the file's own size
-        // Whatever the requester's finishing step made of it (a copy shrunk for the
-        // screen), in display order with rows padded to four bytes.
-        RgbBuffer shrunk;
-        std::uint32_t shrunkWidth = 0, shrunkHeight = 0;
-    };
-    // A last step on the decoding thread, after a decode that succeeded; it sees
-    // only the picture (and what it captured by value).
-    using Finish = std::function<void(Picture&)>;
-
     // A multi-scan (progressive) file holds all its coefficients while it decodes:
     // one that needs more than this is not decoded ahead. Next to the picture on
     // screen and the one decoded, this keeps a show within twice its largest
@@ -46,7 +33,8 @@ public:
     // what keeps a show from its pace, while the user-interface thread waits.
     static constexpr std::uint64_t kSplitFromPixels = 4'000'000;
 
-    JpegPrefetch() = default;
+    // Pictures are decoded into blocks from memory (kept ones when they fit).
+    explicit JpegPrefetch(PictureMemory* memory = nullptr) : m_memory(memory) {}
     JpegPrefetch(const JpegPrefetch&) = delete;
     JpegPrefetch& operator=(const JpegPrefetch&) = delete;
     ~JpegPrefetch() { Drop(); }
@@ -54,23 +42,15 @@ public:
     // Begins decoding path, at the reduction choose picks (full size without a
     // chooser). Whatever was prefetched before is dropped first; asking again for
     // what is already under way changes nothing.
-    void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {},
-               Finish finish = {});
+    void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {});
 
     // The picture for exactly this request, once its decode is done, if it decoded
     // without a word and the file is still the one read (the same file, size and
     // modification time); then nothing stays prefetched. Otherwise nothing, and the
     // caller loads as usual: a request for another file keeps what is prefetched
     // (the next Start or Drop replaces it), one for this file drops it.
-    std::optional<Picture> Take(const std::string& path, JpegFile::ScaleChooser choose = nullptr,
-                                const ScaleContext& context = {});
-
-    // Offers a picture no longer needed (bytes long) as the buffer the next Start
-    // decodes into, when its size fits; Start or Drop frees it otherwise.
-    void Recycle(RgbBuffer buffer, std::uint64_t bytes) {
-        m_spare = std::move(buffer);
-        m_spareBytes = bytes;
-    }
+    std::optional<JpegFile::Picture> Take(const std::string& path, JpegFile::ScaleChooser choose = nullptr,
+                                          const ScaleContext& context = {});
 
     // Gives up a decode under way and frees what was decoded.
     void Drop();
@@ -95,13 +75,10 @@ private:
     std::string m_path;
     JpegFile::ScaleChooser m_choose = nullptr;
     ScaleContext m_context{};
+    PictureMemory* m_memory;
     // The worker's result, read only after it has been joined.
-    JpegFile::QuietLoad m_load;
-    Finish m_finish;
-    Picture m_picture;
-    RgbBuffer m_spare;
-    std::uint64_t m_spareBytes = 0;
-    bool m_done = false;  // joined, with m_picture and m_load as it left them
+    JpegFile::Picture m_picture;
+    bool m_done = false;  // joined, with m_picture as it left it
     std::uint64_t m_handedOver = 0;
 };
 

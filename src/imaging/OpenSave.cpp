@@ -61,8 +61,7 @@ std::string CVantorView::ProposedSaveName(const std::string& current, const char
 }
 
 void CVantorView::OnOpenImage() {
-    const std::string path =
-        ChooseFile(FileDialogOptions::Kind::Open, "File to load", "*.JPG", "*.JPG", kOpenFilter);
+    const std::string path = ChooseFile(FileDialogOptions::Kind::Open, "File to load", "*.JPG", "*.JPG", kOpenFilter);
     if (!path.empty()) {
         WaitCursor wait;
         m_strFile = path;
@@ -76,9 +75,12 @@ void CVantorView::OnSaveRgbAs() {
                                         ProposedSaveName(m_strFile, "JPG"), kSaveRgbFilter);
     if (path.empty()) return;
     WaitCursor wait;
-    if (EndsWithNoCase(path, ".JPG")) SaveJpegFile(path, true);
-    else if (EndsWithNoCase(path, ".BMP")) SaveBmpFile(path);
-    else if (EndsWithNoCase(path, ".GIF")) SaveGifFile(path);
+    if (EndsWithNoCase(path, ".JPG"))
+        SaveJpegFile(path, true);
+    else if (EndsWithNoCase(path, ".BMP"))
+        SaveBmpFile(path);
+    else if (EndsWithNoCase(path, ".GIF"))
+        SaveGifFile(path);
 }
 
 void CVantorView::OnSaveGrayscaleJpeg() {
@@ -117,6 +119,7 @@ void CVantorView::OnSaveColormappedbmp() {
     const int bits = bitsDialog.m_bits == 1 || bitsDialog.m_bits == 4 ? bitsDialog.m_bits : 8;
 
     WaitCursor wait;
+    m_buf.MakeFull();  // every pixel of the picture, not the screen's share
     const unsigned levels = 1u << bits;
     const std::uint64_t pixels = static_cast<std::uint64_t>(m_width) * m_height;
     std::unique_ptr<std::uint8_t[]> indices;
@@ -133,8 +136,8 @@ void CVantorView::OnSaveColormappedbmp() {
                 return;
             }
             std::uint8_t planes[768];
-            if (!ColorQuantizer::QuantizeImage(m_buf.get(), indices.get(), m_width, m_height,
-                                               quantize.m_paletteColors, planes)) {
+            if (!ColorQuantizer::QuantizeImage(m_buf.get(), indices.get(), m_width, m_height, quantize.m_paletteColors,
+                                               planes)) {
                 AfxMessageBox("Quantization error");
                 return;
             }
@@ -174,16 +177,19 @@ void CVantorView::SaveJpegFile(const std::string& path, bool color) {
         AfxMessageBox("No Image!");
         return;
     }
-    // The codec writes file order; the buffer is brought there and back in place.
+    m_buf.MakeFull();  // every pixel of the picture, not the screen's share
     // One write at the chosen quality: a second write over the first could only
     // leave a broken file where a good one was.
-    ToggleOrder(m_buf.get(), m_width, m_height);
     const int index = m_jpegQualityIndex;
     const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
-    if (!JpegFile::SaveFromRgb(path, m_buf.get(), m_width, m_height, color, quality)) {
+    bool written = false;
+    {
+        const CurrentPicture::FileOrder fileOrder(m_buf);  // the order the codec writes
+        written = JpegFile::SaveFromRgb(path, fileOrder.get(), m_width, m_height, color, quality);
+    }
+    if (!written) {
         AfxMessageBox("Write Error");
         AfxMessageBox(path);
-        ToggleOrder(m_buf.get(), m_width, m_height);
         return;
     }
     TheUi().FileWritten(path);
@@ -200,35 +206,29 @@ void CVantorView::SaveGifFile(const std::string& path) {
     }
     CQuantizeDialog quantize;
     if (TheUi().DoModal(quantize) != IDOK) return;
+    m_buf.MakeFull();
 
-    ToggleOrder(m_buf.get(), m_width, m_height);
-    struct BackToDisplay {
-        CVantorView& view;
-        ~BackToDisplay() { ToggleOrder(view.m_buf.get(), view.m_width, view.m_height); }
-    } back{*this};
-
-    std::unique_ptr<std::uint8_t[]> indices;
-    if (quantize.m_colorMode != 0) {
-        indices = AllocBytes(static_cast<std::uint64_t>(m_width) * m_height);
-        if (!indices) {
-            AfxMessageBox("Alloc error in SaveGIF!");
-            return;
-        }
-        std::uint8_t planes[768];
-        if (!ColorQuantizer::QuantizeImage(m_buf.get(), indices.get(), m_width, m_height, quantize.m_paletteColors,
-                                           planes)) {
-            AfxMessageBox("Quantization error");
-            return;
-        }
-    } else {
-        PaletteEntry grays[256];
-        indices = MakeGrayIndexImage(m_buf.get(), m_width, m_height, m_width * 3, 256, PixelOrder::File, grays);
-        if (!indices) {
-            AfxMessageBox("Failed to make 256 color image");
-            return;
+    // What is made of the picture in file order comes to nothing but a word.
+    const char* outcome = "No GIF support";
+    {
+        const CurrentPicture::FileOrder fileOrder(m_buf);
+        std::unique_ptr<std::uint8_t[]> indices;
+        if (quantize.m_colorMode != 0) {
+            indices = AllocBytes(static_cast<std::uint64_t>(m_width) * m_height);
+            std::uint8_t planes[768];
+            if (!indices) {
+                outcome = "Alloc error in SaveGIF!";
+            } else if (!ColorQuantizer::QuantizeImage(fileOrder.get(), indices.get(), m_width, m_height,
+                                                      quantize.m_paletteColors, planes)) {
+                outcome = "Quantization error";
+            }
+        } else {
+            PaletteEntry grays[256];
+            indices = MakeGrayIndexImage(fileOrder.get(), m_width, m_height, m_width * 3, 256, PixelOrder::File, grays);
+            if (!indices) outcome = "Failed to make 256 color image";
         }
     }
-    AfxMessageBox("No GIF support");
+    AfxMessageBox(outcome);
 }
 
 }  // namespace vantor

@@ -5,9 +5,9 @@
 // only through the Ui services and a Canvas.
 #pragma once
 
-#include <cstdint>
 #include <compare>
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <iterator>
 #include <map>
@@ -18,6 +18,7 @@
 #include "imaging/JpegPrefetch.h"
 #include "imaging/RgbBuffer.h"
 #include "platform/Canvas.h"
+#include "viewer/CurrentPicture.h"
 
 namespace vantor {
 
@@ -190,19 +191,17 @@ public:
 
     // ---- slide show ---------------------------------------------------------------------
     virtual void ShowSlide();
-    // The next JPEG slide, decoded on a second thread while this one is on screen or
-    // being written; any load of exactly that file, unchanged, takes it over.
-    JpegPrefetch m_nextSlide;
-    std::uint64_t m_jpegBufGeneration = ~std::uint64_t{0};  // m_buf as the last JPEG load left it,
-    std::uint64_t m_jpegBufBytes = 0;                       // and its size
-    // A slide decoded ahead comes shrunk to its fit as well, for the paint.
-    RgbBuffer m_shrunk;
-    DibImage m_shrunkImage;
-    std::uint64_t m_shrunkGeneration = ~std::uint64_t{0};  // the m_buf it was made from
+    // The next JPEG slide is decoded on a second thread (m_buf.Ahead()) while this one
+    // is on screen or being written; any load of exactly that file, unchanged, takes it over.
     bool m_prefetchSlides = true;  // off only to compare a run without it
     // Starts decoding the slide the run will show next if nothing intervenes (only
-    // while it goes on by itself), at the reduction choose picks.
-    void PrefetchNextSlide(JpegFile::ScaleChooser choose = nullptr, const JpegPrefetch::ScaleContext& context = {});
+    // while it goes on by itself), at the reduction choose picks for the frame.
+    void PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame);
+    // The reduction a JPEG is decoded at for the screen: the smallest whose pixels
+    // still cover the picture's fit in the frame (width, height, scale mode).
+    static unsigned ChooseDisplayScale(std::uint32_t width, std::uint32_t height, const void* frame);
+    // The frame the screen fits pictures into.
+    JpegPrefetch::ScaleContext DisplayFrame() const;
     static unsigned DelayForSpeed(std::uint32_t speed);
     // Shows the stop-or-continue dialog; true when the answer is "stop".
     bool AskStop();
@@ -253,11 +252,13 @@ public:
     void OnHowToUseFeatures();
 
     // ---- image --------------------------------------------------------------------------
-    RgbBuffer m_buf;  // display order, m_width x m_height, or empty
-    std::uint32_t m_width = 801;
-    std::uint32_t m_height = 601;
+    // The current picture, in display order, or empty; it changes only through its
+    // own operations (replace, clear, a file-order scope). m_width x m_height is its
+    // own size, which its pixels have unless it was decoded reduced for the screen.
+    CurrentPicture m_buf;
+    const std::uint32_t& m_width = m_buf.Width();
+    const std::uint32_t& m_height = m_buf.Height();
     std::vector<std::uint8_t> m_workBuf;  // scratch for the batch write, sized per picture
-    std::uint64_t m_bufGeneration = 0;    // changes whenever m_buf's pixels change
 
     std::uint32_t m_fitWidth = 0;
     std::uint32_t m_fitHeight = 0;
@@ -268,7 +269,7 @@ public:
     std::uint32_t m_fitFrameHeight = 0;
 
     // ---- slide list -------------------------------------------------------------------
-    StringArray m_slidePath;   // "Null" until written
+    StringArray m_slidePath;  // "Null" until written
     StringArray m_slidePath2;
     StringArray m_slideName;
     std::uint32_t m_slideCount = 0;
@@ -322,13 +323,13 @@ public:
     std::int32_t m_sortStop = 0;
 
     // ---- automatic search (search/) ------------------------------------------------------------------
-    std::uint32_t m_dirWrapMark = 0;      // stays 0: past 150000 folders the list grows, it never wraps
-    std::int32_t m_dirWrapped = 0;        // 1 once the list reached 150000 folders below level 1 in this search
-    std::int32_t m_searchFileType = 1;    // 1 JPEG, 2 BMP
-    std::string m_searchDrive;            // first two characters of the chosen folder's path
-    std::int32_t m_overClicked = 0;       // a choice was clicked in the over-10000 dialog
-    std::int32_t m_selMore = 0;           // the More flag copied from a selection dialog
-    std::int32_t m_selMoreEdit = 0;       // the value typed in a selection dialog's edit box
+    std::uint32_t m_dirWrapMark = 0;    // stays 0: past 150000 folders the list grows, it never wraps
+    std::int32_t m_dirWrapped = 0;      // 1 once the list reached 150000 folders below level 1 in this search
+    std::int32_t m_searchFileType = 1;  // 1 JPEG, 2 BMP
+    std::string m_searchDrive;          // first two characters of the chosen folder's path
+    std::int32_t m_overClicked = 0;     // a choice was clicked in the over-10000 dialog
+    std::int32_t m_selMore = 0;         // the More flag copied from a selection dialog
+    std::int32_t m_selMoreEdit = 0;     // the value typed in a selection dialog's edit box
     void OnAutoSearch();
     void OnAutoSearchSelectMode();
     void OnAutoSearchRemoveMode();
@@ -341,15 +342,10 @@ public:
     void SortSlideList(std::int32_t kind);
 
     // ---- batch write (batch/) --------------------------------------------------------------------------
-    std::string m_tempBmpPath;            // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
-    std::string m_writeSourcePath;        // "at First", then the path written last
+    std::string m_tempBmpPath;      // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
+    std::string m_writeSourcePath;  // "at First", then the path written last
     std::int32_t m_dibReady = 0;
     std::uint32_t m_lastStepSlide = 0;  // the entry the write run's last step took; 0 before the first
-    // The slide being written, in display order; a JPEG may be decoded at a reduced
-    // scale (m_srcWidth x m_srcHeight) while m_width x m_height keep its true size.
-    RgbBuffer m_srcBuf;
-    std::uint32_t m_srcWidth = 0;
-    std::uint32_t m_srcHeight = 0;
     void OnFileWriteStart();
     void ChooseOutputFolder();
     // The write run from the start number in m_jumpTarget (the setup done): also the
@@ -371,8 +367,8 @@ public:
     // name, then stem~(1) .. stem~(9), stem~010 .. stem~099, stem~100 ..., stem~9989.
     // Empty when all are taken. Anything at a path (file, folder, FIFO, link) takes it.
     static std::string FreeOutputName(const std::string& folder, const std::string& name);
-    // Loads the slide m_curSlidePath into m_srcBuf; a JPEG at the smallest DCT scale
-    // that still covers its fitted size (at full size in the straight mode).
+    // Loads the slide to be written into m_buf; a JPEG at the smallest DCT scale that
+    // still covers the frame (at full size in the straight mode).
     void LoadWriteSource(const std::string& path);
 
     // ---- folders -------------------------------------------------------------------------------------
@@ -394,12 +390,6 @@ private:
     void SetStatusTexts();
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);
-
-    // The drawable (row-padded) copy of m_buf, kept while m_buf's pixels stay the same.
-    const DibImage& DrawableImage();
-    std::unique_ptr<std::uint8_t[]> m_padded;
-    std::uint64_t m_paddedGeneration = ~std::uint64_t{0};
-    DibImage m_paddedImage;
 
     int m_commandDepth = 0;
     bool m_closeRequested = false;

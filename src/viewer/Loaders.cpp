@@ -1,6 +1,7 @@
 // The view's file loaders: the only way a file becomes the current picture.
 // Each frees the previous picture first and leaves m_buf either empty or in
-// display order with m_width x m_height pixels.
+// display order with m_width x m_height pixels (a JPEG may hold fewer: decoded
+// reduced for the screen).
 #include <cstdio>
 #include <memory>
 
@@ -24,60 +25,50 @@ struct FileCloser {
 }  // namespace
 
 void CVantorView::LoadJpegFile(const std::string& path) {
-    // The picture this load replaces, when it is still the one the last JPEG load
-    // left (so its size is known): the next slide decoded ahead may reuse it.
-    RgbBuffer previous = std::move(m_buf);
-    const bool reusable = previous && m_bufGeneration == m_jpegBufGeneration;
-    ++m_bufGeneration;
-    m_shrunk.reset();
+    m_buf.Clear();
+    // Decoded at the reduction the screen needs: m_width x m_height stay the file's
+    // own size, and the picture commands decode it whole when they need every pixel.
+    const JpegPrefetch::ScaleContext frame = DisplayFrame();
     // A slide decoded while the one before was on screen, if it is this very file
     // as it is now: the same pixels the load below would give. A file that failed
     // there, warned or changed since is loaded below, and only then reported.
-    if (auto ahead = m_nextSlide.Take(path)) {
-        // The picture it replaces is the buffer the following one is decoded into.
-        if (reusable) m_nextSlide.Recycle(std::move(previous), m_jpegBufBytes);
+    if (auto ahead = m_buf.Ahead().Take(path, &ChooseDisplayScale, frame)) {
         NoteJpegPath(path);
-        m_width = ahead->width;
-        m_height = ahead->height;
-        m_buf = std::move(ahead->pixels);
-        if (ahead->shrunk) {
-            m_shrunk = std::move(ahead->shrunk);
-            m_shrunkImage = DibImage{m_shrunk.get(), ahead->shrunkWidth, ahead->shrunkHeight,
-                                     PaddedRowLength(ahead->shrunkWidth), m_bufGeneration | std::uint64_t{1} << 63};
-            m_shrunkGeneration = m_bufGeneration;
-        }
-    } else {
-        previous.reset();
-        // Decoded straight into display order: the same pixels as reading in file
-        // order and converting, without the second pass over a large picture.
-        m_buf = JpegFile::LoadToDisplay(path, m_width, m_height);
+        m_buf.Replace(std::move(*ahead), path);
+        return;
     }
-    m_jpegBufGeneration = m_bufGeneration;
-    m_jpegBufBytes = std::uint64_t{m_width} * m_height * 3;
+    JpegFile::Options options;
+    options.choose = &ChooseDisplayScale;
+    options.context = &frame;
+    options.memory = &m_buf.Memory();
+    m_buf.Replace(JpegFile::Load(path, options), path);
 }
 
 void CVantorView::LoadBmpFile(const std::string& path) {
-    m_buf.reset();
-    ++m_bufGeneration;
+    m_buf.Clear();
     BmpCodec codec;
     int needsFallback = 0;
-    m_buf = codec.ProbeLoad(path, m_width, m_height, needsFallback);
+    std::uint32_t width = 0, height = 0;
+    RgbBuffer pixels = codec.ProbeLoad(path, width, height, needsFallback);
     if (needsFallback == 1) {
-        m_buf.reset();
+        m_buf.Replace(RgbBuffer(), width, height);  // the size as far as the probe came
         LoadBmpThroughFallback(path);
-    } else if (!m_buf || codec.m_status != "OK") {
+        return;
+    }
+    if (!pixels || codec.m_status != "OK") {
         // The probe already read the whole picture when it succeeded; only a
         // failure is read again, for the reader's own message.
-        m_buf.reset();
+        pixels.reset();
         BmpCodec reporter;
-        m_buf = reporter.Load(path, m_width, m_height);
-        if (!m_buf || reporter.m_status != "OK") {
-            m_buf.reset();
+        pixels = reporter.Load(path, width, height);
+        if (!pixels || reporter.m_status != "OK") {
+            m_buf.Replace(RgbBuffer(), width, height);  // the size as far as the reader came
             AfxMessageBox(reporter.m_status);
             return;
         }
     }
-    ToggleOrder(m_buf.get(), m_width, m_height);
+    ToggleOrder(pixels.get(), width, height);
+    m_buf.Replace(std::move(pixels), width, height);
 }
 
 void CVantorView::LoadBmpThroughFallback(const std::string& path) {
@@ -115,28 +106,20 @@ void CVantorView::LoadBmpThroughFallback(const std::string& path) {
     DecodedBmp decoded;
     switch (DecodeBmpFallback(bytes.data(), bytes.size(), decoded)) {
         case BmpDecodeResult::Ok:
-            m_width = decoded.width;
-            m_height = decoded.height;
-            m_buf = std::move(decoded.pixels);
+            // Decoded in file order, like the codec's own read.
+            ToggleOrder(decoded.pixels.get(), decoded.width, decoded.height);
+            m_buf.Replace(std::move(decoded.pixels), decoded.width, decoded.height);
             break;
-        case BmpDecodeResult::NotABitmap:
-            break;  // not a bitmap at all, or cut short: nothing to show, nothing to say
-        case BmpDecodeResult::NegativeSize:
-            AfxMessageBox("File DIB Too Big for reading3 :\n" + path);
-            break;
-        case BmpDecodeResult::TooLarge:
-            AfxMessageBox("m_buf nothing Write Error ni naruyo!!!");
-            break;
-        case BmpDecodeResult::Unsupported:
-            AfxMessageBox("File/DIB CANNOT LOAD for reading5 :\n" + path);
-            break;
+        case BmpDecodeResult::NotABitmap: break;  // not a bitmap at all, or cut short: nothing to show, nothing to say
+        case BmpDecodeResult::NegativeSize: AfxMessageBox("File DIB Too Big for reading3 :\n" + path); break;
+        case BmpDecodeResult::TooLarge: AfxMessageBox("m_buf nothing Write Error ni naruyo!!!"); break;
+        case BmpDecodeResult::Unsupported: AfxMessageBox("File/DIB CANNOT LOAD for reading5 :\n" + path); break;
     }
 }
 
 void CVantorView::LoadGifFile(const std::string& path) {
     (void)path;
-    m_buf.reset();
-    ++m_bufGeneration;
+    m_buf.Clear();
     AfxMessageBox("No GIF support");
 }
 
@@ -145,6 +128,7 @@ void CVantorView::SaveBmpFile(const std::string& path) {
         AfxMessageBox("No Image!");
         return;
     }
+    m_buf.MakeFull();  // every pixel of the picture, not the screen's share
     BmpCodec codec;
     codec.SaveRgb(path, m_buf.get(), m_width, m_height);
     if (codec.m_status != "OK") {

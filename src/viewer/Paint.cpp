@@ -74,6 +74,17 @@ CVantorView::Fit CVantorView::FitPicture(std::uint32_t width, std::uint32_t heig
     return fit;
 }
 
+unsigned CVantorView::ChooseDisplayScale(std::uint32_t width, std::uint32_t height, const void* frame) {
+    const auto& [maxWidth, maxHeight, mode] = *static_cast<const JpegPrefetch::ScaleContext*>(frame);
+    const Fit fit = FitPicture(width, height, maxWidth, maxHeight, static_cast<std::int32_t>(mode));
+    // Pixels beyond the picture's own are never decoded: an enlarged fit takes it whole.
+    return CoveringScale(width, height, std::min(fit.width, width), std::min(fit.height, height));
+}
+
+JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
+    return {m_maxWidth, m_maxHeight, static_cast<std::uint32_t>(m_outScaleMode)};
+}
+
 void CVantorView::ComputeFit() {
     const Fit fit = FitPicture(m_width, m_height, m_maxWidth, m_maxHeight, m_outScaleMode);
     m_fitFrameWidth = fit.frameWidth;
@@ -128,26 +139,6 @@ std::string DateLine(std::time_t modified) {
     out += ' ';
     out.append(c + 11, 8);  // time
     return out;
-}
-
-const DibImage& CVantorView::DrawableImage() {
-    // Rebuilt whenever the picture changed: a new generation, block or size.
-    const DibImage& d = m_paddedImage;
-    if (m_paddedGeneration == m_bufGeneration && d.width == m_width && d.height == m_height &&
-        (d.bits == m_buf.get() || d.bits == m_padded.get()) && d.bits != nullptr) {
-        return d;
-    }
-    m_paddedGeneration = m_bufGeneration;
-    std::uint32_t rowLength = PaddedRowLength(m_width);
-    if (rowLength == m_width * 3) {
-        // Rows already end on four bytes: the picture itself is drawable.
-        m_padded.reset();
-        m_paddedImage = DibImage{m_buf.get(), m_width, m_height, rowLength, m_bufGeneration};
-    } else {
-        m_padded = PadRowsToDword(m_buf.get(), m_width, m_height, rowLength);
-        m_paddedImage = DibImage{m_padded.get(), m_width, m_height, rowLength, m_bufGeneration};
-    }
-    return m_paddedImage;
 }
 
 void CVantorView::OnDraw(Canvas& canvas) {
@@ -234,18 +225,22 @@ void CVantorView::OnDraw(Canvas& canvas) {
     overlay(kSelectedWithHelp);
 
     const Rect dest{ix, iy, ix + fw, iy + fh};
-    // A slide decoded ahead may come already shrunk to its fit: the very pixels the
-    // canvas would average from the whole picture, when the whole fit is on screen.
-    const bool shrunk = m_shrunk && m_shrunkGeneration == m_bufGeneration && m_shrunkImage.width == m_fitWidth &&
-                        m_shrunkImage.height == m_fitHeight && scroll.x == 0 && scroll.y == 0 &&
-                        dest.right <= client.cx && dest.bottom <= client.cy;
-    const DibImage& image = shrunk ? m_shrunkImage : DrawableImage();
-    const Rect source = shrunk ? Rect{0, 0, fw, fh}
-                               : Rect{scroll.x, scroll.y, scroll.x + static_cast<int>(m_width),
-                                      scroll.y + static_cast<int>(m_height)};
+    // A picture decoded reduced for the screen may need more pixels than it has
+    // once the frame or the mode changed: it is decoded again for them.
+    m_buf.Cover(std::min(m_fitWidth, m_width), std::min(m_fitHeight, m_height));
+    // The source is in the picture's own coordinates; the pixels held may be fewer.
+    const auto pixels = [](int at, std::uint32_t held, std::uint32_t whole) {
+        return static_cast<int>(static_cast<std::int64_t>(at) * held / std::max<std::uint32_t>(whole, 1));
+    };
+    const std::uint32_t pw = m_buf.PixelWidth(), ph = m_buf.PixelHeight();
+    const Rect source{pixels(scroll.x, pw, m_width), pixels(scroll.y, ph, m_height),
+                      pixels(scroll.x + static_cast<int>(m_width), pw, m_width),
+                      pixels(scroll.y + static_cast<int>(m_height), ph, m_height)};
     // A running show at speed 2 or slower draws the picture three more times over
     // itself: the same pixels each time (the scaled copy is kept, so they are blits).
-    const int stretches = m_speed >= 2 && m_haltState == 0 ? 4 : 1;
+    // Nothing is drawn while the picture is in file order for a save.
+    const DibImage& image = m_buf.Drawable();
+    const int stretches = image.bits == nullptr ? 0 : m_speed >= 2 && m_haltState == 0 ? 4 : 1;
     for (int i = 0; i < stretches; ++i) canvas.StretchImage(dest, image, source, StretchMode::Halftone);
 
     overlay(kSelected);

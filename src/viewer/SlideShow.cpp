@@ -3,21 +3,12 @@
 // which only set flags that the loop reads on its next pass.
 #include <cstring>
 
-#include "imaging/AreaShrink.h"
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 #include "viewer/Dialogs.h"
 
 namespace vantor {
-
-namespace {
-
-// The shortest wait between slides (ms) for which a slide decoded ahead is also
-// shrunk ahead for the screen: speed 5 and slower.
-constexpr unsigned kShrinkAheadFromDelay = 100;
-
-}  // namespace
 
 unsigned CVantorView::DelayForSpeed(std::uint32_t s) {
     if (s <= 4) return s;
@@ -100,8 +91,10 @@ void CVantorView::RunLoop(bool writing) {
             const std::uint32_t index = m_slideNo == 0 ? 0 : m_slideNo - 1;
             m_curSlidePath = index < m_slidePath.size() ? m_slidePath[index] : std::string("Null");
             m_strFile = m_curSlidePath;
-            if (writing) WriteStep();
-            else ShowSlide();
+            if (writing)
+                WriteStep();
+            else
+                ShowSlide();
         }
         ui.Pump(10000);
         if (m_closeRequested) break;
@@ -109,16 +102,20 @@ void CVantorView::RunLoop(bool writing) {
         // A halt, a step, a jump, a new speed or a close ends the wait at once.
         const std::uint64_t state = RunStateKey();
         const auto changed = [this, state] { return m_closeRequested || RunStateKey() != state; };
-        if (m_haltState == 0) ui.Sleep(delay, changed);
-        else if (m_haltState == 1) ui.Sleep(0);
+        if (m_haltState == 0)
+            ui.Sleep(delay, changed);
+        else if (m_haltState == 1)
+            ui.Sleep(0);
         ui.Pump(6667);
         if (m_closeRequested) break;
-        if (m_progressMode < 2) ui.ProgressStep();
-        else if (m_progressMode == 2) ui.ProgressSetPos(0);
+        if (m_progressMode < 2)
+            ui.ProgressStep();
+        else if (m_progressMode == 2)
+            ui.ProgressSetPos(0);
         ui.SetCursor(CursorKind::Arrow);
     }
 
-    m_nextSlide.Drop();  // a slide the run did not reach
+    m_buf.Ahead().Drop();  // a slide the run did not reach
     m_stopped = 1;
     m_writeMode = 0;
     ui.SetViewTimer(false);
@@ -133,16 +130,16 @@ void CVantorView::RunLoop(bool writing) {
 void CVantorView::ShowSlide() {
     Ui& ui = TheUi();
     if (m_lastShownPath == m_curSlidePath && m_haltState != 1) {
-        PrefetchNextSlide();
+        PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame());
         return;
     }
     ui.UpdateWindow();
     const std::string& path = m_curSlidePath;
     // A halted show holds nothing decoded ahead but the slide it is about to show:
     // reloading its slide beside another picture would break the memory bound.
-    if (m_haltState != 0 && !m_nextSlide.IsFor(path)) m_nextSlide.Drop();
+    if (m_haltState != 0 && !m_buf.Ahead().IsFor(path)) m_buf.Ahead().Drop();
     LoadByEnding(path);
-    PrefetchNextSlide();
+    PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame());
     ui.EndWaitCursor();
     if (!m_buf && m_slideNo > 2) {
         AfxMessageBox(path);
@@ -156,7 +153,7 @@ void CVantorView::ShowSlide() {
     if (m_buf) ui.SlideShown(m_slideNo, m_curSlidePath, m_width, m_height);
 }
 
-void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& context) {
+void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame) {
     // Unless a click, a key or a command intervenes, the next pass shows the
     // following slide; one with the same path would not be loaded again.
     if (!m_prefetchSlides || m_haltState != 0 || m_stopped == 1 || m_slideNo >= m_slideCount ||
@@ -165,27 +162,7 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
     }
     const std::string& next = m_slidePath[m_slideNo];
     if (next == m_curSlidePath || !EndsWithNoCase(next, ".JPG")) return;
-    JpegPrefetch::Finish finish;
-    if (choose == nullptr && DelayForSpeed(m_speed) >= kShrinkAheadFromDelay) {
-        // For a show that waits between slides, the copy the paint would average
-        // from the whole picture, made here while the user-interface thread waits,
-        // so that the slide is on screen as soon as its turn comes; the paint uses
-        // it only if the fit is still the same. Without a wait the paint of one
-        // slide and the decode of the next share the two cores better.
-        finish = [maxWidth = m_maxWidth, maxHeight = m_maxHeight, mode = m_outScaleMode](JpegPrefetch::Picture& p) {
-            const Fit fit = FitPicture(p.width, p.height, maxWidth, maxHeight, mode);
-            // The canvas averages whole blocks only where both sides shrink to half or less.
-            if (fit.width == 0 || fit.height == 0 || std::uint64_t{2} * fit.width > p.width ||
-                std::uint64_t{2} * fit.height > p.height) {
-                return;
-            }
-            p.shrunk = AreaShrinkPicture(p.pixels.get(), std::size_t{p.width} * 3, p.width, p.height, fit.width,
-                                         fit.height);
-            p.shrunkWidth = fit.width;
-            p.shrunkHeight = fit.height;
-        };
-    }
-    m_nextSlide.Start(next, choose, context, std::move(finish));
+    m_buf.Ahead().Start(next, choose, frame);
 }
 
 void CVantorView::OnHaltRestart() {

@@ -47,12 +47,18 @@ void WriteProgressiveJpeg(const std::string& path, unsigned width, unsigned heig
     test::WriteFile(path, writer.Encode(rgb, width, height));
 }
 
-bool SamePixels(const RgbBuffer& a, const RgbBuffer& b, std::uint32_t w, std::uint32_t h) {
+bool SamePixels(const PixelBlock& a, const RgbBuffer& b, std::uint32_t w, std::uint32_t h) {
     return a && b && std::memcmp(a.get(), b.get(), std::size_t{w} * h * 3) == 0;
 }
 
-unsigned Quarter(std::uint32_t, std::uint32_t, void*) { return 2; }
-unsigned ThreeEighths(std::uint32_t, std::uint32_t, void*) { return 3; }
+unsigned Quarter(std::uint32_t, std::uint32_t, const void*) { return 2; }
+unsigned ThreeEighths(std::uint32_t, std::uint32_t, const void*) { return 3; }
+
+// A decode without a word to the user.
+JpegFile::Picture Quietly(const std::string& path, JpegFile::Options options = {}) {
+    options.quiet = true;
+    return JpegFile::Load(path, options);
+}
 
 TEST(JpegPrefetch, HandsOverExactlyWhatWasAskedFor) {
     test::TempDir dir;
@@ -96,35 +102,30 @@ TEST(JpegPrefetch, HandsOverExactlyWhatWasAskedFor) {
     EXPECT_TRUE(quiet.Lines().empty());
 }
 
-TEST(JpegPrefetch, APictureNoLongerNeededIsDecodedIntoWhenItsSizeFits) {
+TEST(JpegPrefetch, PicturesAreDecodedIntoKeptMemory) {
     test::TempDir dir;
-    const std::string a = dir.File("a.jpg"), b = dir.File("b.jpg");
+    const std::string a = dir.File("a.jpg");
     WriteJpeg(a, 64, 48, 5);
-    WriteJpeg(b, 30, 20, 7);
     std::uint32_t w = 0, h = 0;
     const RgbBuffer direct = JpegFile::LoadToDisplay(a, w, h);
-    JpegPrefetch ahead;
-    for (const std::uint64_t bytes : {std::uint64_t{64 * 48 * 3}, std::uint64_t{64 * 48 * 3 - 1}}) {
-        // A buffer one byte short is freed (the sanitizers would see a write past it);
-        // its address may come back from the allocator, so only a fit is checked by address.
-        RgbBuffer old = AllocBytes(bytes);
-        std::memset(old.get(), 0x5A, bytes);
-        const std::uint8_t* oldAddress = old.get();
-        ahead.Recycle(std::move(old), bytes);
-        ahead.Start(a);
-        const auto picture = ahead.Take(a);
-        ASSERT_TRUE(picture);
-        if (bytes == 64 * 48 * 3) {
-            EXPECT_EQ(picture->pixels.get(), oldAddress);
-        }
-        EXPECT_TRUE(SamePixels(picture->pixels, direct, w, h));
-    }
-    // A spare never outlives the next request, used or not.
-    ahead.Recycle(AllocRgb(64, 48), 64 * 48 * 3);
-    ahead.Start(b);
-    const auto other = ahead.Take(b);
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->width, 30u);
+    PictureMemory memory;
+    JpegPrefetch ahead(&memory);
+    // A kept block that fits is decoded into; the picture is the same.
+    PixelBlock kept = memory.Take(64 * 48 * 3 + 100);
+    std::memset(kept.get(), 0x5A, kept.capacity);
+    const std::uint8_t* address = kept.get();
+    memory.Give(std::move(kept));
+    ahead.Start(a);
+    auto picture = ahead.Take(a);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->pixels.get(), address);
+    EXPECT_TRUE(SamePixels(picture->pixels, direct, w, h));
+    // A picture dropped unused goes back to the memory.
+    memory.Give(std::move(picture->pixels));
+    ahead.Start(a);
+    ahead.Wait();
+    ahead.Drop();
+    EXPECT_EQ(memory.KeptBytes(), 64u * 48 * 3 + 100);
 }
 
 TEST(JpegPrefetch, AFileChangedSinceItsDecodeIsNotHandedOver) {
@@ -211,18 +212,18 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
     for (const Case& c : cases) {
         const std::string path = dir.File("split.jpg");
         WriteProgressiveJpeg(path, c.width, c.height, false, c.h, c.v, c.restartRows);
-        std::uint32_t w = 0, h = 0, tw = 0, th = 0;
-        const RgbBuffer single = JpegFile::LoadToDisplayScaled(path, w, h, tw, th, c.choose, nullptr);
-        ASSERT_TRUE(single);
-        JpegFile::QuietLoad load;
-        load.choose = c.choose;
-        load.splitFromPixels = 0;
-        const RgbBuffer split = JpegFile::TryLoadToDisplay(path, load);
-        ASSERT_TRUE(split) << c.width << " x " << c.height;
-        EXPECT_EQ(load.width, w);
-        EXPECT_EQ(load.height, h);
-        EXPECT_EQ(load.trueWidth, c.width);
-        EXPECT_TRUE(SamePixels(split, single, w, h))
+        JpegFile::Options options;
+        options.choose = c.choose;
+        const JpegFile::Picture single = JpegFile::Load(path, options);
+        ASSERT_TRUE(single.pixels);
+        options.splitFromPixels = 0;
+        const JpegFile::Picture split = Quietly(path, options);
+        ASSERT_TRUE(split.pixels) << c.width << " x " << c.height;
+        EXPECT_EQ(split.width, single.width);
+        EXPECT_EQ(split.height, single.height);
+        EXPECT_EQ(split.trueWidth, c.width);
+        const std::size_t bytes = std::size_t{single.width} * single.height * 3;
+        EXPECT_EQ(std::memcmp(split.pixels.get(), single.pixels.get(), bytes), 0)
             << c.width << " x " << c.height << " sampled " << c.h << " x " << c.v << " restarts " << c.restartRows;
     }
     // Read whole but not split (several scans): decoded once, from what was read.
@@ -231,11 +232,11 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
         WriteProgressiveJpeg(path, 300, 600);
         std::uint32_t w = 0, h = 0;
         const RgbBuffer single = JpegFile::LoadToDisplay(path, w, h);
-        JpegFile::QuietLoad load;
-        load.splitFromPixels = 0;
-        const RgbBuffer whole = JpegFile::TryLoadToDisplay(path, load);
-        ASSERT_TRUE(whole);
-        EXPECT_TRUE(SamePixels(whole, single, w, h));
+        JpegFile::Options options;
+        options.splitFromPixels = 0;
+        const JpegFile::Picture whole = Quietly(path, options);
+        ASSERT_TRUE(whole.pixels);
+        EXPECT_TRUE(SamePixels(whole.pixels, single, w, h));
     }
     // A picture cut short warns in the lower band: nothing, as from one decode.
     const std::string cut = dir.File("cut.jpg");
@@ -244,9 +245,9 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
     bytes.resize(bytes.size() * 3 / 4);
     test::WriteFile(cut, bytes);
     test::ScriptedView quiet;
-    JpegFile::QuietLoad load;
-    load.splitFromPixels = 0;
-    EXPECT_FALSE(JpegFile::TryLoadToDisplay(cut, load));
+    JpegFile::Options options;
+    options.splitFromPixels = 0;
+    EXPECT_FALSE(Quietly(cut, options).pixels);
     EXPECT_TRUE(quiet.Lines().empty());
 }
 
@@ -254,24 +255,26 @@ TEST(JpegPrefetch, ProgressiveBudgetAndCancel) {
     test::TempDir dir;
     const std::string p = dir.File("p.jpg");
     WriteProgressiveJpeg(p, 64, 48);
-    JpegFile::QuietLoad load;
-    EXPECT_TRUE(JpegFile::TryLoadToDisplay(p, load));
-    // 64 x 48 in 4:2:0 needs (8+2) x (6+2) + 2 x (4+1) x (3+1) blocks of 128 bytes.
-    load.maxCoefficientBytes = 120 * 128 - 1;
-    EXPECT_FALSE(JpegFile::TryLoadToDisplay(p, load));
-    load.maxCoefficientBytes = 120 * 128;
-    EXPECT_TRUE(JpegFile::TryLoadToDisplay(p, load));
-    // A baseline file never holds its coefficients: no budget applies.
     const std::string b = dir.File("b.jpg");
     WriteJpeg(b, 64, 48, 5);
-    load.maxCoefficientBytes = 0;
-    EXPECT_TRUE(JpegFile::TryLoadToDisplay(b, load));
-    // Given up at once.
     std::atomic<bool> cancel{true};
-    load.maxCoefficientBytes = UINT64_MAX;
-    load.cancel = &cancel;
-    EXPECT_FALSE(JpegFile::TryLoadToDisplay(b, load));
-    EXPECT_FALSE(JpegFile::TryLoadToDisplay(p, load));
+    // 64 x 48 in 4:2:0 needs (8+2) x (6+2) + 2 x (4+1) x (3+1) blocks of 128 bytes.
+    // A baseline file never holds its coefficients: no budget applies to it.
+    struct Case {
+        const std::string& path;
+        std::uint64_t budget;
+        const std::atomic<bool>* cancel;
+        bool decoded;
+    } cases[] = {
+        {p, UINT64_MAX, nullptr, true}, {p, 120 * 128 - 1, nullptr, false}, {p, 120 * 128, nullptr, true},
+        {b, 0, nullptr, true},          {b, UINT64_MAX, &cancel, false},    {p, UINT64_MAX, &cancel, false},
+    };
+    for (const Case& c : cases) {
+        JpegFile::Options options;
+        options.maxCoefficientBytes = c.budget;
+        options.cancel = c.cancel;
+        EXPECT_EQ(static_cast<bool>(Quietly(c.path, options).pixels), c.decoded) << c.path << " " << c.budget;
+    }
 }
 
 }  // namespace

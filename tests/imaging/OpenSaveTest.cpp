@@ -61,7 +61,7 @@ struct Session {
         return lines;
     }
     std::vector<std::uint8_t> Buf() const {
-        return {view.m_buf.get(), view.m_buf.get() + std::size_t{view.m_width} * view.m_height * 3};
+        return {view.m_buf.get(), view.m_buf.get() + std::size_t{view.m_buf.PixelWidth()} * view.m_buf.PixelHeight() * 3};
     }
 };
 
@@ -169,8 +169,7 @@ TEST(SaveCommands, ProposeTheCurrentNameWithOnlyUpperCaseEndingsChanged) {
     s.CancelFiles();
     s.view.OnCommand(ID_FILE_SAVE_GRAYSCALE_JPEG);
     s.view.m_strFile = "/pics/cat.JPG";
-    s.view.m_buf = AllocRgb(1, 1);
-    s.view.m_width = s.view.m_height = 1;
+    s.view.m_buf.Replace(AllocRgb(1, 1), 1, 1);
     s.CancelFiles();
     s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
     s.view.m_strFile = "dog.JPG";  // no folder: the whole text
@@ -330,16 +329,15 @@ TEST(SaveColormappedBmp, EightBitColourHas256EntriesZeroBeyondTheColoursFound) {
     TempDir dir;
     Session s;
     // Display order: blue, green, red. Left half pure red, right half pure blue.
-    s.view.m_width = 8;
-    s.view.m_height = 4;
-    s.view.m_buf = AllocRgb(8, 4);
+    RgbBuffer pixels = AllocRgb(8, 4);
     for (unsigned i = 0; i < 32; ++i) {
-        std::uint8_t* p = s.view.m_buf.get() + i * 3;
+        std::uint8_t* p = pixels.get() + i * 3;
         const bool red = i % 8 < 4;
         p[0] = red ? 0 : 255;
         p[1] = 0;
         p[2] = red ? 255 : 0;
     }
+    s.view.m_buf.Replace(std::move(pixels), 8, 4);
     const std::string out = dir.File("eight.bmp");
     s.Files(out);
     s.Dialog(IDOK);                             // 8 bits, as checked on opening

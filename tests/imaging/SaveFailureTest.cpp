@@ -99,11 +99,10 @@ struct Outcome {
 struct Screen {
     test::ScriptedView s;
     Screen() {
-        s.view.m_width = kWidth;
-        s.view.m_height = kHeight;
-        s.view.m_buf = AllocRgb(kWidth, kHeight);
+        RgbBuffer pixels = AllocRgb(kWidth, kHeight);
         for (std::uint32_t i = 0; i < kWidth * kHeight * 3; ++i)
-            s.view.m_buf[i] = static_cast<std::uint8_t>(i * 7 / 3 + i / (kWidth * 3) * 5);
+            pixels[i] = static_cast<std::uint8_t>(i * 7 / 3 + i / (kWidth * 3) * 5);
+        s.view.m_buf.Replace(std::move(pixels), kWidth, kHeight);
     }
     std::vector<std::uint8_t> Picture() const {
         return {s.view.m_buf.get(), s.view.m_buf.get() + std::size_t{s.view.m_width} * s.view.m_height * 3};

@@ -3,11 +3,13 @@
 
 #include <QPainter>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <vector>
 
 #include "platform/qt/QtCanvas.h"
 #include "platform/script/ScriptUi.h"
+#include "resource.h"
 #include "viewer/CVantorView.h"
 #include "qt/QtTestApp.h"
 
@@ -188,17 +190,15 @@ TEST(QtCanvas, RealPaintOfTheView) {
     ui.SetClientSize(1000, 700);
     CVantorView view;
     // 400 x 300, display order: the bottom half blue, the top half red.
-    view.m_buf = AllocRgb(400, 300);
+    RgbBuffer pixels = AllocRgb(400, 300);
     for (std::size_t i = 0; i < 400u * 300u; ++i) {
-        std::uint8_t* p = view.m_buf.get() + 3 * i;
+        std::uint8_t* p = pixels.get() + 3 * i;
         const bool bottom = i < 400u * 150u;
         p[0] = bottom ? 255 : 0;
         p[1] = 0;
         p[2] = bottom ? 0 : 255;
     }
-    view.m_width = 400;
-    view.m_height = 300;
-    ++view.m_bufGeneration;
+    view.m_buf.Replace(std::move(pixels), 400, 300);
     QImage window = Blank(1000, 700);
     {
         QPainter painter(&window);
@@ -209,6 +209,55 @@ TEST(QtCanvas, RealPaintOfTheView) {
     EXPECT_EQ(window.pixelColor(310, 210), QColor(255, 0, 0)) << "the picture's top row is on top";
     EXPECT_EQ(window.pixelColor(690, 490), QColor(0, 0, 255));
     EXPECT_EQ(window.pixelColor(710, 490), QColor(200, 200, 200)) << "the band right of the picture";
+}
+
+// A save that fails puts the picture in file order while its boxes are open; a
+// window made smaller meanwhile repaints. Nothing drawn then may stay on screen
+// once the picture is back: after the save the picture is upright again.
+TEST(QtCanvas, AFailedSaveNeverLeavesThePictureUpsideDown) {
+    test::TestApp();
+    struct ResizingUi : ScriptUi {
+        using ScriptUi::ScriptUi;
+        std::function<void()> whileBoxOpen;
+        int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                       MsgIcon icon) override {
+            if (whileBoxOpen) whileBoxOpen();
+            return ScriptUi::MessageBox(text, caption, buttons, icon);
+        }
+    };
+    std::ostringstream transcript;
+    ResizingUi ui(transcript);
+    ScopedUi scope(ui);
+    CVantorView view;
+    // 400 x 300 (rows need no padding), display order: the bottom half green, the
+    // top half red (upside down in file order, the top is green).
+    RgbBuffer pixels = AllocRgb(400, 300);
+    for (std::size_t i = 0; i < 400u * 300u; ++i) {
+        std::uint8_t* p = pixels.get() + 3 * i;
+        const bool bottom = i < 400u * 150u;
+        p[0] = 0;
+        p[1] = bottom ? 255 : 0;
+        p[2] = bottom ? 0 : 255;
+    }
+    view.m_buf.Replace(std::move(pixels), 400, 300);
+    ScaledImageCache cache;  // kept across paints, as the window keeps it
+    const auto paint = [&](int w, int h) {
+        ui.SetClientSize(w, h);
+        QImage window = Blank(w, h);
+        QPainter painter(&window);
+        QtCanvas canvas(painter, &cache);
+        view.OnDraw(canvas);
+        painter.end();
+        return window;
+    };
+    paint(1000, 700);
+    // The picture stands at (30, 30) in a small window, partly off it.
+    ui.whileBoxOpen = [&] { paint(300, 200); };
+    ui.QueueFilesAnswer({false, {"/no/such/folder/x.jpg"}});
+    view.OnCommand(ID_FILE_SAVE_RGB_AS);
+    ui.whileBoxOpen = nullptr;
+    const QImage after = paint(300, 200);
+    EXPECT_EQ(after.pixelColor(40, 40), QColor(255, 0, 0)) << "the top of the picture is red";
 }
 
 // Every kept fuzz input through the loaders, the fit in every frame and mode, and

@@ -244,12 +244,10 @@ TEST(QtViewWidget, APaintWithoutEraseKeepsThePreviousPicture) {
     f.window.resize(1100, 800);
     f.window.show();
     // A red picture on screen.
-    f.view.m_buf = AllocRgb(400, 300);
-    std::fill(f.view.m_buf.get(), f.view.m_buf.get() + 400 * 300 * 3, std::uint8_t{0});
-    for (std::size_t i = 0; i < 400u * 300u; ++i) f.view.m_buf[3 * i + 2] = 255;
-    f.view.m_width = 400;
-    f.view.m_height = 300;
-    ++f.view.m_bufGeneration;
+    RgbBuffer red = AllocRgb(400, 300);
+    std::fill(red.get(), red.get() + 400 * 300 * 3, std::uint8_t{0});
+    for (std::size_t i = 0; i < 400u * 300u; ++i) red[3 * i + 2] = 255;
+    f.view.m_buf.Replace(std::move(red), 400, 300);
     f.view.m_slideCount = 3;
     f.view.InvalidateView(true);
     QWidget* viewport = f.window.ViewArea()->viewport();
@@ -257,7 +255,7 @@ TEST(QtViewWidget, APaintWithoutEraseKeepsThePreviousPicture) {
     EXPECT_EQ(viewport->grab().toImage().pixelColor(middle), QColor(255, 0, 0));
     // A slide that failed silently: no picture, a repaint without erase. The
     // previous picture stays visible under the new header.
-    f.view.m_buf.reset();
+    f.view.m_buf.Clear();
     f.view.InvalidateView(false);
     EXPECT_EQ(viewport->grab().toImage().pixelColor(middle), QColor(255, 0, 0));
     // An erase clears it.

@@ -1,5 +1,5 @@
-// A slide decoded ahead arrives already shrunk to its fit: on the real canvas the
-// show must look exactly as it does when every slide is loaded and scaled in turn.
+// A slide decoded ahead, at the reduction the screen needs: on the real canvas the
+// show must look exactly as it does when every slide is loaded in turn.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -28,7 +28,7 @@ std::vector<QImage> PaintedSlides(const std::vector<std::string>& paths, bool pr
     QImage window(1000, 760, QImage::Format_RGB32);
     ScaledImageCache cache;
     std::vector<QImage> frames;
-    std::uint64_t generation = s.view.m_bufGeneration;
+    std::uint64_t generation = s.view.m_buf.Generation();
     s.ui.SetClientSize(window.width(), window.height());
     s.ui.paint = [&](Canvas&) {
         window.fill(Qt::white);
@@ -37,24 +37,24 @@ std::vector<QImage> PaintedSlides(const std::vector<std::string>& paths, bool pr
             QtCanvas canvas(painter, &cache);
             s.view.OnDraw(canvas);
         }
-        if (s.view.m_buf && s.view.m_bufGeneration != generation) {
-            generation = s.view.m_bufGeneration;
+        if (s.view.m_buf && s.view.m_buf.Generation() != generation) {
+            generation = s.view.m_buf.Generation();
             frames.push_back(window.copy());
         }
     };
     for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.StoreSlide(i, paths[i]);
     s.view.m_slideCount = static_cast<std::uint32_t>(paths.size());
-    s.view.m_speed = 5;  // a wait between slides: the next one is shrunk ahead too
+    s.view.m_speed = 5;
     s.view.m_prefetchSlides = prefetch;
     EXPECT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
-    handedOver = s.view.m_nextSlide.HandedOver();
+    handedOver = s.view.m_buf.Ahead().HandedOver();
     return frames;
 }
 
-TEST(QtCanvas, SlidesShrunkAheadLookExactlyAsThoseScaledInTurn) {
+TEST(QtCanvas, SlidesDecodedAheadLookExactlyAsThoseLoadedInTurn) {
     test::TempDir dir;
-    // Wider and taller than twice the 800 x 600 frame (shrunk ahead), one that is
-    // not (scaled in turn either way), and odd sizes whose rows need padding.
+    // Reduced by different scales for the 800 x 600 frame, one that is not, and
+    // odd sizes whose rows need padding.
     const std::vector<std::pair<unsigned, unsigned>> sizes = {
         {1700, 1300}, {2401, 1203}, {1000, 700}, {1603, 3001}, {1650, 1250}};
     std::vector<std::string> paths;

@@ -128,8 +128,7 @@ TEST(ScaleDialog, OkStoresEveryField) {
     test::ScriptedView s;
     CVantorView& v = s.view;
     // Read-only fields go back as they were shown; the image size lands in the "shown" pair.
-    v.m_width = 640;
-    v.m_height = 480;
+    v.m_buf.Replace(RgbBuffer(), 640, 480);
     v.m_dispScaleMode = 1;
     v.m_spare = 2;
     v.m_writePosition = 1;
@@ -164,9 +163,7 @@ TEST(ScaleDialog, OkStoresEveryField) {
 TEST(ScaleDialog, ANewFrameAndModeRefitTheCurrentPictureAtOnce) {
     test::ScriptedView s;
     CVantorView& v = s.view;
-    v.m_buf = AllocRgb(400, 300);
-    v.m_width = 400;
-    v.m_height = 300;
+    v.m_buf.Replace(AllocRgb(400, 300), 400, 300);
     s.ui.PaintIfNeeded();
     EXPECT_EQ(v.m_fitWidth, 400u) << "mode 0 leaves a small picture as it is";
     s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"}, {"#1004", "768"}, {"#1005", "2"}}));
@@ -197,7 +194,7 @@ TEST(ScaleDialog, EachEnabledFieldKeepsItsRange) {
 
 TEST(ScaleDialog, ImageWiderThanTheRangeCanOnlyBeCancelled) {
     test::ScriptedView s;
-    s.view.m_width = 7000;
+    s.view.m_buf.Replace(RgbBuffer(), 7000, s.view.m_height);
     s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"}}));
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_SCALE));
     EXPECT_EQ(s.view.m_maxWidth, 800u);

@@ -14,8 +14,7 @@ struct Fit {
 };
 
 Fit RunFit(CVantorView& v, std::uint32_t w, std::uint32_t h, int mode) {
-    v.m_width = w;
-    v.m_height = h;
+    v.m_buf.Replace(RgbBuffer(), w, h);
     v.m_outScaleMode = mode;
     v.ComputeFit();
     return {v.m_fitWidth, v.m_fitHeight};
@@ -163,11 +162,9 @@ public:
 };
 
 void GivePicture(CVantorView& v, std::uint32_t w, std::uint32_t h) {
-    v.m_buf = AllocRgb(w, h);
-    std::memset(v.m_buf.get(), 0x80, static_cast<std::size_t>(w) * h * 3);
-    v.m_width = w;
-    v.m_height = h;
-    ++v.m_bufGeneration;
+    RgbBuffer pixels = AllocRgb(w, h);
+    std::memset(pixels.get(), 0x80, static_cast<std::size_t>(w) * h * 3);
+    v.m_buf.Replace(std::move(pixels), w, h);
 }
 
 TEST(Paint, WithoutAPictureOnlyTheHeaderAndTitle) {

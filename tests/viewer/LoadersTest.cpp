@@ -25,7 +25,7 @@ const Bytes kTopDownRgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
 const Bytes kDisplayOrder = {255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0};
 
 Bytes Buf(const CVantorView& v) {
-    return Bytes(v.m_buf.get(), v.m_buf.get() + static_cast<std::size_t>(v.m_width) * v.m_height * 3);
+    return Bytes(v.m_buf.get(), v.m_buf.get() + static_cast<std::size_t>(v.m_buf.PixelWidth()) * v.m_buf.PixelHeight() * 3);
 }
 
 TEST(Loaders, A24BitBmpEndsInDisplayOrder) {
@@ -56,8 +56,8 @@ TEST(Loaders, AJpegEndsInDisplayOrder) {
     sv.view.LoadByEnding(dir.File("g.JPG"));
     ASSERT_TRUE(sv.view.m_buf);
     EXPECT_EQ(sv.view.m_width, 16u);
-    EXPECT_GT(sv.view.m_buf[0], 247) << "display order starts with the bottom row, which is white";
-    EXPECT_LT(sv.view.m_buf[16 * 8 * 3 - 1], 8);
+    EXPECT_GT(sv.view.m_buf.get()[0], 247) << "display order starts with the bottom row, which is white";
+    EXPECT_LT(sv.view.m_buf.get()[16 * 8 * 3 - 1], 8);
 }
 
 TEST(Loaders, CompressedAndDeepBitmapsGoThroughTheFallback) {
@@ -85,8 +85,8 @@ TEST(Loaders, CompressedAndDeepBitmapsGoThroughTheFallback) {
     test::WriteFile(dir.File("16.bmp"), deep.Build());
     sv.view.LoadBmpFile(dir.File("16.bmp"));
     ASSERT_TRUE(sv.view.m_buf);
-    EXPECT_EQ(sv.view.m_buf[2], 255);
-    EXPECT_EQ(sv.view.m_buf[0], 0);
+    EXPECT_EQ(sv.view.m_buf.get()[2], 255);
+    EXPECT_EQ(sv.view.m_buf.get()[0], 0);
 
     deep.bits = 32;  // blue, green, red, unused
     deep.pixels = {10, 20, 30, 0};
@@ -130,8 +130,7 @@ TEST(Loaders, CodecFailuresAreShownAsTheirStatus) {
 
 TEST(Loaders, GifIsRefusedAndKeepsTheSize) {
     test::ScriptedView sv;
-    sv.view.m_width = 123;
-    sv.view.m_height = 45;
+    sv.view.m_buf.Replace(RgbBuffer(), 123, 45);
     sv.view.LoadGifFile("/nowhere/a.gif");
     EXPECT_FALSE(sv.view.m_buf);
     EXPECT_EQ(sv.view.m_width, 123u);
@@ -148,10 +147,9 @@ TEST(Loaders, SaveBmpFileWritesAndReloads) {
     ASSERT_EQ(sv.Events("box").size(), 1u);
     EXPECT_NE(sv.Events("box")[0].find("\"text\":\"No Image!\""), std::string::npos);
 
-    sv.view.m_buf = AllocRgb(2, 2);
-    std::copy(kDisplayOrder.begin(), kDisplayOrder.end(), sv.view.m_buf.get());
-    sv.view.m_width = 2;
-    sv.view.m_height = 2;
+    RgbBuffer pixels = AllocRgb(2, 2);
+    std::copy(kDisplayOrder.begin(), kDisplayOrder.end(), pixels.get());
+    sv.view.m_buf.Replace(std::move(pixels), 2, 2);
     const std::string path = dir.File("out.bmp");
     sv.view.SaveBmpFile(path);
     EXPECT_EQ(test::ReadFile(path).size(), 54u + 8 * 2);

@@ -81,8 +81,8 @@ std::pair<Run, Run> RunBothWays(unsigned count, const Script& script, bool write
             s.ui.QueueDialogAnswer(Answer(IDOK, {{"m_jumpNo", "1"}}));
         }
         EXPECT_TRUE(s.view.OnCommand(write ? ID_FILE_WRITE_START : ID_SLIDESHOW_START));
-        EXPECT_FALSE(s.view.m_nextSlide.Pending()) << "the run left a picture decoded ahead";
-        EXPECT_EQ(s.view.m_nextSlide.HandedOver() > 0, prefetch) << "slides decoded ahead and used";
+        EXPECT_FALSE(s.view.m_buf.Ahead().Pending()) << "the run left a picture decoded ahead";
+        EXPECT_EQ(s.view.m_buf.Ahead().HandedOver() > 0, prefetch) << "slides decoded ahead and used";
         Run run{s.Lines(), {}};
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(dir.path() / "out")) names.push_back(e.path());
@@ -97,8 +97,8 @@ std::pair<Run, Run> RunBothWays(unsigned count, const Script& script, bool write
 // before the change that follows.
 void ExpectDecodedAhead(test::ScriptedView& s, bool prefetch) {
     if (!prefetch) return;
-    EXPECT_TRUE(s.view.m_nextSlide.Pending());
-    s.view.m_nextSlide.Wait();
+    EXPECT_TRUE(s.view.m_buf.Ahead().Pending());
+    s.view.m_buf.Ahead().Wait();
 }
 
 std::vector<std::string> Events(const std::vector<std::string>& lines, const std::string& event) {
@@ -114,7 +114,7 @@ TEST(Prefetch, HaltStepBackStepForwardAndRestartShowTheSame) {
         s.ui.QueueAtPump(AfterSlideOfPass(2), kLeft);  // halt on slide 2, slide 3 decoded ahead
         // Once halted, reloading slide 2 drops slide 3: one picture beside the shown
         // one at most, and none that the halt made unlikely.
-        s.ui.QueueOutsideAtPump(AfterSlideOfPass(3), [&s] { EXPECT_FALSE(s.view.m_nextSlide.Pending()); });
+        s.ui.QueueOutsideAtPump(AfterSlideOfPass(3), [&s] { EXPECT_FALSE(s.view.m_buf.Ahead().Pending()); });
         s.ui.QueueAtPump(AfterSlideOfPass(4), kRight);                          // back to slide 1
         s.ui.QueueAtPump(AfterSlideOfPass(6), Action{Action::Kind::Key, 'X'});  // forward to 2
         s.ui.QueueAtPump(AfterSlideOfPass(8), Action{Action::Kind::Key, ' '});  // back to 1

@@ -1,0 +1,139 @@
+// A big single-scan picture decoded quietly is shared by two threads, by rows:
+// this one decodes the upper band, a helper the lower. The helper must still read
+// the upper band's entropy-coded data to reach its own (jpeg_skip_scanlines skips
+// only the rest of the work), and it starts kSeamRows above its band so that the
+// smoothing across the seam sees the same neighbouring rows as a single decode.
+#include <thread>
+
+#include "imaging/JpegInternal.h"
+
+namespace vantor::jpeg {
+
+namespace {
+
+constexpr std::uint32_t kSeamRows = 64;
+
+// What a picture's header says, read before any band is decoded.
+struct BandProbe {
+    unsigned eighths;  // the DCT scale chosen, in eighths (8: full size)
+    std::uint32_t trueWidth, trueHeight, width, height;
+    bool splittable;  // a single scan with three output components
+};
+
+// Plain data only (see JpegInternal.h).
+Outcome ProbeBands(const std::uint8_t* data, std::size_t size, const DecodeJob* job, BandProbe* probe) {
+    ErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+    InstallErrorTrap(trap, true);
+    cinfo.err = &trap.mgr;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Fatal;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    probe->trueWidth = cinfo.image_width;
+    probe->trueHeight = cinfo.image_height;
+    probe->eighths = 8;
+    const bool fits = static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height <= kMaxPicturePixels;
+    if (fits && job->choose != nullptr)
+        probe->eighths = job->choose(cinfo.image_width, cinfo.image_height, job->context);
+    SetScaleAndOrder(cinfo, probe->eighths, true);
+    jpeg_calc_output_dimensions(&cinfo);
+    probe->width = cinfo.output_width;
+    probe->height = cinfo.output_height;
+    probe->splittable = fits && !jpeg_has_multiple_scans(&cinfo) && cinfo.out_color_components == 3;
+    jpeg_destroy_decompress(&cinfo);
+    return trap.messages == 0 ? Outcome::Ok : Outcome::Fatal;
+}
+
+// Decodes output rows [firstRow, endRow) of a single-scan picture quietly and
+// stores those from keepFrom on, bottom-up, into pixels (probe's size). The band
+// that ends at the bottom reads the file to its end, so every warning in it is
+// seen. Gives up when cancel or stop is set. Plain data only.
+Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* probe, std::uint8_t* pixels,
+                   std::uint32_t firstRow, std::uint32_t keepFrom, std::uint32_t endRow,
+                   const std::atomic<bool>* cancel, const std::atomic<bool>* stop) {
+    ErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+    Progress progress;
+    InstallErrorTrap(trap, true);
+    cinfo.err = &trap.mgr;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return trap.cancelled != 0 ? Outcome::Cancelled : Outcome::Fatal;
+    }
+    jpeg_create_decompress(&cinfo);
+    InstallProgress(cinfo, progress, cancel);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    SetScaleAndOrder(cinfo, probe->eighths, true);
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_width != probe->width || cinfo.output_height != probe->height || cinfo.out_color_components != 3 ||
+        endRow > cinfo.output_height) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Fatal;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(cinfo.output_width) * 3;
+    JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                    static_cast<JDIMENSION>(rowBytes), 1);
+    if (firstRow > 0) jpeg_skip_scanlines(&cinfo, firstRow);
+    while (cinfo.output_scanline < endRow) {
+        // The other band failed: this one is no longer wanted.
+        if (stop->load(std::memory_order_relaxed)) {
+            jpeg_destroy_decompress(&cinfo);
+            return Outcome::Fatal;
+        }
+        const JDIMENSION row = cinfo.output_scanline;
+        JSAMPROW into = row < keepFrom ? scratch[0] : pixels + (cinfo.output_height - 1 - row) * rowBytes;
+        jpeg_read_scanlines(&cinfo, &into, 1);
+    }
+    if (endRow == cinfo.output_height) {
+        jpeg_finish_decompress(&cinfo);
+    } else {
+        jpeg_abort_decompress(&cinfo);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return trap.messages == 0 ? Outcome::Ok : Outcome::Fatal;
+}
+
+}  // namespace
+
+Outcome DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64_t splitFromPixels, DecodeJob* job) {
+    BandProbe probe{};
+    if (ProbeBands(data, size, job, &probe) != Outcome::Ok || !probe.splittable || probe.height < 4 * kSeamRows ||
+        static_cast<std::uint64_t>(probe.width) * probe.height < splitFromPixels) {
+        return Outcome::Declined;
+    }
+    const std::uint64_t pictureBytes = std::uint64_t{probe.width} * probe.height * 3;
+    std::uint64_t capacity = 0;
+    std::uint8_t* pixels = TakePixels(job->memory, pictureBytes, &capacity);
+    if (pixels == nullptr) return Outcome::NoMemory;
+    PreferHugePages(pixels, static_cast<std::size_t>(pictureBytes));
+    // The helper's band needs the seam rows above it and the skipped rows' data:
+    // it starts a little above the middle, so both finish at about the same time.
+    const std::uint32_t seam = probe.height / 2 + probe.height / 16;
+    std::atomic<bool> stop{false};
+    Outcome lower = Outcome::Fatal;
+    std::thread helper([&] {
+        lower = DecodeBand(data, size, &probe, pixels, seam - kSeamRows, seam, probe.height, job->cancel, &stop);
+        if (lower != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
+    });
+    const Outcome upper = DecodeBand(data, size, &probe, pixels, 0, 0, seam, job->cancel, &stop);
+    if (upper != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
+    helper.join();
+    job->trueWidth = probe.trueWidth;
+    job->trueHeight = probe.trueHeight;
+    if (upper != Outcome::Ok || lower != Outcome::Ok) {
+        GivePixels(job->memory, pixels, capacity);
+        return upper == Outcome::Cancelled || lower == Outcome::Cancelled ? Outcome::Cancelled : Outcome::Fatal;
+    }
+    job->pixels = pixels;
+    job->capacity = capacity;
+    job->width = probe.width;
+    job->height = probe.height;
+    return Outcome::Ok;
+}
+
+}  // namespace vantor::jpeg

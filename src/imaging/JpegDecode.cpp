@@ -1,0 +1,273 @@
+// Reading JPEG files: the whole picture in file or display order, at full size or
+// at a DCT reduction, aloud (with the library's boxes) or quietly; and the size alone.
+#include <unistd.h>
+
+#include <cstring>
+#include <utility>
+
+#include "imaging/JpegFile.h"
+#include "imaging/JpegInternal.h"
+#include "platform/FileSystem.h"
+#include "platform/Ui.h"
+
+namespace vantor {
+
+namespace jpeg {
+
+namespace {
+
+// A file larger than this is never read whole for a decode in two bands.
+constexpr std::uint64_t kMaxSplitFileBytes = 256u << 20;
+// Fewer bytes than a quarter of the pixels: a small photo, or one too plain for
+// its decode to be worth a second thread.
+constexpr std::uint64_t kMinPixelsPerByte = 4;
+
+// Four-component output (CMYK, or YCCK which the library turns into CMYK).
+// Adobe writers store the inks inverted, so 255 means no ink there.
+void CmykRowToRgb(const JSAMPLE* src, std::uint8_t* dst, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, src += 4, dst += 3) {
+        const unsigned k = inverted ? src[3] : 255u - src[3];
+        for (int c = 0; c < 3; ++c) {
+            const unsigned ink = inverted ? src[c] : 255u - src[c];
+            dst[c] = static_cast<std::uint8_t>((ink * k + 127) / 255);
+        }
+    }
+}
+
+// The memory a decode of several scans holds for the whole picture's coefficients.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+    std::uint64_t bytes = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& comp = cinfo.comp_info[c];
+        bytes += static_cast<std::uint64_t>(comp.width_in_blocks + comp.h_samp_factor) *
+                 (comp.height_in_blocks + comp.v_samp_factor) * sizeof(JBLOCK);
+    }
+    return bytes;
+}
+
+// Reads all of a file into a block of its own; false when it could not be read
+// whole or grew meanwhile.
+bool ReadWhole(std::FILE* file, std::uint64_t size, std::uint8_t* into) {
+    const int fd = ::fileno(file);
+    for (std::uint64_t done = 0; done < size;) {
+        const ssize_t n = ::read(fd, into + done, static_cast<std::size_t>(size - done));
+        if (n <= 0) return false;
+        done += static_cast<std::uint64_t>(n);
+    }
+    std::uint8_t extra = 0;
+    return ::read(fd, &extra, 1) == 0;
+}
+
+}  // namespace
+
+std::uint8_t* TakePixels(PictureMemory* memory, std::uint64_t bytes, std::uint64_t* capacity) {
+    PixelBlock block = TakeBlock(memory, bytes);
+    *capacity = block.capacity;
+    return block.bytes.release();
+}
+
+void GivePixels(PictureMemory* memory, std::uint8_t* pixels, std::uint64_t capacity) {
+    GiveBlock(memory, PixelBlock{RgbBuffer(pixels), capacity});
+}
+
+Outcome Decode(std::FILE* file, const std::uint8_t* data, std::size_t size, DecodeJob* job) {
+    ErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+    Progress progress;
+    std::uint8_t* volatile pixels = nullptr;
+    volatile std::uint64_t capacity = 0;
+
+    InstallErrorTrap(trap, job->quiet);
+    cinfo.err = &trap.mgr;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        if (pixels != nullptr) GivePixels(job->memory, pixels, capacity);
+        return trap.cancelled != 0 ? Outcome::Cancelled : Outcome::Fatal;
+    }
+    jpeg_create_decompress(&cinfo);
+    InstallProgress(cinfo, progress, job->cancel);
+    if (data != nullptr) {
+        jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    } else {
+        jpeg_stdio_src(&cinfo, file);
+    }
+    jpeg_read_header(&cinfo, TRUE);
+    job->trueWidth = cinfo.image_width;
+    job->trueHeight = cinfo.image_height;
+    if (job->headerOnly) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Ok;
+    }
+    // The size is refused before the library allocates anything for it.
+    if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height > kMaxPicturePixels) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::NoMemory;
+    }
+    if (jpeg_has_multiple_scans(&cinfo) && CoefficientBytes(cinfo) > job->maxCoefficientBytes) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Declined;
+    }
+    const bool display = job->display;
+    SetScaleAndOrder(
+        cinfo, job->choose != nullptr ? job->choose(cinfo.image_width, cinfo.image_height, job->context) : 8, display);
+    jpeg_start_decompress(&cinfo);
+
+    const JDIMENSION width = cinfo.output_width;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    std::uint64_t got = 0;
+    pixels = TakePixels(job->memory, std::uint64_t{rowBytes} * cinfo.output_height, &got);
+    capacity = got;
+    if (pixels == nullptr) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::NoMemory;
+    }
+    PreferHugePages(pixels, rowBytes * cinfo.output_height);
+    job->width = width;
+    job->height = cinfo.output_height;
+
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                width * cinfo.output_components, 1);
+    const bool adobeInverted = cinfo.saw_Adobe_marker;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const JDIMENSION y = display ? cinfo.output_height - 1 - cinfo.output_scanline : cinfo.output_scanline;
+        std::uint8_t* dst = pixels + y * rowBytes;
+        if (cinfo.out_color_components == 3) {  // red, green, blue already: straight into place
+            JSAMPROW direct = dst;
+            jpeg_read_scanlines(&cinfo, &direct, 1);
+            continue;
+        }
+        jpeg_read_scanlines(&cinfo, row, 1);
+        const JSAMPLE* src = row[0];
+        switch (cinfo.out_color_components) {
+            case 1:
+                for (JDIMENSION x = 0; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = src[x];
+                break;
+            case 4:
+                CmykRowToRgb(src, dst, width, adobeInverted);
+                if (display) {
+                    for (JDIMENSION x = 0; x < width; ++x) std::swap(dst[3 * x], dst[3 * x + 2]);
+                }
+                break;
+            default:  // two or more than four components have no RGB meaning: black, never garbage
+                std::memset(dst, 0, rowBytes);
+                break;
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    if (job->quiet && trap.messages != 0) {
+        GivePixels(job->memory, pixels, capacity);  // the caller decodes again, aloud
+        return Outcome::Fatal;
+    }
+    job->pixels = pixels;
+    job->capacity = capacity;
+    return Outcome::Ok;
+}
+
+}  // namespace jpeg
+
+namespace {
+
+using jpeg::Outcome;
+
+void ShowCantOpen(const std::string& path) {
+    AfxMessageBox(jpeg::FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+}
+
+// The aloud decode of a whole file at full size, in either order.
+RgbBuffer LoadFullSize(const std::string& path, std::uint32_t& width, std::uint32_t& height, bool display) {
+    width = 0;
+    height = 0;
+    jpeg::SetLastJpegPath(path);
+    std::FILE* file = OpenRegularFile(path);
+    if (file == nullptr) {
+        ShowCantOpen(path);
+        return nullptr;
+    }
+    jpeg::DecodeJob job;
+    job.display = display;
+    const Outcome outcome = jpeg::Decode(file, nullptr, 0, &job);
+    std::fclose(file);
+    width = job.width;
+    height = job.height;
+    if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    return RgbBuffer(job.pixels);
+}
+
+}  // namespace
+
+RgbBuffer JpegFile::LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    return LoadFullSize(path, width, height, false);
+}
+
+RgbBuffer JpegFile::LoadToDisplay(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    return LoadFullSize(path, width, height, true);
+}
+
+JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options) {
+    Picture picture;
+    if (!options.quiet) jpeg::SetLastJpegPath(path);
+    std::FILE* file = OpenRegularFile(path, &picture.stamp);
+    if (file == nullptr) {
+        if (!options.quiet) ShowCantOpen(path);
+        return picture;
+    }
+    jpeg::DecodeJob job;
+    job.quiet = options.quiet;
+    job.choose = options.choose;
+    job.context = options.context;
+    job.cancel = options.quiet ? options.cancel : nullptr;
+    job.maxCoefficientBytes = options.quiet ? options.maxCoefficientBytes : UINT64_MAX;
+    job.memory = options.memory;
+
+    // A big picture is read whole and decoded in two bands on two threads. A file
+    // too small to hold one (a pixel costs at least a few bits) is not even read
+    // whole: in a show at full speed that alone costs more than a band saves.
+    // One read whole and not worth splitting is decoded from what was read.
+    PixelBlock whole;
+    const std::uint64_t fileBytes = picture.stamp.size;
+    Outcome outcome = Outcome::Declined;
+    if (options.quiet && options.splitFromPixels != UINT64_MAX && fileBytes <= jpeg::kMaxSplitFileBytes &&
+        fileBytes >= options.splitFromPixels / jpeg::kMinPixelsPerByte) {
+        whole = TakeBlock(options.memory, fileBytes);
+        if (whole && jpeg::ReadWhole(file, fileBytes, whole.get())) {
+            outcome = jpeg::DecodeInTwoBands(whole.get(), fileBytes, options.splitFromPixels, &job);
+        } else {
+            GiveBlock(options.memory, std::move(whole));
+            std::rewind(file);
+        }
+    }
+    if (outcome == Outcome::Declined) {
+        outcome = jpeg::Decode(file, whole ? whole.get() : nullptr, whole ? fileBytes : 0, &job);
+    }
+    std::fclose(file);
+    GiveBlock(options.memory, std::move(whole));
+    if (outcome == Outcome::NoMemory && !options.quiet)
+        AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    // Without pixels the sizes still say how far the decode came: width 0 before
+    // the picture's memory was asked for.
+    if (job.pixels != nullptr) picture.pixels = PixelBlock{RgbBuffer(job.pixels), job.capacity};
+    picture.width = job.width;
+    picture.height = job.height;
+    picture.trueWidth = job.trueWidth;
+    picture.trueHeight = job.trueHeight;
+    return picture;
+}
+
+bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    std::FILE* file = OpenRegularFile(path);
+    if (file == nullptr) {
+        ShowCantOpen(path);
+        return false;
+    }
+    jpeg::DecodeJob job;
+    job.headerOnly = true;
+    const Outcome outcome = jpeg::Decode(file, nullptr, 0, &job);
+    std::fclose(file);
+    if (outcome != Outcome::Ok) return false;
+    width = job.trueWidth;
+    height = job.trueHeight;
+    return true;
+}
+
+}  // namespace vantor

@@ -1,0 +1,113 @@
+#include <sys/mman.h>
+
+#include <cstring>
+
+#include "imaging/JpegFile.h"
+#include "imaging/JpegInternal.h"
+#include "platform/Ui.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr std::size_t kLastPathArea = 14000;
+std::string g_lastJpegPath;
+
+// Progressive files may carry thousands of tiny scans, each costing a full pass;
+// more than this many is refused as a fatal error instead of spinning for minutes.
+constexpr int kMaxScans = 500;
+constexpr int kTooManyScansCode = 1001;
+const char* const kAddonMessages[] = {"", "Too many scans in a progressive JPEG (more than %d)", nullptr};
+
+extern "C" void OnJpegFatal(j_common_ptr cinfo) {
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    jpeg::ShowFatal(text);
+    std::longjmp(reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err)->jump, 1);
+}
+
+extern "C" void OnJpegMessage(j_common_ptr cinfo) {
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    TheUi().MessageBox(text, "JPEG Error", MsgButtons::OK, MsgIcon::None);
+    TheUi().MessageBox(g_lastJpegPath, "JPEG Error", MsgButtons::OK, MsgIcon::None);
+}
+
+extern "C" void OnJpegFatalQuiet(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err)->jump, 1);
+}
+
+extern "C" void OnJpegMessageQuiet(j_common_ptr cinfo) { ++reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err)->messages; }
+
+extern "C" void OnJpegProgress(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor) return;
+    const auto* progress = reinterpret_cast<const jpeg::Progress*>(cinfo->progress);
+    if (progress->cancel != nullptr && progress->cancel->load(std::memory_order_relaxed)) {
+        reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err)->cancelled = 1;
+        (*cinfo->err->error_exit)(cinfo);
+    }
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+        cinfo->err->msg_code = kTooManyScansCode;
+        cinfo->err->msg_parm.i[0] = kMaxScans;
+        (*cinfo->err->error_exit)(cinfo);
+    }
+}
+
+}  // namespace
+
+const std::string& LastJpegPath() { return g_lastJpegPath; }
+
+void NoteJpegPath(const std::string& path) { jpeg::SetLastJpegPath(path); }
+
+namespace jpeg {
+
+void SetLastJpegPath(const std::string& path) { g_lastJpegPath = path.substr(0, kLastPathArea - 1); }
+
+// Kept out of OnJpegFatal so that no string lives in the frame that longjmps.
+void ShowFatal(const char* text) { TheUi().MessageBox(text, "JPEG Fatal Error", MsgButtons::OK, MsgIcon::Error); }
+
+std::string FormatPath(const char* format, const std::string& path) {
+    const int n = std::snprintf(nullptr, 0, format, path.c_str());
+    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    std::snprintf(text.data(), text.size() + 1, format, path.c_str());
+    return text;
+}
+
+void InstallErrorTrap(ErrorTrap& trap, bool quiet) {
+    jpeg_std_error(&trap.mgr);
+    trap.messages = 0;
+    trap.cancelled = 0;
+    trap.mgr.error_exit = quiet ? OnJpegFatalQuiet : OnJpegFatal;
+    trap.mgr.output_message = quiet ? OnJpegMessageQuiet : OnJpegMessage;
+    trap.mgr.addon_message_table = kAddonMessages;
+    trap.mgr.first_addon_message = kTooManyScansCode - 1;
+    trap.mgr.last_addon_message = kTooManyScansCode;
+}
+
+void InstallProgress(jpeg_decompress_struct& cinfo, Progress& progress, const std::atomic<bool>* cancel) {
+    progress.mgr.progress_monitor = OnJpegProgress;
+    progress.cancel = cancel;
+    cinfo.progress = &progress.mgr;
+}
+
+void SetScaleAndOrder(jpeg_decompress_struct& cinfo, unsigned eighths, bool display) {
+    if (eighths >= 1 && eighths < 8) {
+        cinfo.scale_num = eighths;
+        cinfo.scale_denom = 8;
+    }
+    if (display && cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+}
+
+void PreferHugePages(std::uint8_t* start, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = 2u << 20;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(start) + size) & ~(kHuge - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)start, (void)size;
+#endif
+}
+
+}  // namespace jpeg
+}  // namespace vantor

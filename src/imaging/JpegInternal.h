@@ -1,0 +1,99 @@
+// What the JPEG reader, the band decoder and the writer share: how the library's
+// errors come back, and the few settings every decode makes.
+//
+// libjpeg reports a fatal error through error_exit, which must not return, so the
+// handler longjmps to a setjmp in the caller. A longjmp that skips a C++
+// destructor is undefined, so every function between a setjmp and the library
+// holds only plain data and raw pointers; the public functions, which own strings
+// and blocks and show most of the boxes, run outside the jump region. Values
+// changed after setjmp and read after the jump are volatile.
+#pragma once
+
+#include <atomic>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
+#include "imaging/JpegFile.h"
+
+namespace vantor::jpeg {
+
+// How one call into the library ended.
+enum class Outcome {
+    Ok,
+    Fatal,      // the library gave up, or a quiet decode saw a warning
+    NoMemory,   // the picture is too large, or its memory is not there
+    Declined,   // a quiet decode would hold more coefficients than allowed
+    Cancelled,  // a quiet decode no longer wanted
+};
+
+struct ErrorTrap {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+    int messages;   // warnings a quiet call has seen
+    int cancelled;  // set before the jump that gives up a decode
+};
+
+// Aloud, a fatal error shows its box ("JPEG Fatal Error") and a warning two
+// ("JPEG Error": the text, then the path of the file opened last). Quietly, a
+// fatal error only jumps back and a warning is only counted.
+void InstallErrorTrap(ErrorTrap& trap, bool quiet);
+
+// Called between rows and between scans: gives up a decode once cancel is set,
+// and refuses a progressive file of too many scans as a fatal error.
+struct Progress {
+    jpeg_progress_mgr mgr;
+    const std::atomic<bool>* cancel;
+};
+void InstallProgress(jpeg_decompress_struct& cinfo, Progress& progress, const std::atomic<bool>* cancel);
+
+// The path the next warning box names.
+void SetLastJpegPath(const std::string& path);
+void ShowFatal(const char* text);
+std::string FormatPath(const char* format, const std::string& path);
+
+// Asks for a DCT reduction (in eighths; 8 or anything outside 1..7 is full size)
+// and, in display order, for blue green red: the library's converter writes them
+// exactly as it writes red green blue, only in the other order.
+void SetScaleAndOrder(jpeg_decompress_struct& cinfo, unsigned eighths, bool display);
+
+// A picture of tens of megabytes costs thousands of page faults on first touch;
+// huge pages, where the kernel offers them on request, save most of them.
+void PreferHugePages(std::uint8_t* start, std::size_t size);
+
+// One decode: what is asked, then what came out. Plain data, so that it may live
+// across the jump.
+struct DecodeJob {
+    bool headerOnly = false;  // stop after the header, reporting the frame's own size
+    bool display = true;      // display order (bottom row first, blue green red), else file order
+    bool quiet = false;
+    JpegFile::ScaleChooser choose = nullptr;
+    const void* context = nullptr;
+    const std::atomic<bool>* cancel = nullptr;
+    std::uint64_t maxCoefficientBytes = UINT64_MAX;
+    PictureMemory* memory = nullptr;
+
+    std::uint8_t* pixels = nullptr;  // a block of capacity bytes, the caller's once returned
+    std::uint64_t capacity = 0;
+    std::uint32_t width = 0, height = 0;          // as decoded
+    std::uint32_t trueWidth = 0, trueHeight = 0;  // the frame's own
+};
+
+// A block for a picture, as a raw pointer for the jump region; nothing when not there.
+std::uint8_t* TakePixels(PictureMemory* memory, std::uint64_t bytes, std::uint64_t* capacity);
+void GivePixels(PictureMemory* memory, std::uint8_t* pixels, std::uint64_t capacity);
+
+// A decode from an open file, or from data when it is not null. Plain data only.
+Outcome Decode(std::FILE* file, const std::uint8_t* data, std::size_t size, DecodeJob* job);
+
+// The decode of a big single-scan picture in two bands on two threads, from the
+// whole file in data; Outcome::Declined when the picture is not worth splitting
+// (the caller then decodes it whole).
+Outcome DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64_t splitFromPixels, DecodeJob* job);
+
+}  // namespace vantor::jpeg

@@ -1,0 +1,165 @@
+#include "viewer/CurrentPicture.h"
+
+#include <utility>
+
+#include "platform/Ui.h"
+
+namespace vantor {
+
+namespace {
+
+// A decode at the one reduction its context holds.
+unsigned FixedScale(std::uint32_t, std::uint32_t, const void* context) {
+    return *static_cast<const unsigned*>(context);
+}
+
+}  // namespace
+
+unsigned CoveringScale(std::uint32_t width, std::uint32_t height, std::uint32_t needWidth, std::uint32_t needHeight) {
+    for (unsigned m = 1; m < 8; ++m) {
+        // The library's reduced size: the side times m/8, rounded up.
+        const std::uint64_t w = (std::uint64_t{width} * m + 7) / 8, h = (std::uint64_t{height} * m + 7) / 8;
+        if (w >= needWidth && h >= needHeight) return m;
+    }
+    return 8;
+}
+
+CurrentPicture::~CurrentPicture() { m_ahead.Drop(); }
+
+void CurrentPicture::Changed() {
+    ++m_generation;
+    m_padded.reset();
+    m_drawable = DibImage{};
+}
+
+void CurrentPicture::DropPixels() {
+    GiveBlock(&m_memory, std::move(m_pixels));
+    m_pixels.reset();
+    m_pixelWidth = m_pixelHeight = 0;
+    m_sourcePath.clear();
+    m_fileOrder = false;
+}
+
+void CurrentPicture::Replace(PixelBlock pixels, std::uint32_t width, std::uint32_t height) {
+    DropPixels();
+    m_pixels = std::move(pixels);
+    m_width = m_pixelWidth = width;
+    m_height = m_pixelHeight = height;
+    if (!m_pixels) m_pixelWidth = m_pixelHeight = 0;
+    Changed();
+}
+
+void CurrentPicture::Replace(RgbBuffer pixels, std::uint32_t width, std::uint32_t height) {
+    Replace(PixelBlock{std::move(pixels), std::uint64_t{width} * height * 3}, width, height);
+}
+
+void CurrentPicture::Replace(JpegFile::Picture picture, const std::string& path) {
+    // A decode that failed before it sized the picture leaves the size 0, as a
+    // decode at full size would.
+    const bool sized = picture.width != 0;
+    Replace(std::move(picture.pixels), picture.width, picture.height);
+    m_width = sized ? picture.trueWidth : 0;
+    m_height = sized ? picture.trueHeight : 0;
+    if (Reduced()) {
+        m_sourcePath = path;
+        m_sourceStamp = picture.stamp;
+    }
+}
+
+void CurrentPicture::Clear() {
+    DropPixels();
+    Changed();
+}
+
+PixelBlock CurrentPicture::Release(std::uint32_t& width, std::uint32_t& height) {
+    width = m_pixelWidth;
+    height = m_pixelHeight;
+    PixelBlock pixels = std::move(m_pixels);
+    m_pixels.reset();
+    DropPixels();
+    Changed();
+    return pixels;
+}
+
+CurrentPicture::FileOrder::FileOrder(CurrentPicture& picture) : m_picture(picture) {
+    ToggleOrder(m_picture.m_pixels.get(), m_picture.m_pixelWidth, m_picture.m_pixelHeight);
+    m_picture.m_fileOrder = true;
+    m_picture.m_paintMissed = false;
+    m_picture.Changed();
+}
+
+CurrentPicture::FileOrder::~FileOrder() {
+    ToggleOrder(m_picture.m_pixels.get(), m_picture.m_pixelWidth, m_picture.m_pixelHeight);
+    m_picture.m_fileOrder = false;
+    m_picture.Changed();
+    // A paint in between drew no picture: it is drawn now.
+    if (m_picture.m_paintMissed) TheUi().Invalidate(false);
+    m_picture.m_paintMissed = false;
+}
+
+bool CurrentPicture::MakeFull() {
+    if (!m_pixels) return false;
+    if (!Reduced()) return true;
+    FileStamp now;
+    if (StampOf(m_sourcePath, now) && now == m_sourceStamp) {
+        JpegFile::Options options;
+        options.quiet = true;
+        options.memory = &m_memory;
+        JpegFile::Picture full = JpegFile::Load(m_sourcePath, options);
+        if (full.pixels && full.stamp == m_sourceStamp && full.width == m_width && full.height == m_height) {
+            Replace(std::move(full.pixels), full.width, full.height);
+            return true;
+        }
+        GiveBlock(&m_memory, std::move(full.pixels));
+    }
+    // The file changed or went: what is held is all there is of the picture.
+    PixelBlock pixels = std::move(m_pixels);
+    const std::uint32_t width = m_pixelWidth, height = m_pixelHeight;
+    Replace(std::move(pixels), width, height);
+    return true;
+}
+
+bool CurrentPicture::Cover(std::uint32_t width, std::uint32_t height) {
+    if (!m_pixels || m_fileOrder) return false;
+    if (m_pixelWidth >= width && m_pixelHeight >= height) return true;
+    if (!Reduced()) return false;
+    FileStamp now;
+    if (!StampOf(m_sourcePath, now) || now != m_sourceStamp) return false;
+    const unsigned eighths = CoveringScale(m_width, m_height, width, height);
+    JpegFile::Options options;
+    options.choose = &FixedScale;
+    options.context = &eighths;
+    options.quiet = true;
+    options.memory = &m_memory;
+    JpegFile::Picture more = JpegFile::Load(m_sourcePath, options);
+    if (!more.pixels || more.stamp != m_sourceStamp || more.trueWidth != m_width || more.trueHeight != m_height) {
+        GiveBlock(&m_memory, std::move(more.pixels));
+        return false;
+    }
+    const std::string path = m_sourcePath;
+    Replace(std::move(more), path);
+    return m_pixelWidth >= width && m_pixelHeight >= height;
+}
+
+const DibImage& CurrentPicture::Drawable() {
+    if (!m_pixels || m_fileOrder) {
+        if (m_fileOrder) m_paintMissed = true;
+        static const DibImage kNone{};
+        return kNone;
+    }
+    if (m_drawable.bits != nullptr && m_drawableGeneration == m_generation) return m_drawable;
+    m_drawableGeneration = m_generation;
+    std::uint32_t rowLength = PaddedRowLength(m_pixelWidth);
+    if (rowLength == m_pixelWidth * 3) {
+        // Rows already end on four bytes: the picture itself is drawable.
+        m_padded.reset();
+        m_drawable = DibImage{m_pixels.get(), m_pixelWidth, m_pixelHeight, rowLength, m_generation};
+    } else {
+        m_padded = PadRowsToDword(m_pixels.get(), m_pixelWidth, m_pixelHeight, rowLength);
+        m_drawable =
+            m_padded ? DibImage{m_padded.get(), m_pixelWidth, m_pixelHeight, rowLength, m_generation} : DibImage{};
+    }
+    return m_drawable;
+}
+
+}  // namespace vantor

@@ -1,0 +1,119 @@
+// The picture the view holds (its m_buf) and everything made from it: its size,
+// the generation that tells one picture from the next, the copy padded for
+// drawing, the memory pictures are decoded into and the slide decoded ahead. The picture changes in three ways only: it
+// is replaced, cleared, or put in file order for the length of a scope. Each of them changes the generation, so nothing
+// drawn from an earlier picture is shown again.
+//
+// A JPEG may be decoded reduced (a DCT scale in eighths) when the screen needs
+// fewer pixels: Width() x Height() stay the file's own size, while the pixels are
+// PixelWidth() x PixelHeight(). Where full pixels are needed, MakeFull() decodes
+// the file again at full size.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/JpegFile.h"
+#include "imaging/JpegPrefetch.h"
+#include "imaging/PictureMemory.h"
+#include "imaging/RgbBuffer.h"
+#include "platform/Canvas.h"
+#include "platform/FileSystem.h"
+
+namespace vantor {
+
+class CurrentPicture {
+public:
+    CurrentPicture() = default;
+    CurrentPicture(const CurrentPicture&) = delete;
+    CurrentPicture& operator=(const CurrentPicture&) = delete;
+    ~CurrentPicture();
+
+    // ---- what it is ----------------------------------------------------------------
+    explicit operator bool() const { return static_cast<bool>(m_pixels); }
+    // Display order (bottom row first, blue green red), PixelWidth() x PixelHeight().
+    const std::uint8_t* get() const { return m_pixels.get(); }
+    // The picture's own size; kept when the picture is cleared.
+    const std::uint32_t& Width() const { return m_width; }
+    const std::uint32_t& Height() const { return m_height; }
+    std::uint32_t PixelWidth() const { return m_pixelWidth; }
+    std::uint32_t PixelHeight() const { return m_pixelHeight; }
+    bool Reduced() const { return m_pixels && (m_pixelWidth != m_width || m_pixelHeight != m_height); }
+    std::uint64_t Generation() const { return m_generation; }
+
+    // ---- the three ways to change it -------------------------------------------------
+    // A picture at its own size, in display order.
+    void Replace(PixelBlock pixels, std::uint32_t width, std::uint32_t height);
+    void Replace(RgbBuffer pixels, std::uint32_t width, std::uint32_t height);
+    // A decoded JPEG file, reduced or not. choose and context say how it was scaled,
+    // so that a decode for more pixels can be asked of the same file later.
+    void Replace(JpegFile::Picture picture, const std::string& path);
+    // No picture; the size stays what it was.
+    void Clear();
+    // Takes the pixels out (the picture is cleared); their decoded size in width x height.
+    PixelBlock Release(std::uint32_t& width, std::uint32_t& height);
+
+    // For its lifetime the pixels are in file order (top row first, red green blue),
+    // for a codec that writes that order. Nothing is drawn from them meanwhile: a
+    // paint in between draws no picture, and one is asked for when the scope ends.
+    class FileOrder {
+    public:
+        explicit FileOrder(CurrentPicture& picture);
+        ~FileOrder();
+        FileOrder(const FileOrder&) = delete;
+        FileOrder& operator=(const FileOrder&) = delete;
+        const std::uint8_t* get() const { return m_picture.m_pixels.get(); }
+
+    private:
+        CurrentPicture& m_picture;
+    };
+
+    // Decodes the file again at full size when the pixels are a reduced decode.
+    // When the file is no longer the one decoded, the reduced pixels become the
+    // picture at their own size. False only when there is no picture.
+    bool MakeFull();
+    // Decodes the file again, quietly, at the smallest reduction whose pixels
+    // cover width x height, when the pixels held are fewer; the pixels held stay
+    // when that fails. True when the pixels now cover that size.
+    bool Cover(std::uint32_t width, std::uint32_t height);
+
+    // ---- memory and decoding ahead -------------------------------------------------------
+    PictureMemory& Memory() { return m_memory; }
+    JpegPrefetch& Ahead() { return m_ahead; }
+
+    // ---- drawing ---------------------------------------------------------------------------
+    // The pixels with rows padded to four bytes, kept while the picture stays the
+    // same; empty without a picture and while the pixels are in file order.
+    const DibImage& Drawable();
+
+    // Paints asked for while the pixels were in file order.
+    bool PaintMissed() const { return m_paintMissed; }
+
+private:
+    void Changed();
+    void DropPixels();
+
+    PictureMemory m_memory;  // before m_ahead, which decodes into it
+    JpegPrefetch m_ahead{&m_memory};
+
+    PixelBlock m_pixels;
+    std::uint32_t m_width = 801, m_height = 601;
+    std::uint32_t m_pixelWidth = 0, m_pixelHeight = 0;
+    std::uint64_t m_generation = 0;
+    bool m_fileOrder = false;
+    bool m_paintMissed = false;
+
+    // Where a reduced decode came from: the file, as it was read.
+    std::string m_sourcePath;
+    FileStamp m_sourceStamp;
+
+    RgbBuffer m_padded;
+    DibImage m_drawable;
+    std::uint64_t m_drawableGeneration = ~std::uint64_t{0};
+};
+
+// The smallest DCT reduction (in eighths) whose decode of a width x height picture
+// still covers needWidth x needHeight; 8 (full size) when none does.
+unsigned CoveringScale(std::uint32_t width, std::uint32_t height, std::uint32_t needWidth, std::uint32_t needHeight);
+
+}  // namespace vantor
