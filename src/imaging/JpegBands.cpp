@@ -20,8 +20,10 @@ struct BandProbe {
     bool splittable;  // a single scan with three output components
 };
 
-// Plain data only (see JpegInternal.h).
-Outcome ProbeBands(const std::uint8_t* data, std::size_t size, const DecodeJob* job, BandProbe* probe) {
+// The header of the file, or of data when it is not null. Plain data only (see
+// JpegInternal.h).
+Outcome ProbeBands(std::FILE* file, const std::uint8_t* data, std::size_t size, const DecodeJob* job,
+                   BandProbe* probe) {
     ErrorTrap trap;
     jpeg_decompress_struct cinfo;
     InstallErrorTrap(trap, true);
@@ -31,7 +33,11 @@ Outcome ProbeBands(const std::uint8_t* data, std::size_t size, const DecodeJob* 
         return Outcome::Fatal;
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    if (data != nullptr) {
+        jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    } else {
+        jpeg_stdio_src(&cinfo, file);
+    }
     jpeg_read_header(&cinfo, TRUE);
     probe->trueWidth = cinfo.image_width;
     probe->trueHeight = cinfo.image_height;
@@ -98,14 +104,24 @@ Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* 
     return trap.messages == 0 ? Outcome::Ok : Outcome::Fatal;
 }
 
+bool WorthSplitting(const BandProbe& probe, std::uint64_t splitFromPixels) {
+    return probe.splittable && probe.height >= 4 * kSeamRows &&
+           static_cast<std::uint64_t>(probe.width) * probe.height >= splitFromPixels;
+}
+
 }  // namespace
+
+bool WorthTwoBands(std::FILE* file, const DecodeJob* job, std::uint64_t splitFromPixels) {
+    BandProbe probe{};
+    const bool worth = ProbeBands(file, nullptr, 0, job, &probe) == Outcome::Ok && WorthSplitting(probe, splitFromPixels);
+    std::rewind(file);
+    return worth;
+}
 
 Outcome DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64_t splitFromPixels, DecodeJob* job) {
     BandProbe probe{};
-    if (ProbeBands(data, size, job, &probe) != Outcome::Ok || !probe.splittable || probe.height < 4 * kSeamRows ||
-        static_cast<std::uint64_t>(probe.width) * probe.height < splitFromPixels) {
+    if (ProbeBands(nullptr, data, size, job, &probe) != Outcome::Ok || !WorthSplitting(probe, splitFromPixels))
         return Outcome::Declined;
-    }
     const std::uint64_t pictureBytes = std::uint64_t{probe.width} * probe.height * 3;
     std::uint64_t capacity = 0;
     std::uint8_t* pixels = TakePixels(job->memory, pictureBytes, &capacity);

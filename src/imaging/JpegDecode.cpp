@@ -21,6 +21,8 @@ constexpr std::uint64_t kMaxSplitFileBytes = 256u << 20;
 // Fewer bytes than a quarter of the pixels: a small photo, or one too plain for
 // its decode to be worth a second thread.
 constexpr std::uint64_t kMinPixelsPerByte = 4;
+// A multi-scan decode holding more coefficients than this frees the kept blocks.
+constexpr std::uint64_t kReleaseKeptFromBytes = 8u << 20;
 
 // Four-component output (CMYK, or YCCK which the library turns into CMYK).
 // Adobe writers store the inks inverted, so 255 means no ink there.
@@ -70,7 +72,7 @@ void GivePixels(PictureMemory* memory, std::uint8_t* pixels, std::uint64_t capac
     GiveBlock(memory, PixelBlock{RgbBuffer(pixels), capacity});
 }
 
-Outcome Decode(std::FILE* file, const std::uint8_t* data, std::size_t size, DecodeJob* job) {
+Outcome Decode(std::FILE* file, DecodeJob* job) {
     ErrorTrap trap;
     jpeg_decompress_struct cinfo;
     Progress progress;
@@ -86,11 +88,7 @@ Outcome Decode(std::FILE* file, const std::uint8_t* data, std::size_t size, Deco
     }
     jpeg_create_decompress(&cinfo);
     InstallProgress(cinfo, progress, job->cancel);
-    if (data != nullptr) {
-        jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    } else {
-        jpeg_stdio_src(&cinfo, file);
-    }
+    jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
     job->trueWidth = cinfo.image_width;
     job->trueHeight = cinfo.image_height;
@@ -103,9 +101,15 @@ Outcome Decode(std::FILE* file, const std::uint8_t* data, std::size_t size, Deco
         jpeg_destroy_decompress(&cinfo);
         return Outcome::NoMemory;
     }
-    if (jpeg_has_multiple_scans(&cinfo) && CoefficientBytes(cinfo) > job->maxCoefficientBytes) {
-        jpeg_destroy_decompress(&cinfo);
-        return Outcome::Declined;
+    if (jpeg_has_multiple_scans(&cinfo)) {
+        const std::uint64_t coefficients = CoefficientBytes(cinfo);
+        if (coefficients > job->maxCoefficientBytes) {
+            jpeg_destroy_decompress(&cinfo);
+            return Outcome::Declined;
+        }
+        // Holding every coefficient of a big picture, the decode first gives back
+        // the memory kept for pictures to come.
+        if (job->memory != nullptr && coefficients > kReleaseKeptFromBytes) job->memory->Release();
     }
     const bool display = job->display;
     SetScaleAndOrder(
@@ -186,7 +190,7 @@ RgbBuffer LoadFullSize(const std::string& path, std::uint32_t& width, std::uint3
     }
     jpeg::DecodeJob job;
     job.display = display;
-    const Outcome outcome = jpeg::Decode(file, nullptr, 0, &job);
+    const Outcome outcome = jpeg::Decode(file, &job);
     std::fclose(file);
     width = job.width;
     height = job.height;
@@ -220,28 +224,24 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
     job.maxCoefficientBytes = options.quiet ? options.maxCoefficientBytes : UINT64_MAX;
     job.memory = options.memory;
 
-    // A big picture is read whole and decoded in two bands on two threads. A file
-    // too small to hold one (a pixel costs at least a few bits) is not even read
-    // whole: in a show at full speed that alone costs more than a band saves.
-    // One read whole and not worth splitting is decoded from what was read.
+    // A big single-scan picture (as decoded) is read whole and decoded in two bands
+    // on two threads; its header tells first. A file too small to hold one (a pixel
+    // costs at least a few bits) is not even looked at.
     PixelBlock whole;
     const std::uint64_t fileBytes = picture.stamp.size;
     Outcome outcome = Outcome::Declined;
     if (options.quiet && options.splitFromPixels != UINT64_MAX && fileBytes <= jpeg::kMaxSplitFileBytes &&
-        fileBytes >= options.splitFromPixels / jpeg::kMinPixelsPerByte) {
+        fileBytes >= options.splitFromPixels / jpeg::kMinPixelsPerByte &&
+        jpeg::WorthTwoBands(file, &job, options.splitFromPixels)) {
         whole = TakeBlock(options.memory, fileBytes);
         if (whole && jpeg::ReadWhole(file, fileBytes, whole.get())) {
             outcome = jpeg::DecodeInTwoBands(whole.get(), fileBytes, options.splitFromPixels, &job);
-        } else {
-            GiveBlock(options.memory, std::move(whole));
-            std::rewind(file);
         }
+        GiveBlock(options.memory, std::move(whole));
+        std::rewind(file);
     }
-    if (outcome == Outcome::Declined) {
-        outcome = jpeg::Decode(file, whole ? whole.get() : nullptr, whole ? fileBytes : 0, &job);
-    }
+    if (outcome == Outcome::Declined) outcome = jpeg::Decode(file, &job);
     std::fclose(file);
-    GiveBlock(options.memory, std::move(whole));
     if (outcome == Outcome::NoMemory && !options.quiet)
         AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
     // Without pixels the sizes still say how far the decode came: width 0 before
@@ -262,7 +262,7 @@ bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std
     }
     jpeg::DecodeJob job;
     job.headerOnly = true;
-    const Outcome outcome = jpeg::Decode(file, nullptr, 0, &job);
+    const Outcome outcome = jpeg::Decode(file, &job);
     std::fclose(file);
     if (outcome != Outcome::Ok) return false;
     width = job.trueWidth;

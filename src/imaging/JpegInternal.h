@@ -88,8 +88,12 @@ struct DecodeJob {
 std::uint8_t* TakePixels(PictureMemory* memory, std::uint64_t bytes, std::uint64_t* capacity);
 void GivePixels(PictureMemory* memory, std::uint8_t* pixels, std::uint64_t capacity);
 
-// A decode from an open file, or from data when it is not null. Plain data only.
-Outcome Decode(std::FILE* file, const std::uint8_t* data, std::size_t size, DecodeJob* job);
+// A decode from an open file. Plain data only.
+Outcome Decode(std::FILE* file, DecodeJob* job);
+
+// Whether the picture in file (read from its start, and rewound) is a single-scan
+// one big enough, as job would decode it, to be decoded in two bands.
+bool WorthTwoBands(std::FILE* file, const DecodeJob* job, std::uint64_t splitFromPixels);
 
 // The decode of a big single-scan picture in two bands on two threads, from the
 // whole file in data; Outcome::Declined when the picture is not worth splitting

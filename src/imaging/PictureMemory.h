@@ -29,7 +29,7 @@ struct PixelBlock {
 class PictureMemory {
 public:
     // Keeps at most this many bytes of freed blocks, in at most kKeptBlocks blocks.
-    static constexpr std::uint64_t kDefaultKeepBytes = 32u << 20;
+    static constexpr std::uint64_t kDefaultKeepBytes = 16u << 20;
     static constexpr std::size_t kKeptBlocks = 4;
 
     explicit PictureMemory(std::uint64_t keepBytes = kDefaultKeepBytes) : m_keepBytes(keepBytes) {}
