@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -24,29 +26,37 @@ namespace {
 
 // One band of destination rows of AreaShrinkRows, into a top-down RGB32 image:
 // stored row y of the bottom-up source's shrink is the image's row height-1-y.
-void AreaShrinkInto(const QImage& source, QImage& out, int firstRow, int endRow) {
+void AreaShrinkInto(const QImage& source, const AreaTaps& across, const AreaTaps& down, QImage& out, int firstRow,
+                    int endRow) {
     const int height = out.height();
-    AreaShrinkRows(source.constBits(), static_cast<std::size_t>(source.bytesPerLine()), source.width(),
-                   source.height(), out.width(), height, firstRow, endRow,
+    AreaShrinkRows(source.constBits(), static_cast<std::size_t>(source.bytesPerLine()), source.width(), out.width(),
+                   across, down, firstRow, endRow,
                    [&out, height](int y) { return reinterpret_cast<std::uint32_t*>(out.scanLine(height - 1 - y)); });
 }
 
-QImage AreaShrink(const QImage& source, int width, int height) {
-    QImage out(width, height, QImage::Format_RGB32);
+// into is used when it has the size (and is not shared), so that a show's paints
+// do not each fault in a fresh image.
+QImage AreaShrink(const QImage& source, int width, int height, QImage into) {
+    if (into.width() != width || into.height() != height || into.format() != QImage::Format_RGB32) {
+        into = QImage(width, height, QImage::Format_RGB32);
+    }
+    const AreaTaps across(source.width(), width), down(source.height(), height);
     // A big picture is shared out between two threads, by destination rows.
     if (static_cast<qint64>(source.width()) * source.height() >= 1'000'000 && height >= 2) {
-        std::thread lower(AreaShrinkInto, std::cref(source), std::ref(out), 0, height / 2);
-        AreaShrinkInto(source, out, height / 2, height);
+        std::thread lower(AreaShrinkInto, std::cref(source), std::cref(across), std::cref(down), std::ref(into), 0,
+                          height / 2);
+        AreaShrinkInto(source, across, down, into, height / 2, height);
         lower.join();
     } else {
-        AreaShrinkInto(source, out, 0, height);
+        AreaShrinkInto(source, across, down, into, 0, height);
     }
-    return out;
+    return into;
 }
 
 }  // namespace
 
-QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int height, StretchMode mode) {
+QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int height, StretchMode mode,
+                     QImage reuse) {
     if (image.bits == nullptr || image.width == 0 || image.height == 0 || width <= 0 || height <= 0 ||
         source.Width() <= 0 || source.Height() <= 0) {
         return {};
@@ -65,13 +75,14 @@ QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int h
         // Outside the picture counts as black, like an out-of-range stretch.
         part = QImage(image.bits, w, h, static_cast<qsizetype>(image.rowBytes), QImage::Format_BGR888).copy(stored);
     }
-    const bool shrinkAcross = part.width() >= 2 * width, shrinkDown = part.height() >= 2 * height;
-    if (mode == StretchMode::Halftone && (shrinkAcross || shrinkDown)) {
-        // Averaging first along every side that shrinks to half or less: a smooth
-        // scale of a very long side alone would average the same source pixels
-        // again for every row it makes.
-        QImage shrunk = AreaShrink(part, shrinkAcross ? width : part.width(), shrinkDown ? height : part.height());
-        if (shrunk.width() == width && shrunk.height() == height) return shrunk;
+    const bool narrower = part.width() >= width, lower = part.height() >= height;
+    if (mode == StretchMode::Halftone &&
+        ((narrower && lower) || part.width() >= 2 * width || part.height() >= 2 * height)) {
+        // Averaging first along every side that shrinks: a smooth scale of a very
+        // long side alone would average the same source pixels again for every row
+        // it makes. A side that grows is left to the smooth scale.
+        if (narrower && lower) return AreaShrink(part, width, height, std::move(reuse));
+        const QImage shrunk = AreaShrink(part, narrower ? width : part.width(), lower ? height : part.height(), {});
         return shrunk.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
             .convertToFormat(QImage::Format_RGB32);
     }
@@ -86,7 +97,18 @@ const QImage& ScaledImageCache::Get(const DibImage& image, const Rect& source, i
                                     StretchMode mode) {
     const Key key{image.key, image.bits, image.width, image.height, image.rowBytes, source, width, height, mode};
     if (!(key == m_key) || m_image.isNull()) {
-        m_image = ScaleDibImage(image, source, width, height, mode);
+        // The scaled picture is made in a block kept from paint to paint, so that a
+        // show does not fault in a fresh image for every slide; a block far larger
+        // than needed is given back.
+        m_image = QImage();
+        const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+        if (bytes > m_capacity || bytes < m_capacity / 4) {
+            m_pixels.reset(new (std::nothrow) uchar[bytes]);
+            m_capacity = m_pixels ? bytes : 0;
+        }
+        QImage into;
+        if (m_pixels) into = QImage(m_pixels.get(), width, height, static_cast<qsizetype>(width) * 4, QImage::Format_RGB32);
+        m_image = ScaleDibImage(image, source, width, height, mode, into);
         m_key = key;
     }
     return m_image;

@@ -4,6 +4,8 @@
 
 #include <QFont>
 #include <QImage>
+#include <cstddef>
+#include <memory>
 
 #include "platform/Canvas.h"
 
@@ -33,10 +35,14 @@ private:
     };
     Key m_key;
     QImage m_image;
+    std::unique_ptr<uchar[]> m_pixels;  // what m_image is made in, when the canvas scales it itself
+    std::size_t m_capacity = 0;
 };
 
-// The source rectangle of a picture scaled to width x height, top-down.
-QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int height, StretchMode mode);
+// The source rectangle of a picture scaled to width x height, top-down; made in
+// reuse when it has that size and nothing else holds it.
+QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int height, StretchMode mode,
+                     QImage reuse = {});
 
 class QtCanvas : public Canvas {
 public:
