@@ -1,60 +1,100 @@
 #include "imaging/JpegPrefetch.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vantor {
 
-void JpegPrefetch::Start(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context) {
-    if (Matches(path, choose, context)) return;
-    Drop();
-    m_path = path;
-    m_choose = choose;
-    m_context = context;
-    m_worker = std::thread([this] {
-        JpegFile::Options options;
-        options.choose = m_choose;
-        options.context = &m_context;
-        options.quiet = true;
-        options.cancel = &m_cancel;
-        options.maxCoefficientBytes = kMaxCoefficientBytes;
-        options.splitFromPixels = kSplitFromPixels;
-        options.memory = m_memory;
-        m_picture = JpegFile::Load(m_path, options);
-    });
+void JpegPrefetch::Slot::Wait() {
+    if (!worker.joinable()) return;
+    worker.join();
+    done = true;
+}
+
+void JpegPrefetch::Drop(Slot& slot) {
+    if (slot.worker.joinable()) {
+        slot.cancel.store(true, std::memory_order_relaxed);
+        slot.worker.join();
+        slot.cancel.store(false, std::memory_order_relaxed);
+    }
+    slot.done = false;
+    GiveBlock(m_memory, std::move(slot.picture.pixels));
+    slot.picture = JpegFile::Picture{};
+    slot.path.clear();
+}
+
+void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleChooser choose,
+                         const ScaleContext& context) {
+    const std::size_t wanted = std::min(paths.size(), kDepth);
+    const auto asked = [&](const Slot& slot) {
+        for (std::size_t i = 0; i < wanted; ++i) {
+            if (slot.Matches(paths[i], choose, context)) return true;
+        }
+        return false;
+    };
+    // What is no longer wanted goes first, so that its memory is free for the rest.
+    for (Slot& slot : m_slots) {
+        if (!asked(slot)) Drop(slot);
+    }
+    for (std::size_t i = 0; i < wanted; ++i) {
+        const bool underWay =
+            std::any_of(m_slots.begin(), m_slots.end(), [&](const Slot& s) { return s.Matches(paths[i], choose, context); });
+        if (underWay) continue;
+        const auto free = std::find_if(m_slots.begin(), m_slots.end(), [](const Slot& s) { return !s.Pending(); });
+        if (free == m_slots.end()) break;
+        Slot& slot = *free;
+        slot.path = paths[i];
+        slot.choose = choose;
+        slot.context = context;
+        slot.worker = std::thread([this, &slot] {
+            JpegFile::Options options;
+            options.choose = slot.choose;
+            options.context = &slot.context;
+            options.quiet = true;
+            options.cancel = &slot.cancel;
+            options.maxCoefficientBytes = kMaxCoefficientBytes;
+            options.splitFromPixels = kSplitFromPixels;
+            options.memory = m_memory;
+            slot.picture = JpegFile::Load(slot.path, options);
+        });
+    }
 }
 
 void JpegPrefetch::Wait() {
-    if (!m_worker.joinable()) return;
-    m_worker.join();
-    m_done = true;
+    for (Slot& slot : m_slots) slot.Wait();
+}
+
+bool JpegPrefetch::Pending() const {
+    return std::any_of(m_slots.begin(), m_slots.end(), [](const Slot& s) { return s.Pending(); });
+}
+
+bool JpegPrefetch::IsFor(const std::string& path) const {
+    return std::any_of(m_slots.begin(), m_slots.end(), [&](const Slot& s) { return s.Pending() && s.path == path; });
 }
 
 std::optional<JpegFile::Picture> JpegPrefetch::Take(const std::string& path, JpegFile::ScaleChooser choose,
                                                     const ScaleContext& context) {
     // Another file loaded meanwhile (a written slide read back, a halted show
-    // reloading its slide) leaves the prefetched one for its own turn.
-    if (!Matches(path, choose, context)) return std::nullopt;
-    Wait();
+    // reloading its slide) leaves what is decoded ahead for its own turn.
+    const auto slot =
+        std::find_if(m_slots.begin(), m_slots.end(), [&](const Slot& s) { return s.Matches(path, choose, context); });
+    if (slot == m_slots.end()) return std::nullopt;
+    slot->Wait();
     std::optional<JpegFile::Picture> picture;
     FileStamp now;
-    if (m_picture.pixels && StampOf(path, now) && now == m_picture.stamp) {
-        picture = std::move(m_picture);
+    if (slot->picture.pixels && StampOf(path, now) && now == slot->picture.stamp) {
+        picture = std::move(slot->picture);
         ++m_handedOver;
+        Drop(*slot);
+    } else {
+        // Loaded at its turn, perhaps a big picture of many scans: alone.
+        Drop();
     }
-    Drop();
     return picture;
 }
 
 void JpegPrefetch::Drop() {
-    if (m_worker.joinable()) {
-        m_cancel.store(true, std::memory_order_relaxed);
-        m_worker.join();
-        m_cancel.store(false, std::memory_order_relaxed);
-    }
-    m_done = false;
-    GiveBlock(m_memory, std::move(m_picture.pixels));
-    m_picture = JpegFile::Picture{};
-    m_path.clear();
+    for (Slot& slot : m_slots) Drop(slot);
 }
 
 }  // namespace vantor

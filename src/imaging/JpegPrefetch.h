@@ -1,8 +1,8 @@
-// A JPEG picture decoded ahead of need on a thread of its own: while one slide is
-// on screen (or being written), the one most likely needed next is decoded
-// quietly, and handed over only if it is asked for exactly and its file has not
-// changed since. The worker only decodes into a block of its own (from the picture
-// memory it is given); everything else, the decision to use the picture included,
+// JPEG pictures decoded ahead of need on threads of their own: while one slide
+// is on screen (or being written), the ones most likely needed next are decoded
+// quietly, and handed over only if asked for exactly and their files have not
+// changed since. A worker only decodes into a block of its own (from the picture
+// memory it is given); everything else, the decision to use a picture included,
 // stays with the caller's thread.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "imaging/JpegFile.h"
 #include "imaging/RgbBuffer.h"
@@ -24,13 +25,15 @@ public:
     // What a chooser (see JpegFile::ScaleChooser) is given as its context.
     using ScaleContext = std::array<std::uint32_t, 3>;
 
+    // How many pictures may be decoded ahead at once: one per core, so that a
+    // show at full speed decodes on both while the window paints.
+    static constexpr std::size_t kDepth = 2;
     // A multi-scan (progressive) file holds all its coefficients while it decodes:
-    // one that needs more than this is not decoded ahead. Next to the picture on
-    // screen and the one decoded, this keeps a show within twice its largest
-    // picture plus a fixed margin.
-    static constexpr std::uint64_t kMaxCoefficientBytes = 24u << 20;
-    // A picture this big is decoded in two bands on two threads: its decode is
-    // what keeps a show from its pace, while the user-interface thread waits.
+    // one that needs more than this is not decoded ahead but at its turn, and so
+    // never beside another big decode.
+    static constexpr std::uint64_t kMaxCoefficientBytes = 4u << 20;
+    // A picture this big (as decoded) is decoded in two bands on two threads: its
+    // decode is what keeps a show from its pace, while the window waits.
     static constexpr std::uint64_t kSplitFromPixels = 4'000'000;
 
     // Pictures are decoded into blocks from memory (kept ones when they fit).
@@ -39,46 +42,58 @@ public:
     JpegPrefetch& operator=(const JpegPrefetch&) = delete;
     ~JpegPrefetch() { Drop(); }
 
-    // Begins decoding path, at the reduction choose picks (full size without a
-    // chooser). Whatever was prefetched before is dropped first; asking again for
-    // what is already under way changes nothing.
-    void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {});
+    // Begins decoding paths (the first kDepth of them, the most wanted first) at
+    // the reduction choose picks (full size without a chooser). A decode already
+    // under way for one of them goes on; any other is dropped first.
+    void Start(const std::vector<std::string>& paths, JpegFile::ScaleChooser choose = nullptr,
+               const ScaleContext& context = {});
+    void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {}) {
+        Start(std::vector<std::string>{path}, choose, context);
+    }
 
     // The picture for exactly this request, once its decode is done, if it decoded
     // without a word and the file is still the one read (the same file, size and
-    // modification time); then nothing stays prefetched. Otherwise nothing, and the
-    // caller loads as usual: a request for another file keeps what is prefetched
-    // (the next Start or Drop replaces it), one for this file drops it.
+    // modification time). Otherwise nothing, and the caller loads as usual. A
+    // request for a file not under way keeps the rest; one for a file under way
+    // that gives nothing drops every other decode too, so that the load at its
+    // turn runs alone.
     std::optional<JpegFile::Picture> Take(const std::string& path, JpegFile::ScaleChooser choose = nullptr,
                                           const ScaleContext& context = {});
 
-    // Gives up a decode under way and frees what was decoded.
+    // Gives up every decode under way and frees what was decoded.
     void Drop();
 
-    // Waits until the decode under way (if any) is done; for tests.
+    // Waits until every decode under way is done; for tests.
     void Wait();
 
-    bool Pending() const { return m_worker.joinable() || m_done; }
-    // Whether what is prefetched (or under way) is path, at whatever scale.
-    bool IsFor(const std::string& path) const { return Pending() && path == m_path; }
+    bool Pending() const;
+    // Whether path is decoded ahead (or under way), at whatever scale.
+    bool IsFor(const std::string& path) const;
     // How many pictures Take has handed over so far.
     std::uint64_t HandedOver() const { return m_handedOver; }
 
 private:
-    bool Matches(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context) const {
-        return Pending() && path == m_path && choose == m_choose && context == m_context;
-    }
+    struct Slot {
+        std::thread worker;
+        std::atomic<bool> cancel{false};
+        // The request, written before the worker starts and only read while it runs.
+        std::string path;
+        JpegFile::ScaleChooser choose = nullptr;
+        ScaleContext context{};
+        // The worker's result, read only after it has been joined.
+        JpegFile::Picture picture;
+        bool done = false;  // joined, with picture as it left it
 
-    std::thread m_worker;
-    std::atomic<bool> m_cancel{false};
-    // The request, written before the worker starts and only read while it runs.
-    std::string m_path;
-    JpegFile::ScaleChooser m_choose = nullptr;
-    ScaleContext m_context{};
+        bool Pending() const { return worker.joinable() || done; }
+        bool Matches(const std::string& p, JpegFile::ScaleChooser c, const ScaleContext& x) const {
+            return Pending() && p == path && c == choose && x == context;
+        }
+        void Wait();
+    };
+    void Drop(Slot& slot);
+
     PictureMemory* m_memory;
-    // The worker's result, read only after it has been joined.
-    JpegFile::Picture m_picture;
-    bool m_done = false;  // joined, with m_picture as it left it
+    std::array<Slot, kDepth> m_slots;
     std::uint64_t m_handedOver = 0;
 };
 

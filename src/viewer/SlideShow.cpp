@@ -154,14 +154,18 @@ void CVantorView::ShowSlide() {
 }
 
 void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame) {
-    // Unless a click, a key or a command intervenes, the next pass shows the
-    // following slide; one with the same path would not be loaded again.
-    if (!m_prefetchSlides || m_haltState != 0 || m_stopped == 1 || m_slideNo >= m_slideCount ||
-        m_slideNo >= m_slidePath.size()) {
-        return;
+    // Unless a click, a key or a command intervenes, the next passes show the
+    // following slides; one with the path of the slide before it is not loaded again.
+    if (!m_prefetchSlides || m_haltState != 0 || m_stopped == 1) return;
+    std::vector<std::string> next;
+    const std::string* previous = &m_curSlidePath;
+    for (std::uint32_t index = m_slideNo; index < m_slideCount && index < m_slidePath.size() &&
+                                          next.size() < JpegPrefetch::kDepth;
+         ++index) {
+        const std::string& path = m_slidePath[index];
+        if (path != *previous && EndsWithNoCase(path, ".JPG")) next.push_back(path);
+        previous = &path;
     }
-    const std::string& next = m_slidePath[m_slideNo];
-    if (next == m_curSlidePath || !EndsWithNoCase(next, ".JPG")) return;
     m_buf.Ahead().Start(next, choose, frame);
 }
 
