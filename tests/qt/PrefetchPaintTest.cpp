@@ -1,10 +1,14 @@
-// A slide decoded ahead, at the reduction the screen needs: on the real canvas the
-// show must look exactly as it does when every slide is loaded in turn.
+// Pictures decoded at the reduction the screen needs: on the real canvas they
+// look as the whole picture shrunk would, and a slide decoded ahead looks
+// exactly as it does when every slide is loaded in turn.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 #include <vector>
+
+#include "../../bench/BenchPhoto.h"
 
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
@@ -71,6 +75,57 @@ TEST(QtCanvas, SlidesDecodedAheadLookExactlyAsThoseLoadedInTurn) {
     ASSERT_EQ(with.size(), sizes.size());
     ASSERT_EQ(without.size(), sizes.size());
     for (std::size_t i = 0; i < with.size(); ++i) EXPECT_TRUE(with[i] == without[i]) << "slide " << i + 1;
+}
+
+// The peak signal-to-noise ratio of two frames over a rectangle, in dB.
+double Psnr(const QImage& a, const QImage& b, const QRect& area) {
+    double sum = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (const int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) sum += d * d;
+        }
+    }
+    const double mse = sum / (3.0 * area.width() * area.height());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+TEST(QtCanvas, AReducedDecodePaintsTheFrameTheWholePictureWould) {
+    test::TempDir dir;
+    test::TestApp();
+    // Camera sizes, shrunk into the 800 x 600 frame by each mode that shrinks.
+    const std::vector<std::pair<unsigned, unsigned>> sizes = {{2560, 1600}, {4000, 3000}, {5120, 2880}};
+    for (unsigned i = 0; i < sizes.size(); ++i) {
+        const auto [width, height] = sizes[i];
+        const std::string path = dir.File("photo" + std::to_string(i) + ".jpg");
+        bench::WritePhoto(path, width, height, 7 + i, 12);
+        for (const std::int32_t mode : {0, 2, 3}) {
+            SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + " mode " + std::to_string(mode));
+            test::ScriptedView s;
+            QImage window(1000, 760, QImage::Format_RGB32);
+            ScaledImageCache cache;
+            s.ui.SetClientSize(window.width(), window.height());
+            const auto paint = [&] {
+                QPainter painter(&window);
+                QtCanvas canvas(painter, &cache);
+                s.view.OnDraw(canvas);
+                return window.copy();
+            };
+            s.view.m_outScaleMode = mode;
+            s.view.LoadJpegFile(path);
+            ASSERT_TRUE(s.view.m_buf.Reduced());
+            EXPECT_EQ(s.view.m_width, width);
+            EXPECT_EQ(s.view.m_height, height);
+            const QImage reduced = paint();
+            ASSERT_TRUE(s.view.m_buf.MakeFull());
+            ASSERT_FALSE(s.view.m_buf.Reduced());
+            const QImage whole = paint();
+            // The picture sits in the middle of this window.
+            const int fw = static_cast<int>(s.view.m_fitWidth), fh = static_cast<int>(s.view.m_fitHeight);
+            const QRect area((window.width() - fw) / 2, (window.height() - fh) / 2, fw, fh);
+            EXPECT_GE(Psnr(reduced, whole, area), 38.0);
+        }
+    }
 }
 
 }  // namespace

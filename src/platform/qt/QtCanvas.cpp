@@ -24,14 +24,15 @@ QFont JapaneseFont(int pixelSize) {
 
 namespace {
 
-// One band of destination rows of AreaShrinkRows, into a top-down RGB32 image:
-// stored row y of the bottom-up source's shrink is the image's row height-1-y.
-void AreaShrinkInto(const QImage& source, const AreaTaps& across, const AreaTaps& down, QImage& out, int firstRow,
-                    int endRow) {
-    const int height = out.height();
-    AreaShrinkRows(source.constBits(), static_cast<std::size_t>(source.bytesPerLine()), source.width(), out.width(),
-                   across, down, firstRow, endRow,
-                   [&out, height](int y) { return reinterpret_cast<std::uint32_t*>(out.scanLine(height - 1 - y)); });
+// One band of destination rows of AreaShrinkRows, into top-down RGB32 rows at
+// out (bytesPerLine apart): stored row y of the bottom-up source's shrink is row
+// height-1-y there.
+void AreaShrinkInto(const QImage& source, const AreaTaps& across, const AreaTaps& down, uchar* out,
+                    qsizetype bytesPerLine, int width, int height, int firstRow, int endRow) {
+    AreaShrinkRows(source.constBits(), static_cast<std::size_t>(source.bytesPerLine()), source.width(), width, across,
+                   down, firstRow, endRow, [=](int y) {
+                       return reinterpret_cast<std::uint32_t*>(out + (height - 1 - y) * bytesPerLine);
+                   });
 }
 
 // into is used when it has the size (and is not shared), so that a show's paints
@@ -40,15 +41,19 @@ QImage AreaShrink(const QImage& source, int width, int height, QImage into) {
     if (into.width() != width || into.height() != height || into.format() != QImage::Format_RGB32) {
         into = QImage(width, height, QImage::Format_RGB32);
     }
+    // Taken here, on this thread: the image's pixels are made its own (if shared)
+    // once, before any band writes to them.
+    uchar* out = into.bits();
+    const qsizetype bytesPerLine = into.bytesPerLine();
     const AreaTaps across(source.width(), width), down(source.height(), height);
     // A big picture is shared out between two threads, by destination rows.
     if (static_cast<qint64>(source.width()) * source.height() >= 1'000'000 && height >= 2) {
-        std::thread lower(AreaShrinkInto, std::cref(source), std::cref(across), std::cref(down), std::ref(into), 0,
-                          height / 2);
-        AreaShrinkInto(source, across, down, into, height / 2, height);
+        std::thread lower(AreaShrinkInto, std::cref(source), std::cref(across), std::cref(down), out, bytesPerLine,
+                          width, height, 0, height / 2);
+        AreaShrinkInto(source, across, down, out, bytesPerLine, width, height, height / 2, height);
         lower.join();
     } else {
-        AreaShrinkInto(source, across, down, into, 0, height);
+        AreaShrinkInto(source, across, down, out, bytesPerLine, width, height, 0, height);
     }
     return into;
 }
@@ -108,7 +113,8 @@ const QImage& ScaledImageCache::Get(const DibImage& image, const Rect& source, i
         }
         QImage into;
         if (m_pixels) into = QImage(m_pixels.get(), width, height, static_cast<qsizetype>(width) * 4, QImage::Format_RGB32);
-        m_image = ScaleDibImage(image, source, width, height, mode, into);
+        // Handed over, not shared: a shared image would be copied before it is written.
+        m_image = ScaleDibImage(image, source, width, height, mode, std::move(into));
         m_key = key;
     }
     return m_image;
