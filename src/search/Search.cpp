@@ -1,25 +1,17 @@
-#include "search/Search.h"
+// The search's folder phase: its start box, the breadth-first walk that fills the
+// directory list, and the folder lists of the select, remove and drive modes.
+#include "search/DirectorySearch.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "platform/FileSystem.h"
-#include "platform/FolderScan.h"
-#include "platform/Ui.h"
-#include "search/SearchDialogs.h"
-#include "slides/COverLimitDialog.h"
-#include "viewer/CVantorView.h"
 
 namespace vantor {
+namespace search_walk {
 
 namespace {
 
-constexpr std::uint32_t kDirLimit = 150000;
 constexpr int kDeepestLevel = 18;
-constexpr unsigned kPumpAttempts = 100;
-constexpr int kTextX = 6;
-// A folder taken out of the search; it is never handed to the file system.
-constexpr const char* kExcluded = "yn:\\";
 constexpr std::size_t kShownDirs = CDirSelectDialog::kShown;
 
 constexpr const char* kStartText =
@@ -31,13 +23,6 @@ constexpr const char* kDriveHint =
     "次の DRIVE 選択画面で 右下 more に 1 入力の時\n　次に folder選択画面が表示されます。\n"
     "明暗checkの bright_folder(明)が selectされます。\n moreが 0 の時 DRIVE 全体がdefaultで対象となります。";
 constexpr const char* kWrapText = " directory数 150000件超ですが loopして最後迄検索します。";
-constexpr const char* kOverText = "累積　stack　file 10000件over.1件目から上書きします:warning!!!";
-constexpr const char* kEscLine = "Press ESC to Abort ( 途中 中断のとき Esc キー押し下げ )";
-constexpr const char* kDirCountText = "検索された sub directory 数 は...";
-
-bool IsDots(const std::string& name) { return name == "." || name == ".."; }
-
-std::string Framed(const std::string& text) { return "( " + text + " )"; }
 
 const std::string& BlankLine() {
     // 38 blanks and twenty runs of 31: wide enough to wipe any progress line.
@@ -45,74 +30,7 @@ const std::string& BlankLine() {
     return blank;
 }
 
-bool HasPictureEnding(const std::string& name) {
-    if (name.size() < 4) return false;
-    const std::string end = name.substr(name.size() - 4);
-    return end == ".JPG" || end == ".jpg" || end == ".BMP" || end == ".bmp";
-}
-
-// Only regular files, and links to them, become slides: a FIFO, a socket or a
-// dangling link named like a picture is no picture. The listing's kind tells,
-// except for a link.
-bool IsPictureFile(const std::string& path, const ScanEntry& entry) {
-    if (entry.kind == EntryKind::File) return true;
-    return entry.kind == EntryKind::Link && IsRegularFile(path);
-}
-
-class DirectorySearch {
-public:
-    DirectorySearch(CVantorView& view, SearchMode mode) : m_view(view), m_mode(mode), m_ui(TheUi()) {}
-
-    void Run();
-
-private:
-    bool Stopped() const { return m_view.m_searchStop == 1; }
-    // The directory list holds 150000 folders and the walk ends, unless the user
-    // chose to go on past the limit.
-    bool ListFull() const { return !m_pastLimit && m_view.m_dirCount == kDirLimit; }
-    void Collect(const std::string& path);
-    bool Closing() const { return m_view.CloseRequested(); }
-    void Pump() { m_ui.Pump(kPumpAttempts); }
-    void Busy() { m_ui.SetCursor(CursorKind::AppStarting); }
-
-    bool Start();
-    bool Preview(const std::vector<ScanEntry>& rootEntries);
-    bool Walk();
-    bool ListFolder(std::uint32_t index, const std::string& path, std::vector<ScanEntry>& out);
-    bool Accept(int level, const ScanEntry& entry, const std::string& path) const;
-    bool WalkDrawDue(int level) const;
-    void DrawWalk(int level, const std::string& shown);
-    std::string WrapBoxText(int level) const;
-    void FirstSelection();
-    void SecondSelection();
-    void WithSelectionDialog(const std::function<void(CDirSelectDialog&)>& run);
-    void EndOfWalk();
-    bool FilePhase();
-    void Matches(std::uint32_t index, const std::string& folder, std::vector<ScanEntry>& out);
-    void DrawLine(int y, const std::string& text, bool blankFirst = false);
-    bool HandleFullList(bool firstOfFolder);
-    void Finish();
-
-    CVantorView& m_view;
-    SearchMode m_mode;
-    Ui& m_ui;
-    FolderScanner m_scanner;
-    std::string m_root;
-    std::string m_pattern;
-    std::uint32_t m_matchCount = 0;
-    int m_deepest = 0;
-    bool m_pastLimit = false;  // OK at the 150000 box: the list grows for the rest of the walk
-
-    // What the walk saw of each listed folder, for the file phase: the folder's stamp
-    // and its entries matching the pattern. A folder whose stamp still holds needs no
-    // second listing.
-    struct Seen {
-        FolderStamp stamp;
-        std::vector<ScanEntry> matches;
-        bool valid = false;
-    };
-    std::vector<Seen> m_seen;
-};
+}  // namespace
 
 void DirectorySearch::Run() {
     CVantorView& v = m_view;
@@ -287,8 +205,8 @@ bool DirectorySearch::Walk() {
                 if (accepted) Collect(path);
                 if (opening) continue;
                 if (level == 1) {
-                    if (v.m_dirCount > kDirLimit - 1) v.m_dirCount = kDirLimit;
-                } else if (accepted && v.m_dirCount > kDirLimit - 1 && !m_pastLimit) {
+                    if (v.m_dirCount > m_dirLimit - 1) v.m_dirCount = m_dirLimit;
+                } else if (accepted && v.m_dirCount > m_dirLimit - 1 && !m_pastLimit) {
                     v.m_dirWrapped = 1;
                     if (AfxMessageBox(WrapBoxText(level), MsgButtons::OKCancel, MsgIcon::None) == IDOK) {
                         // The box promises to search to the end: the list grows for
@@ -298,7 +216,7 @@ bool DirectorySearch::Walk() {
                     } else {
                         // Cancel ends the walk: the rest of this folder is not taken
                         // either, so the question is not asked again for each entry.
-                        v.m_dirCount = kDirLimit;
+                        v.m_dirCount = m_dirLimit;
                         break;
                     }
                 }
@@ -379,156 +297,11 @@ void DirectorySearch::SecondSelection() {
     WithSelectionDialog(run);
 }
 
-void DirectorySearch::EndOfWalk() {
-    CVantorView& v = m_view;
-    v.m_searchStop = 0;
-    v.m_searching = 1;
-    m_ui.MessageBox("検索する最初の directory 名 は..." + v.m_dirList[0] + " です。", "first directory search",
-                    MsgButtons::OK, MsgIcon::None);
-    m_ui.MessageBox("検索する次の directory 名 は..." + v.m_dirList[1] + " です。", "second directory search",
-                    MsgButtons::OK, MsgIcon::None);
-    m_ui.MessageBox(kDirCountText + std::to_string(v.m_dirCount) + "個 です。" + "\n  ディレクトリの深さは..." +
-                        std::to_string(m_deepest) + " です。",
-                    "directory search", MsgButtons::OK, MsgIcon::None);
-}
+}  // namespace search_walk
 
-void DirectorySearch::Matches(std::uint32_t index, const std::string& folder, std::vector<ScanEntry>& out) {
-    out.clear();
-    if (folder == kExcluded) return;
-    const bool follow = folder == m_root;
-    if (index < m_seen.size() && m_seen[index].valid) {
-        FolderStamp now;
-        if (m_scanner.Stamp(folder, follow, now) && now == m_seen[index].stamp) {
-            out = m_seen[index].matches;
-            return;
-        }
-    }
-    std::vector<ScanEntry> all;
-    if (!m_scanner.List(folder, follow, all)) return;
-    for (ScanEntry& e : all) {
-        if (MatchesPattern(e.name, m_pattern)) out.push_back(std::move(e));
-    }
-}
-
-bool DirectorySearch::FilePhase() {
-    CVantorView& v = m_view;
-    std::vector<ScanEntry> matches;
-    auto folderLine = [&](std::uint32_t i) {
-        return Framed("検索中の sub directory は..." + std::to_string(i) + " / " + std::to_string(v.m_dirCount) +
-                      " です。");
-    };
-    for (std::uint32_t i = 0; i < v.m_dirCount; ++i) {
-        Pump();
-        if (Closing()) return false;
-        if (Stopped()) break;
-        const std::string folder = v.m_dirList[i];
-        const bool folderDue = i % 100 == 0 || i < 100;
-        // Only the entries "." and ".." name no folder of their own: "photos.." is a
-        // folder like any other here.
-        if (!IsDots(folder.substr(folder.find_last_of(kPathSeparator) + 1))) Matches(i, folder, matches);
-        else matches.clear();
-        bool stopPhase = false;
-        if (!matches.empty()) {
-            if (folderDue) {
-                DrawLine(96, "サブディレクトリ 検索中です");
-                DrawLine(66, Framed(folder), true);
-            }
-            if (v.m_slideCount % 10 == 0 || v.m_slideCount < 100) {
-                DrawLine(186, folderLine(i));
-                DrawLine(116, Framed(kDirCountText + std::to_string(v.m_dirCount) + "個 です。" +
-                                     " ディレクトリの深さは..." + std::to_string(m_deepest) + " です。"));
-                DrawLine(36, kEscLine);
-                DrawLine(206, Framed("検索された file数は..." + std::to_string(v.m_slideCount) + " 個です。"));
-            }
-            for (std::size_t j = 0; j < matches.size(); ++j) {
-                const ScanEntry& m = matches[j];
-                if (j > 0) {
-                    Busy();
-                    // A stop lets this folder finish; the next folder is not listed.
-                    Pump();
-                    if (Closing()) return false;
-                }
-                const std::string path = folder + kPathSeparator + m.name;
-                if (folderDue) DrawLine(146, Framed(path), true);
-                if (!HasPictureEnding(m.name) || !IsPictureFile(path, m)) continue;
-                v.m_slidePath[v.m_slideCount] = path;
-                v.m_slideName[v.m_slideCount] = m.name;
-                ++m_matchCount;
-                v.m_slideCount = std::min(v.m_slideCount + 1, kSlideCapacity);
-                if (folderDue) DrawLine(146, Framed(m.name));
-                if (v.m_slideCount == kSlideCapacity && !HandleFullList(j == 0)) {
-                    stopPhase = true;
-                    break;
-                }
-            }
-        }
-        if (stopPhase) break;
-        if (folderDue) {
-            DrawLine(186, folderLine(i));
-            DrawLine(36, kEscLine);
-        }
-    }
-    return true;
-}
-
-bool DirectorySearch::HandleFullList(bool firstOfFolder) {
-    CVantorView& v = m_view;
-    if (!firstOfFolder) {
-        AfxMessageBox(kOverText, MsgButtons::OK, MsgIcon::None);
-        v.m_overChoice = 1;
-        v.m_overClicked = 0;
-    }
-    COverLimitDialog dlg;
-    if (m_ui.DoModal(dlg) == IDOK) {
-        v.m_overChoice = dlg.m_choice;
-        if (!firstOfFolder) {
-            v.m_overClicked = dlg.m_clicked;
-            if (v.m_overClicked == 0) v.m_overChoice = 1;
-        }
-    }
-    if (!firstOfFolder) v.m_overClicked = 0;
-    switch (v.m_overChoice) {
-        case 1:
-            v.m_listFull = kSlideCapacity;
-            v.m_slideCount = 1;
-            break;
-        case 2:
-            // The list starts again from the match at hand; slot 10000 holds no slide,
-            // only the list's placeholder text, which would become a slide that is no file.
-            v.m_slidePath[0] = v.m_slidePath[kSlideCapacity - 1];
-            v.m_slideName[0] = v.m_slideName[kSlideCapacity - 1];
-            v.m_listFull = 1;
-            v.m_slideCount = 1;
-            break;
-        case 3:
-            v.m_slideCount = kSlideCapacity;
-            return false;
-        default: break;
-    }
-    return true;
-}
-
-void DirectorySearch::Finish() {
-    CVantorView& v = m_view;
-    const char* kind = v.m_searchFileType == 2 ? "(BMP)" : "(JPEG)";
-    m_ui.MessageBox(std::string("検索された file 数 ") + kind + " は..." + std::to_string(m_matchCount) + "個 です。",
-                    "検索された file 数", MsgButtons::OK, MsgIcon::None);
-    m_ui.MessageBox("  AUTO SEARCH 終わりました。 ", "File 検索終了", MsgButtons::OK, MsgIcon::None);
-    for (std::uint32_t j = 0; j <= v.m_slideCount; ++j) {
-        v.m_slidePath2[j] = v.m_slidePath[j];
-        v.m_slideName[j] = PathTail(v.m_slidePath[j]);
-    }
-    v.m_searchStop = 0;
-    v.m_searching = 0;
-    if (v.m_listFull == kSlideCapacity && v.m_overChoice == 1) v.m_slideCount = kSlideCapacity;
-    v.InvalidateView(true);
-}
-
-}  // namespace
-
-void RunSearch(CVantorView& view, SearchMode mode) {
+void RunSearch(CVantorView& view, SearchMode mode, std::uint32_t dirLimit) {
     CVantorView::LongRun run(view);
-    DirectorySearch(view, mode).Run();
+    search_walk::DirectorySearch(view, mode, dirLimit).Run();
     // The busy cursor belongs to the run alone.
     TheUi().SetCursor(CursorKind::Arrow);
 }

@@ -2,6 +2,7 @@
 // every JPEG (or BMP) file it finds, and the prompts that start it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vantor {
@@ -15,8 +16,13 @@ enum class SearchMode {
     Drive,   // a whole volume, with the same list as Remove
 };
 
-// Runs one search command from its first prompt to its last box.
-void RunSearch(CVantorView& view, SearchMode mode);
+// The directory list's limit: a walk that fills it ends there, or goes on when the
+// user says so at the box that names this number.
+inline constexpr std::uint32_t kDirLimit = 150000;
+
+// Runs one search command from its first prompt to its last box. The commands use
+// kDirLimit; a test may pass a smaller limit so it needs no tree of that size.
+void RunSearch(CVantorView& view, SearchMode mode, std::uint32_t dirLimit = kDirLimit);
 
 // The prompts; each leaves m_searchStop at 0 when the user confirmed.
 void SearchTypePrompt(CVantorView& view);

@@ -25,36 +25,20 @@ void ExpectMentions(const DialogTemplate& t, std::initializer_list<const char*> 
     for (const char* p : points) EXPECT_NE(text.find(p), std::string::npos) << t.title << ": " << p;
 }
 
-TEST(HelpDialogs, TemplatesCarryTitlesSizesHeaderOkAndThreeBlocks) {
-    struct Want {
-        const DialogTemplate& t;
-        int id;
-        const char* title;
-        int width, height;
+TEST(HelpDialogs, TitlesAndTheFreeSoftwareHeader) {
+    const std::pair<const DialogTemplate&, const char*> pages[] = {
+        {HowToUse1Template(), "使用方法(How To Use) 1"},
+        {HowToUse2Template(), "使用方法(How To Use) 2"},
+        {HowToUseFeaturesTemplate(), "vantor の 特長的な使い方"},
     };
-    const Want wants[] = {
-        {HowToUse1Template(), 142, "使用方法(How To Use) 1", 372, 242},
-        {HowToUse2Template(), 223, "使用方法(How To Use) 2", 372, 234},
-        {HowToUseFeaturesTemplate(), 224, "vantor の 特長的な使い方", 372, 234},
-    };
-    for (const Want& w : wants) {
-        EXPECT_EQ(w.t.id, w.id);
-        EXPECT_EQ(w.t.title, w.title);
-        EXPECT_EQ(w.t.width, w.width);
-        EXPECT_EQ(w.t.height, w.height);
-        ASSERT_EQ(w.t.controls.size(), 5u);
-        EXPECT_EQ(w.t.controls[0].text.rfind("◆", 0), 0u);
-        EXPECT_NE(w.t.controls[0].text.find("This Program is FREE SOFTWARE"), std::string::npos);
-        EXPECT_EQ(w.t.controls[1].id, 1);  // OK, beside the header
-        EXPECT_TRUE(w.t.controls[1].sameRow);
-        for (int i = 2; i < 5; ++i) EXPECT_EQ(w.t.controls[static_cast<std::size_t>(i)].kind, ControlKind::Static);
+    for (const auto& [t, title] : pages) {
+        EXPECT_EQ(t.title, title);
+        ASSERT_FALSE(t.controls.empty());
+        EXPECT_EQ(t.controls[0].text.rfind("◆", 0), 0u) << title;
+        EXPECT_NE(t.controls[0].text.find("This Program is FREE SOFTWARE"), std::string::npos) << title;
     }
-    const DialogTemplate& about = AboutTemplate();
-    EXPECT_EQ(about.id, 100);
-    EXPECT_EQ(about.title, "About vantor");
-    EXPECT_EQ(about.width, 217);
-    EXPECT_EQ(about.height, 146);
-    ExpectMentions(about, {"vantor", VANTOR_VERSION});
+    EXPECT_EQ(AboutTemplate().title, "About vantor");
+    ExpectMentions(AboutTemplate(), {"vantor", VANTOR_VERSION});
 }
 
 TEST(HelpDialogs, TextsCoverTheirPoints) {

@@ -4,71 +4,18 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <set>
 
 #include "TestSupport.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
-#include "imaging/BmpTestSupport.h"
+#include "imaging/OpenSaveTestSupport.h"
 #include "resource.h"
 #include "viewer/TestBmp.h"
 
 namespace vantor {
 namespace {
 
-using test::TempDir;
-
-// The scripted user, also noting the file dialogs' options and the wait cursor.
-class RecordingUi : public ScriptUi {
-public:
-    using ScriptUi::ScriptUi;
-    std::vector<std::string> FileDialog(const FileDialogOptions& options) override {
-        dialogs.push_back(options);
-        return ScriptUi::FileDialog(options);
-    }
-    void BeginWaitCursor() override { ++waitDepth; }
-    void EndWaitCursor() override { --waitDepth; }
-    void Invalidate(bool erase) override {
-        if (erase) ++erases;
-        ScriptUi::Invalidate(erase);
-    }
-    std::vector<FileDialogOptions> dialogs;
-    int waitDepth = 0;
-    int erases = 0;
-};
-
-struct Session {
-    std::ostringstream out;
-    RecordingUi ui{out};
-    ScopedUi scope{ui};
-    CVantorView view;
-
-    void Files(const std::string& path) { ui.QueueFilesAnswer({false, {path}}); }
-    void CancelFiles() { ui.QueueFilesAnswer({}); }
-    void Dialog(int button, std::vector<std::pair<std::string, std::string>> values = {}, std::vector<int> clicks = {}) {
-        DialogAnswer a;
-        a.button = button;
-        a.values = std::move(values);
-        for (int id : clicks) a.steps.push_back({DialogAnswer::Step::Kind::Click, id, ScrollCode::EndScroll, 0, {}});
-        ui.QueueDialogAnswer(std::move(a));
-    }
-    std::vector<std::string> Events(const std::string& event) const {
-        std::vector<std::string> lines;
-        std::istringstream in(out.str());
-        for (std::string l; std::getline(in, l);) {
-            if (l.rfind("{\"event\":\"" + event + "\"", 0) == 0) lines.push_back(l);
-        }
-        return lines;
-    }
-    std::vector<std::uint8_t> Buf() const {
-        return {view.m_buf.get(), view.m_buf.get() + std::size_t{view.m_buf.PixelWidth()} * view.m_buf.PixelHeight() * 3};
-    }
-};
-
-std::string Box(const std::string& text, const std::string& icon = "none") {
-    return "{\"event\":\"box\",\"caption\":\"Vantor\",\"text\":\"" + text +
-           "\",\"buttons\":\"OK\",\"icon\":\"" + icon + "\",\"answer\":\"OK\"}";
-}
+using namespace open_save_test;
 
 std::string Identify(const std::string& format, const std::string& path) {
     std::string result;
@@ -79,41 +26,6 @@ std::string Identify(const std::string& format, const std::string& path) {
     while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.append(chunk, n);
     ::pclose(pipe);
     return result;
-}
-
-// A colourful 40 x 30 picture in file order (top row first, red green blue).
-std::vector<std::uint8_t> Photo(unsigned w = 40, unsigned h = 30) {
-    std::vector<std::uint8_t> px;
-    for (unsigned y = 0; y < h; ++y) {
-        for (unsigned x = 0; x < w; ++x) {
-            px.push_back(static_cast<std::uint8_t>(x * 255 / (w - 1)));
-            px.push_back(static_cast<std::uint8_t>(y * 255 / (h - 1)));
-            px.push_back(static_cast<std::uint8_t>((x + y) * 4));
-        }
-    }
-    return px;
-}
-
-std::string WriteJpeg(const TempDir& dir, const std::string& name, unsigned w = 40, unsigned h = 30) {
-    const std::string path = dir.File(name);
-    EXPECT_TRUE(JpegFile::SaveFromRgb(path, Photo(w, h).data(), w, h, true, 90));
-    return path;
-}
-
-// The file's bytes from the colour table on: bits, colours used, table entries.
-struct BmpHeader {
-    int bits = 0;
-    std::uint32_t offset = 0;
-    std::vector<std::uint8_t> table;
-};
-BmpHeader ReadBmpHeader(const std::string& path) {
-    const auto b = test::ReadFile(path);
-    BmpHeader h;
-    if (b.size() < 54) return h;
-    h.bits = b[28] | b[29] << 8;
-    h.offset = b[10] | b[11] << 8 | b[12] << 16 | static_cast<std::uint32_t>(b[13]) << 24;
-    h.table.assign(b.begin() + 54, b.begin() + std::min<std::size_t>(h.offset, b.size()));
-    return h;
 }
 
 TEST(OpenCommand, DispatchesOnTheLastFourCharactersInAnyCase) {
@@ -222,8 +134,7 @@ TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
     for (const Case& c : cases) {
         SCOPED_TRACE("index " + std::to_string(c.index) + " quality " + std::to_string(c.quality));
         Session s;
-        s.Files(source);
-        s.view.OnCommand(ID_FILE_OPEN);
+        s.Open(source);
         s.view.m_jpegQualityIndex = c.index;
         // The same picture written once by the codec, for comparison.
         std::vector<std::uint8_t> fileOrder = s.Buf();
@@ -251,8 +162,7 @@ TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
 TEST(SaveJpeg, FailedWriteReportsAndKeepsThePicture) {
     TempDir dir;
     Session s;
-    s.Files(WriteJpeg(dir, "src.jpg"));
-    s.view.OnCommand(ID_FILE_OPEN);
+    s.Open(WriteJpeg(dir, "src.jpg"));
     const auto before = s.Buf();
     const std::string bad = dir.File("missing/out.jpg");
     s.Files(bad);
@@ -278,148 +188,6 @@ TEST(SaveCommands, WithoutAPictureSayNoImage) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST(SaveColormappedBmp, OneBitIsTwoGraysAndReloadsAsThem) {
-    TempDir dir;
-    Session s;
-    s.Files(WriteJpeg(dir, "photo.jpg"));
-    s.view.OnCommand(ID_FILE_OPEN);
-    const std::string out = dir.File("one.bmp");
-    s.Files(out);
-    s.Dialog(IDOK, {}, {1001});  // "1 Bit"
-    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
-
-    const auto dialogs = s.Events("dialog");
-    ASSERT_EQ(dialogs.size(), 1u);  // no quantisation dialog for 1 bit
-    EXPECT_EQ(dialogs[0], "{\"event\":\"dialog\",\"id\":150,\"title\":\"Choose # of bits\",\"answer\":\"OK\"}");
-    const BmpHeader h = ReadBmpHeader(out);
-    EXPECT_EQ(h.bits, 1);
-    EXPECT_EQ(h.table, (std::vector<std::uint8_t>{0, 0, 0, 0, 128, 128, 128, 0}));
-    const auto shown = s.Buf();
-    std::set<std::uint8_t> values(shown.begin(), shown.end());
-    EXPECT_EQ(values, (std::set<std::uint8_t>{0, 128}));
-    EXPECT_EQ(s.view.m_width, 40u);
-    const auto im = test::ImageMagickPixels(out);
-    ASSERT_EQ(im.size(), 40u * 30 * 3);
-    EXPECT_EQ(std::set<std::uint8_t>(im.begin(), im.end()), (std::set<std::uint8_t>{0, 128}));
-    EXPECT_EQ(s.ui.waitDepth, 0);
-}
-
-TEST(SaveColormappedBmp, FourBitIsSixteenGrays) {
-    TempDir dir;
-    Session s;
-    s.Files(WriteJpeg(dir, "photo.jpg"));
-    s.view.OnCommand(ID_FILE_OPEN);
-    const std::string out = dir.File("four.BMP");
-    s.Files(out);
-    s.Dialog(IDOK, {}, {1002});  // "4 Bits"
-    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
-    const BmpHeader h = ReadBmpHeader(out);
-    EXPECT_EQ(h.bits, 4);
-    ASSERT_EQ(h.table.size(), 64u);
-    for (unsigned i = 0; i < 16; ++i) {
-        EXPECT_EQ(h.table[i * 4], i * 16);
-        EXPECT_EQ(h.table[i * 4 + 2], i * 16);
-    }
-    const auto im = test::ImageMagickPixels(out);
-    ASSERT_EQ(im.size(), 40u * 30 * 3);
-    for (auto v : im) EXPECT_EQ(v % 16, 0);
-}
-
-TEST(SaveColormappedBmp, EightBitColourHas256EntriesZeroBeyondTheColoursFound) {
-    TempDir dir;
-    Session s;
-    // Display order: blue, green, red. Left half pure red, right half pure blue.
-    RgbBuffer pixels = AllocRgb(8, 4);
-    for (unsigned i = 0; i < 32; ++i) {
-        std::uint8_t* p = pixels.get() + i * 3;
-        const bool red = i % 8 < 4;
-        p[0] = red ? 0 : 255;
-        p[1] = 0;
-        p[2] = red ? 255 : 0;
-    }
-    s.view.m_buf.Replace(std::move(pixels), 8, 4);
-    const std::string out = dir.File("eight.bmp");
-    s.Files(out);
-    s.Dialog(IDOK);                             // 8 bits, as checked on opening
-    s.Dialog(IDOK, {{"m_paletteColors", "16"}});  // colour
-    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
-
-    const auto dialogs = s.Events("dialog");
-    ASSERT_EQ(dialogs.size(), 2u);
-    EXPECT_EQ(dialogs[1], "{\"event\":\"dialog\",\"id\":131,\"title\":\"Quantization Params\",\"answer\":\"OK\"}");
-    const BmpHeader h = ReadBmpHeader(out);
-    EXPECT_EQ(h.bits, 8);
-    ASSERT_EQ(h.table.size(), 1024u);
-    // Walk order: blue (channel 0 high) before red; entries are blue, green, red, 0.
-    EXPECT_EQ(std::vector<std::uint8_t>(h.table.begin(), h.table.begin() + 8),
-              (std::vector<std::uint8_t>{255, 0, 0, 0, 0, 0, 255, 0}));
-    EXPECT_TRUE(std::all_of(h.table.begin() + 8, h.table.end(), [](std::uint8_t b) { return b == 0; }));
-    const auto im = test::ImageMagickPixels(out);
-    ASSERT_EQ(im.size(), 8u * 4 * 3);
-    for (unsigned i = 0; i < 32; ++i) {
-        const bool red = i % 8 < 4;
-        EXPECT_EQ(im[i * 3], red ? 255 : 0) << i;
-        EXPECT_EQ(im[i * 3 + 2], red ? 0 : 255) << i;
-    }
-}
-
-TEST(SaveColormappedBmp, EightBitGrayAndTheCancelsWriteNothing) {
-    TempDir dir;
-    Session s;
-    s.Files(WriteJpeg(dir, "photo.jpg"));
-    s.view.OnCommand(ID_FILE_OPEN);
-    const std::string out = dir.File("q.bmp");
-
-    s.Files(out);
-    s.Dialog(IDOK);
-    s.Dialog(IDCANCEL);  // "Quantization Params"
-    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
-    EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_EQ(s.ui.waitDepth, 0);
-
-    s.Files(out);
-    s.Dialog(IDCANCEL);  // "Choose # of bits"
-    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
-    EXPECT_FALSE(std::filesystem::exists(out));
-
-    // Out of range colours are refused by the dialog, which stays open.
-    s.Files(out);
-    s.Dialog(IDOK);
-    s.Dialog(IDOK, {{"m_paletteColors", "257"}});
-    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
-    EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_NE(s.Events("dialog").back().find("\"message\""), std::string::npos);
-
-    s.Files(out);
-    s.Dialog(IDOK);
-    s.Dialog(IDOK, {}, {1008});  // "Grayscale"
-    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
-    const BmpHeader h = ReadBmpHeader(out);
-    EXPECT_EQ(h.bits, 8);
-    ASSERT_EQ(h.table.size(), 1024u);
-    EXPECT_EQ(h.table[200 * 4], 200);
-    const auto im = test::ImageMagickPixels(out);
-    ASSERT_EQ(im.size(), 40u * 30 * 3);
-    for (std::size_t i = 0; i < im.size(); i += 3) {
-        EXPECT_EQ(im[i], im[i + 1]);
-        EXPECT_EQ(im[i], im[i + 2]);
-    }
-    EXPECT_EQ(s.ui.waitDepth, 0);
-}
-
-TEST(SaveColormappedBmp, WriterFailureShowsItsStatusWithAnErrorIcon) {
-    TempDir dir;
-    Session s;
-    s.Files(WriteJpeg(dir, "photo.jpg"));
-    s.view.OnCommand(ID_FILE_OPEN);
-    const auto before = s.Buf();
-    s.Files(dir.File("missing/x.bmp"));
-    s.Dialog(IDOK, {}, {1001});
-    s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
-    EXPECT_EQ(s.Events("box"), std::vector<std::string>{Box("Can't Open", "error")});
-    EXPECT_EQ(s.Buf(), before);
-}
-
 TEST(SaveGif, AsksTheParametersThenSaysNoGifSupportAndWritesNothing) {
     TempDir dir;
     Session s;
@@ -429,8 +197,7 @@ TEST(SaveGif, AsksTheParametersThenSaysNoGifSupportAndWritesNothing) {
         BmpCodec codec;
         codec.SaveRgb(bmp, px.data(), 40, 30);
     }
-    s.Files(bmp);
-    s.view.OnCommand(ID_FILE_OPEN);
+    s.Open(bmp);
     const auto before = s.Buf();
     for (int gray : {0, 1}) {
         const std::string gif = dir.File(gray ? "pic2.gif" : "pic.GIF");

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
-#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <vector>
@@ -258,43 +257,6 @@ TEST(QtCanvas, AFailedSaveNeverLeavesThePictureUpsideDown) {
     ui.whileBoxOpen = nullptr;
     const QImage after = paint(300, 200);
     EXPECT_EQ(after.pixelColor(40, 40), QColor(255, 0, 0)) << "the top of the picture is red";
-}
-
-// Every kept fuzz input through the loaders, the fit in every frame and mode, and
-// a real paint: nothing crashes, and nothing the size of a huge picture is made.
-TEST(QtCanvas, EveryKeptFuzzInputPaints) {
-    test::TestApp();
-    std::ostringstream transcript;
-    ScriptUi ui(transcript);
-    ScopedUi scope(ui);
-    ui.SetClientSize(640, 480);
-    CVantorView view;
-    view.m_slideCount = 2;
-    view.m_slideNo = 1;
-    const std::filesystem::path dir = std::filesystem::path(VANTOR_TEST_DATA) / "fuzz-regressions";
-    const std::filesystem::path work = std::filesystem::temp_directory_path() / "vantor-road-test";
-    std::filesystem::create_directories(work);
-    QImage window = Blank(640, 480);
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        for (const char* ending : {".jpg", ".bmp"}) {
-            const auto path = work / ("input" + std::string(ending));
-            std::filesystem::copy_file(entry.path(), path, std::filesystem::copy_options::overwrite_existing);
-            SCOPED_TRACE(entry.path().string() + " as " + ending);
-            view.m_slidePath[0] = path.string();
-            view.LoadByEnding(path.string());
-            for (auto [w, h] : {std::pair{1u, 1u}, std::pair{800u, 600u}, std::pair{6000u, 6000u}}) {
-                view.m_maxWidth = w;
-                view.m_maxHeight = h;
-                for (int mode = 0; mode <= 3; ++mode) {
-                    view.m_outScaleMode = mode;
-                    QPainter painter(&window);
-                    QtCanvas canvas(painter);
-                    view.OnDraw(canvas);
-                }
-            }
-        }
-    }
-    std::filesystem::remove_all(work);
 }
 
 }  // namespace

@@ -175,8 +175,9 @@ TEST(QtUi, TitleAndPumpAndSleep) {
     QMetaObject::invokeMethod(&w.window, [&ran] { ran = true; }, Qt::QueuedConnection);
     w.ui.Sleep(20);
     EXPECT_TRUE(ran);
-    // A wait ends at its deadline, whatever the timer's slack.
-    for (unsigned ms : {60u, 250u, 1000u}) {
+    // A wait ends at its deadline, whatever the timer's slack (a coarse timer may
+    // fire 5 % early, 15 ms at 300 ms).
+    for (unsigned ms : {60u, 300u}) {
         QElapsedTimer wait;
         wait.start();
         w.ui.Sleep(ms);

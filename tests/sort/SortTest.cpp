@@ -212,17 +212,20 @@ TEST(Sort, EveryKindBothWaysMatchesAStableSort) {
     std::mt19937 rng(7);
     const char* const stems[] = {"a", "A", "_a", "b", "B1", "b1", "zz", "Zz", "m_x", "0"};
     const char* const endings[] = {".jpg", ".JPG", ".bmp", ".BMP", ".jpeg"};
-    // More than two blocks of 500, with many equal keys of every kind.
-    std::vector<std::string> list;
-    for (int i = 0; i < 1100; ++i) {
+    // A pool of files, drawn from into a list of more than two blocks of 500, so
+    // that every kind of key repeats often (and some paths do too).
+    std::vector<std::string> pool;
+    for (int i = 0; i < 160; ++i) {
         const std::string folder = (dir.path() / (i % 3 == 0 ? "Up" : "down")).string();
         const std::string path = folder + "/" + stems[rng() % 10] + std::to_string(rng() % 40) + endings[rng() % 5];
         if (!std::filesystem::exists(path)) {
             test::WriteFile(path, std::vector<unsigned char>(rng() % 7 * 100, 1));
             test::SetModified(path, 1'600'000'000LL + static_cast<long long>(rng() % 9) * 3600);
         }
-        list.push_back(path);
+        pool.push_back(path);
     }
+    std::vector<std::string> list;
+    for (int i = 0; i < 1100; ++i) list.push_back(pool[rng() % pool.size()]);
     list.push_back(dir.File("down/missing.jpg"));  // size 0, time 0
     std::shuffle(list.begin(), list.end(), rng);
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "TestSupport.h"
 #include "resource.h"
@@ -20,60 +22,61 @@ Fit RunFit(CVantorView& v, std::uint32_t w, std::uint32_t h, int mode) {
     return {v.m_fitWidth, v.m_fitHeight};
 }
 
-TEST(Fit, ShrinksLargePicturesIntoTheFrame) {
+// Known fits into the default 800 x 600 frame. The stored ratio and the source
+// size are checked where a case is about them; the ratio is spoiled before each
+// fit, so a stale one shows.
+TEST(Fit, KnownSizesInEachMode) {
+    struct Case {
+        std::uint32_t w, h;
+        int mode;
+        std::uint32_t fitW, fitH;
+        std::optional<std::uint32_t> ratio = std::nullopt;
+        std::optional<std::pair<std::uint32_t, std::uint32_t>> source = std::nullopt;
+    };
+    const Case cases[] = {
+        // 0: shrink what is larger, keep what is smaller
+        {1600, 1200, 0, 800, 600},
+        {1000, 300, 0, 800, 240},
+        {300, 1000, 0, 180, 600, std::nullopt, std::pair{300u, 1000u}},
+        {400, 300, 0, 400, 300},
+        {801, 601, 0, 800, 600, 1u},  // one pixel over the frame is only clamped, no ratio computed
+        {802, 600, 0, 800, 599, 100124u},
+        // these wrapped in 32 bits: 50000 x 100 came out 800 x 11, and 52269752 x 1
+        // made a ratio of 0 and a division by zero; the stored ratio saturates
+        {50000, 100, 0, 800, 1},
+        {52269752, 1, 0, 800, 0, 0xFFFFFFFFu},
+        {1, 100000000, 0, 0, 600},
+        {2233383, 1, 2, 800, 0},
+        // 1: as it is; 2: enlarge or shrink to fit; 3: warp to the frame
+        {2000, 1500, 1, 2000, 1500},
+        {400, 300, 2, 800, 600},
+        {400, 500, 2, 480, 600},
+        {37, 5000, 3, 800, 600, std::nullopt, std::pair{801u, 601u}},
+        // any mode above 3 behaves as 0
+        {1600, 1200, 7, 800, 600},
+    };
     test::ScriptedView sv;
     auto& v = sv.view;
-    auto f = RunFit(v, 1600, 1200, 0);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 600u);
-    f = RunFit(v, 1000, 300, 0);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 240u);
-    f = RunFit(v, 300, 1000, 0);
-    EXPECT_EQ(f.w, 180u);
-    EXPECT_EQ(f.h, 600u);
-    EXPECT_EQ(v.m_fitFrameWidth, 801u);
-    EXPECT_EQ(v.m_fitFrameHeight, 601u);
-    EXPECT_EQ(v.m_fitSrcWidth, 300u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + " x " + std::to_string(c.h) + " mode " + std::to_string(c.mode));
+        v.m_fitRatio = 12345;
+        const Fit f = RunFit(v, c.w, c.h, c.mode);
+        EXPECT_EQ(f.w, c.fitW);
+        EXPECT_EQ(f.h, c.fitH);
+        EXPECT_EQ(v.m_fitFrameWidth, 801u);
+        EXPECT_EQ(v.m_fitFrameHeight, 601u);
+        EXPECT_EQ(c.ratio.value_or(v.m_fitRatio), v.m_fitRatio);
+        EXPECT_EQ(c.source.value_or(std::pair(v.m_fitSrcWidth, v.m_fitSrcHeight)),
+                  std::pair(v.m_fitSrcWidth, v.m_fitSrcHeight));
+    }
 }
 
-TEST(Fit, OnePixelOverTheFrameIsOnlyClamped) {
-    test::ScriptedView sv;
-    auto& v = sv.view;
-    auto f = RunFit(v, 400, 300, 0);
-    EXPECT_EQ(f.w, 400u);
-    EXPECT_EQ(f.h, 300u);
-    v.m_fitRatio = 12345;
-    f = RunFit(v, 801, 601, 0);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 600u);
-    EXPECT_EQ(v.m_fitRatio, 1u) << "no ratio is computed for a picture one pixel over the frame";
-    f = RunFit(v, 802, 600, 0);
-    EXPECT_EQ(v.m_fitRatio, 100124u);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 599u);
-}
-
+// Every mode and frame over sizes up to the codecs' cap (100 megapixels, so a side
+// of up to 10^8): the result stays in the frame and keeps the aspect.
 TEST(Fit, HugeSizesNeitherWrapNorDivideByZero) {
     test::ScriptedView sv;
     auto& v = sv.view;
-    // These wrapped in 32 bits: 50000 x 100 came out 800 x 11, and 52269752 x 1
-    // made a ratio of 0 and a division by zero.
-    auto f = RunFit(v, 50000, 100, 0);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 1u);
-    f = RunFit(v, 52269752, 1, 0);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 0u);
-    EXPECT_EQ(v.m_fitRatio, 0xFFFFFFFFu) << "the stored ratio saturates";
-    f = RunFit(v, 2233383, 1, 2);
-    EXPECT_EQ(f.w, 800u);
-    f = RunFit(v, 1, 100000000, 0);
-    EXPECT_EQ(f.w, 0u);
-    EXPECT_EQ(f.h, 600u);
-
-    // Every mode and frame over sizes up to the codecs' cap (100 megapixels, so a
-    // side of up to 10^8): the result stays in the frame and keeps the aspect.
+    Fit f{};
     const std::uint32_t sides[] = {1, 2, 599, 600, 601, 602, 801, 802, 6000, 42949, 42950, 50000, 1000000,
                                    100000000};
     const std::pair<std::uint32_t, std::uint32_t> frames[] = {{800, 600}, {1, 1}, {6000, 6000}, {1024, 768}};
@@ -106,29 +109,6 @@ TEST(Fit, HugeSizesNeitherWrapNorDivideByZero) {
             }
         }
     }
-}
-
-TEST(Fit, ModesAsIsEnlargeAndWarp) {
-    test::ScriptedView sv;
-    auto& v = sv.view;
-    auto f = RunFit(v, 2000, 1500, 1);
-    EXPECT_EQ(f.w, 2000u);
-    EXPECT_EQ(f.h, 1500u);
-    f = RunFit(v, 400, 300, 2);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 600u);
-    f = RunFit(v, 400, 500, 2);
-    EXPECT_EQ(f.w, 480u);
-    EXPECT_EQ(f.h, 600u);
-    f = RunFit(v, 37, 5000, 3);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 600u);
-    EXPECT_EQ(v.m_fitSrcWidth, 801u);
-    EXPECT_EQ(v.m_fitSrcHeight, 601u);
-    // Any mode above 3 behaves as 0.
-    f = RunFit(v, 1600, 1200, 7);
-    EXPECT_EQ(f.w, 800u);
-    EXPECT_EQ(f.h, 600u);
 }
 
 // Records what the paint draws.

