@@ -100,7 +100,10 @@ const DialogTemplate& HowToUseFeaturesTemplate() {
         "  any other key: one slide forward\n"
         " Stop or Continue: YES (stop) ends the show after showing the last slide; NO (continue) goes on.\n"
         " Abort (File or View menu) ends the show after showing the last slide. Alt and Alt+key go to the menus.\n"
-        "The picture on screen can be saved from the File menu in the middle of a slide show.",
+        "The picture on screen can be saved from the File menu in the middle of a slide show.\n"
+        "View > Full Screen (F11; vantor --fullscreen) leaves the picture alone on the screen: F11 leaves it, and so\n"
+        "does Esc when no show, search, sort or write runs. View > Fit to Window (vantor --fit-window) fits the show\n"
+        "into the window, refitting as it changes size; the scale dialog's frame stays the frame of the write.",
         "Damaged JPEG files: one that can still be decoded shows two JPEG Error boxes (the decoder's message,\n"
         "then the file's path) and is then shown; one that cannot shows a JPEG Fatal Error box, and from the\n"
         "third slide on a box with its path and the Stop or Continue question (for slides 1 and 2 the previous\n"

@@ -45,6 +45,8 @@ constexpr Named kNames[] = {
     {ID_AUTO_SEARCH_DRIVE_MODE, "ID_AUTO_SEARCH_DRIVE_MODE"},
     {ID_HELP_HOW_TO_USE_2, "ID_HELP_HOW_TO_USE_2"},
     {ID_HELP_HOW_TO_USE_FEATURES, "ID_HELP_HOW_TO_USE_FEATURES"},
+    {ID_VIEW_FULL_SCREEN, "ID_VIEW_FULL_SCREEN"},
+    {ID_VIEW_FIT_WINDOW, "ID_VIEW_FIT_WINDOW"},
 };
 
 }  // namespace
@@ -91,6 +93,8 @@ const std::vector<MenuItem>& MainMenu() {
         {"&View", 0, {
             {"&Toolbar", ID_VIEW_TOOLBAR, {}},
             {"&Status Bar", ID_VIEW_STATUS_BAR, {}},
+            {"&Full Screen\tF11", ID_VIEW_FULL_SCREEN, {}},
+            {"Fit to &Window", ID_VIEW_FIT_WINDOW, {}},
             {"", 0, {}},
             {"Slide Show Speed", ID_SLIDESHOW_SPEED, {}},
             {"Slide Show Scale", ID_SLIDESHOW_SCALE, {}},

@@ -55,6 +55,7 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
     CommandLineOptions o;
     bool help = false, version = false, writeSeen = false;
     std::vector<std::string> writeOnly;  // write options given, for the error without --write
+    std::vector<std::string> windowOnly;  // window options given, for the error with --write or --script
     auto fail = [&o](const std::string& why) {
         o.mode = CommandLineOptions::Mode::Error;
         o.error = why;
@@ -97,6 +98,9 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
             std::uint32_t speed = 0;
             if (!value(v) || !ParseInRange(v, 0, 255, speed)) return fail("--speed takes a number from 0 to 255");
             o.speed = speed;
+        } else if (longForm && (name == "fullscreen" || name == "fit-window") && !inlineValue) {
+            (name == "fullscreen" ? o.fullScreen : o.fitWindow) = true;
+            windowOnly.push_back(arg);
         } else if (longForm && name == "script") {
             if (!value(o.scriptFile)) return fail("--script takes a script file");
             if (o.mode == CommandLineOptions::Mode::Write) return fail("--script and --write cannot be combined");
@@ -155,6 +159,8 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
         return o;
     }
     if (!writeSeen && !writeOnly.empty()) return fail(writeOnly.front() + " goes with --write");
+    if (o.mode != CommandLineOptions::Mode::Window && !windowOnly.empty())
+        return fail(windowOnly.front() + " is for the window, not --write or --script");
     if (o.mode == CommandLineOptions::Mode::Write && o.paths.empty()) return fail("--write needs pictures or folders");
     return o;
 }
@@ -179,6 +185,10 @@ std::string UsageText() {
            "\n"
            "Options:\n"
            "  --speed N                  the show's pace, 0 (fastest) to 255; default 5\n"
+           "  --fullscreen               start full screen, without menu, tool and status\n"
+           "                             bars (F11 or View > Full Screen; F11 or Esc leaves)\n"
+           "  --fit-window               fit pictures into the window, not the scale frame\n"
+           "                             (View > Fit to Window); the write keeps the frame\n"
            "  -h, --help                 print this help and exit\n"
            "  -v, --version              print the version and exit\n"
            "  --                         end of options: every later argument is a path\n"

@@ -96,6 +96,9 @@ public:
 
     // Asks the main window to close (the Exit command).
     virtual void PostClose() = 0;
+    // The main window alone on the whole screen (no menu, tool or status bars), or
+    // back as it was. Nothing where there is no window.
+    virtual void SetFullScreen(bool on) { (void)on; }
 
     // The system clipboard: a 24-bit picture in display order, or nothing.
     virtual void ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) = 0;

@@ -92,7 +92,9 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_AUTO_SEARCH_SELECT_MODE:
         case ID_AUTO_SEARCH_REMOVE_MODE:
         case ID_AUTO_SEARCH_DRIVE_MODE:
-        case ID_FILE_WRITE_START: return true;
+        case ID_FILE_WRITE_START:
+        case ID_VIEW_FULL_SCREEN:
+        case ID_VIEW_FIT_WINDOW: return true;
         default: return false;
     }
 }
@@ -108,6 +110,8 @@ bool CVantorView::IsCommandEnabled(int id) const {
 bool CVantorView::IsCommandChecked(int id) const {
     if (id == ID_EFFECT_BACKGROUND) return m_backColor == 0;
     if (id == ID_EFFECT_PROGRESS_BAR) return m_progressMode == 0;
+    if (id == ID_VIEW_FULL_SCREEN) return m_fullScreen;
+    if (id == ID_VIEW_FIT_WINDOW) return m_fitWindow;
     return false;
 }
 
@@ -149,6 +153,8 @@ bool CVantorView::OnCommand(int id) {
         case ID_EFFECT_SHOW_SLIDE_FILES: OnShowSlideFiles(); break;
         case ID_EFFECT_SHOW_DIRECTORIES: OnShowDirectories(); break;
         case ID_FILE_WRITE_START: OnFileWriteStart(); break;
+        case ID_VIEW_FULL_SCREEN: OnFullScreen(); break;
+        case ID_VIEW_FIT_WINDOW: OnFitWindow(); break;
         default: return false;
     }
     return true;
@@ -206,6 +212,20 @@ void CVantorView::OnProgressBarToggle() {
     // Without the meter it stands at 0; a run in its wait between slides would
     // otherwise show the old position until the wait ends.
     if (m_progressMode == 2) TheUi().ProgressSetPos(0);
+    InvalidateView(true);
+}
+
+// Both stay enabled during every run: they change only how the window shows it.
+void CVantorView::OnFullScreen() { SetFullScreen(!m_fullScreen); }
+
+void CVantorView::SetFullScreen(bool on) {
+    m_fullScreen = on;
+    // The window's new size repaints the view, and refits it with Fit to Window.
+    TheUi().SetFullScreen(on);
+}
+
+void CVantorView::OnFitWindow() {
+    m_fitWindow = !m_fitWindow;
     InvalidateView(true);
 }
 

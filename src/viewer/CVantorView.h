@@ -171,7 +171,9 @@ public:
     void OnKeyDown(unsigned virtualKey);
 
     // ---- fit computation -------------------------------------------------------------
+    // Into the scale dialog's frame (the batch write's), or into any other frame.
     void ComputeFit();
+    void ComputeFit(std::uint32_t maxWidth, std::uint32_t maxHeight);
     // The fit of a width x height picture into a frame, as ComputeFit stores it.
     struct Fit {
         std::uint32_t frameWidth = 0, frameHeight = 0, srcWidth = 0, srcHeight = 0;
@@ -200,8 +202,10 @@ public:
     // The reduction a JPEG is decoded at for the screen: the smallest whose pixels
     // still cover the picture's fit in the frame (width, height, scale mode).
     static unsigned ChooseDisplayScale(std::uint32_t width, std::uint32_t height, const void* frame);
-    // The frame the screen fits pictures into.
+    // The frame the screen fits pictures into: the scale dialog's, or with Fit to
+    // Window the client area less a margin of kWindowMargin on every side.
     JpegPrefetch::ScaleContext DisplayFrame() const;
+    static constexpr std::uint32_t kWindowMargin = 30;
     static unsigned DelayForSpeed(std::uint32_t speed);
     // Shows the stop-or-continue dialog; true when the answer is "stop".
     bool AskStop();
@@ -231,6 +235,8 @@ public:
     void OnJump();
     void OnBackgroundToggle();
     void OnProgressBarToggle();
+    void OnFullScreen();
+    void OnFitWindow();
 
     // ---- single-picture open and save (imaging/) ---------------------------------------
     void OnOpenImage();
@@ -303,6 +309,8 @@ public:
     std::int32_t m_backColor = 1;
     std::uint32_t m_progressMode = 0;
     std::int32_t m_statusPhase = 0;
+    bool m_fullScreen = false;  // the window alone on the screen, without its bars
+    bool m_fitWindow = false;   // the show fits pictures into the client area
 
     // ---- run state and write state --------------------------------------------------------------
     std::int32_t m_stopped = 1;
@@ -388,6 +396,7 @@ private:
     const char* StateText() const;
     // The paint's two status texts: the current file and the run's state.
     void SetStatusTexts();
+    void SetFullScreen(bool on);
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);
 

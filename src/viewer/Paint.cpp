@@ -82,11 +82,19 @@ unsigned CVantorView::ChooseDisplayScale(std::uint32_t width, std::uint32_t heig
 }
 
 JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
-    return {m_maxWidth, m_maxHeight, static_cast<std::uint32_t>(m_outScaleMode)};
+    const auto mode = static_cast<std::uint32_t>(m_outScaleMode);
+    if (!m_fitWindow) return {m_maxWidth, m_maxHeight, mode};
+    const Size client = TheUi().ClientSize();
+    const auto inside = [](int side) {
+        return static_cast<std::uint32_t>(std::max<std::int64_t>(1, std::int64_t{side} - 2 * kWindowMargin));
+    };
+    return {inside(client.cx), inside(client.cy), mode};
 }
 
-void CVantorView::ComputeFit() {
-    const Fit fit = FitPicture(m_width, m_height, m_maxWidth, m_maxHeight, m_outScaleMode);
+void CVantorView::ComputeFit() { ComputeFit(m_maxWidth, m_maxHeight); }
+
+void CVantorView::ComputeFit(std::uint32_t maxWidth, std::uint32_t maxHeight) {
+    const Fit fit = FitPicture(m_width, m_height, maxWidth, maxHeight, m_outScaleMode);
     m_fitFrameWidth = fit.frameWidth;
     m_fitFrameHeight = fit.frameHeight;
     m_fitSrcWidth = fit.srcWidth;
@@ -155,14 +163,22 @@ void CVantorView::OnDraw(Canvas& canvas) {
 
     // Without a picture only the header and the title are drawn.
     if (!m_buf) return;
-    ComputeFit();
+    const JpegPrefetch::ScaleContext frame = DisplayFrame();
+    ComputeFit(frame[0], frame[1]);
     const Point scroll = ui.ScrollPosition();
     const auto cx = static_cast<std::uint32_t>(client.cx);
     const auto cy = static_cast<std::uint32_t>(client.cy);
     std::uint32_t x = (cx - m_fitWidth) >> 1;
     std::uint32_t y = (cy - m_fitHeight) >> 1;
-    if (x < 30 || static_cast<std::int64_t>(x) > client.cx / 2 || client.cx < 800) x = 30;
-    if (y < 30 || y > 300 || client.cy < 600) y = 30;
+    if (m_fitWindow) {
+        // Centred in the window; a picture kept at its own size that does not fit
+        // inside the margins starts at them.
+        if (std::uint64_t{m_fitWidth} + 2 * kWindowMargin > cx) x = kWindowMargin;
+        if (std::uint64_t{m_fitHeight} + 2 * kWindowMargin > cy) y = kWindowMargin;
+    } else {
+        if (x < 30 || static_cast<std::int64_t>(x) > client.cx / 2 || client.cx < 800) x = 30;
+        if (y < 30 || y > 300 || client.cy < 600) y = 30;
+    }
     const int ix = static_cast<int>(x), iy = static_cast<int>(y);
     const int fw = static_cast<int>(m_fitWidth), fh = static_cast<int>(m_fitHeight);
 

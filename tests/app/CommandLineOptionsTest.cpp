@@ -28,6 +28,11 @@ TEST(CommandLineOptions, WindowPathsSpeedAndToolkitOptions) {
     const std::string odd = "caf\xE9\n.jpg";
     EXPECT_EQ(Parse({odd}).paths, std::vector<std::string>{odd});
     EXPECT_EQ(Parse({"--speed=0"}).speed, 0u);
+    EXPECT_FALSE(o.fullScreen || o.fitWindow);
+    const auto f = Parse({"--fullscreen", "a.jpg", "--fit-window"});
+    EXPECT_EQ(f.mode, Mode::Window) << f.error;
+    EXPECT_TRUE(f.fullScreen && f.fitWindow);
+    EXPECT_TRUE(Parse({"--fit-window"}).fitWindow && !Parse({"--fit-window"}).fullScreen);
 }
 
 TEST(CommandLineOptions, ScriptTakesSpeedToo) {
@@ -73,6 +78,9 @@ TEST(CommandLineOptions, HelpVersionAndErrors) {
              {"--write", "out", "--frame", "6001x600", "a.jpg"},
              {"--write", "out", "--type", "gif", "a.jpg"},
              {"--write", "out", "--script", "s"},
+             {"--fullscreen", "--write", "out", "a.jpg"},
+             {"--script", "s", "--fit-window"},
+             {"--fullscreen=yes"},
          }) {
         const auto o = Parse(bad);
         EXPECT_EQ(o.mode, Mode::Error) << bad.front();
@@ -95,7 +103,7 @@ TEST(CommandLineOptions, TheProgramPrintsHelpAndVersionAndRefusesUnknownOptions)
     std::string out;
     EXPECT_EQ(RunProgram("--help", out), 0);
     for (const char* option : {"--speed", "--write", "--frame", "--mode", "--background", "--quality", "--type",
-                               "--start", "--script", "--version", "--help"}) {
+                               "--start", "--script", "--version", "--help", "--fullscreen", "--fit-window"}) {
         EXPECT_NE(out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(RunProgram("--version", out), 0);

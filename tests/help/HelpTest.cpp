@@ -51,7 +51,8 @@ TEST(HelpDialogs, TextsCoverTheirPoints) {
                                          "800*600", "Speed, Scale and Jump", "vantor --write OUTDIR ... PATH..."});
     ExpectMentions(HowToUseFeaturesTemplate(), {"during a slide show or a write", "saved", "Damaged JPEG",
                                                 "Temporary Internet Files", "speed 0 or 1", "10000", "9989",
-                                                "800*600", "symbolic links", "--write"});
+                                                "800*600", "symbolic links", "--write", "Full Screen (F11",
+                                                "Esc when no show, search, sort or write runs", "Fit to Window"});
 }
 
 // What the pages say of the search, the names and damaged files holds here.

@@ -127,7 +127,11 @@ void MainWindow::BuildMenus() {
             }
             const auto [text, accelerator] = SplitMenuText(item.text);
             QAction* action = menu->addAction(text);
-            if (!accelerator.isEmpty()) action->setShortcut(QKeySequence(accelerator));
+            if (!accelerator.isEmpty()) {
+                action->setShortcut(QKeySequence(accelerator));
+                // A shortcut of a menu alone dies with the menu bar hidden (full screen).
+                addAction(action);
+            }
             action->setToolTip(PlainText(text));
             const int id = item.id;
             m_actions[id] = action;
@@ -184,6 +188,26 @@ void MainWindow::RefreshActions() {
             action->setChecked(checked);
         }
     }
+}
+
+void MainWindow::SetFullScreen(bool on) {
+    if (on == m_fullScreen) return;
+    m_fullScreen = on;
+    if (on) {
+        m_toolBarShown = !m_toolBar->isHidden();
+        m_statusBarShown = !statusBar()->isHidden();
+    }
+    menuBar()->setVisible(!on);
+    m_toolBar->setVisible(!on && m_toolBarShown);
+    statusBar()->setVisible(!on && m_statusBarShown);
+    m_progressLine->setVisible(!on);
+    const Qt::ScrollBarPolicy bars = on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    m_viewArea->setHorizontalScrollBarPolicy(bars);
+    m_viewArea->setVerticalScrollBarPolicy(bars);
+    if (on) m_viewFrame = m_viewArea->frameShape();
+    m_viewArea->setFrameShape(on ? QFrame::NoFrame : m_viewFrame);
+    // A window not shown yet takes the state when it is.
+    setWindowState(on ? windowState() | Qt::WindowFullScreen : windowState() & ~Qt::WindowFullScreen);
 }
 
 void MainWindow::OnCommand(int id) {

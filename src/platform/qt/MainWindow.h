@@ -3,6 +3,7 @@
 // their commands into calls of the view; the view decides everything else.
 #pragma once
 
+#include <QFrame>
 #include <QMainWindow>
 #include <functional>
 #include <map>
@@ -57,6 +58,8 @@ public:
     void CallView(const std::function<void()>& call);
     // Enables and checks every action as the view says.
     void RefreshActions();
+    // The whole screen for the view alone, or the window back with the bars it had.
+    void SetFullScreen(bool on);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +79,9 @@ private:
     FrameTimer m_frameTimer;
     int m_callDepth = 0;
     bool m_closePending = false;
+    bool m_fullScreen = false;
+    bool m_toolBarShown = true, m_statusBarShown = true;  // as the user left them
+    QFrame::Shape m_viewFrame = QFrame::NoFrame;             // the view's border outside full screen
 };
 
 }  // namespace vantor

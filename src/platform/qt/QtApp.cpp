@@ -8,6 +8,7 @@
 
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtUi.h"
+#include "resource.h"
 #include "viewer/CVantorView.h"
 
 namespace vantor {
@@ -32,6 +33,10 @@ int RunQtApp(const CommandLineOptions& options, const char* programName) {
         size = size.boundedTo(screen->availableGeometry().size());
     }
     window.resize(size);
+    window.CallView([&view, &options] {
+        if (options.fitWindow) view.OnCommand(ID_VIEW_FIT_WINDOW);
+        if (options.fullScreen) view.OnCommand(ID_VIEW_FULL_SCREEN);
+    });
     window.show();
     view.OnInitialUpdate();
 

@@ -298,6 +298,8 @@ void QtUi::SetViewTimer(bool on) { m_window.ViewArea()->SetTimer(on); }
 
 void QtUi::PostClose() { QMetaObject::invokeMethod(&m_window, "close", Qt::QueuedConnection); }
 
+void QtUi::SetFullScreen(bool on) { m_window.SetFullScreen(on); }
+
 void QtUi::ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) {
     if (bgrBottomUp == nullptr || width == 0 || height == 0) return;
     // Rows back to back, as the view's picture buffer holds them.

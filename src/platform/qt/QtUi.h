@@ -58,6 +58,7 @@ public:
     void SetViewTimer(bool on) override;
 
     void PostClose() override;
+    void SetFullScreen(bool on) override;
 
     void ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) override;
     void ClipboardEmpty() override;

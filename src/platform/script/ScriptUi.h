@@ -100,6 +100,7 @@ public:
     Point ScrollPosition() override { return {}; }
     void SetViewTimer(bool) override {}
     void PostClose() override { m_closePosted = true; }
+    void SetFullScreen(bool on) override { Event(Json{{"event", "fullscreen"}, {"on", on}}); }
     void ClipboardSetImage(const std::uint8_t*, unsigned, unsigned) override {}
     void ClipboardEmpty() override {}
     void SlideShown(unsigned number, const std::string& path, unsigned width, unsigned height) override;

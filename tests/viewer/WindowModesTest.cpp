@@ -1,0 +1,44 @@
+// Fit to the window and full screen on the view's side: the screen's frame
+// follows the client area while the batch write keeps the scale frame, and a
+// script sees full screen come and go.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "imaging/JpegFile.h"
+#include "resource.h"
+
+namespace vantor {
+namespace {
+
+TEST(WindowModes, FitToWindowFramesTheScreenButNotTheWrite) {
+    test::TempDir dir;
+    std::vector<std::uint8_t> rgb(1600 * 1200 * 3, 90);
+    const std::string path = dir.File("wide.jpg");
+    ASSERT_TRUE(JpegFile::SaveFromRgb(path, rgb.data(), 1600, 1200, true, 90));
+
+    test::ScriptedView s;
+    s.ui.SetClientSize(460, 360);
+    EXPECT_EQ(s.view.DisplayFrame(), (JpegPrefetch::ScaleContext{800, 600, 0})) << "off by default";
+    ASSERT_TRUE(s.view.OnCommand(ID_VIEW_FIT_WINDOW));
+    EXPECT_EQ(s.view.DisplayFrame(), (JpegPrefetch::ScaleContext{400, 300, 0}));
+    s.ui.SetClientSize(40, 2000);
+    EXPECT_EQ(s.view.DisplayFrame(), (JpegPrefetch::ScaleContext{1, 1940, 0}));
+
+    s.view.StoreSlide(0, path);
+    s.view.m_slideCount = 1;
+    s.view.m_outFolder = dir.File("");
+    s.view.m_writeSourcePath = "at First";
+    s.view.m_writeMode = 1;
+    s.view.StartWriteRun();
+    const JpegFile::Picture written = JpegFile::Load(dir.File("wide.JPG"), {});
+    EXPECT_EQ(written.width, 800u);
+    EXPECT_EQ(written.height, 600u);
+
+    ASSERT_TRUE(s.view.OnCommand(ID_VIEW_FULL_SCREEN));
+    s.view.OnKeyDown(VK_ESCAPE);
+    EXPECT_EQ(s.Events("fullscreen"), (std::vector<std::string>{R"({"event":"fullscreen","on":true})",
+                                                                R"({"event":"fullscreen","on":false})"}));
+}
+
+}  // namespace
+}  // namespace vantor
