@@ -8,7 +8,7 @@
 
 namespace vantor {
 
-// Menu and toolbar commands.
+// Menu and toolbar commands; what each is and does is its row in viewer/Commands.cpp.
 enum CommandId : int {
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
@@ -47,23 +47,6 @@ enum CommandId : int {
     ID_VIEW_FULL_SCREEN = 32811,
     ID_VIEW_FIT_WINDOW = 32812,
 };
-
-// The name of a command id as scripts and documentation use it ("ID_APP_EXIT"),
-// and back; 0 / empty when unknown.
-const char* CommandName(int id);
-int CommandByName(const std::string& name);
-
-struct MenuItem {
-    std::string text;  // "" for a separator
-    int id = 0;        // 0 for a separator or a popup
-    std::vector<MenuItem> popup;
-};
-
-// The main window's menu bar.
-const std::vector<MenuItem>& MainMenu();
-
-// The toolbar, left to right; 0 stands for a gap.
-const std::vector<int>& ToolbarButtons();
 
 // Dialog resources.
 enum DialogId : int {

@@ -4,6 +4,7 @@
 #include "platform/Ui.h"
 #include "help/Help.h"
 #include "resource.h"
+#include "viewer/Commands.h"
 
 namespace vantor {
 
@@ -15,104 +16,18 @@ CVantorView::CVantorView()
 
 CVantorView::~CVantorView() = default;
 
-namespace {
-
-// Commands greyed while a show or a batch write runs.
-bool NeedsStopped(int id) {
-    switch (id) {
-        case ID_APP_EXIT:
-        case ID_SLIDESHOW_FILE_SELECT:
-        case ID_SLIDESHOW_START:
-        case ID_SLIDESHOW_FILE_CLEAR:
-        case ID_FILE_WRITE_START:
-        case ID_SLIDESHOW_AUTO_SEARCH:
-        case ID_AUTO_SEARCH_SELECT_MODE:
-        case ID_AUTO_SEARCH_REMOVE_MODE:
-        case ID_AUTO_SEARCH_DRIVE_MODE:
-        case ID_SLIDESHOW_FILE_SORT:
-        case ID_EFFECT_SHOW_SLIDE_FILES:
-        case ID_EFFECT_SHOW_DIRECTORIES: return true;
-        default: return false;
-    }
-}
-
-// Commands enabled only while a show or a batch write runs.
-bool NeedsRunning(int id) {
-    return id == ID_SLIDESHOW_HALT_RESTART || id == ID_VIEW_HALT_RESTART || id == ID_SLIDESHOW_ABORT ||
-           id == ID_VIEW_ABORT;
-}
-
-// Commands refused while a search or a sort runs: they would change the slide list
-// under it or start a second long run.
-bool ChangesListOrRuns(int id) {
-    switch (id) {
-        case ID_SLIDESHOW_FILE_SELECT:
-        case ID_SLIDESHOW_FILE_CLEAR:
-        case ID_SLIDESHOW_START:
-        case ID_FILE_WRITE_START:
-        case ID_SLIDESHOW_AUTO_SEARCH:
-        case ID_AUTO_SEARCH_SELECT_MODE:
-        case ID_AUTO_SEARCH_REMOVE_MODE:
-        case ID_AUTO_SEARCH_DRIVE_MODE:
-        case ID_SLIDESHOW_FILE_SORT: return true;
-        default: return false;
-    }
-}
-
-}  // namespace
-
-bool CVantorView::IsImplemented(int id) const {
-    switch (id) {
-        case ID_APP_EXIT:
-        case ID_SLIDESHOW_START:
-        case ID_SLIDESHOW_HALT_RESTART:
-        case ID_VIEW_HALT_RESTART:
-        case ID_SLIDESHOW_ABORT:
-        case ID_VIEW_ABORT:
-        case ID_SLIDESHOW_FILE_CLEAR:
-        case ID_SLIDESHOW_FILE_SELECT:
-        case ID_SLIDESHOW_SPEED:
-        case ID_SLIDESHOW_SCALE:
-        case ID_SLIDESHOW_JUMP:
-        case ID_SLIDESHOW_FILE_SORT:
-        case ID_EFFECT_SHOW_SLIDE_FILES:
-        case ID_EFFECT_SHOW_DIRECTORIES:
-        case ID_EFFECT_BACKGROUND:
-        case ID_EFFECT_PROGRESS_BAR:
-        case ID_FILE_OPEN:
-        case ID_FILE_SAVE_RGB_AS:
-        case ID_FILE_SAVE_GRAYSCALE_JPEG:
-        case ID_FILE_GET_JPG_DIMENSIONS:
-        case ID_FILE_SAVE_COLORMAPPED_BMP:
-        case ID_HELP_HOW_TO_USE_1:
-        case ID_HELP_HOW_TO_USE_2:
-        case ID_HELP_HOW_TO_USE_FEATURES:
-        case ID_APP_ABOUT:
-        case ID_SLIDESHOW_AUTO_SEARCH:
-        case ID_AUTO_SEARCH_SELECT_MODE:
-        case ID_AUTO_SEARCH_REMOVE_MODE:
-        case ID_AUTO_SEARCH_DRIVE_MODE:
-        case ID_FILE_WRITE_START:
-        case ID_VIEW_FULL_SCREEN:
-        case ID_VIEW_FIT_WINDOW: return true;
-        default: return false;
-    }
-}
-
 bool CVantorView::IsCommandEnabled(int id) const {
-    if (!IsImplemented(id)) return false;
-    if (LongRunActive() && ChangesListOrRuns(id)) return false;
-    if (NeedsStopped(id)) return m_stopped == 1;
-    if (NeedsRunning(id)) return m_stopped != 1;
+    const Command* command = FindCommand(id);
+    if (command == nullptr || command->handler == nullptr) return false;
+    if ((command->rule & kNoLongRun) && LongRunActive()) return false;
+    if (command->rule & kWhenStopped) return m_stopped == 1;
+    if (command->rule & kWhenRunning) return m_stopped != 1;
     return true;
 }
 
 bool CVantorView::IsCommandChecked(int id) const {
-    if (id == ID_EFFECT_BACKGROUND) return m_backColor == 0;
-    if (id == ID_EFFECT_PROGRESS_BAR) return m_progressMode == 0;
-    if (id == ID_VIEW_FULL_SCREEN) return m_fullScreen;
-    if (id == ID_VIEW_FIT_WINDOW) return m_fitWindow;
-    return false;
+    const Command* command = FindCommand(id);
+    return command != nullptr && command->checked != nullptr && command->checked(*this);
 }
 
 bool CVantorView::OnCommand(int id) {
@@ -122,41 +37,7 @@ bool CVantorView::OnCommand(int id) {
         int& depth;
         ~Leave() { --depth; }
     } leave{m_commandDepth};
-    switch (id) {
-        case ID_APP_EXIT: OnAppExit(); break;
-        case ID_SLIDESHOW_START: OnSlideShowStart(); break;
-        case ID_SLIDESHOW_HALT_RESTART:
-        case ID_VIEW_HALT_RESTART: OnHaltRestart(); break;
-        case ID_SLIDESHOW_ABORT:
-        case ID_VIEW_ABORT: OnAbort(); break;
-        case ID_SLIDESHOW_FILE_CLEAR: OnFileClear(); break;
-        case ID_SLIDESHOW_FILE_SELECT: OnFileSelect(); break;
-        case ID_SLIDESHOW_SPEED: OnSpeed(); break;
-        case ID_SLIDESHOW_SCALE: OnScale(); break;
-        case ID_SLIDESHOW_JUMP: OnJump(); break;
-        case ID_EFFECT_BACKGROUND: OnBackgroundToggle(); break;
-        case ID_EFFECT_PROGRESS_BAR: OnProgressBarToggle(); break;
-        case ID_FILE_OPEN: OnOpenImage(); break;
-        case ID_FILE_SAVE_RGB_AS: OnSaveRgbAs(); break;
-        case ID_FILE_SAVE_GRAYSCALE_JPEG: OnSaveGrayscaleJpeg(); break;
-        case ID_FILE_GET_JPG_DIMENSIONS: OnGetJpgDimensions(); break;
-        case ID_FILE_SAVE_COLORMAPPED_BMP: OnSaveColormappedbmp(); break;
-        case ID_HELP_HOW_TO_USE_1: OnHowToUse1(); break;
-        case ID_HELP_HOW_TO_USE_2: OnHowToUse2(); break;
-        case ID_HELP_HOW_TO_USE_FEATURES: OnHowToUseFeatures(); break;
-        case ID_APP_ABOUT: OnAppAbout(); break;
-        case ID_SLIDESHOW_AUTO_SEARCH: OnAutoSearch(); break;
-        case ID_AUTO_SEARCH_SELECT_MODE: OnAutoSearchSelectMode(); break;
-        case ID_AUTO_SEARCH_REMOVE_MODE: OnAutoSearchRemoveMode(); break;
-        case ID_AUTO_SEARCH_DRIVE_MODE: OnAutoSearchDriveMode(); break;
-        case ID_SLIDESHOW_FILE_SORT: OnFileSort(); break;
-        case ID_EFFECT_SHOW_SLIDE_FILES: OnShowSlideFiles(); break;
-        case ID_EFFECT_SHOW_DIRECTORIES: OnShowDirectories(); break;
-        case ID_FILE_WRITE_START: OnFileWriteStart(); break;
-        case ID_VIEW_FULL_SCREEN: OnFullScreen(); break;
-        case ID_VIEW_FIT_WINDOW: OnFitWindow(); break;
-        default: return false;
-    }
+    (this->*FindCommand(id)->handler)();
     return true;
 }
 
@@ -192,6 +73,8 @@ void CVantorView::OnInitialUpdate() {
 }
 
 void CVantorView::OnAppExit() { TheUi().PostClose(); }
+
+void CVantorView::OnAppAbout() { vantor::OnAppAbout(); }
 
 void CVantorView::OnBackgroundToggle() {
     switch (m_backColor) {

@@ -256,6 +256,7 @@ public:
     void OnHowToUse1();
     void OnHowToUse2();
     void OnHowToUseFeatures();
+    void OnAppAbout();  // the About box, which belongs to the program rather than the view
 
     // ---- image --------------------------------------------------------------------------
     // The current picture, in display order, or empty; it changes only through its
@@ -388,7 +389,6 @@ public:
     std::string m_outFileName = "mfc.jpg";
 
 private:
-    bool IsImplemented(int id) const;
     // The loop of the show and of the write run: the same pacing, halting, stepping
     // and aborting; writing runs WriteStep from the start number instead of ShowSlide.
     void RunLoop(bool writing);

@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "resource.h"
+#include "viewer/Commands.h"
 
 namespace vantor {
 namespace {

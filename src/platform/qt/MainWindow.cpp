@@ -12,6 +12,7 @@
 #include "platform/qt/ProgressStatusBar.h"
 #include "platform/qt/ViewWidget.h"
 #include "resource.h"
+#include "viewer/Commands.h"
 #include "viewer/CVantorView.h"
 
 namespace vantor {

@@ -6,6 +6,7 @@
 
 #include "platform/script/ScriptUi.h"
 #include "resource.h"
+#include "viewer/Commands.h"
 #include "viewer/CVantorView.h"
 
 namespace vantor {
