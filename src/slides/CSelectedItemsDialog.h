@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/Dialog.h"
-#include "viewer/CVantorView.h"
+#include "viewer/StringArray.h"
 
 namespace vantor {
 
