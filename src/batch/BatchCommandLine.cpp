@@ -20,7 +20,10 @@ namespace vantor {
 
 namespace {
 
-bool IsPicture(const std::string& name) { return EndsWithNoCase(name, ".jpg") || EndsWithNoCase(name, ".bmp"); }
+bool IsPicture(const std::string& name) {
+    const PictureKind kind = PictureKindOf(name);
+    return kind == PictureKind::Jpeg || kind == PictureKind::Bmp;
+}
 
 // A folder's pictures by name, as the window's command line takes them.
 void AddFolder(const std::string& folder, std::vector<std::string>& out) {
