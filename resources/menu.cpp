@@ -45,6 +45,7 @@ constexpr Named kNames[] = {
     {ID_AUTO_SEARCH_DRIVE_MODE, "ID_AUTO_SEARCH_DRIVE_MODE"},
     {ID_HELP_HOW_TO_USE_2, "ID_HELP_HOW_TO_USE_2"},
     {ID_HELP_HOW_TO_USE_FEATURES, "ID_HELP_HOW_TO_USE_FEATURES"},
+    {ID_VIEW_AUTO_ROTATE, "ID_VIEW_AUTO_ROTATE"},
 };
 
 }  // namespace
@@ -100,6 +101,8 @@ const std::vector<MenuItem>& MainMenu() {
             {"Slide Show Abort", ID_VIEW_ABORT, {}},
             {"", 0, {}},
             {"Slide Show File_Sort", ID_SLIDESHOW_FILE_SORT, {}},
+            {"", 0, {}},
+            {"Rotate by EXIF Orientation", ID_VIEW_AUTO_ROTATE, {}},
         }},
         {"&Effect", 0, {
             {"&Background color ( Gray or Black or White / Toggle sw) ", ID_EFFECT_BACKGROUND, {}},

@@ -44,6 +44,7 @@ enum CommandId : int {
     ID_AUTO_SEARCH_DRIVE_MODE = 32801,
     ID_HELP_HOW_TO_USE_2 = 32802,
     ID_HELP_HOW_TO_USE_FEATURES = 32803,
+    ID_VIEW_AUTO_ROTATE = 32807,
 };
 
 // The name of a command id as scripts and documentation use it ("ID_APP_EXIT"),

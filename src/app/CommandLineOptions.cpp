@@ -97,6 +97,8 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
             std::uint32_t speed = 0;
             if (!value(v) || !ParseInRange(v, 0, 255, speed)) return fail("--speed takes a number from 0 to 255");
             o.speed = speed;
+        } else if (longForm && name == "auto-rotate" && !inlineValue) {
+            o.autoRotate = true;
         } else if (longForm && name == "script") {
             if (!value(o.scriptFile)) return fail("--script takes a script file");
             if (o.mode == CommandLineOptions::Mode::Write) return fail("--script and --write cannot be combined");
@@ -179,6 +181,8 @@ std::string UsageText() {
            "\n"
            "Options:\n"
            "  --speed N                  the show's pace, 0 (fastest) to 255; default 5\n"
+           "  --auto-rotate              show and write JPEGs upright as their Exif\n"
+           "                             orientation says (View > Rotate by EXIF Orientation)\n"
            "  -h, --help                 print this help and exit\n"
            "  -v, --version              print the version and exit\n"
            "  --                         end of options: every later argument is a path\n"

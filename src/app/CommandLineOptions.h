@@ -28,6 +28,7 @@ struct CommandLineOptions {
     std::string error;                  // Mode::Error: what is wrong, one line
     std::string scriptFile;             // Mode::Script
     std::optional<std::uint32_t> speed; // --speed N
+    bool autoRotate = false;            // --auto-rotate: JPEGs upright by their Exif orientation
     WriteOptions write;                 // Mode::Write
     std::vector<std::string> paths;     // pictures and folders, as given
     std::vector<std::string> toolkitArgs;  // the window toolkit's own options (-platform X ...)

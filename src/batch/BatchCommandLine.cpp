@@ -85,6 +85,7 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     view->m_outBackColor = w.backColor;
     view->m_jpegQualityIndex = w.qualityIndex;
     view->m_outFileType = w.fileType;
+    view->m_autoRotate = options.autoRotate;
     view->m_speed = 0;  // as fast as the loop goes
     view->m_outFolder = folder;
     view->m_tempBmpPath = folder + "MFC_DUMMY.BMP";

@@ -185,7 +185,7 @@ void CVantorView::LoadWriteSource(const std::string& path) {
     const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
     const PictureKind kind = PictureKindOf(path);
     if (kind == PictureKind::Jpeg) {  // opens regular files only
-        if (auto ahead = m_buf.Ahead().Take(path, &ChooseWriteScale, frame)) {
+        if (auto ahead = m_buf.Ahead().Take(path, &ChooseWriteScale, frame, m_autoRotate)) {
             NoteJpegPath(path);
             m_buf.Replace(std::move(*ahead), path);
         } else {
@@ -193,6 +193,7 @@ void CVantorView::LoadWriteSource(const std::string& path) {
             options.choose = &ChooseWriteScale;
             options.context = &frame;
             options.memory = &m_buf.Memory();
+            options.upright = m_autoRotate;
             m_buf.Replace(JpegFile::Load(path, options), path);
             // No picture, no size: nothing of it is drawn or written.
             if (!m_buf) m_buf.Replace(RgbBuffer(), 0, 0);

@@ -92,7 +92,8 @@ bool CVantorView::IsImplemented(int id) const {
         case ID_AUTO_SEARCH_SELECT_MODE:
         case ID_AUTO_SEARCH_REMOVE_MODE:
         case ID_AUTO_SEARCH_DRIVE_MODE:
-        case ID_FILE_WRITE_START: return true;
+        case ID_FILE_WRITE_START:
+        case ID_VIEW_AUTO_ROTATE: return true;
         default: return false;
     }
 }
@@ -108,6 +109,7 @@ bool CVantorView::IsCommandEnabled(int id) const {
 bool CVantorView::IsCommandChecked(int id) const {
     if (id == ID_EFFECT_BACKGROUND) return m_backColor == 0;
     if (id == ID_EFFECT_PROGRESS_BAR) return m_progressMode == 0;
+    if (id == ID_VIEW_AUTO_ROTATE) return m_autoRotate;
     return false;
 }
 
@@ -149,6 +151,7 @@ bool CVantorView::OnCommand(int id) {
         case ID_EFFECT_SHOW_SLIDE_FILES: OnShowSlideFiles(); break;
         case ID_EFFECT_SHOW_DIRECTORIES: OnShowDirectories(); break;
         case ID_FILE_WRITE_START: OnFileWriteStart(); break;
+        case ID_VIEW_AUTO_ROTATE: OnAutoRotate(); break;
         default: return false;
     }
     return true;
@@ -207,6 +210,16 @@ void CVantorView::OnProgressBarToggle() {
     // otherwise show the old position until the wait ends.
     if (m_progressMode == 2) TheUi().ProgressSetPos(0);
     InvalidateView(true);
+}
+
+void CVantorView::OnAutoRotate() {
+    m_autoRotate = !m_autoRotate;
+    // A show or a write takes it from its next slide on; a JPEG on screen is
+    // shown the new way at once.
+    if (m_stopped == 1 && m_buf && PictureKindOf(m_strFile) == PictureKind::Jpeg && IsRegularFile(m_strFile)) {
+        LoadJpegFile(m_strFile);
+        InvalidateView(true);
+    }
 }
 
 void CVantorView::InvalidateView(bool erase) {

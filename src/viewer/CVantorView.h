@@ -237,6 +237,7 @@ public:
     void OnJump();
     void OnBackgroundToggle();
     void OnProgressBarToggle();
+    void OnAutoRotate();
 
     // ---- single-picture open and save (imaging/) ---------------------------------------
     void OnOpenImage();
@@ -309,6 +310,7 @@ public:
     std::int32_t m_backColor = 1;
     std::uint32_t m_progressMode = 0;
     std::int32_t m_statusPhase = 0;
+    bool m_autoRotate = false;  // JPEGs are shown and written upright by their Exif orientation
 
     // ---- run state and write state --------------------------------------------------------------
     std::int32_t m_stopped = 1;

@@ -166,7 +166,7 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
         if (path != *previous && PictureKindOf(path) == PictureKind::Jpeg) next.push_back(path);
         previous = &path;
     }
-    m_buf.Ahead().Start(next, choose, frame);
+    m_buf.Ahead().Start(next, choose, frame, m_autoRotate);
 }
 
 void CVantorView::OnHaltRestart() {

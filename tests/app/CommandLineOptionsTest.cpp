@@ -28,6 +28,9 @@ TEST(CommandLineOptions, WindowPathsSpeedAndToolkitOptions) {
     const std::string odd = "caf\xE9\n.jpg";
     EXPECT_EQ(Parse({odd}).paths, std::vector<std::string>{odd});
     EXPECT_EQ(Parse({"--speed=0"}).speed, 0u);
+    EXPECT_FALSE(o.autoRotate) << "off unless asked";
+    EXPECT_TRUE(Parse({"--auto-rotate", "a.jpeg"}).autoRotate);
+    EXPECT_TRUE(Parse({"--write", "out", "--auto-rotate", "a.jpeg"}).autoRotate);
 }
 
 TEST(CommandLineOptions, ScriptTakesSpeedToo) {
@@ -73,6 +76,7 @@ TEST(CommandLineOptions, HelpVersionAndErrors) {
              {"--write", "out", "--frame", "6001x600", "a.jpg"},
              {"--write", "out", "--type", "gif", "a.jpg"},
              {"--write", "out", "--script", "s"},
+             {"--auto-rotate=yes"},
          }) {
         const auto o = Parse(bad);
         EXPECT_EQ(o.mode, Mode::Error) << bad.front();
@@ -95,7 +99,7 @@ TEST(CommandLineOptions, TheProgramPrintsHelpAndVersionAndRefusesUnknownOptions)
     std::string out;
     EXPECT_EQ(RunProgram("--help", out), 0);
     for (const char* option : {"--speed", "--write", "--frame", "--mode", "--background", "--quality", "--type",
-                               "--start", "--script", "--version", "--help"}) {
+                               "--start", "--script", "--version", "--help", "--auto-rotate", ".jpeg"}) {
         EXPECT_NE(out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(RunProgram("--version", out), 0);
