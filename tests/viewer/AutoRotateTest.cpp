@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "imaging/OrientedJpeg.h"
+#include "platform/script/ScriptRunner.h"
 #include "resource.h"
 
 namespace vantor {
@@ -138,6 +139,22 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
             texts.push_back(box.substr(at, box.find("\",\"", at) - at));
         }
         EXPECT_EQ(texts, c.boxTexts);
+    }
+
+    // A script run with --auto-rotate: the show of two photos stored on their side.
+    for (const bool upright : {false, true}) {
+        std::istringstream script("");
+        std::ostringstream out;
+        ScriptError error;
+        ASSERT_TRUE(RunScript(script, out, error, {photos[5], photos[7]}, 0u, upright));
+        const std::string size = upright ? "\"width\":32,\"height\":64" : "\"width\":64,\"height\":32";
+        const std::string transcript = out.str();
+        std::size_t slides = 0;
+        for (std::size_t at = 0; (at = transcript.find("\"event\":\"slide\"", at)) != std::string::npos; ++at) {
+            ++slides;
+            EXPECT_NE(transcript.substr(at, transcript.find('\n', at) - at).find(size), std::string::npos);
+        }
+        EXPECT_EQ(slides, 2u) << transcript;
     }
 
     // The menu item turns the picture on screen at once, and back.
