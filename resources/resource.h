@@ -46,6 +46,7 @@ enum CommandId : int {
     ID_HELP_HOW_TO_USE_FEATURES = 32803,
     ID_VIEW_FULL_SCREEN = 32811,
     ID_VIEW_FIT_WINDOW = 32812,
+    ID_VIEW_AUTO_ROTATE = 32807,
 };
 
 // Dialog resources.

@@ -101,6 +101,8 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
         } else if (longForm && (name == "fullscreen" || name == "fit-window") && !inlineValue) {
             (name == "fullscreen" ? o.fullScreen : o.fitWindow) = true;
             windowOnly.push_back(arg);
+        } else if (longForm && name == "auto-rotate" && !inlineValue) {
+            o.autoRotate = true;
         } else if (longForm && name == "script") {
             if (!value(o.scriptFile)) return fail("--script takes a script file");
             if (o.mode == CommandLineOptions::Mode::Write) return fail("--script and --write cannot be combined");
@@ -173,9 +175,9 @@ std::string UsageText() {
            "framed JPEG or BMP files.\n"
            "\n"
            "  vantor                     open the main window\n"
-           "  vantor PICTURE             open one picture (.jpg or .bmp)\n"
+           "  vantor PICTURE             open one picture (.jpg, .jpeg, .jpe or .bmp)\n"
            "  vantor PATH...             put the pictures into the slide list (a folder adds\n"
-           "                             its .jpg and .bmp files, by name) and start the show\n"
+           "                             its JPEG and .bmp files, by name) and start the show\n"
            "  vantor --write OUTDIR [WRITE OPTION...] PATH...\n"
            "                             convert the pictures into framed files in OUTDIR,\n"
            "                             without a window; prints each file written\n"
@@ -189,6 +191,8 @@ std::string UsageText() {
            "                             bars (F11 or View > Full Screen; F11 or Esc leaves)\n"
            "  --fit-window               fit pictures into the window, not the scale frame\n"
            "                             (View > Fit to Window); the write keeps the frame\n"
+           "  --auto-rotate              show and write JPEGs upright as their Exif\n"
+           "                             orientation says (View > Rotate by EXIF Orientation)\n"
            "  -h, --help                 print this help and exit\n"
            "  -v, --version              print the version and exit\n"
            "  --                         end of options: every later argument is a path\n"

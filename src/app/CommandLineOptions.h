@@ -30,6 +30,7 @@ struct CommandLineOptions {
     std::optional<std::uint32_t> speed; // --speed N
     bool fullScreen = false;            // --fullscreen (the window only)
     bool fitWindow = false;             // --fit-window (the window only)
+    bool autoRotate = false;            // --auto-rotate: JPEGs upright by their Exif orientation
     WriteOptions write;                 // Mode::Write
     std::vector<std::string> paths;     // pictures and folders, as given
     std::vector<std::string> toolkitArgs;  // the window toolkit's own options (-platform X ...)

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
             vantor::ScriptError error;
-            if (!vantor::RunScript(script, std::cout, error, options.paths, options.speed)) {
+            if (!vantor::RunScript(script, std::cout, error, options.paths, options.speed, options.autoRotate)) {
                 std::cerr << options.scriptFile << ":" << error.line << ": " << error.text << "\n";
                 return 2;
             }

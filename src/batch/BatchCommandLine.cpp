@@ -20,7 +20,10 @@ namespace vantor {
 
 namespace {
 
-bool IsPicture(const std::string& name) { return EndsWithNoCase(name, ".jpg") || EndsWithNoCase(name, ".bmp"); }
+bool IsPicture(const std::string& name) {
+    const PictureKind kind = PictureKindOf(name);
+    return kind == PictureKind::Jpeg || kind == PictureKind::Bmp;
+}
 
 // A folder's pictures by name, as the window's command line takes them.
 void AddFolder(const std::string& folder, std::vector<std::string>& out) {
@@ -82,6 +85,7 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     view->m_outBackColor = w.backColor;
     view->m_jpegQualityIndex = w.qualityIndex;
     view->m_outFileType = w.fileType;
+    view->m_autoRotate = options.autoRotate;
     view->m_speed = 0;  // as fast as the loop goes
     view->m_outFolder = folder;
     view->m_tempBmpPath = folder + "MFC_DUMMY.BMP";

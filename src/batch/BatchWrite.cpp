@@ -66,9 +66,10 @@ std::string Suffix(unsigned n) {
 
 // Why a slide gave no picture to write, in plain words.
 std::string WhyNoPicture(const std::string& path) {
-    if (EndsWithNoCase(path, ".GIF")) return "GIF pictures are not supported";
-    const bool jpg = EndsWithNoCase(path, ".JPG");
-    if (!jpg && !EndsWithNoCase(path, ".BMP")) return "the name does not end in .jpg or .bmp";
+    const PictureKind kind = PictureKindOf(path);
+    if (kind == PictureKind::Gif) return "GIF pictures are not supported";
+    const bool jpg = kind == PictureKind::Jpeg;
+    if (kind == PictureKind::None) return kNotAPictureName;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
     if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
@@ -182,8 +183,9 @@ void CVantorView::StartWriteRun() {
 void CVantorView::LoadWriteSource(const std::string& path) {
     m_buf.Clear();
     const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
-    if (EndsWithNoCase(path, ".JPG")) {  // opens regular files only
-        if (auto ahead = m_buf.Ahead().Take(path, &ChooseWriteScale, frame)) {
+    const PictureKind kind = PictureKindOf(path);
+    if (kind == PictureKind::Jpeg) {  // opens regular files only
+        if (auto ahead = m_buf.Ahead().Take(path, &ChooseWriteScale, frame, m_autoRotate)) {
             NoteJpegPath(path);
             m_buf.Replace(std::move(*ahead), path);
         } else {
@@ -191,13 +193,14 @@ void CVantorView::LoadWriteSource(const std::string& path) {
             options.choose = &ChooseWriteScale;
             options.context = &frame;
             options.memory = &m_buf.Memory();
+            options.upright = m_autoRotate;
             m_buf.Replace(JpegFile::Load(path, options), path);
             // No picture, no size: nothing of it is drawn or written.
             if (!m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
         }
-    } else if (EndsWithNoCase(path, ".GIF")) {
+    } else if (kind == PictureKind::Gif) {
         LoadGifFile(path);
-    } else if (EndsWithNoCase(path, ".BMP") && IsRegularOrMissing(path)) {
+    } else if (kind == PictureKind::Bmp && IsRegularOrMissing(path)) {
         // Only regular files are read: a FIFO or a device named like a picture would
         // block the run; it is reported like a picture that did not load.
         LoadBmpFile(path);
@@ -215,7 +218,7 @@ void CVantorView::WriteStep() {
     const std::uint32_t entry = m_slideNo;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
-    const bool supported = EndsWithNoCase(path, ".JPG") || EndsWithNoCase(path, ".GIF") || EndsWithNoCase(path, ".BMP");
+    const bool supported = PictureKindOf(path) != PictureKind::None;
     if (supported) LoadWriteSource(path);
     // A slide without a picture is never written: no empty frame stands for it.
     const bool missing = !m_buf;
@@ -282,11 +285,13 @@ void CVantorView::ConvertAndWriteSlide() {
         m_dibReady = 1;
     }
 
-    // a.jpg is written as a.JPG or a.BMP.
+    // a.jpg (a.jpeg, a.jpe) is written as a.JPG or a.BMP.
     const std::size_t slash = m_strFile.rfind(kPathSeparator);
     std::string outName = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
-    if (outName.size() >= 3 && (m_outFileType == 0 || m_outFileType == 1))
-        outName.replace(outName.size() - 3, 3, m_outFileType == 0 ? "JPG" : "BMP");
+    const std::size_t ending = PictureEndingLength(outName);
+    const std::size_t cut = ending > 1 ? ending - 1 : 3;  // the letters after the dot
+    if (outName.size() >= cut && (m_outFileType == 0 || m_outFileType == 1))
+        outName.replace(outName.size() - cut, cut, m_outFileType == 0 ? "JPG" : "BMP");
     const bool jpg = EndsWithNoCase(outName, ".JPG");
     const bool bmp = EndsWithNoCase(outName, ".BMP");
     if (m_haltState == 1) return;  // halted: the slide is shown again, nothing is written

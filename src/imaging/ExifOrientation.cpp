@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace vantor {
 
@@ -53,9 +54,13 @@ int ExifOrientation(const std::uint8_t* data, std::size_t size) {
     return kOrientationUpright;
 }
 
-bool TurnUpright(RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height, int orientation) {
-    if (!pixels || orientation < 2 || orientation > 8 || width == 0 || height == 0) return true;
+void TurnInto(const std::uint8_t* stored, std::uint32_t width, std::uint32_t height, int orientation,
+              std::uint8_t* upright) {
     const std::int64_t W = width, H = height;
+    if (orientation < 2 || orientation > 8) {
+        std::memcpy(upright, stored, static_cast<std::size_t>(W * H * 3));
+        return;
+    }
     const bool across = orientation >= 5;
     const std::int64_t outW = across ? H : W, outH = across ? W : H;
     // Where the upright picture's pixel (row r', column c'), counted from the top,
@@ -78,9 +83,6 @@ bool TurnUpright(RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height,
     const std::int64_t base = (H - 1 - m.r0) * W + m.c0;
     const std::int64_t perRow = -m.rr * W + m.cr;
     const std::int64_t perColumn = -m.rc * W + m.cc;
-    RgbBuffer out = AllocRgb(static_cast<std::uint64_t>(outW), static_cast<std::uint64_t>(outH));
-    if (!out) return false;
-    const std::uint8_t* in = pixels.get();
     // In tiles, so that a quarter turn reads each source row's cache lines while
     // they are still loaded.
     constexpr std::int64_t kTile = 64;
@@ -89,15 +91,21 @@ bool TurnUpright(RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height,
             const std::int64_t yEnd = std::min(ty + kTile, outH), xEnd = std::min(tx + kTile, outW);
             for (std::int64_t y = ty; y < yEnd; ++y) {
                 const std::int64_t top = outH - 1 - y;  // r'
-                std::uint8_t* dst = out.get() + (y * outW + tx) * 3;
+                std::uint8_t* dst = upright + (y * outW + tx) * 3;
                 std::int64_t s = base + top * perRow + tx * perColumn;
-                for (std::int64_t x = tx; x < xEnd; ++x, s += perColumn, dst += 3) std::memcpy(dst, in + s * 3, 3);
+                for (std::int64_t x = tx; x < xEnd; ++x, s += perColumn, dst += 3) std::memcpy(dst, stored + s * 3, 3);
             }
         }
     }
+}
+
+bool TurnUpright(RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height, int orientation) {
+    if (!pixels || orientation < 2 || orientation > 8 || width == 0 || height == 0) return true;
+    RgbBuffer out = AllocRgb(width, height);
+    if (!out) return false;
+    TurnInto(pixels.get(), width, height, orientation, out.get());
     pixels = std::move(out);
-    width = static_cast<std::uint32_t>(outW);
-    height = static_cast<std::uint32_t>(outH);
+    if (orientation >= 5) std::swap(width, height);
     return true;
 }
 

@@ -26,4 +26,10 @@ int ExifOrientation(const std::uint8_t* data, std::size_t size);
 // changes nothing.
 bool TurnUpright(RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height, int orientation);
 
+// The same turn from one block into another: stored is width x height, upright
+// receives the turned picture (height x width for orientations 5 to 8). For
+// orientation 1 or an unknown value it is a plain copy.
+void TurnInto(const std::uint8_t* stored, std::uint32_t width, std::uint32_t height, int orientation,
+              std::uint8_t* upright);
+
 }  // namespace vantor

@@ -16,6 +16,7 @@ constexpr std::uint32_t kSeamRows = 64;
 // What a picture's header says, read before any band is decoded.
 struct BandProbe {
     unsigned eighths;  // the DCT scale chosen, in eighths (8: full size)
+    int orientation;   // as the Exif block records it, when the job asks
     std::uint32_t trueWidth, trueHeight, width, height;
     bool splittable;  // a single scan with three output components
 };
@@ -38,13 +39,14 @@ Outcome ProbeBands(std::FILE* file, const std::uint8_t* data, std::size_t size, 
     } else {
         jpeg_stdio_src(&cinfo, file);
     }
+    KeepExifSegments(cinfo, job);
     jpeg_read_header(&cinfo, TRUE);
     probe->trueWidth = cinfo.image_width;
     probe->trueHeight = cinfo.image_height;
+    probe->orientation = ReadOrientation(cinfo, job);
     probe->eighths = 8;
     const bool fits = static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height <= kMaxPicturePixels;
-    if (fits && job->choose != nullptr)
-        probe->eighths = job->choose(cinfo.image_width, cinfo.image_height, job->context);
+    if (fits) probe->eighths = ChooseScale(cinfo, job, probe->orientation);
     SetScaleAndOrder(cinfo, probe->eighths, true);
     jpeg_calc_output_dimensions(&cinfo);
     probe->width = cinfo.output_width;
@@ -141,6 +143,7 @@ Outcome DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64
     helper.join();
     job->trueWidth = probe.trueWidth;
     job->trueHeight = probe.trueHeight;
+    job->orientation = probe.orientation;
     if (upper != Outcome::Ok || lower != Outcome::Ok) {
         GivePixels(job->memory, pixels, capacity);
         return upper == Outcome::Cancelled || lower == Outcome::Cancelled ? Outcome::Cancelled : Outcome::Fatal;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "imaging/ExifOrientation.h"
 #include "imaging/JpegFile.h"
 #include "imaging/JpegInternal.h"
 #include "platform/FileSystem.h"
@@ -89,7 +90,9 @@ Outcome Decode(std::FILE* file, DecodeJob* job) {
     jpeg_create_decompress(&cinfo);
     InstallProgress(cinfo, progress, job->cancel);
     jpeg_stdio_src(&cinfo, file);
+    KeepExifSegments(cinfo, job);
     jpeg_read_header(&cinfo, TRUE);
+    job->orientation = ReadOrientation(cinfo, job);
     job->trueWidth = cinfo.image_width;
     job->trueHeight = cinfo.image_height;
     if (job->headerOnly) {
@@ -112,8 +115,7 @@ Outcome Decode(std::FILE* file, DecodeJob* job) {
         if (job->memory != nullptr && coefficients > kReleaseKeptFromBytes) job->memory->Release();
     }
     const bool display = job->display;
-    SetScaleAndOrder(
-        cinfo, job->choose != nullptr ? job->choose(cinfo.image_width, cinfo.image_height, job->context) : 8, display);
+    SetScaleAndOrder(cinfo, ChooseScale(cinfo, job, job->orientation), display);
     jpeg_start_decompress(&cinfo);
 
     const JDIMENSION width = cinfo.output_width;
@@ -174,6 +176,20 @@ namespace {
 
 using jpeg::Outcome;
 
+// Turns a decoded picture as its file's orientation asks, into a block of its own;
+// its sizes stay as stored. False, with the pixels given back, when the block for
+// the turned picture is not there.
+bool TurnDecoded(jpeg::DecodeJob& job) {
+    if (job.orientation < 2 || job.orientation > 8 || job.pixels == nullptr) return true;
+    std::uint64_t capacity = 0;
+    std::uint8_t* turned = jpeg::TakePixels(job.memory, std::uint64_t{job.width} * job.height * 3, &capacity);
+    if (turned != nullptr) TurnInto(job.pixels, job.width, job.height, job.orientation, turned);
+    jpeg::GivePixels(job.memory, job.pixels, job.capacity);
+    job.pixels = turned;
+    job.capacity = capacity;
+    return turned != nullptr;
+}
+
 void ShowCantOpen(const std::string& path) {
     AfxMessageBox(jpeg::FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
 }
@@ -223,6 +239,7 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
     job.cancel = options.quiet ? options.cancel : nullptr;
     job.maxCoefficientBytes = options.quiet ? options.maxCoefficientBytes : UINT64_MAX;
     job.memory = options.memory;
+    job.readOrientation = options.upright;
 
     // A big single-scan picture (as decoded) is read whole and decoded in two bands
     // on two threads; its header tells first. A file too small to hold one (a pixel
@@ -242,6 +259,7 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
     }
     if (outcome == Outcome::Declined) outcome = jpeg::Decode(file, &job);
     std::fclose(file);
+    if (outcome == Outcome::Ok && !TurnDecoded(job)) outcome = Outcome::NoMemory;
     if (outcome == Outcome::NoMemory && !options.quiet)
         AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
     // Without pixels the sizes still say how far the decode came: width 0 before
@@ -251,6 +269,12 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
     picture.height = job.height;
     picture.trueWidth = job.trueWidth;
     picture.trueHeight = job.trueHeight;
+    picture.upright = options.upright;
+    // Upright, however far the decode came.
+    if (job.orientation >= 5 && job.orientation <= 8) {
+        std::swap(picture.width, picture.height);
+        std::swap(picture.trueWidth, picture.trueHeight);
+    }
     return picture;
 }
 

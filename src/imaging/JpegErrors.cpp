@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "imaging/ExifOrientation.h"
 #include "imaging/JpegFile.h"
 #include "imaging/JpegInternal.h"
 #include "platform/Ui.h"
@@ -96,6 +97,30 @@ void SetScaleAndOrder(jpeg_decompress_struct& cinfo, unsigned eighths, bool disp
         cinfo.scale_denom = 8;
     }
     if (display && cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+}
+
+void KeepExifSegments(jpeg_decompress_struct& cinfo, const DecodeJob* job) {
+    if (job->readOrientation) jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+}
+
+int ReadOrientation(const jpeg_decompress_struct& cinfo, const DecodeJob* job) {
+    if (!job->readOrientation) return kOrientationUpright;
+    // The first Exif block decides; other APP1 segments (XMP) say nothing of it.
+    static const char kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= sizeof kExif &&
+            std::memcmp(m->data, kExif, sizeof kExif) == 0)
+            return ExifOrientation(m->data, m->data_length);
+    }
+    return kOrientationUpright;
+}
+
+unsigned ChooseScale(const jpeg_decompress_struct& cinfo, const DecodeJob* job, int orientation) {
+    if (job->choose == nullptr) return 8;
+    // A quarter turn exchanges the sides; a reduction shrinks both alike.
+    const bool across = orientation >= 5 && orientation <= 8;
+    return job->choose(across ? cinfo.image_height : cinfo.image_width, across ? cinfo.image_width : cinfo.image_height,
+                       job->context);
 }
 
 void PreferHugePages(std::uint8_t* start, std::size_t size) {

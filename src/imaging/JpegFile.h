@@ -41,6 +41,9 @@ public:
         std::uint64_t splitFromPixels = UINT64_MAX;
         // Where the picture's block (and a file read whole) comes from.
         PictureMemory* memory = nullptr;
+        // Turns the picture upright by the orientation its Exif block records; the
+        // chooser is then given the upright size, and every size below is upright.
+        bool upright = false;
     };
 
     // A picture in display order, decoded at width x height; trueWidth x trueHeight
@@ -50,6 +53,7 @@ public:
         PixelBlock pixels;
         std::uint32_t width = 0, height = 0, trueWidth = 0, trueHeight = 0;
         FileStamp stamp;
+        bool upright = false;  // loaded with Options::upright
     };
     // Only a regular file is read, so a FIFO named like a picture never blocks.
     // Aloud, a failure has been told to the user when nothing comes back.

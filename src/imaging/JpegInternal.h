@@ -77,12 +77,22 @@ struct DecodeJob {
     const std::atomic<bool>* cancel = nullptr;
     std::uint64_t maxCoefficientBytes = UINT64_MAX;
     PictureMemory* memory = nullptr;
+    bool readOrientation = false;  // keep the APP1 segments and read the Exif orientation
 
+    int orientation = 1;             // as the file records it; 1 unless asked
     std::uint8_t* pixels = nullptr;  // a block of capacity bytes, the caller's once returned
     std::uint64_t capacity = 0;
     std::uint32_t width = 0, height = 0;          // as decoded
     std::uint32_t trueWidth = 0, trueHeight = 0;  // the frame's own
 };
+
+// With job->readOrientation, asks the library to keep the APP1 segments; call
+// before jpeg_read_header.
+void KeepExifSegments(jpeg_decompress_struct& cinfo, const DecodeJob* job);
+// After the header: the orientation the kept segments record (1 without any), and
+// the reduction the job's chooser picks for the picture as it stands upright.
+int ReadOrientation(const jpeg_decompress_struct& cinfo, const DecodeJob* job);
+unsigned ChooseScale(const jpeg_decompress_struct& cinfo, const DecodeJob* job, int orientation);
 
 // A block for a picture, as a raw pointer for the jump region; nothing when not there.
 std::uint8_t* TakePixels(PictureMemory* memory, std::uint64_t bytes, std::uint64_t* capacity);

@@ -24,11 +24,11 @@ void JpegPrefetch::Drop(Slot& slot) {
 }
 
 void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleChooser choose,
-                         const ScaleContext& context) {
+                         const ScaleContext& context, bool upright) {
     const std::size_t wanted = std::min(paths.size(), kDepth);
     const auto asked = [&](const Slot& slot) {
         for (std::size_t i = 0; i < wanted; ++i) {
-            if (slot.Matches(paths[i], choose, context)) return true;
+            if (slot.Matches(paths[i], choose, context, upright)) return true;
         }
         return false;
     };
@@ -37,8 +37,8 @@ void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleC
         if (!asked(slot)) Drop(slot);
     }
     for (std::size_t i = 0; i < wanted; ++i) {
-        const bool underWay =
-            std::any_of(m_slots.begin(), m_slots.end(), [&](const Slot& s) { return s.Matches(paths[i], choose, context); });
+        const bool underWay = std::any_of(m_slots.begin(), m_slots.end(),
+                                          [&](const Slot& s) { return s.Matches(paths[i], choose, context, upright); });
         if (underWay) continue;
         const auto free = std::find_if(m_slots.begin(), m_slots.end(), [](const Slot& s) { return !s.Pending(); });
         if (free == m_slots.end()) break;
@@ -46,6 +46,7 @@ void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleC
         slot.path = paths[i];
         slot.choose = choose;
         slot.context = context;
+        slot.upright = upright;
         slot.worker = std::thread([this, &slot] {
             JpegFile::Options options;
             options.choose = slot.choose;
@@ -55,6 +56,7 @@ void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleC
             options.maxCoefficientBytes = kMaxCoefficientBytes;
             options.splitFromPixels = kSplitFromPixels;
             options.memory = m_memory;
+            options.upright = slot.upright;
             slot.picture = JpegFile::Load(slot.path, options);
         });
     }
@@ -73,11 +75,11 @@ bool JpegPrefetch::IsFor(const std::string& path) const {
 }
 
 std::optional<JpegFile::Picture> JpegPrefetch::Take(const std::string& path, JpegFile::ScaleChooser choose,
-                                                    const ScaleContext& context) {
+                                                    const ScaleContext& context, bool upright) {
     // Another file loaded meanwhile (a written slide read back, a halted show
     // reloading its slide) leaves what is decoded ahead for its own turn.
-    const auto slot =
-        std::find_if(m_slots.begin(), m_slots.end(), [&](const Slot& s) { return s.Matches(path, choose, context); });
+    const auto slot = std::find_if(m_slots.begin(), m_slots.end(),
+                                   [&](const Slot& s) { return s.Matches(path, choose, context, upright); });
     if (slot == m_slots.end()) return std::nullopt;
     slot->Wait();
     std::optional<JpegFile::Picture> picture;

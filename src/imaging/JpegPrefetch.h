@@ -43,12 +43,14 @@ public:
     ~JpegPrefetch() { Drop(); }
 
     // Begins decoding paths (the first kDepth of them, the most wanted first) at
-    // the reduction choose picks (full size without a chooser). A decode already
-    // under way for one of them goes on; any other is dropped first.
+    // the reduction choose picks (full size without a chooser), turned upright by
+    // their Exif orientation when upright is set. A decode already under way for
+    // one of them goes on; any other is dropped first.
     void Start(const std::vector<std::string>& paths, JpegFile::ScaleChooser choose = nullptr,
-               const ScaleContext& context = {});
-    void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {}) {
-        Start(std::vector<std::string>{path}, choose, context);
+               const ScaleContext& context = {}, bool upright = false);
+    void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {},
+               bool upright = false) {
+        Start(std::vector<std::string>{path}, choose, context, upright);
     }
 
     // The picture for exactly this request, once its decode is done, if it decoded
@@ -58,7 +60,7 @@ public:
     // that gives nothing drops every other decode too, so that the load at its
     // turn runs alone.
     std::optional<JpegFile::Picture> Take(const std::string& path, JpegFile::ScaleChooser choose = nullptr,
-                                          const ScaleContext& context = {});
+                                          const ScaleContext& context = {}, bool upright = false);
 
     // Gives up every decode under way and frees what was decoded.
     void Drop();
@@ -80,13 +82,14 @@ private:
         std::string path;
         JpegFile::ScaleChooser choose = nullptr;
         ScaleContext context{};
+        bool upright = false;
         // The worker's result, read only after it has been joined.
         JpegFile::Picture picture;
         bool done = false;  // joined, with picture as it left it
 
         bool Pending() const { return worker.joinable() || done; }
-        bool Matches(const std::string& p, JpegFile::ScaleChooser c, const ScaleContext& x) const {
-            return Pending() && p == path && c == choose && x == context;
+        bool Matches(const std::string& p, JpegFile::ScaleChooser c, const ScaleContext& x, bool u) const {
+            return Pending() && p == path && c == choose && x == context && u == upright;
         }
         void Wait();
     };

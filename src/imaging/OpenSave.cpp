@@ -16,7 +16,8 @@ namespace vantor {
 
 namespace {
 
-constexpr const char* kOpenFilter = "JPG File (*.JPG)|*.JPG|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||";
+constexpr const char* kOpenFilter =
+    "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||";
 constexpr const char* kSaveRgbFilter =
     "JPG File (*.JPG)|*.JPG|GIF File (*.GIF)|*.GIF|BMP (*.BMP)|*.BMP|All files (*.*)|*.*||";
 constexpr const char* kJpegFilter = "JPG File (*.JPG)|*.JPG|All files (*.*)|*.*||";
@@ -65,7 +66,7 @@ void CVantorView::OnOpenImage() {
     if (!path.empty()) {
         WaitCursor wait;
         m_strFile = path;
-        LoadByEnding(path);
+        OpenByEnding(path);
     }
     InvalidateView(true);
 }
@@ -75,12 +76,12 @@ void CVantorView::OnSaveRgbAs() {
                                         ProposedSaveName(m_strFile, "JPG"), kSaveRgbFilter);
     if (path.empty()) return;
     WaitCursor wait;
-    if (EndsWithNoCase(path, ".JPG"))
-        SaveJpegFile(path, true);
-    else if (EndsWithNoCase(path, ".BMP"))
-        SaveBmpFile(path);
-    else if (EndsWithNoCase(path, ".GIF"))
-        SaveGifFile(path);
+    switch (PictureKindOf(path)) {
+        case PictureKind::Jpeg: SaveJpegFile(path, true); break;
+        case PictureKind::Bmp: SaveBmpFile(path); break;
+        case PictureKind::Gif: SaveGifFile(path); break;
+        case PictureKind::None: break;
+    }
 }
 
 void CVantorView::OnSaveGrayscaleJpeg() {
@@ -88,7 +89,7 @@ void CVantorView::OnSaveGrayscaleJpeg() {
                                         ProposedSaveName(m_strFile, "JPG"), kJpegFilter);
     if (path.empty()) return;
     WaitCursor wait;
-    if (EndsWithNoCase(path, ".JPG")) SaveJpegFile(path, false);
+    if (PictureKindOf(path) == PictureKind::Jpeg) SaveJpegFile(path, false);
 }
 
 void CVantorView::OnGetJpgDimensions() {

@@ -58,7 +58,7 @@ void CVantorView::OnFileSelect() {
     options.kind = FileDialogOptions::Kind::OpenMultiple;
     options.defaultExt = "*.JPG";
     options.initialName = "*.JPG";
-    options.filter = "JPG File (*.JPG)|*.JPG|BMP (*.BMP)|*.BMP|All files (*.*)|*.*||";
+    options.filter = "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|All files (*.*)|*.*||";
     options.title = "Enter *.jpg or *.bmp for display ( Shift + Ctrl) then Reverse from top to last file ";
 
     ui.BeginWaitCursor();

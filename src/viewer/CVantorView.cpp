@@ -112,6 +112,16 @@ void CVantorView::OnFitWindow() {
     InvalidateView(true);
 }
 
+void CVantorView::OnAutoRotate() {
+    m_autoRotate = !m_autoRotate;
+    // A show or a write takes it from its next slide on; a JPEG on screen is
+    // shown the new way at once.
+    if (m_stopped == 1 && m_buf && PictureKindOf(m_strFile) == PictureKind::Jpeg && IsRegularFile(m_strFile)) {
+        LoadJpegFile(m_strFile);
+        InvalidateView(true);
+    }
+}
+
 void CVantorView::InvalidateView(bool erase) {
     if (erase) m_overlay.clear();
     TheUi().Invalidate(erase);

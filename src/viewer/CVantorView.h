@@ -31,6 +31,9 @@ inline constexpr std::size_t kSlideArraySize = 100001;
 inline constexpr std::size_t kDirArraySize = 200011;
 inline constexpr std::size_t kFolderBufferSize = 1004;
 
+// Why a file is not taken for a picture, as the messages about it say.
+inline constexpr const char* kNotAPictureName = "the name does not end in .jpg, .jpeg, .jpe or .bmp";
+
 // Virtual-key codes the key reaction tests.
 inline constexpr unsigned VK_RETURN = 13;
 inline constexpr unsigned VK_ESCAPE = 27;
@@ -116,9 +119,12 @@ public:
     void LoadBmpFile(const std::string& path);
     void LoadGifFile(const std::string& path);
     void SaveBmpFile(const std::string& path);
-    // Loads with the loader the path's last four characters choose (.JPG, .GIF,
-    // .BMP, letter case ignored); any other ending loads nothing.
+    // Loads with the loader the path's ending chooses (.jpg, .jpeg, .jpe, .gif,
+    // .bmp, letter case ignored); any other ending loads nothing.
     void LoadByEnding(const std::string& path);
+    // The same for a file the user named (Open, the command line): any other
+    // ending is told in a box.
+    void OpenByEnding(const std::string& path);
 
     // ---- slide show ---------------------------------------------------------------------
     virtual void ShowSlide();
@@ -166,6 +172,7 @@ public:
     void OnProgressBarToggle();
     void OnFullScreen();
     void OnFitWindow();
+    void OnAutoRotate();
 
     // ---- single-picture open and save (imaging/) ---------------------------------------
     void OnOpenImage();
@@ -241,6 +248,7 @@ public:
     std::int32_t m_statusPhase = 0;
     bool m_fullScreen = false;  // the window alone on the screen, without its bars
     bool m_fitWindow = false;   // the show fits pictures into the client area
+    bool m_autoRotate = false;  // JPEGs are shown and written upright by their Exif orientation
 
     // ---- run state and write state --------------------------------------------------------------
     std::int32_t m_stopped = 1;

@@ -11,7 +11,10 @@ namespace vantor {
 
 namespace {
 
-bool IsPicture(const std::string& name) { return EndsWithNoCase(name, ".jpg") || EndsWithNoCase(name, ".bmp"); }
+bool IsPicture(const std::string& name) {
+    const PictureKind kind = PictureKindOf(name);
+    return kind == PictureKind::Jpeg || kind == PictureKind::Bmp;
+}
 
 // The pictures of a folder, by name; its subfolders are not entered.
 std::vector<std::string> PicturesIn(const std::string& folder) {
@@ -31,9 +34,21 @@ std::vector<std::string> PicturesIn(const std::string& folder) {
 }  // namespace
 
 void CVantorView::LoadByEnding(const std::string& path) {
-    if (EndsWithNoCase(path, ".JPG")) LoadJpegFile(path);
-    else if (EndsWithNoCase(path, ".GIF")) LoadGifFile(path);
-    else if (EndsWithNoCase(path, ".BMP")) LoadBmpFile(path);
+    switch (PictureKindOf(path)) {
+        case PictureKind::Jpeg: LoadJpegFile(path); break;
+        case PictureKind::Gif: LoadGifFile(path); break;
+        case PictureKind::Bmp: LoadBmpFile(path); break;
+        case PictureKind::None: break;
+    }
+}
+
+void CVantorView::OpenByEnding(const std::string& path) {
+    if (PictureKindOf(path) == PictureKind::None) {
+        AfxMessageBox(std::string("Cannot show this file: ") + kNotAPictureName + " :\n" + path, MsgButtons::OK,
+                      MsgIcon::Error);
+        return;
+    }
+    LoadByEnding(path);
 }
 
 void CVantorView::OnCommandLine(const std::vector<std::string>& args) {
@@ -49,12 +64,26 @@ void CVantorView::OnCommandLine(const std::vector<std::string>& args) {
             pictures.push_back(FullPath(arg));
         }
     }
+    // Files no loader reads are left out of a list with a word each; one alone is
+    // told when it is opened. A folder gives pictures only.
+    if (pictures.size() > 1) {
+        std::vector<std::string> readable;
+        for (const auto& p : pictures) {
+            if (PictureKindOf(p) != PictureKind::None) {
+                readable.push_back(p);
+            } else {
+                AfxMessageBox(std::string("Left out of the slide list: ") + kNotAPictureName + " :\n" + p,
+                              MsgButtons::OK, MsgIcon::Error);
+            }
+        }
+        pictures = std::move(readable);
+    }
     if (pictures.empty()) return;
 
     if (pictures.size() == 1) {
         TheUi().BeginWaitCursor();
         m_strFile = pictures.front();
-        LoadByEnding(m_strFile);
+        OpenByEnding(m_strFile);
         TheUi().EndWaitCursor();
         InvalidateView(true);
         return;

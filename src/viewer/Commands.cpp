@@ -46,6 +46,8 @@ constexpr Command kCommands[] = {
     {ID_VIEW_HALT_RESTART,           "ID_VIEW_HALT_RESTART",         kView,  true,  "Slide Show Halt-Restart",                             kWhenRunning, &V::OnHaltRestart,             nullptr, ""},
     {ID_VIEW_ABORT,                  "ID_VIEW_ABORT",                kView,  false, "Slide Show Abort",                                    kWhenRunning, &V::OnAbort,                   nullptr, ""},
     {ID_SLIDESHOW_FILE_SORT,         "ID_SLIDESHOW_FILE_SORT",       kView,  true,  "Slide Show File_Sort",                                kIdleOnly,    &V::OnFileSort,                nullptr, ""},
+    {ID_VIEW_AUTO_ROTATE,            "ID_VIEW_AUTO_ROTATE",          kView,  true,  "Rotate by EXIF Orientation",                          kAnyTime,     &V::OnAutoRotate,
+     [](const V& v) { return v.m_autoRotate; }, "`--auto-rotate`"},
     {ID_EFFECT_BACKGROUND,           "ID_EFFECT_BACKGROUND",         kEffect, false, "&Background color ( Gray or Black or White / Toggle sw) ", kAnyTime, &V::OnBackgroundToggle,
      [](const V& v) { return v.m_backColor == 0; }, ""},
     {ID_EFFECT_PROGRESS_BAR,         "ID_EFFECT_PROGRESS_BAR",       kEffect, false, "&Progress Bar (Check For None Display)",             kAnyTime,     &V::OnProgressBarToggle,

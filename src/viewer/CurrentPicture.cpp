@@ -63,6 +63,7 @@ void CurrentPicture::Replace(JpegFile::Picture picture, const std::string& path)
     if (Reduced()) {
         m_sourcePath = path;
         m_sourceStamp = picture.stamp;
+        m_sourceUpright = picture.upright;
     }
 }
 
@@ -105,6 +106,7 @@ bool CurrentPicture::MakeFull() {
         JpegFile::Options options;
         options.quiet = true;
         options.memory = &m_memory;
+        options.upright = m_sourceUpright;
         JpegFile::Picture full = JpegFile::Load(m_sourcePath, options);
         if (full.pixels && full.stamp == m_sourceStamp && full.width == m_width && full.height == m_height) {
             Replace(std::move(full.pixels), full.width, full.height);
@@ -131,6 +133,7 @@ bool CurrentPicture::Cover(std::uint32_t width, std::uint32_t height) {
     options.context = &eighths;
     options.quiet = true;
     options.memory = &m_memory;
+    options.upright = m_sourceUpright;
     JpegFile::Picture more = JpegFile::Load(m_sourcePath, options);
     if (!more.pixels || more.stamp != m_sourceStamp || more.trueWidth != m_width || more.trueHeight != m_height) {
         GiveBlock(&m_memory, std::move(more.pixels));

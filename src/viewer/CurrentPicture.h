@@ -106,6 +106,7 @@ private:
     // Where a reduced decode came from: the file, as it was read.
     std::string m_sourcePath;
     FileStamp m_sourceStamp;
+    bool m_sourceUpright = false;  // turned by its Exif orientation
 
     RgbBuffer m_padded;
     DibImage m_drawable;

@@ -32,7 +32,7 @@ void CVantorView::LoadJpegFile(const std::string& path) {
     // A slide decoded while the one before was on screen, if it is this very file
     // as it is now: the same pixels the load below would give. A file that failed
     // there, warned or changed since is loaded below, and only then reported.
-    if (auto ahead = m_buf.Ahead().Take(path, &ChooseDisplayScale, frame)) {
+    if (auto ahead = m_buf.Ahead().Take(path, &ChooseDisplayScale, frame, m_autoRotate)) {
         NoteJpegPath(path);
         m_buf.Replace(std::move(*ahead), path);
         return;
@@ -41,6 +41,7 @@ void CVantorView::LoadJpegFile(const std::string& path) {
     options.choose = &ChooseDisplayScale;
     options.context = &frame;
     options.memory = &m_buf.Memory();
+    options.upright = m_autoRotate;
     m_buf.Replace(JpegFile::Load(path, options), path);
 }
 

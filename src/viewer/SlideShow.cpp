@@ -163,10 +163,10 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
                                           next.size() < JpegPrefetch::kDepth;
          ++index) {
         const std::string& path = m_slidePath[index];
-        if (path != *previous && EndsWithNoCase(path, ".JPG")) next.push_back(path);
+        if (path != *previous && PictureKindOf(path) == PictureKind::Jpeg) next.push_back(path);
         previous = &path;
     }
-    m_buf.Ahead().Start(next, choose, frame);
+    m_buf.Ahead().Start(next, choose, frame, m_autoRotate);
 }
 
 void CVantorView::OnHaltRestart() {

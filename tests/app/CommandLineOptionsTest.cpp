@@ -33,6 +33,9 @@ TEST(CommandLineOptions, WindowPathsSpeedAndToolkitOptions) {
     EXPECT_EQ(f.mode, Mode::Window) << f.error;
     EXPECT_TRUE(f.fullScreen && f.fitWindow);
     EXPECT_TRUE(Parse({"--fit-window"}).fitWindow && !Parse({"--fit-window"}).fullScreen);
+    EXPECT_FALSE(o.autoRotate) << "off unless asked";
+    EXPECT_TRUE(Parse({"--auto-rotate", "a.jpeg"}).autoRotate);
+    EXPECT_TRUE(Parse({"--write", "out", "--auto-rotate", "a.jpeg"}).autoRotate);
 }
 
 TEST(CommandLineOptions, ScriptTakesSpeedToo) {
@@ -81,6 +84,7 @@ TEST(CommandLineOptions, HelpVersionAndErrors) {
              {"--fullscreen", "--write", "out", "a.jpg"},
              {"--script", "s", "--fit-window"},
              {"--fullscreen=yes"},
+             {"--auto-rotate=yes"},
          }) {
         const auto o = Parse(bad);
         EXPECT_EQ(o.mode, Mode::Error) << bad.front();
@@ -103,7 +107,8 @@ TEST(CommandLineOptions, TheProgramPrintsHelpAndVersionAndRefusesUnknownOptions)
     std::string out;
     EXPECT_EQ(RunProgram("--help", out), 0);
     for (const char* option : {"--speed", "--write", "--frame", "--mode", "--background", "--quality", "--type",
-                               "--start", "--script", "--version", "--help", "--fullscreen", "--fit-window"}) {
+                               "--start", "--script", "--version", "--help", "--fullscreen", "--fit-window",
+                               "--auto-rotate", ".jpeg"}) {
         EXPECT_NE(out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(RunProgram("--version", out), 0);

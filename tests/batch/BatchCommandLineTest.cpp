@@ -10,6 +10,7 @@
 
 #include "TestSupport.h"
 #include "batch/BatchTestSupport.h"
+#include "imaging/OrientedJpeg.h"
 
 namespace vantor {
 namespace {
@@ -46,7 +47,7 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
     cut.resize(cut.size() / 2);  // still decodes, with a warning
     test::WriteFile(I + "cut.jpg", cut);
     test::WriteFile(I + "bad.jpg", {'n', 'o', 't', ' ', 'J', 'P', 'E', 'G'});
-    test::WriteFile(I + "photo.jpeg", {1});
+    test::WriteFile(I + "photo.png", {1});
     test::WriteFile(I + "anim.gif", {'G', 'I', 'F'});
     test::WriteFile(I + "plain", {1});
     ASSERT_EQ(::mkfifo((I + "pipe.jpg").c_str(), 0600), 0);
@@ -66,10 +67,10 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
         {"a cut picture is written with a warning", "--write {O} {I}cut.jpg", "{O}cut.JPG\n",
          "vantor: {I}cut.jpg: warning: Premature end of JPEG file\n", 0},
         {"each failure is one line and the rest is written",
-         "--write {O} {I}bad.jpg {I}photo.jpeg {I}anim.gif {I}pipe.jpg {I}gone.jpg {I}ok.jpg", "{O}ok.JPG\n",
+         "--write {O} {I}bad.jpg {I}photo.png {I}anim.gif {I}pipe.jpg {I}gone.jpg {I}ok.jpg", "{O}ok.JPG\n",
          "vantor: {I}gone.jpg: No such file or directory\n"
          "vantor: {I}bad.jpg: not a readable JPEG picture (Not a JPEG file: starts with 0x6e 0x6f)\n"
-         "vantor: {I}photo.jpeg: the name does not end in .jpg or .bmp\n"
+         "vantor: {I}photo.png: the name does not end in .jpg, .jpeg, .jpe or .bmp\n"
          "vantor: {I}anim.gif: GIF pictures are not supported (No GIF support)\n"
          "vantor: {I}pipe.jpg: not a regular file\n",
          1},
@@ -145,6 +146,46 @@ TEST(BatchCommandLine, TheRootIsRefusedUnderAnyName) {
         EXPECT_EQ(run.out, "");
         EXPECT_FALSE(fs::exists("/" + stem + ".JPG")) << folder;
         fs::remove("/" + stem + ".JPG");
+    }
+}
+
+// Photos stored on their side, named with every JPEG ending, written into a square
+// frame (enlarged to fit): upright with --auto-rotate, as stored without it, and
+// each under its name with .JPG.
+TEST(BatchCommandLine, AutoRotateWritesPhotosUprightUnderTheirJpegNames) {
+    test::TempDir in;
+    const char* const names[] = {"o1.jpg", "o2.jpeg", "o3.JPEG", "o4.jpe", "o5.JPE", "o6.Jpeg", "o7.jpg", "o8.jpeg"};
+    const test::Corners upright[] = {{1, 2, 3, 4}, {2, 1, 4, 3}, {4, 3, 2, 1}, {3, 4, 1, 2},
+                                     {1, 3, 2, 4}, {3, 1, 4, 2}, {4, 2, 3, 1}, {2, 4, 1, 3}};
+    std::string paths;
+    for (int o = 1; o <= 8; ++o) {
+        test::WriteOrientedJpeg(in.File(names[o - 1]), 64, 32, o);
+        paths += " " + Quote(in.File(names[o - 1]));
+    }
+    for (const bool turn : {true, false}) {
+        SCOPED_TRACE(turn ? "--auto-rotate" : "as stored");
+        test::TempDir outDir;
+        const std::string O = outDir.path().string() + "/";
+        const test::ProgramRun run = RunVantor("--write " + Quote(O) + " --frame 128x128 --mode 2 --quality 0" +
+                                               (turn ? " --auto-rotate" : "") + paths);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, O + "o1.JPG\n" + O + "o2.JPG\n" + O + "o3.JPG\n" + O + "o4.JPG\n" + O + "o5.JPG\n" + O +
+                               "o6.JPG\n" + O + "o7.JPG\n" + O + "o8.JPG\n");
+        for (int o = 1; o <= 8; ++o) {
+            SCOPED_TRACE(o);
+            std::uint32_t w = 0, h = 0;
+            const RgbBuffer frame = JpegFile::LoadToDisplay(O + "o" + std::to_string(o) + ".JPG", w, h);
+            ASSERT_TRUE(frame);
+            ASSERT_EQ(std::pair(w, h), std::pair(128u, 128u));
+            // Enlarged to fit the frame and centred: 128 x 64, or 64 x 128 upright.
+            const bool across = turn && o >= 5;
+            const test::Corners corners = across ? test::CornersOfDisplay(frame.get(), 128, 128, 32, 0, 64, 128)
+                                                 : test::CornersOfDisplay(frame.get(), 128, 128, 0, 32, 128, 64);
+            EXPECT_EQ(corners, (turn ? upright[o - 1] : test::Corners{1, 2, 3, 4}));
+            // The band beside the picture is the gray background.
+            const std::uint8_t* band = frame.get() + (std::size_t{across ? 64u : 8u} * 128 + (across ? 8u : 64u)) * 3;
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(band[k], 200, 3);
+        }
     }
 }
 

@@ -313,10 +313,10 @@ TEST(BatchWrite, AllNamesTakenWritesNothingAndReports) {
 
 TEST(BatchWrite, UnsupportedEndingAndMissingPictureAreReported) {
     WriteRun run;
-    MakeJpeg(run.in.File("photo.jpeg"), 64, 48);
+    MakeJpeg(run.in.File("photo.png"), 64, 48);
     MakeJpeg(run.in.File("ok.jpg"), 64, 48);
     ASSERT_EQ(::mkfifo(run.in.File("pipe.jpg").c_str(), 0600), 0);  // must never block
-    run.Slides({"photo.jpeg", "pipe.jpg", "gone.bmp", "ok.jpg"});
+    run.Slides({"photo.png", "pipe.jpg", "gone.bmp", "ok.jpg"});
     run.s.ui.QueueDialogAnswer(Answer(IDCANCEL));
     run.s.ui.QueueFilesAnswer({false, {run.out + "MFC_DUMMY.JPG"}});
     run.s.ui.QueueDialogAnswer(Answer(IDOK, {{"m_jumpNo", "0"}}));
@@ -325,7 +325,7 @@ TEST(BatchWrite, UnsupportedEndingAndMissingPictureAreReported) {
     const auto boxes = Fields(run.s, "box", "text");
     const std::string report = "! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?";
     const std::vector<std::string> expected = {report,
-                                               run.in.File("photo.jpeg"),
+                                               run.in.File("photo.png"),
                                                "JPEG :\nCan't open " + run.in.File("pipe.jpg") + "\n",
                                                report,
                                                run.in.File("pipe.jpg"),
@@ -532,10 +532,10 @@ TEST(BatchCommandLine, SameFilesAsTheWindowAndExitStatus) {
         EXPECT_EQ(test::ReadFile(c + n), test::ReadFile(run.out + n)) << n;
 
     // A failure is reported on standard error and the rest is written: status 1.
-    test::WriteFile(run.in.File("d.jpeg"), {1, 2});
+    test::WriteFile(run.in.File("d.png"), {1, 2});
     const std::string failed = Shell(env + "'" + VANTOR_BINARY + "' --write '" + cli.path().string() + "' '" +
-                                   run.in.File("d.jpeg") + "' '" + run.in.File("c.jpg") + "' 2>&1; echo rc=$?");
-    EXPECT_EQ(failed, "vantor: " + run.in.File("d.jpeg") + ": the name does not end in .jpg or .bmp\n" + c +
+                                     run.in.File("d.png") + "' '" + run.in.File("c.jpg") + "' 2>&1; echo rc=$?");
+    EXPECT_EQ(failed, "vantor: " + run.in.File("d.png") + ": the name does not end in .jpg, .jpeg, .jpe or .bmp\n" + c +
                           "c~(1).JPG\nrc=1\n");
     // The root folder is a usage error.
     EXPECT_EQ(Shell(env + "'" + VANTOR_BINARY + "' --write / '" + run.in.File("c.jpg") + "' 2>/dev/null; echo rc=$?"),

@@ -45,7 +45,8 @@ TEST(HelpDialogs, TextsCoverTheirPoints) {
     ExpectMentions(HowToUse1Template(), {"Slide Show File Select", "Slide Show Start", "select mode", "remove mode",
                                          "drive mode", "folder mode", "18", "150000", "10000", "Loop",
                                          "Cancel+Retry", "Stop", "JPEG or BMP", "MFC_DUMMY.JPG", "Speed, Scale and Jump",
-                                         "symbolic links", "volume"});
+                                         "symbolic links", "volume", ".jpg, .jpeg or .jpe",
+                                         "View > Rotate by EXIF Orientation (or --auto-rotate)"});
     ExpectMentions(HowToUse2Template(), {"Slide File Write Start", "scale dialog", "output folder", "start from",
                                          "JPEG or BMP", "0  shrink", "1  unchanged", "2  shrink", "3  distort",
                                          "800*600", "Speed, Scale and Jump", "vantor --write OUTDIR ... PATH..."});

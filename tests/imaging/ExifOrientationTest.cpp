@@ -8,6 +8,8 @@
 #include "TestSupport.h"
 #include "imaging/BmpTestSupport.h"
 #include "imaging/ExifOrientation.h"
+#include "imaging/JpegPrefetch.h"
+#include "imaging/OrientedJpeg.h"
 
 namespace vantor::test {
 namespace {
@@ -109,6 +111,79 @@ TEST(ExifOrientation, TurnsMatchImageMagicksOperations) {
         EXPECT_EQ(w, orientation >= 5 ? 4u : 7u);
         ToggleOrder(pixels.get(), w, h);
         EXPECT_EQ(Bytes(pixels.get(), pixels.get() + expected.size()), expected);
+    }
+}
+
+// What a chooser was given, and the reduction it picks.
+struct Chooser {
+    unsigned eighths;
+    mutable std::uint32_t width = 0, height = 0;
+};
+unsigned Choose(std::uint32_t width, std::uint32_t height, const void* context) {
+    const auto* c = static_cast<const Chooser*>(context);
+    c->width = width;
+    c->height = height;
+    return c->eighths;
+}
+
+Bytes PixelsOf(const JpegFile::Picture& p) {
+    return Bytes(p.pixels.get(), p.pixels.get() + std::size_t{p.width} * p.height * 3);
+}
+
+// A photo stored on its side (512 x 256, four flat quadrants) decoded every way the
+// program decodes: aloud, quietly in two bands, reduced for a frame, and ahead on
+// a worker. Asked to, each stands it upright alike; unasked, each leaves it as stored.
+TEST(ExifOrientation, EveryDecodeStandsThePictureUprightOnlyWhenAsked) {
+    TempDir dir;
+    struct Case {
+        int orientation;  // 0: no Exif block
+        Corners upright;  // 1 red, 2 green, 3 blue, 4 white
+    };
+    const Case cases[] = {{0, {1, 2, 3, 4}}, {1, {1, 2, 3, 4}}, {2, {2, 1, 4, 3}}, {3, {4, 3, 2, 1}},
+                          {4, {3, 4, 1, 2}}, {5, {1, 3, 2, 4}}, {6, {3, 1, 4, 2}}, {7, {4, 2, 3, 1}},
+                          {8, {2, 4, 1, 3}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.orientation);
+        const std::string path = dir.File("o" + std::to_string(c.orientation) + ".jpg");
+        WriteOrientedJpeg(path, 512, 256, c.orientation);
+        const bool across = c.orientation >= 5;
+        const std::uint32_t w = across ? 256 : 512, h = across ? 512 : 256;
+
+        JpegFile::Options aloud;
+        aloud.upright = true;
+        const JpegFile::Picture whole = JpegFile::Load(path, aloud);
+        ASSERT_TRUE(whole.pixels);
+        EXPECT_TRUE(whole.upright);
+        EXPECT_EQ(std::vector<std::uint32_t>({whole.width, whole.height, whole.trueWidth, whole.trueHeight}),
+                  std::vector<std::uint32_t>({w, h, w, h}));
+        EXPECT_EQ(CornersOfDisplay(whole.pixels.get(), whole.width, whole.height), c.upright);
+
+        JpegFile::Options bands = aloud;
+        bands.quiet = true;
+        bands.splitFromPixels = 0;
+        EXPECT_EQ(PixelsOf(JpegFile::Load(path, bands)), PixelsOf(whole)) << "two bands";
+
+        // The chooser sees the upright size; a half-size decode is turned alike.
+        const Chooser half{4};
+        JpegFile::Options reduced = aloud;
+        reduced.choose = &Choose;
+        reduced.context = &half;
+        const JpegFile::Picture small = JpegFile::Load(path, reduced);
+        EXPECT_EQ(std::vector<std::uint32_t>({half.width, half.height, small.width, small.height, small.trueWidth}),
+                  std::vector<std::uint32_t>({w, h, w / 2, h / 2, w}));
+        EXPECT_EQ(CornersOfDisplay(small.pixels.get(), small.width, small.height), c.upright);
+
+        // Decoded ahead: handed over only for the same request, turned the same.
+        JpegPrefetch ahead;
+        ahead.Start(path, nullptr, {}, true);
+        EXPECT_FALSE(ahead.Take(path, nullptr, {}, false)) << "not for a load that keeps the stored way";
+        const auto taken = ahead.Take(path, nullptr, {}, true);
+        ASSERT_TRUE(taken);
+        EXPECT_EQ(PixelsOf(*taken), PixelsOf(whole)) << "ahead";
+
+        const JpegFile::Picture stored = JpegFile::Load(path, JpegFile::Options{});
+        EXPECT_EQ(std::vector<std::uint32_t>({stored.width, stored.height}), std::vector<std::uint32_t>({512, 256}));
+        EXPECT_EQ(CornersOfDisplay(stored.pixels.get(), 512, 256), (Corners{1, 2, 3, 4})) << "not asked";
     }
 }
 

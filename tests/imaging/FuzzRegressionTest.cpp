@@ -28,6 +28,9 @@ TEST(FuzzRegressions, EveryKeptInputDecodesOrIsRefused) {
         DecodeBmpFallback(bytes.data(), bytes.size(), decoded);
         image = JpegFile::LoadToRgb(path, w, h);
         image = JpegFile::LoadToDisplay(path, w, h);
+        JpegFile::Options upright;
+        upright.upright = true;
+        JpegFile::Load(path, upright);
         JpegFile::ReadDimensions(path, w, h);
     }
 }

@@ -28,11 +28,11 @@ std::string Identify(const std::string& format, const std::string& path) {
     return result;
 }
 
-TEST(OpenCommand, DispatchesOnTheLastFourCharactersInAnyCase) {
+TEST(OpenCommand, DispatchesOnTheNameEndingInAnyCase) {
     TempDir dir;
     Session s;
     const std::string first = WriteJpeg(dir, "first.jpg", 40, 30);
-    const std::string odd = dir.File("photo.jpeg");
+    const std::string odd = dir.File("photo.png");
     std::filesystem::copy_file(WriteJpeg(dir, "other.jpg", 20, 10), odd);
     const std::string mixed = dir.File("PHOTO.Jpg");
     std::filesystem::copy_file(dir.File("other.jpg"), mixed);
@@ -45,11 +45,13 @@ TEST(OpenCommand, DispatchesOnTheLastFourCharactersInAnyCase) {
     EXPECT_EQ(o.title, "File to load");
     EXPECT_EQ(o.defaultExt, "*.JPG");
     EXPECT_EQ(o.initialName, "*.JPG");
-    EXPECT_EQ(o.filter, "JPG File (*.JPG)|*.JPG|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||");
+    EXPECT_EQ(o.filter,
+              "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||");
     EXPECT_TRUE(o.mustExist);
     EXPECT_EQ(s.view.m_width, 40u);
 
-    // "jpeg" is not ".JPG": nothing loads, but the name is taken and the view repaints.
+    // No loader reads ".png": nothing loads and the user is told, but the name is
+    // taken and the view repaints.
     const auto before = s.Buf();
     const int erases = s.ui.erases;
     s.Files(odd);
@@ -58,6 +60,8 @@ TEST(OpenCommand, DispatchesOnTheLastFourCharactersInAnyCase) {
     EXPECT_EQ(s.view.m_width, 40u);
     EXPECT_EQ(s.Buf(), before);
     EXPECT_EQ(s.ui.erases, erases + 1);
+    EXPECT_EQ(s.Events("box").back(),
+              Box("Cannot show this file: the name does not end in .jpg, .jpeg, .jpe or .bmp :\\n" + odd, "error"));
 
     s.Files(mixed);
     s.view.OnCommand(ID_FILE_OPEN);

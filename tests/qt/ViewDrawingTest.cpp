@@ -16,6 +16,7 @@
 
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
+#include "imaging/OrientedJpeg.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/ProgressStatusBar.h"
 #include "platform/qt/QtCanvas.h"
@@ -276,6 +277,50 @@ TEST(QtViewDrawing, TurningTheMeterOffDuringAWaitEmptiesItAtOnce) {
     EXPECT_EQ(w.view.m_progressMode, 2u);
     EXPECT_EQ(first, 5);
     EXPECT_EQ(second, 0);
+}
+
+// Photos stored on their side (64 x 32), opened from the command line with View >
+// Rotate by EXIF Orientation on, and once off: the extent of the picture painted
+// into a 400 x 400 frame (enlarged to fit) and the colours at its corners.
+TEST(QtViewDrawing, PhotosStandUprightOnScreenWhenAsked) {
+    test::TempDir dir;
+    struct Case {
+        int orientation;
+        bool turn;
+        test::Corners corners;  // 1 red, 2 green, 3 blue, 4 white
+    };
+    const Case cases[] = {{1, true, {1, 2, 3, 4}}, {2, true, {2, 1, 4, 3}}, {3, true, {4, 3, 2, 1}},
+                          {4, true, {3, 4, 1, 2}}, {5, true, {1, 3, 2, 4}}, {6, true, {3, 1, 4, 2}},
+                          {7, true, {4, 2, 3, 1}}, {8, true, {2, 4, 1, 3}}, {6, false, {1, 2, 3, 4}}};
+    Window w;
+    w.view.m_maxWidth = w.view.m_maxHeight = 400;
+    w.view.m_outScaleMode = 2;
+    w.view.m_progressMode = 2;  // no texts over the window but the slide number
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.orientation) + (c.turn ? " turned" : " as stored"));
+        const std::string path = dir.File("photo" + std::to_string(c.orientation) + ".jpeg");
+        test::WriteOrientedJpeg(path, 64, 32, c.orientation);
+        if (w.view.m_autoRotate != c.turn) w.window.Action(ID_VIEW_AUTO_ROTATE)->trigger();
+        ASSERT_EQ(w.view.IsCommandChecked(ID_VIEW_AUTO_ROTATE), c.turn);
+        w.view.OnCommandLine({path});
+        const QImage screen = w.Screen();
+        const auto colour = [&](int x, int y) {
+            const QRgb p = screen.pixel(x, y);
+            return test::ColourOf(qRed(p), qGreen(p), qBlue(p));
+        };
+        QRect extent;
+        for (int y = 25; y < screen.height(); ++y) {
+            for (int x = 0; x < screen.width(); ++x) {
+                if (colour(x, y) != 0) extent |= QRect(x, y, 1, 1);
+            }
+        }
+        const bool across = c.turn && c.orientation >= 5;
+        EXPECT_NEAR(extent.width(), across ? 200 : 400, 2);
+        EXPECT_NEAR(extent.height(), across ? 400 : 200, 2);
+        const int l = extent.left() + extent.width() / 4, r = extent.right() - extent.width() / 4;
+        const int t = extent.top() + extent.height() / 4, b = extent.bottom() - extent.height() / 4;
+        EXPECT_EQ((test::Corners{colour(l, t), colour(r, t), colour(l, b), colour(r, b)}), c.corners);
+    }
 }
 
 }  // namespace

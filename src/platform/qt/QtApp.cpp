@@ -41,6 +41,7 @@ int RunQtApp(const CommandLineOptions& options, const char* programName) {
     view.OnInitialUpdate();
 
     if (options.speed) view.m_speed = *options.speed;
+    view.m_autoRotate = options.autoRotate;
     const std::vector<std::string>& paths = options.paths;
     if (!paths.empty()) {
         QTimer::singleShot(0, &window, [&window, &view, paths] {

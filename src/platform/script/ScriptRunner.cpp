@@ -315,6 +315,7 @@ public:
     }
 
     void SetSpeed(std::uint32_t speed) { m_view->m_speed = speed; }
+    void SetAutoRotate(bool on) { m_view->m_autoRotate = on; }
 
     bool Finished() const { return m_quit; }
 
@@ -351,7 +352,7 @@ private:
 }  // namespace
 
 bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
-               const std::vector<std::string>& commandLine, std::optional<std::uint32_t> speed) {
+               const std::vector<std::string>& commandLine, std::optional<std::uint32_t> speed, bool autoRotate) {
     // The whole script is read and checked first, so that a typo is reported
     // before anything runs.
     std::vector<Step> steps;
@@ -371,6 +372,7 @@ bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
     }
     Runner runner(out);
     if (speed) runner.SetSpeed(*speed);
+    runner.SetAutoRotate(autoRotate);
     runner.CommandLine(commandLine);
     for (const auto& step : steps) {
         if (runner.Finished()) break;

@@ -20,9 +20,11 @@ struct ScriptError {
 
 // Runs a script against a fresh view; the transcript goes to out. Returns false
 // (with the error) when the script itself cannot be read.
-// commandLine holds the pictures given after the script, speed the --speed option.
+// commandLine holds the pictures given after the script, speed the --speed option,
+// autoRotate the --auto-rotate option.
 bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
-               const std::vector<std::string>& commandLine = {}, std::optional<std::uint32_t> speed = {});
+               const std::vector<std::string>& commandLine = {}, std::optional<std::uint32_t> speed = {},
+               bool autoRotate = false);
 
 // Splits a script line into words: blanks separate, double quotes keep blanks, '#'
 // at the start of a word outside quotes starts a comment, unless a digit follows it
