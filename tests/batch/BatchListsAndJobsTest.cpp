@@ -1,13 +1,16 @@
 // Collections past one argument list and one core: `vantor --write` with a list of
 // paths (--files-from, --null) and several jobs (--jobs) writes what one job over
-// the same paths as arguments writes.
+// the same paths as arguments writes, and GNU parallel shares a collection out
+// between runs into one folder.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "TestSupport.h"
 #include "batch/BatchTestSupport.h"
+#include "imaging/JpegFile.h"
 
 namespace vantor {
 namespace {
@@ -124,6 +127,39 @@ TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
         EXPECT_EQ(run.err, fill(c.err)) << c.args;
         EXPECT_EQ(run.status, c.status) << c.args;
     }
+}
+
+TEST(BatchListsAndJobs, GnuParallelLandsEveryPictureOfACollectionExactlyOnce) {
+    if (test::Shell("command -v parallel").empty()) GTEST_SKIP() << "GNU parallel is not installed";
+    test::TempDir in, out;
+    // 100 pictures of 50 names, each of its own width: written as they are, every
+    // file says which picture it is.
+    std::string list;
+    std::multiset<std::uint32_t> widths;
+    for (unsigned i = 0; i < 100; ++i) {
+        const std::string path = in.File((i < 50 ? "d1/p" : "d2/p") + std::to_string(i % 50) + ".jpg");
+        fs::create_directories(fs::path(path).parent_path());
+        MakeJpeg(path, 40 + i, 30);
+        widths.insert(40 + i);
+        list += path + "\n";
+    }
+    WriteText(in.File("list"), list);
+    const std::string printed = test::Shell(
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM parallel --will-cite -j2 --pipe -N 10 " +
+        Quote(VANTOR_BINARY) + " --write " + Quote(out.path().string()) + " --mode 1 --files-from - < " +
+        Quote(in.File("list")) + " 2>&1; echo rc=$?");
+    ASSERT_NE(printed.find("rc=0\n"), std::string::npos) << printed;
+    std::istringstream lines(printed);
+    std::set<std::string> named;
+    std::multiset<std::uint32_t> landed;
+    for (std::string line; std::getline(lines, line) && line != "rc=0";) {
+        EXPECT_TRUE(named.insert(line).second) << "printed twice: " << line;
+        std::uint32_t w = 0, h = 0;
+        EXPECT_TRUE(JpegFile::ReadDimensions(line, w, h)) << line;
+        landed.insert(w);
+    }
+    EXPECT_EQ(landed, widths);
+    EXPECT_EQ(Files(out.path().string()).size(), 100u);
 }
 
 }  // namespace
