@@ -59,7 +59,12 @@ class Pipeline {
 public:
     Pipeline(std::vector<std::unique_ptr<CVantorView>>& views, const std::vector<std::string>& paths,
              std::size_t offset, std::uint32_t first, std::uint32_t last)
-        : m_paths(paths), m_offset(offset), m_first(first), m_last(last), m_next(first), m_wanted(first),
+        : m_paths(paths),
+          m_offset(offset),
+          m_first(first),
+          m_last(last),
+          m_next(first),
+          m_wanted(first),
           m_ring(2 * views.size()) {
         for (auto& view : views) m_threads.emplace_back([this, v = view.get()] { Work(*v); });
     }
@@ -160,8 +165,10 @@ void RunParallelWrite(CVantorView& view, ConsoleUi& ui, const std::vector<std::s
             if (slideNo != lastStep) {
                 Prepared prepared = pipeline.Take(slideNo);
                 for (const Told& t : prepared.told) {
-                    if (t.box) ui.MessageBox(t.text, t.caption, t.buttons, t.icon);
-                    else ui.WriteOutcome(t.text, t.reason);
+                    if (t.box)
+                        ui.MessageBox(t.text, t.caption, t.buttons, t.icon);
+                    else
+                        ui.WriteOutcome(t.text, t.reason);
                 }
                 if (prepared.output) view.StoreSlideOutput(*prepared.output, false);
                 lastStep = slideNo;

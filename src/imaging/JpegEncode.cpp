@@ -145,8 +145,8 @@ bool JpegFile::SaveFromRgb(const std::string& path, const std::uint8_t* buffer, 
     return true;
 }
 
-bool JpegFile::EncodeRgb(const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height, bool color,
-                         int quality, std::vector<std::uint8_t>& bytes) {
+bool JpegFile::EncodeRgb(const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height, bool color, int quality,
+                         std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     if (buffer == nullptr || width == 0 || height == 0) return false;
     std::unique_ptr<std::uint8_t[]> gray;

@@ -57,9 +57,9 @@ TEST(BatchListsAndJobs, ListsAndJobsWriteTheFilesAndNamesOfOneJobOverArguments) 
     WriteText(I + "bad.jpg", "not JPEG");
     // Two pictures of one name, one of them listed twice, a cut and a broken one,
     // a missing one.
-    const std::vector<std::string> paths = {I + "new\nline.jpg", I + "d1/a.jpg", I + "caf\xE9.jpg", I + "d2/a.jpg",
-                                            I + "cut.jpg",       I + "bad.jpg",  I + "b.bmp",      I + "d1/a.jpg",
-                                            I + "gone.jpg"};
+    const std::vector<std::string> paths = {I + "new\nline.jpg", I + "d1/a.jpg", I + "caf\xE9.jpg",
+                                            I + "d2/a.jpg",      I + "cut.jpg",  I + "bad.jpg",
+                                            I + "b.bmp",         I + "d1/a.jpg", I + "gone.jpg"};
     std::string args;
     for (const auto& p : paths) args += " " + Quote(p);
     const std::string head = Quote(paths.front());
@@ -107,7 +107,8 @@ TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
     // 10000 entries fill the window's slide list; the picture after them is written all the same.
     WriteText(I + "long", Joined(std::vector<std::string>(10000, I + "notes.txt"), '\n') + I + "ok.jpg\n");
     std::string notPictures;
-    for (int i = 0; i < 10000; ++i) notPictures += "vantor: " + I + "notes.txt: the name does not end in .jpg or .bmp\n";
+    for (int i = 0; i < 10000; ++i)
+        notPictures += "vantor: " + I + "notes.txt: the name does not end in .jpg or .bmp\n";
     struct Case {
         std::string args, out, err;
         int status;
@@ -144,10 +145,10 @@ TEST(BatchListsAndJobs, GnuParallelLandsEveryPictureOfACollectionExactlyOnce) {
         list += path + "\n";
     }
     WriteText(in.File("list"), list);
-    const std::string printed = test::Shell(
-        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM parallel --will-cite -j2 --pipe -N 10 " +
-        Quote(VANTOR_BINARY) + " --write " + Quote(out.path().string()) + " --mode 1 --files-from - < " +
-        Quote(in.File("list")) + " 2>&1; echo rc=$?");
+    const std::string printed =
+        test::Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM parallel --will-cite -j2 --pipe -N 10 " +
+                    Quote(VANTOR_BINARY) + " --write " + Quote(out.path().string()) + " --mode 1 --files-from - < " +
+                    Quote(in.File("list")) + " 2>&1; echo rc=$?");
     ASSERT_NE(printed.find("rc=0\n"), std::string::npos) << printed;
     std::istringstream lines(printed);
     std::set<std::string> named;
