@@ -133,6 +133,16 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
             if (!value(v) || !ParseInRange(v, 0, 10000, o.write.start))
                 return fail("--start takes a number from 0 to 10000");
             writeOnly.push_back(arg);
+        } else if (longForm && name == "files-from") {
+            if (!value(o.write.filesFrom) || o.write.filesFrom.empty())
+                return fail("--files-from takes a file, or - for standard input");
+            writeOnly.push_back(arg);
+        } else if (longForm && name == "null" && !inlineValue) {
+            o.write.nullSeparated = true;
+            writeOnly.push_back(arg);
+        } else if (longForm && name == "jobs") {
+            if (!value(v) || !ParseInRange(v, 1, 256, o.write.jobs)) return fail("--jobs takes a number from 1 to 256");
+            writeOnly.push_back(arg);
         } else {
             bool toolkit = false;
             for (const char* t : kToolkitWithValue) {
@@ -163,7 +173,8 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
     if (!writeSeen && !writeOnly.empty()) return fail(writeOnly.front() + " goes with --write");
     if (o.mode != CommandLineOptions::Mode::Window && !windowOnly.empty())
         return fail(windowOnly.front() + " is for the window, not --write or --script");
-    if (o.mode == CommandLineOptions::Mode::Write && o.paths.empty()) return fail("--write needs pictures or folders");
+    if (o.mode == CommandLineOptions::Mode::Write && o.paths.empty() && o.write.filesFrom.empty())
+        return fail("--write needs pictures or folders");
     return o;
 }
 
@@ -207,6 +218,11 @@ std::string UsageText() {
            "  --type jpg|bmp             the written file type; default jpg\n"
            "  --start N                  the start number, as the jump dialog takes it:\n"
            "                             0 (default) and 1 start with the first slide\n"
+           "  --files-from FILE          also write the paths listed in FILE (- for standard\n"
+           "                             input), one a line; any number of them\n"
+           "  --null                     the list's paths end in NUL bytes, not line ends\n"
+           "  --jobs N                   convert N pictures at a time, 1 (default) to 256:\n"
+           "                             the same files under the same names\n"
            "\n"
            "Window options such as -platform NAME or -style NAME are passed to Qt.\n"
            "Exit status: 0 success; 1 some pictures were not written (--write);\n"

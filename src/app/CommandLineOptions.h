@@ -20,6 +20,9 @@ struct WriteOptions {
     std::int32_t qualityIndex = 5;   // 0..9: quality 100 .. 50
     std::int32_t fileType = 0;       // 0 JPEG, 1 BMP
     std::uint32_t start = 0;         // start number, as the jump dialog takes it
+    std::string filesFrom;           // a list of further paths; "-" is standard input
+    bool nullSeparated = false;      // the list's paths end in NUL bytes, not line ends
+    std::uint32_t jobs = 1;          // pictures converted at a time
 };
 
 struct CommandLineOptions {

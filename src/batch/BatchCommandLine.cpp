@@ -6,13 +6,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 
 #include "batch/ConsoleUi.h"
 #include "batch/OutputFolder.h"
+#include "batch/ParallelWrite.h"
 #include "platform/FileSystem.h"
 #include "viewer/CVantorView.h"
 
@@ -38,6 +42,41 @@ void AddFolder(const std::string& folder, std::vector<std::string>& out) {
     for (const auto& n : names) out.push_back(base + n);
 }
 
+// The settings of the command line on a view that writes into folder.
+void Configure(CVantorView& view, const WriteOptions& w, const std::string& folder) {
+    view.m_maxWidth = w.frameWidth;
+    view.m_maxHeight = w.frameHeight;
+    view.m_outScaleMode = w.scaleMode;
+    view.m_outBackColor = w.backColor;
+    view.m_jpegQualityIndex = w.qualityIndex;
+    view.m_outFileType = w.fileType;
+    view.m_speed = 0;  // as fast as the loop goes
+    view.m_outFolder = folder;
+    view.m_tempBmpPath = folder + "MFC_DUMMY.BMP";
+    view.m_writeSourcePath = "at First";
+    view.m_writeMode = 1;
+}
+
+// Hands each path of a list to take: one a line, or each ended by a NUL byte (a
+// name may then hold line breaks); empty entries are skipped. The bytes are kept
+// as they are. False, errno set, when the list could not be read to its end.
+bool ReadPathList(std::FILE* file, bool nul, const std::function<void(std::string&&)>& take) {
+    const int end = nul ? '\0' : '\n';
+    char* entry = nullptr;
+    std::size_t capacity = 0;
+    errno = 0;
+    for (ssize_t n; (n = ::getdelim(&entry, &capacity, end, file)) >= 0;) {
+        std::string path(entry, static_cast<std::size_t>(n));
+        if (!path.empty() && path.back() == static_cast<char>(end)) path.pop_back();
+        if (!path.empty()) take(std::move(path));
+    }
+    const int error = errno;
+    const bool ok = std::ferror(file) == 0;
+    std::free(entry);
+    errno = error;
+    return ok;
+}
+
 }  // namespace
 
 int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ostream& err) {
@@ -51,6 +90,21 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
         err << ConsoleLine(w.outFolder, problem) << "\n";
         return 2;
     }
+    // So is a list of paths that cannot be read.
+    std::FILE* list = nullptr;
+    if (!w.filesFrom.empty()) {
+        list = w.filesFrom == "-" ? stdin : std::fopen(w.filesFrom.c_str(), "rb");
+        struct stat st {};
+        if (list != nullptr && ::fstat(::fileno(list), &st) == 0 && S_ISDIR(st.st_mode)) {
+            std::fclose(list);
+            list = nullptr;
+            errno = EISDIR;
+        }
+        if (list == nullptr) {
+            err << ConsoleLine(w.filesFrom, std::strerror(errno)) << "\n";
+            return 2;
+        }
+    }
     // Every slide needs buffers of the same few sizes: keep freed memory for the
     // next slide instead of mapping it afresh, which costs a page fault a page.
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
@@ -61,7 +115,7 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     auto view = std::make_unique<CVantorView>();
 
     std::vector<std::string> pictures;
-    for (const auto& arg : options.paths) {
+    const auto add = [&](const std::string& arg) {
         const std::uint32_t attributes = FileAttributes(arg);
         if (attributes == kInvalidAttributes) {
             struct stat st {};
@@ -71,32 +125,46 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
         } else {
             pictures.push_back(FullPath(arg));
         }
-    }
-    if (pictures.size() > kSlideCapacity) {
-        ui.Report("more than 10000 pictures: only the first 10000 are written");
-        pictures.resize(kSlideCapacity);
-    }
-    for (std::uint32_t i = 0; i < pictures.size(); ++i) view->StoreSlide(i, pictures[i]);
-    view->m_slideCount = static_cast<std::uint32_t>(pictures.size());
-
-    view->m_maxWidth = w.frameWidth;
-    view->m_maxHeight = w.frameHeight;
-    view->m_outScaleMode = w.scaleMode;
-    view->m_outBackColor = w.backColor;
-    view->m_jpegQualityIndex = w.qualityIndex;
-    view->m_outFileType = w.fileType;
-    view->m_autoRotate = options.autoRotate;
-    view->m_speed = 0;  // as fast as the loop goes
-    view->m_outFolder = folder;
-    view->m_tempBmpPath = folder + "MFC_DUMMY.BMP";
-    view->m_writeSourcePath = "at First";
-    view->m_jumpTarget = w.start;
-    view->m_writeMode = 1;
-    ui.progress = [&view](std::uint32_t& done, std::uint32_t& total) {
-        done = view->m_slideNo;
-        total = view->m_slideCount;
     };
-    view->StartWriteRun();
+    for (const auto& arg : options.paths) add(arg);
+    if (list != nullptr) {
+        const bool read = ReadPathList(list, w.nullSeparated, [&](std::string&& path) { add(path); });
+        const int error = errno;
+        if (list != stdin) std::fclose(list);
+        if (!read) {
+            err << ConsoleLine(w.filesFrom, std::strerror(error)) << "\n";
+            return 2;
+        }
+    }
+
+    const auto configure = [&](CVantorView& v) {
+        Configure(v, w, folder);
+        v.m_autoRotate = options.autoRotate;
+    };
+    configure(*view);
+    // The slide list holds 10000 pictures: a longer list is written in parts of
+    // that size, one after the other, the start number counting from the first.
+    const std::size_t count = pictures.size();
+    const std::size_t first = std::min<std::size_t>(std::max<std::uint32_t>(w.start, 1), count);
+    std::size_t offset = 0;
+    ui.progress = [&](std::uint32_t& done, std::uint32_t& total) {
+        done = static_cast<std::uint32_t>(std::min<std::size_t>(offset + view->m_slideNo, UINT32_MAX));
+        total = static_cast<std::uint32_t>(std::min<std::size_t>(count, UINT32_MAX));
+    };
+    for (offset = first == 0 ? 0 : (first - 1) / kSlideCapacity * kSlideCapacity; offset < count;
+         offset += kSlideCapacity) {
+        const auto part = static_cast<std::uint32_t>(std::min<std::size_t>(count - offset, kSlideCapacity));
+        const auto startNo = static_cast<std::uint32_t>(first > offset ? first - offset : 1);
+        if (w.jobs > 1) {
+            RunParallelWrite(*view, ui, pictures, offset, part, startNo, w.jobs, configure);
+            continue;
+        }
+        for (std::uint32_t i = 0; i < part; ++i) view->StoreSlide(i, pictures[offset + i]);
+        view->m_slideCount = part;
+        view->m_jumpTarget = startNo;
+        view->m_writeMode = 1;
+        view->StartWriteRun();
+    }
     ui.EndProgress();
     out.flush();
     // A warning about a picture that was written does not count.

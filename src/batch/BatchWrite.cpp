@@ -243,6 +243,18 @@ bool CVantorView::ReportUnwritten(const std::string& path, const std::string& re
 }
 
 void CVantorView::ConvertAndWriteSlide() {
+    SlideOutput output;
+    if (!PrepareSlideOutput(output)) return;
+    if (!m_deferStore) {
+        StoreSlideOutput(output, true);
+        return;
+    }
+    // A worker of a parallel write: the frame of a BMP goes along with the rest.
+    if (m_outFileType == 1) output.frame = m_buf.Release(output.width, output.height);
+    m_deferred = std::move(output);
+}
+
+bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     Ui& ui = TheUi();
     const int bottom = ui.ClientSize().cy;
     ComputeFit();
@@ -278,7 +290,7 @@ void CVantorView::ConvertAndWriteSlide() {
         ReportUnwritten(m_curSlidePath, "out of memory",
                         {"Unable to allocate DIB memory", "書き込み処理を中止します。"}, false);
         m_slideNo = m_slideCount - 1;
-        return;
+        return false;
     }
     if (m_outScaleMode != 1) {
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height));
@@ -287,14 +299,22 @@ void CVantorView::ConvertAndWriteSlide() {
 
     // a.jpg (a.jpeg, a.jpe) is written as a.JPG or a.BMP.
     const std::size_t slash = m_strFile.rfind(kPathSeparator);
-    std::string outName = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
-    const std::size_t ending = PictureEndingLength(outName);
+    output.slidePath = m_curSlidePath;
+    output.name = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
+    const std::size_t ending = PictureEndingLength(output.name);
     const std::size_t cut = ending > 1 ? ending - 1 : 3;  // the letters after the dot
-    if (outName.size() >= cut && (m_outFileType == 0 || m_outFileType == 1))
-        outName.replace(outName.size() - cut, cut, m_outFileType == 0 ? "JPG" : "BMP");
+    if (output.name.size() >= cut && (m_outFileType == 0 || m_outFileType == 1))
+        output.name.replace(output.name.size() - cut, cut, m_outFileType == 0 ? "JPG" : "BMP");
+    if (m_haltState == 1) return false;  // halted: the slide is shown again, nothing is written
+    if (m_outFileType == 0 && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
+    return true;
+}
+
+void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
+    Ui& ui = TheUi();
+    const std::string& outName = output.name;
     const bool jpg = EndsWithNoCase(outName, ".JPG");
     const bool bmp = EndsWithNoCase(outName, ".BMP");
-    if (m_haltState == 1) return;  // halted: the slide is shown again, nothing is written
 
     std::string candidate = FreeOutputName(m_outFolder, outName);
     int reserved = -1;
@@ -316,29 +336,30 @@ void CVantorView::ConvertAndWriteSlide() {
 
     bool written = false;
     if (m_outFileType == 0 && jpg) {
-        written = WriteSlideJpeg(candidate, true);
+        written = WriteSlideJpeg(candidate, output.jpeg);
         if (written) {
             ui.FileWritten(candidate);
-            LoadJpegFile(candidate);
+            if (reload) LoadJpegFile(candidate);
         } else {
             ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
         }
     } else if (m_outFileType == 1 && bmp) {
         BmpCodec codec;
-        codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
+        if (output.frame) codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
+        else codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
         if (codec.m_status != "OK") {
             AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
             ReportUnwritten(candidate, whyNot, {}, false);  // the run goes on
         } else {
             written = true;
             ui.FileWritten(candidate);
-            LoadBmpFile(candidate);
+            if (reload) LoadBmpFile(candidate);
         }
     }
     if (written) {
         m_strFile = candidate;
         ++m_writtenCount;
-        ui.WriteOutcome(m_curSlidePath, {});  // any box shown meanwhile was a warning
+        ui.WriteOutcome(output.slidePath, {});  // any box shown meanwhile was a warning
     } else if (reserved == 1) {
         std::remove(candidate.c_str());  // our own empty or partial file
     }
@@ -366,7 +387,7 @@ void CVantorView::ComposeOutputImage() {
     m_buf.Replace(std::move(frame), W, H);
 }
 
-bool CVantorView::WriteSlideJpeg(const std::string& path, bool color) {
+bool CVantorView::EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes) {
     if (!m_buf) {
         AfxMessageBox("No Image!");
         return false;
@@ -375,9 +396,13 @@ bool CVantorView::WriteSlideJpeg(const std::string& path, bool color) {
     // by a rewrite at the chosen quality.
     const int index = m_jpegQualityIndex;
     const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
-    // A failure is the caller's to report: the boxes, or one line on the command line.
     const CurrentPicture::FileOrder fileOrder(m_buf);
-    return JpegFile::SaveFromRgb(path, fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality);
+    return JpegFile::EncodeRgb(fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality, bytes);
+}
+
+bool CVantorView::WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    // A failure is the caller's to report: the boxes, or one line on the command line.
+    return JpegFile::SaveEncoded(path, bytes);
 }
 
 std::string CVantorView::FreeOutputName(const std::string& folder, const std::string& name) {

@@ -2,6 +2,8 @@
 #include <jerror.h>
 
 #include <memory>
+#include <new>
+#include <vector>
 
 #include "imaging/JpegFile.h"
 #include "imaging/JpegInternal.h"
@@ -14,11 +16,48 @@ namespace {
 
 using jpeg::Outcome;
 
-// rows: colour (3 bytes a pixel) or gray (1 byte a pixel), top row first. The
-// library's destination checks every write and the final flush; the caller owns
-// the file and closes it. Plain data only (see JpegInternal.h).
-Outcome Encode(std::FILE* file, const std::uint8_t* rows, std::uint32_t width, std::uint32_t height, bool color,
-               int quality) {
+// The compressed bytes into memory: the same bytes the library writes into a file.
+struct VectorDestination {
+    jpeg_destination_mgr mgr;
+    std::vector<std::uint8_t>* out;
+};
+
+constexpr std::size_t kMemoryChunk = 64 * 1024;
+
+// Makes room for another chunk. The library calls this with the whole buffer
+// written, whatever its count of free bytes says (the encoder keeps its own).
+extern "C" boolean GrowVectorDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    const std::size_t used = dest->out->size();
+    bool grown = true;
+    try {
+        dest->out->resize(used + kMemoryChunk);
+    } catch (const std::bad_alloc&) {
+        grown = false;
+    }
+    if (!grown) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    dest->mgr.next_output_byte = dest->out->data() + used;
+    dest->mgr.free_in_buffer = kMemoryChunk;
+    return TRUE;
+}
+
+extern "C" void StartVectorDestination(j_compress_ptr cinfo) {
+    reinterpret_cast<VectorDestination*>(cinfo->dest)->out->clear();
+    GrowVectorDestination(cinfo);
+}
+
+extern "C" void EndVectorDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    dest->out->resize(dest->out->size() - dest->mgr.free_in_buffer);
+}
+
+// rows: colour (3 bytes a pixel) or gray (1 byte a pixel), top row first, into a
+// file or into memory. The library's file destination checks every write and the
+// final flush; the caller owns the file and closes it. Plain data only (see
+// JpegInternal.h).
+Outcome Encode(std::FILE* file, std::vector<std::uint8_t>* memory, const std::uint8_t* rows, std::uint32_t width,
+               std::uint32_t height, bool color, int quality) {
+    VectorDestination toMemory{{}, memory};
     jpeg::ErrorTrap trap;
     jpeg_compress_struct cinfo;
     jpeg::InstallErrorTrap(trap, false);
@@ -28,7 +67,14 @@ Outcome Encode(std::FILE* file, const std::uint8_t* rows, std::uint32_t width, s
         return Outcome::Fatal;
     }
     jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
+    if (file != nullptr) {
+        jpeg_stdio_dest(&cinfo, file);
+    } else {
+        toMemory.mgr.init_destination = StartVectorDestination;
+        toMemory.mgr.empty_output_buffer = GrowVectorDestination;
+        toMemory.mgr.term_destination = EndVectorDestination;
+        cinfo.dest = &toMemory.mgr;
+    }
     cinfo.image_width = width;
     cinfo.image_height = height;
     cinfo.input_components = color ? 3 : 1;
@@ -59,6 +105,23 @@ void ShowWriteFailure() {
     jpeg::ShowFatal(text);
 }
 
+// Grayscale rows of a colour buffer; nothing (told) when there is no memory for them.
+std::unique_ptr<std::uint8_t[]> GrayRows(const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height) {
+    auto gray = AllocBytes(static_cast<std::uint64_t>(width) * height);
+    if (!gray) {
+        AfxMessageBox("Memory error", MsgButtons::OK, MsgIcon::None);
+        return gray;
+    }
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    const std::uint8_t* p = buffer;
+    for (std::size_t i = 0; i < count; ++i, p += 3) {
+        double g = 0.587 * p[1] + 0.299 * p[0];
+        g = g + 0.114 * p[2];
+        gray[i] = static_cast<std::uint8_t>(static_cast<unsigned>(g));
+    }
+    return gray;
+}
+
 }  // namespace
 
 bool JpegFile::SaveFromRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
@@ -66,28 +129,43 @@ bool JpegFile::SaveFromRgb(const std::string& path, const std::uint8_t* buffer, 
     jpeg::SetLastJpegPath(path);
     if (buffer == nullptr || width == 0 || height == 0) return false;
     std::unique_ptr<std::uint8_t[]> gray;
-    if (!color) {
-        gray = AllocBytes(static_cast<std::uint64_t>(width) * height);
-        if (!gray) {
-            AfxMessageBox("Memory error", MsgButtons::OK, MsgIcon::None);
-            return false;
-        }
-        const std::size_t count = static_cast<std::size_t>(width) * height;
-        const std::uint8_t* p = buffer;
-        for (std::size_t i = 0; i < count; ++i, p += 3) {
-            double g = 0.587 * p[1] + 0.299 * p[0];
-            g = g + 0.114 * p[2];
-            gray[i] = static_cast<std::uint8_t>(static_cast<unsigned>(g));
-        }
-    }
+    if (!color && !(gray = GrayRows(buffer, width, height))) return false;
     // The old file stays until the new one is complete; a failed write leaves nothing new.
     SafeWrite out;
     if (!out.Open(path)) {
         AfxMessageBox(jpeg::FormatPath("JpegFile :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
         return false;
     }
-    if (Encode(out.File(), color ? buffer : gray.get(), width, height, color, quality) != Outcome::Ok) return false;
+    if (Encode(out.File(), nullptr, color ? buffer : gray.get(), width, height, color, quality) != Outcome::Ok)
+        return false;
     if (!out.Commit()) {
+        ShowWriteFailure();
+        return false;
+    }
+    return true;
+}
+
+bool JpegFile::EncodeRgb(const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height, bool color, int quality,
+                         std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    if (buffer == nullptr || width == 0 || height == 0) return false;
+    std::unique_ptr<std::uint8_t[]> gray;
+    if (!color && !(gray = GrayRows(buffer, width, height))) return false;
+    if (Encode(nullptr, &bytes, color ? buffer : gray.get(), width, height, color, quality) == Outcome::Ok) return true;
+    bytes.clear();
+    return false;
+}
+
+bool JpegFile::SaveEncoded(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    jpeg::SetLastJpegPath(path);
+    if (bytes.empty()) return false;
+    SafeWrite out;
+    if (!out.Open(path)) {
+        AfxMessageBox(jpeg::FormatPath("JpegFile :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+        return false;
+    }
+    // A short write is what the library reports as a failed write; so is a failed commit.
+    if (std::fwrite(bytes.data(), 1, bytes.size(), out.File()) != bytes.size() || !out.Commit()) {
         ShowWriteFailure();
         return false;
     }

@@ -12,7 +12,8 @@ namespace vantor {
 namespace {
 
 constexpr std::size_t kLastPathArea = 14000;
-std::string g_lastJpegPath;
+// Each thread's own: the batch write's workers decode side by side.
+thread_local std::string g_lastJpegPath;
 
 // Progressive files may carry thousands of tiny scans, each costing a full pass;
 // more than this many is refused as a fatal error instead of spinning for minutes.

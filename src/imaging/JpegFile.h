@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "imaging/PictureMemory.h"
 #include "imaging/RgbBuffer.h"
@@ -64,6 +65,11 @@ public:
     // Writes a buffer in file order as a colour (RGB) or grayscale JPEG file.
     static bool SaveFromRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
                             std::uint32_t height, bool color, int quality);
+    // The same file's bytes into memory, to be written later by SaveEncoded; false
+    // (told) on failure. What SaveFromRgb writes is SaveEncoded of these bytes.
+    static bool EncodeRgb(const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height, bool color,
+                          int quality, std::vector<std::uint8_t>& bytes);
+    static bool SaveEncoded(const std::string& path, const std::vector<std::uint8_t>& bytes);
 };
 
 // The path of the JPEG file most recently opened by the reader or the writer.

@@ -136,6 +136,19 @@ private:
     Ui* m_previous;
 };
 
+// A Ui of the calling thread alone, in place of the process-wide one while it
+// lives: a worker of the batch write collects what its slide would tell the user.
+class ThreadUi {
+public:
+    explicit ThreadUi(Ui& ui);
+    ~ThreadUi();
+    ThreadUi(const ThreadUi&) = delete;
+    ThreadUi& operator=(const ThreadUi&) = delete;
+
+private:
+    Ui* m_previous;
+};
+
 // The application's own message box: caption is the application title.
 int AfxMessageBox(const std::string& text, MsgButtons buttons = MsgButtons::OK, MsgIcon icon = MsgIcon::None);
 

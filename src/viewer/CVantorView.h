@@ -10,6 +10,7 @@
 #include <ctime>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -300,10 +301,31 @@ public:
     // The write run's counterpart of ShowSlide: loads, composes and writes one slide.
     virtual void WriteStep();
     void ConvertAndWriteSlide();
+    // One slide's output made ready before its name is chosen: the slide, the name
+    // asked for (a.jpg as a.JPG or a.BMP) and the content.
+    struct SlideOutput {
+        std::string slidePath;
+        std::string name;
+        std::vector<std::uint8_t> jpeg;  // the JPEG file's bytes; empty when encoding failed
+        PixelBlock frame;                // a BMP's picture when it left the view (else m_buf)
+        std::uint32_t width = 0, height = 0;
+    };
+    // Draws the run's texts, composes the output picture and encodes a JPEG; false
+    // when nothing is to be written (halted, or reported).
+    bool PrepareSlideOutput(SlideOutput& output);
+    // Chooses the free name in list order, writes the file and reports; reload puts
+    // the written file on the view.
+    void StoreSlideOutput(SlideOutput& output, bool reload);
+    // Set on a view that only prepares: the write step leaves its output in
+    // m_deferred for another view to store (the parallel write's workers).
+    bool m_deferStore = false;
+    std::optional<SlideOutput> m_deferred;
     // The output picture of the current source into m_buf (display order).
     void ComposeOutputImage();
-    // Writes m_buf as a JPEG file at the quality of m_jpegQualityIndex; true on success.
-    bool WriteSlideJpeg(const std::string& path, bool color);
+    // m_buf as a JPEG file's bytes at the quality of m_jpegQualityIndex; true on success.
+    bool EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes);
+    // Writes the encoded bytes as the file at path; true on success.
+    bool WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes);
     // Reports a slide the run did not write: the window's boxes, then with ask the
     // stop-or-continue question, whose stop ends the run after this pass (true); a
     // user who cannot be asked gets the plain reason about path instead.

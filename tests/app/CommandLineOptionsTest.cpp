@@ -63,6 +63,13 @@ TEST(CommandLineOptions, WriteAndItsSettings) {
     EXPECT_EQ(d.write.frameWidth, 800u);
     EXPECT_EQ(d.write.backColor, 1);
     EXPECT_EQ(d.write.qualityIndex, 5);
+    EXPECT_EQ(d.write.jobs, 1u);
+    // A list of paths may stand for all of them.
+    const auto l = Parse({"--write", "out", "--files-from", "-", "--null", "--jobs=3"});
+    ASSERT_EQ(l.mode, Mode::Write) << l.error;
+    EXPECT_EQ(l.write.filesFrom, "-");
+    EXPECT_TRUE(l.write.nullSeparated);
+    EXPECT_EQ(l.write.jobs, 3u);
 }
 
 TEST(CommandLineOptions, HelpVersionAndErrors) {
@@ -85,6 +92,9 @@ TEST(CommandLineOptions, HelpVersionAndErrors) {
              {"--script", "s", "--fit-window"},
              {"--fullscreen=yes"},
              {"--auto-rotate=yes"},
+             {"--write", "out", "--jobs", "0", "a.jpg"},
+             {"--write", "out", "--jobs", "257", "a.jpg"},
+             {"--files-from", "list"},
          }) {
         const auto o = Parse(bad);
         EXPECT_EQ(o.mode, Mode::Error) << bad.front();
@@ -107,8 +117,8 @@ TEST(CommandLineOptions, TheProgramPrintsHelpAndVersionAndRefusesUnknownOptions)
     std::string out;
     EXPECT_EQ(RunProgram("--help", out), 0);
     for (const char* option : {"--speed", "--write", "--frame", "--mode", "--background", "--quality", "--type",
-                               "--start", "--script", "--version", "--help", "--fullscreen", "--fit-window",
-                               "--auto-rotate", ".jpeg"}) {
+                               "--start", "--files-from", "--null", "--jobs", "--script", "--version", "--help",
+                               "--fullscreen", "--fit-window", "--auto-rotate", ".jpeg"}) {
         EXPECT_NE(out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(RunProgram("--version", out), 0);

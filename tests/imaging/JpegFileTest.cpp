@@ -59,6 +59,31 @@ TEST(JpegFile, ColourRoundTripAndDimensions) {
     EXPECT_TRUE(sv.Events("box").empty());
 }
 
+TEST(JpegFile, BytesEncodedInMemoryAreTheFileWritten) {
+    ScriptedView sv;
+    TempDir dir;
+    // Noise compresses badly: the larger pictures take many of the memory's chunks.
+    struct Case {
+        unsigned width, height;
+        bool color;
+        int quality;
+    };
+    for (const Case c : {Case{47, 33, true, 75}, Case{700, 500, true, 100}, Case{900, 700, false, 95}}) {
+        Bytes rgb(std::size_t{c.width} * c.height * 3);
+        std::uint32_t seed = 12345;
+        for (auto& b : rgb) b = static_cast<unsigned char>((seed = seed * 1103515245 + 12345) >> 24);
+        const std::string direct = dir.File("direct.jpg"), later = dir.File("later.jpg");
+        ASSERT_TRUE(JpegFile::SaveFromRgb(direct, rgb.data(), c.width, c.height, c.color, c.quality));
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(JpegFile::EncodeRgb(rgb.data(), c.width, c.height, c.color, c.quality, bytes));
+        ASSERT_TRUE(JpegFile::SaveEncoded(later, bytes));
+        EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), ReadFile(direct)) << c.width;
+        EXPECT_EQ(ReadFile(later), ReadFile(direct)) << c.width;
+        EXPECT_EQ(LastJpegPath(), later);
+    }
+    EXPECT_TRUE(sv.Events("box").empty());
+}
+
 TEST(JpegFile, GrayscaleWriteUsesTruncatedWeightedSums) {
     ScriptedView sv;
     TempDir dir;

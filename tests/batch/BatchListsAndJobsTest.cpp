@@ -1,0 +1,167 @@
+// Collections past one argument list and one core: `vantor --write` with a list of
+// paths (--files-from, --null) and several jobs (--jobs) writes what one job over
+// the same paths as arguments writes, and GNU parallel shares a collection out
+// between runs into one folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "TestSupport.h"
+#include "batch/BatchTestSupport.h"
+#include "imaging/JpegFile.h"
+
+namespace vantor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MakeJpeg;
+using test::Quote;
+using test::RunVantor;
+
+std::string Replace(std::string text, const std::string& what, const std::string& with) {
+    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += with.size())
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+std::string Joined(const std::vector<std::string>& items, char end) {
+    std::string text;
+    for (const auto& item : items) text += item + end;
+    return text;
+}
+
+void WriteText(const std::string& path, const std::string& text) { test::WriteFile(path, {text.begin(), text.end()}); }
+
+// Every entry of a folder with its bytes.
+std::map<std::string, std::vector<unsigned char>> Files(const std::string& folder) {
+    std::map<std::string, std::vector<unsigned char>> files;
+    for (const auto& e : fs::directory_iterator(folder)) files[e.path().filename().string()] = test::ReadFile(e.path());
+    return files;
+}
+
+TEST(BatchListsAndJobs, ListsAndJobsWriteTheFilesAndNamesOfOneJobOverArguments) {
+    test::TempDir in;
+    const std::string I = in.path().string() + "/";
+    fs::create_directory(I + "d1");
+    fs::create_directory(I + "d2");
+    MakeJpeg(I + "new\nline.jpg", 90, 60);
+    MakeJpeg(I + "d1/a.jpg", 640, 480);
+    MakeJpeg(I + "caf\xE9.jpg", 1200, 900);
+    MakeJpeg(I + "d2/a.jpg", 300, 400);
+    test::MakeBmp(I + "b.bmp", 333, 222);
+    auto cut = test::ReadFile(I + "caf\xE9.jpg");
+    cut.resize(cut.size() / 2);
+    test::WriteFile(I + "cut.jpg", cut);
+    WriteText(I + "bad.jpg", "not JPEG");
+    // Two pictures of one name, one of them listed twice, a cut and a broken one,
+    // a missing one.
+    const std::vector<std::string> paths = {I + "new\nline.jpg", I + "d1/a.jpg", I + "caf\xE9.jpg",
+                                            I + "d2/a.jpg",      I + "cut.jpg",  I + "bad.jpg",
+                                            I + "b.bmp",         I + "d1/a.jpg", I + "gone.jpg"};
+    std::string args;
+    for (const auto& p : paths) args += " " + Quote(p);
+    const std::string head = Quote(paths.front());
+    const std::string lines = Quote(I + "lines"), nul = Quote(I + "nul");
+    WriteText(I + "lines", Joined({paths.begin() + 1, paths.end()}, '\n') + "\n");
+    WriteText(I + "nul", Joined(paths, '\0'));
+
+    struct Case {
+        const char* what;
+        std::string settings;  // for both runs
+        std::string paths;     // the run compared with one job over args
+    };
+    const std::vector<Case> cases = {
+        {"a list of lines after the arguments", "", head + " --files-from " + lines},
+        {"a list of lines on standard input", "", head + " --files-from - < " + lines},
+        {"a NUL-separated list, a name holding a line break", "", "--null --files-from " + nul},
+        {"three jobs", "", "--jobs 3" + args},
+        {"three jobs writing bitmaps as they are from a list", "--type bmp --mode 1",
+         "--jobs 3 --null --files-from - < " + nul},
+        {"two jobs from start number 3", "--frame 320x240 --quality 0 --start 3", "--jobs 2" + args},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir oneDir, dir;
+        const std::string one = oneDir.path().string() + "/", O = dir.path().string() + "/";
+        const test::ProgramRun expected = RunVantor("--write " + Quote(one) + " " + c.settings + args);
+        const test::ProgramRun run = RunVantor("--write " + Quote(O) + " " + c.settings + " " + c.paths);
+        // The plain run wrote both pictures named a, and reported the broken and the missing one.
+        EXPECT_EQ(expected.status, 1);
+        EXPECT_NE(expected.out.find("/a~(1)."), std::string::npos) << expected.out;
+        EXPECT_NE(expected.err.find("bad.jpg: not a readable JPEG"), std::string::npos) << expected.err;
+        EXPECT_NE(expected.err.find("gone.jpg: No such file"), std::string::npos) << expected.err;
+        EXPECT_EQ(Replace(run.out, O, "{O}"), Replace(expected.out, one, "{O}"));
+        EXPECT_EQ(run.err, expected.err);
+        EXPECT_EQ(run.status, expected.status);
+        EXPECT_TRUE(Files(O) == Files(one)) << "the same names with the same bytes, nothing else";
+    }
+}
+
+TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
+    test::TempDir in, out;
+    const std::string I = in.path().string() + "/", O = out.path().string() + "/";
+    MakeJpeg(I + "ok.jpg", 64, 48);
+    WriteText(I + "notes.txt", "words");
+    // 10000 entries fill the window's slide list; the picture after them is written all the same.
+    WriteText(I + "long", Joined(std::vector<std::string>(10000, I + "notes.txt"), '\n') + I + "ok.jpg\n");
+    std::string notPictures;
+    for (int i = 0; i < 10000; ++i)
+        notPictures += "vantor: " + I + "notes.txt: the name does not end in .jpg, .jpeg, .jpe or .bmp\n";
+    struct Case {
+        std::string args, out, err;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {"--files-from {I}nolist", "", "vantor: {I}nolist: No such file or directory\n", 2},
+        {"--files-from {I}", "", "vantor: {I}: Is a directory\n", 2},
+        {"--jobs 0 {I}ok.jpg", "",
+         "vantor: --jobs takes a number from 1 to 256\nTry 'vantor --help' for more information.\n", 2},
+        {"--files-from {I}long", "{O}ok.JPG\n", notPictures, 1},
+        {"--jobs 2 --files-from {I}long", "{O}ok~(1).JPG\n", notPictures, 1},
+    };
+    for (const Case& c : cases) {
+        const auto fill = [&](const std::string& text) { return Replace(Replace(text, "{I}", I), "{O}", O); };
+        const test::ProgramRun run = RunVantor("--write " + Quote(O) + " " + fill(c.args));
+        EXPECT_EQ(run.out, fill(c.out)) << c.args;
+        EXPECT_EQ(run.err, fill(c.err)) << c.args;
+        EXPECT_EQ(run.status, c.status) << c.args;
+    }
+}
+
+TEST(BatchListsAndJobs, GnuParallelLandsEveryPictureOfACollectionExactlyOnce) {
+    if (test::Shell("command -v parallel").empty()) GTEST_SKIP() << "GNU parallel is not installed";
+    test::TempDir in, out;
+    // 100 pictures of 50 names, each of its own width: written as they are, every
+    // file says which picture it is.
+    std::string list;
+    std::multiset<std::uint32_t> widths;
+    for (unsigned i = 0; i < 100; ++i) {
+        const std::string path = in.File((i < 50 ? "d1/p" : "d2/p") + std::to_string(i % 50) + ".jpg");
+        fs::create_directories(fs::path(path).parent_path());
+        MakeJpeg(path, 40 + i, 30);
+        widths.insert(40 + i);
+        list += path + "\n";
+    }
+    WriteText(in.File("list"), list);
+    const std::string printed =
+        test::Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM parallel --will-cite -j2 --pipe -N 10 " +
+                    Quote(VANTOR_BINARY) + " --write " + Quote(out.path().string()) + " --mode 1 --files-from - < " +
+                    Quote(in.File("list")) + " 2>&1; echo rc=$?");
+    ASSERT_NE(printed.find("rc=0\n"), std::string::npos) << printed;
+    std::istringstream lines(printed);
+    std::set<std::string> named;
+    std::multiset<std::uint32_t> landed;
+    for (std::string line; std::getline(lines, line) && line != "rc=0";) {
+        EXPECT_TRUE(named.insert(line).second) << "printed twice: " << line;
+        std::uint32_t w = 0, h = 0;
+        EXPECT_TRUE(JpegFile::ReadDimensions(line, w, h)) << line;
+        landed.insert(w);
+    }
+    EXPECT_EQ(landed, widths);
+    EXPECT_EQ(Files(out.path().string()).size(), 100u);
+}
+
+}  // namespace
+}  // namespace vantor
