@@ -121,7 +121,8 @@ const DialogTemplate& HowToUseFeaturesTemplate() {
         "Output size types: 0 shrink large / keep small, 1 unchanged (own size), 2 shrink large / enlarge\n"
         "small, 3 distort to the frame; 0, 2 and 3 write into a frame such as 800*600.\n"
         "Searches use folders and mounted volumes in place of drives and do not walk symbolic links to\n"
-        "folders; batch writes also run from the command line: vantor --write OUTDIR ... PATH...",
+        "folders; batch writes also run from the command line: vantor --write OUTDIR ... PATH... (a list of\n"
+        "any length with --files-from FILE, several pictures at once with --jobs N: see vantor --help).",
         234);
     return t;
 }
