@@ -284,7 +284,6 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         ui.SetStatusPane(1, Format("( %s  %d )", state, m_haltState));
     }
 
-    m_dibReady = 0;
     ComposeOutputImage();
     if (!m_buf) {
         ReportUnwritten(m_curSlidePath, "out of memory",
@@ -294,7 +293,6 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     }
     if (m_outScaleMode != 1) {
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height));
-        m_dibReady = 1;
     }
 
     // a.jpg (a.jpeg, a.jpe) is written as a.JPG or a.BMP.

@@ -47,10 +47,7 @@ void SearchFolderChoice(CVantorView& view) {
         // too long for the folder buffer) must not leave it somewhere else.
         if (!folder.empty() && folder.size() < kFolderBufferSize && SetCurrentDirectory(folder)) {
             view.m_searchStop = 0;
-            view.m_searchPathName = path;
-            view.m_searchFileName = name;
             view.m_searchFolder = folder;
-            view.m_searchDrive = path.substr(0, 2);
             return;
         }
     }

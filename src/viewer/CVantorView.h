@@ -128,7 +128,7 @@ public:
     void OpenByEnding(const std::string& path);
 
     // ---- slide show ---------------------------------------------------------------------
-    virtual void ShowSlide();
+    virtual void ShowSlide();  // a test overrides it to watch each slide
     // The next JPEG slide is decoded on a second thread (m_buf.Ahead()) while this one
     // is on screen or being written; any load of exactly that file, unchanged, takes it over.
     bool m_prefetchSlides = true;  // off only to compare a run without it
@@ -202,7 +202,6 @@ public:
     CurrentPicture m_buf;
     const std::uint32_t& m_width = m_buf.Width();
     const std::uint32_t& m_height = m_buf.Height();
-    std::vector<std::uint8_t> m_workBuf;  // scratch for the batch write, sized per picture
 
     std::uint32_t m_fitWidth = 0;
     std::uint32_t m_fitHeight = 0;
@@ -273,7 +272,6 @@ public:
     std::uint32_t m_dirWrapMark = 0;    // stays 0: past 150000 folders the list grows, it never wraps
     std::int32_t m_dirWrapped = 0;      // 1 once the list reached 150000 folders below level 1 in this search
     std::int32_t m_searchFileType = 1;  // 1 JPEG, 2 BMP
-    std::string m_searchDrive;          // first two characters of the chosen folder's path
     std::int32_t m_overClicked = 0;     // a choice was clicked in the over-10000 dialog
     std::int32_t m_selMore = 0;         // the More flag copied from a selection dialog
     std::int32_t m_selMoreEdit = 0;     // the value typed in a selection dialog's edit box
@@ -291,7 +289,6 @@ public:
     // ---- batch write (batch/) --------------------------------------------------------------------------
     std::string m_tempBmpPath;      // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
     std::string m_writeSourcePath;  // "at First", then the path written last
-    std::int32_t m_dibReady = 0;
     std::uint32_t m_lastStepSlide = 0;  // the entry the write run's last step took; 0 before the first
     void OnFileWriteStart();
     void ChooseOutputFolder();
@@ -299,7 +296,7 @@ public:
     // command line's batch write.
     void StartWriteRun();
     // The write run's counterpart of ShowSlide: loads, composes and writes one slide.
-    virtual void WriteStep();
+    void WriteStep();
     void ConvertAndWriteSlide();
     // One slide's output made ready before its name is chosen: the slide, the name
     // asked for (a.jpg as a.JPG or a.BMP) and the content.
@@ -342,10 +339,6 @@ public:
     // ---- folders -------------------------------------------------------------------------------------
     std::string m_outFolder = "d:\\t~\\";     // at most kFolderBufferSize - 1 bytes
     std::string m_searchFolder = "d:\\t~\\";  // at most kFolderBufferSize - 1 bytes
-    std::string m_searchPathName = "d:\\~t\\mfc.jpg";
-    std::string m_searchFileName = "mfc.jpg";
-    std::string m_outPathName = "d:\\~t\\mfc.jpg";
-    std::string m_outFileName = "mfc.jpg";
 
 private:
     // The loop of the show and of the write run: the same pacing, halting, stepping
