@@ -214,7 +214,7 @@ void CVantorView::WriteStep() {
     // pass that lands on the entry of the last step again (a jump back by one, a
     // step forward and back at once) leaves it. A halted run composes the slide
     // again on every pass without writing it.
-    if (m_slideNo == m_lastStepSlide && m_haltState != 1) return;
+    if (m_slideNo == m_lastStepSlide && m_haltState != kHaltHalted) return;
     const std::uint32_t entry = m_slideNo;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
@@ -250,7 +250,7 @@ void CVantorView::ConvertAndWriteSlide() {
         return;
     }
     // A worker of a parallel write: the frame of a BMP goes along with the rest.
-    if (m_outFileType == 1) output.frame = m_buf.Release(output.width, output.height);
+    if (m_outFileType == kOutBmp) output.frame = m_buf.Release(output.width, output.height);
     m_deferred = std::move(output);
 }
 
@@ -263,7 +263,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     // before the first), its size and date, and the status panes.
     if (m_writeSourcePath == kAtFirst) m_writeSourcePath = m_strFile;
     ClientTextOut(2, bottom - 40, m_writeSourcePath);
-    if (m_progressMode == 0) {
+    if (m_progressMode == kProgressFull) {
         std::uint64_t size = 0;
         std::time_t modified = 0;
         if (FileSizeAndTime(m_writeSourcePath, size, modified)) {
@@ -278,7 +278,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     }
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
     const char* state = StateText();
-    if (m_progressMode < 2) {
+    if (m_progressMode < kProgressNone) {
         ui.SetStatusPane(0, Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width,
                                    m_height, m_slideNo, m_slideCount, m_strFile.c_str(), state, m_haltState));
         ui.SetStatusPane(1, Format("( %s  %d )", state, m_haltState));
@@ -291,7 +291,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         m_slideNo = m_slideCount - 1;
         return false;
     }
-    if (m_outScaleMode != 1) {
+    if (m_outScaleMode != kScaleAsIs) {
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height));
     }
 
@@ -301,10 +301,10 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     output.name = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
     const std::size_t ending = PictureEndingLength(output.name);
     const std::size_t cut = ending > 1 ? ending - 1 : 3;  // the letters after the dot
-    if (output.name.size() >= cut && (m_outFileType == 0 || m_outFileType == 1))
-        output.name.replace(output.name.size() - cut, cut, m_outFileType == 0 ? "JPG" : "BMP");
-    if (m_haltState == 1) return false;  // halted: the slide is shown again, nothing is written
-    if (m_outFileType == 0 && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
+    if (output.name.size() >= cut && (m_outFileType == kOutJpeg || m_outFileType == kOutBmp))
+        output.name.replace(output.name.size() - cut, cut, m_outFileType == kOutJpeg ? "JPG" : "BMP");
+    if (m_haltState == kHaltHalted) return false;  // halted: the slide is shown again, nothing is written
+    if (m_outFileType == kOutJpeg && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
     return true;
 }
 
@@ -333,7 +333,7 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
     }
 
     bool written = false;
-    if (m_outFileType == 0 && jpg) {
+    if (m_outFileType == kOutJpeg && jpg) {
         written = WriteSlideJpeg(candidate, output.jpeg);
         if (written) {
             ui.FileWritten(candidate);
@@ -341,7 +341,7 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
         } else {
             ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
         }
-    } else if (m_outFileType == 1 && bmp) {
+    } else if (m_outFileType == kOutBmp && bmp) {
         BmpCodec codec;
         if (output.frame) codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
         else codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
@@ -366,10 +366,10 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
 
 void CVantorView::ComposeOutputImage() {
     // Straight: the slide's own pixels at its own size, decoded whole.
-    if (m_outScaleMode == 1) return;
+    if (m_outScaleMode == kScaleAsIs) return;
     const std::uint32_t W = m_maxWidth, H = m_maxHeight;
     std::uint32_t x = 0, y = 0, w = W, h = H;
-    if (m_dispScaleMode == 2) {
+    if (m_dispScaleMode == kPlaceFitted) {
         w = m_fitWidth;
         h = m_fitHeight;
         x = (W + 1 - w) / 2;

@@ -232,32 +232,59 @@ public:
     std::uint32_t m_speed = 5;
     std::uint32_t m_maxWidth = 800;
     std::uint32_t m_maxHeight = 600;
-    std::int32_t m_outScaleMode = 0;
-    std::uint32_t m_dispScaleMode = 2;
-    std::int32_t m_outBackColor = 1;
+    // m_outScaleMode: how the fit treats a picture, on screen and in written files.
+    static constexpr std::int32_t kScaleShrink = 0;   // shrink a bigger picture to the frame, keep a smaller one
+    static constexpr std::int32_t kScaleAsIs = 1;     // the picture's own size
+    static constexpr std::int32_t kScaleFit = 2;      // shrink or enlarge to the frame
+    static constexpr std::int32_t kScaleStretch = 3;  // fill the frame, the aspect ratio given up
+    std::int32_t m_outScaleMode = kScaleShrink;
+    // m_dispScaleMode: where the batch write puts the picture in its frame.
+    static constexpr std::uint32_t kPlaceFitted = 2;  // at its fitted size, centred; any other value fills the frame
+    std::uint32_t m_dispScaleMode = kPlaceFitted;
+    // m_outBackColor: the background of written files.
+    static constexpr std::int32_t kOutBackWhite = 0;
+    static constexpr std::int32_t kOutBackGray = 1;
+    static constexpr std::int32_t kOutBackBlack = 2;
+    std::int32_t m_outBackColor = kOutBackGray;
     std::int32_t m_jpegQualityIndex = 5;
-    std::int32_t m_outFileType = 0;
+    // m_outFileType: what the batch write writes.
+    static constexpr std::int32_t kOutJpeg = 0;
+    static constexpr std::int32_t kOutBmp = 1;
+    std::int32_t m_outFileType = kOutJpeg;
     std::uint32_t m_spare = 0;
     std::uint32_t m_writePosition = 0;
     std::int32_t m_deepSearchSetting = 1;
     std::int32_t m_deepSearch = 0;
     std::uint32_t m_origWidthShown = 801;
     std::uint32_t m_origHeightShown = 601;
-    std::int32_t m_backColor = 1;
-    std::uint32_t m_progressMode = 0;
+    // m_backColor: the screen's background around the picture (the toggle's states).
+    static constexpr std::int32_t kBackWhite = 0;
+    static constexpr std::int32_t kBackGray = 1;
+    static constexpr std::int32_t kBackNone = 2;  // nothing filled: what was on screen stays
+    static constexpr std::int32_t kBackBlack = 3;
+    std::int32_t m_backColor = kBackGray;
+    // m_progressMode: how much a run shows besides the picture.
+    static constexpr std::uint32_t kProgressFull = 0;   // every overlay text, the meter steps
+    static constexpr std::uint32_t kProgressBrief = 1;  // sizes, numbers and names only, the meter steps
+    static constexpr std::uint32_t kProgressNone = 2;   // the slide number alone, no status panes, meter at 0
+    std::uint32_t m_progressMode = kProgressFull;
     std::int32_t m_statusPhase = 0;
     bool m_fullScreen = false;  // the window alone on the screen, without its bars
     bool m_fitWindow = false;   // the show fits pictures into the client area
     bool m_autoRotate = false;  // JPEGs are shown and written upright by their Exif orientation
 
     // ---- run state and write state --------------------------------------------------------------
-    std::int32_t m_stopped = 1;
-    std::int32_t m_haltState = 0;
+    std::int32_t m_stopped = 1;  // 1 while no show or write runs, 0 during one
+    // m_haltState: how a started show or write goes on.
+    static constexpr std::int32_t kHaltRunning = 0;   // one slide after the other at m_speed
+    static constexpr std::int32_t kHaltHalted = 1;    // the same slide again and again, nothing written
+    static constexpr std::int32_t kHaltStepping = 2;  // one slide for each step request, no waiting
+    std::int32_t m_haltState = kHaltRunning;
     std::int32_t m_backRequest = 0;
     std::int32_t m_keyBackRequest = 0;
     std::int32_t m_keyForwardRequest = 0;
     std::uint32_t m_slideNo = 0;
-    std::int32_t m_writeMode = 0;
+    std::int32_t m_writeMode = 0;  // 1 while the run is a batch write, 0 for a show or no run
     std::uint32_t m_writtenCount = 0;
     std::uint32_t m_jumpTarget = 0;
     std::uint32_t m_writtenCountShown = 0;
@@ -271,7 +298,10 @@ public:
     // ---- automatic search (search/) ------------------------------------------------------------------
     std::uint32_t m_dirWrapMark = 0;    // stays 0: past 150000 folders the list grows, it never wraps
     std::int32_t m_dirWrapped = 0;      // 1 once the list reached 150000 folders below level 1 in this search
-    std::int32_t m_searchFileType = 1;  // 1 JPEG, 2 BMP
+    // m_searchFileType: which files a search collects.
+    static constexpr std::int32_t kSearchJpeg = 1;
+    static constexpr std::int32_t kSearchBmp = 2;
+    std::int32_t m_searchFileType = kSearchJpeg;
     std::int32_t m_overClicked = 0;     // a choice was clicked in the over-10000 dialog
     std::int32_t m_selMore = 0;         // the More flag copied from a selection dialog
     std::int32_t m_selMoreEdit = 0;     // the value typed in a selection dialog's edit box
