@@ -16,6 +16,7 @@
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
 #include "platform/FileSystem.h"
+#include "platform/Format.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 #include "viewer/Dialogs.h"
@@ -27,7 +28,6 @@ namespace {
 constexpr const char* kAtFirst = "at First";
 constexpr const char* kDummyName = "MFC_DUMMY.JPG";
 constexpr const char* kTempBmpName = "MFC_DUMMY.BMP";
-constexpr int kJpegQuality[10] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 50};
 // The last suffix number the free-name search tries.
 constexpr unsigned kLastSuffix = 9989;
 constexpr const char* kNotWritten = "! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?";
@@ -36,13 +36,6 @@ constexpr const char* kWriteError = "Write Error...中止しますか?";
 constexpr const char* kAllNamesTaken =
     "This name and all its 9989 numbered names (~(1) to ~9989) are taken: nothing was written.";
 constexpr const char* kAllNamesTakenReason = "the name and all its 9989 numbered names (~(1) to ~9989) are taken";
-
-std::string Format(const char* fmt, auto... args) {
-    const int n = std::snprintf(nullptr, 0, fmt, args...);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    std::snprintf(out.data(), out.size() + 1, fmt, args...);
-    return out;
-}
 
 // Anything at the path takes the name: a file, a folder, a FIFO, a link (even a
 // dangling one, which a write would follow).
@@ -392,8 +385,7 @@ bool CVantorView::EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes) 
     }
     // One write at the chosen quality leaves the same file as a write at 75 followed
     // by a rewrite at the chosen quality.
-    const int index = m_jpegQualityIndex;
-    const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
+    const int quality = JpegQualityFor(m_jpegQualityIndex);
     const CurrentPicture::FileOrder fileOrder(m_buf);
     return JpegFile::EncodeRgb(fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality, bytes);
 }

@@ -18,10 +18,6 @@ namespace {
 // A file larger than this cannot hold a picture the decoders accept.
 constexpr std::uint64_t kMaxBitmapFileBytes = std::uint64_t{1} << 30;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 void CVantorView::LoadJpegFile(const std::string& path) {
@@ -74,7 +70,7 @@ void CVantorView::LoadBmpFile(const std::string& path) {
 
 void CVantorView::LoadBmpThroughFallback(const std::string& path) {
     Ui& ui = TheUi();
-    std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path));
+    FilePtr file(OpenRegularFile(path));
     if (!file) {
         AfxMessageBox("DIB Can't open file for reading :\n" + path);
         return;

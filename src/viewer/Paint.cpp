@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/FileSystem.h"
+#include "platform/Format.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 
@@ -114,13 +115,6 @@ constexpr const char* kSelected = "件 selectされています";
 constexpr const char* kSelectedWithHelp =
     "件 selectされています  When running L Click->halt : L Click again->restart / When halt R Click or "
     "SpaceBar...backward<- : anyKey...forward->";
-
-std::string Format(const char* fmt, auto... args) {
-    const int n = std::snprintf(nullptr, 0, fmt, args...);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    std::snprintf(out.data(), out.size() + 1, fmt, args...);
-    return out;
-}
 
 }  // namespace
 
