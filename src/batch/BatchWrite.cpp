@@ -178,19 +178,8 @@ void CVantorView::LoadWriteSource(const std::string& path) {
     const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
     const PictureKind kind = PictureKindOf(path);
     if (kind == PictureKind::Jpeg) {  // opens regular files only
-        if (auto ahead = m_buf.Ahead().Take(path, &ChooseWriteScale, frame, m_autoRotate)) {
-            NoteJpegPath(path);
-            m_buf.Replace(std::move(*ahead), path);
-        } else {
-            JpegFile::Options options;
-            options.choose = &ChooseWriteScale;
-            options.context = &frame;
-            options.memory = &m_buf.Memory();
-            options.upright = m_autoRotate;
-            m_buf.Replace(JpegFile::Load(path, options), path);
-            // No picture, no size: nothing of it is drawn or written.
-            if (!m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
-        }
+        // No picture, no size: nothing of it is drawn or written.
+        if (!LoadJpegScaled(path, &ChooseWriteScale, frame) && !m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
     } else if (kind == PictureKind::Gif) {
         LoadGifFile(path);
     } else if (kind == PictureKind::Bmp && IsRegularOrMissing(path)) {
@@ -228,11 +217,7 @@ bool CVantorView::ReportUnwritten(const std::string& path, const std::string& re
                                   const std::vector<std::string>& boxes, bool ask) {
     Ui& ui = TheUi();
     ui.WriteOutcome(path, reason);
-    if (!ui.CanAsk()) return false;
-    for (const std::string& text : boxes) AfxMessageBox(text);
-    if (!ask || !AskStop()) return false;
-    m_slideNo = m_slideCount;
-    return true;
+    return ui.CanAsk() && TellSlideFailed(boxes, ask);
 }
 
 void CVantorView::ConvertAndWriteSlide() {
@@ -270,11 +255,9 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         }
     }
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
-    const char* state = StateText();
     if (m_progressMode < kProgressNone) {
-        ui.SetStatusPane(0, Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width,
-                                   m_height, m_slideNo, m_slideCount, m_strFile.c_str(), state, m_haltState));
-        ui.SetStatusPane(1, Format("( %s  %d )", state, m_haltState));
+        SetStatusPanes(Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width,
+                              m_height, m_slideNo, m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
     }
 
     ComposeOutputImage();

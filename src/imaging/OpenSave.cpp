@@ -162,13 +162,7 @@ void CVantorView::OnSaveColormappedbmp() {
 
     BmpCodec codec;
     codec.SaveIndexed(path, indices.get(), m_width, m_height, bits, static_cast<int>(levels), palette);
-    if (codec.m_status != "OK") {
-        AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
-        return;
-    }
-    TheUi().FileWritten(path);
-    LoadBmpFile(path);
-    InvalidateView(true);
+    ShowSavedBmp(codec.m_status, path);
 }
 
 void CVantorView::SaveJpegFile(const std::string& path, bool color) {

@@ -120,6 +120,12 @@ public:
     void LoadBmpFile(const std::string& path);
     void LoadGifFile(const std::string& path);
     void SaveBmpFile(const std::string& path);
+    // After a bitmap save: its failure told, or the file shown as it was written.
+    void ShowSavedBmp(const std::string& status, const std::string& path);
+    // Loads a JPEG at the DCT reduction choose picks for frame, taking over the
+    // decode ahead of exactly that file when there is one; true when it did.
+    bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
+                        const JpegPrefetch::ScaleContext& frame);
     // Loads with the loader the path's ending chooses (.jpg, .jpeg, .jpe, .gif,
     // .bmp, letter case ignored); any other ending loads nothing.
     void LoadByEnding(const std::string& path);
@@ -145,6 +151,9 @@ public:
     static unsigned DelayForSpeed(std::uint32_t speed);
     // Shows the stop-or-continue dialog; true when the answer is "stop".
     bool AskStop();
+    // A slide that failed: its boxes, then (when ask) the stop-or-continue question,
+    // whose stop ends the run after this pass (true).
+    bool TellSlideFailed(const std::vector<std::string>& boxes, bool ask = true);
 
     // The command line: pictures (and folders of pictures) given at start-up.
     // One picture is opened and shown; several fill the slide list and start a show.
@@ -378,6 +387,8 @@ private:
     const char* StateText() const;
     // The paint's two status texts: the current file and the run's state.
     void SetStatusTexts();
+    // Pane 0 as given, pane 1 the run's state; neither when the progress display is off.
+    void SetStatusPanes(const std::string& pane0);
     void SetFullScreen(bool on);
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);

@@ -265,10 +265,12 @@ const char* CVantorView::StateText() const {
     return " Running SlideShow (Press Esc KEY to Abort) ";
 }
 
-void CVantorView::SetStatusTexts() {
+void CVantorView::SetStatusTexts() { SetStatusPanes("@( " + m_strFile + "  " + std::to_string(m_haltState) + " )"); }
+
+void CVantorView::SetStatusPanes(const std::string& pane0) {
     if (m_progressMode >= kProgressNone) return;
     Ui& ui = TheUi();
-    ui.SetStatusPane(0, "@( " + m_strFile + "  " + std::to_string(m_haltState) + " )");
+    ui.SetStatusPane(0, pane0);
     ui.SetStatusPane(1, Format("( %s  %d )", StateText(), m_haltState));
 }
 

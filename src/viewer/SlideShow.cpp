@@ -25,6 +25,13 @@ bool CVantorView::AskStop() {
     return TheUi().DoModal(dlg) == IDCANCEL;
 }
 
+bool CVantorView::TellSlideFailed(const std::vector<std::string>& boxes, bool ask) {
+    for (const std::string& text : boxes) AfxMessageBox(text);
+    if (!ask || !AskStop()) return false;
+    m_slideNo = m_slideCount;
+    return true;
+}
+
 void CVantorView::OnSlideShowStart() {
     if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
     RunLoop(false);
@@ -141,13 +148,7 @@ void CVantorView::ShowSlide() {
     LoadByEnding(path);
     PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame());
     ui.EndWaitCursor();
-    if (!m_buf && m_slideNo > 2) {
-        AfxMessageBox(path);
-        if (AskStop()) {
-            m_slideNo = m_slideCount;
-            return;
-        }
-    }
+    if (!m_buf && m_slideNo > 2 && TellSlideFailed({path})) return;
     InvalidateView(false);
     m_lastShownPath = m_curSlidePath;
     if (m_buf) ui.SlideShown(m_slideNo, m_curSlidePath, m_width, m_height);
