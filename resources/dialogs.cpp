@@ -1,7 +1,8 @@
 // Dialog templates: every control with its id, text, kind and enabled state.
+#include "viewer/Dialogs.h"
+
 #include "resource.h"
 #include "slides/COverLimitDialog.h"
-#include "viewer/Dialogs.h"
 
 namespace vantor {
 

@@ -256,8 +256,8 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     }
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
     if (m_progressMode < kProgressNone) {
-        SetStatusPanes(Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width,
-                              m_height, m_slideNo, m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
+        SetStatusPanes(Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width, m_height,
+                              m_slideNo, m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
     }
 
     ComposeOutputImage();

@@ -305,15 +305,15 @@ public:
     std::int32_t m_sortStop = 0;
 
     // ---- automatic search (search/) ------------------------------------------------------------------
-    std::uint32_t m_dirWrapMark = 0;    // stays 0: past 150000 folders the list grows, it never wraps
-    std::int32_t m_dirWrapped = 0;      // 1 once the list reached 150000 folders below level 1 in this search
+    std::uint32_t m_dirWrapMark = 0;  // stays 0: past 150000 folders the list grows, it never wraps
+    std::int32_t m_dirWrapped = 0;    // 1 once the list reached 150000 folders below level 1 in this search
     // m_searchFileType: which files a search collects.
     static constexpr std::int32_t kSearchJpeg = 1;
     static constexpr std::int32_t kSearchBmp = 2;
     std::int32_t m_searchFileType = kSearchJpeg;
-    std::int32_t m_overClicked = 0;     // a choice was clicked in the over-10000 dialog
-    std::int32_t m_selMore = 0;         // the More flag copied from a selection dialog
-    std::int32_t m_selMoreEdit = 0;     // the value typed in a selection dialog's edit box
+    std::int32_t m_overClicked = 0;  // a choice was clicked in the over-10000 dialog
+    std::int32_t m_selMore = 0;      // the More flag copied from a selection dialog
+    std::int32_t m_selMoreEdit = 0;  // the value typed in a selection dialog's edit box
     void OnAutoSearch();
     void OnAutoSearchSelectMode();
     void OnAutoSearchRemoveMode();
@@ -326,8 +326,8 @@ public:
     void SortSlideList(std::int32_t kind);
 
     // ---- batch write (batch/) --------------------------------------------------------------------------
-    std::string m_tempBmpPath;      // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
-    std::string m_writeSourcePath;  // "at First", then the path written last
+    std::string m_tempBmpPath;          // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
+    std::string m_writeSourcePath;      // "at First", then the path written last
     std::uint32_t m_lastStepSlide = 0;  // the entry the write run's last step took; 0 before the first
     void OnFileWriteStart();
     void ChooseOutputFolder();

@@ -261,7 +261,8 @@ void CVantorView::OnDraw(Canvas& canvas) {
 
 const char* CVantorView::StateText() const {
     if (m_stopped == 1) return "  Choose SLIDE_SHOW START from MENU for starting                           ";
-    if (m_haltState == kHaltHalted || m_haltState == kHaltStepping) return "!! Halting SlideShow (Press Esc KEY to Abort)";
+    if (m_haltState == kHaltHalted || m_haltState == kHaltStepping)
+        return "!! Halting SlideShow (Press Esc KEY to Abort)";
     return " Running SlideShow (Press Esc KEY to Abort) ";
 }
 

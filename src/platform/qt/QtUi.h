@@ -59,7 +59,6 @@ public:
     void PostClose() override;
     void SetFullScreen(bool on) override;
 
-
 private:
     void ApplyCursor(Qt::CursorShape shape);
     void DropCursor();
