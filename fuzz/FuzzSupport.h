@@ -23,7 +23,6 @@ public:
     void SetCursor(CursorKind) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
-    void RestoreWaitCursor() override {}
     void SetTitle(const std::string&) override {}
     void SetStatusPane(int, const std::string&) override {}
     void ProgressStep() override {}
@@ -34,8 +33,6 @@ public:
     Point ScrollPosition() override { return {}; }
     void SetViewTimer(bool) override {}
     void PostClose() override {}
-    void ClipboardSetImage(const std::uint8_t*, unsigned, unsigned) override {}
-    void ClipboardEmpty() override {}
 };
 
 // Installs the silent user once and returns the input's path (one file per process).

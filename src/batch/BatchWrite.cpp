@@ -16,6 +16,7 @@
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
 #include "platform/FileSystem.h"
+#include "platform/Format.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 #include "viewer/Dialogs.h"
@@ -27,7 +28,6 @@ namespace {
 constexpr const char* kAtFirst = "at First";
 constexpr const char* kDummyName = "MFC_DUMMY.JPG";
 constexpr const char* kTempBmpName = "MFC_DUMMY.BMP";
-constexpr int kJpegQuality[10] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 50};
 // The last suffix number the free-name search tries.
 constexpr unsigned kLastSuffix = 9989;
 constexpr const char* kNotWritten = "! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?";
@@ -36,13 +36,6 @@ constexpr const char* kWriteError = "Write Error...中止しますか?";
 constexpr const char* kAllNamesTaken =
     "This name and all its 9989 numbered names (~(1) to ~9989) are taken: nothing was written.";
 constexpr const char* kAllNamesTakenReason = "the name and all its 9989 numbered names (~(1) to ~9989) are taken";
-
-std::string Format(const char* fmt, auto... args) {
-    const int n = std::snprintf(nullptr, 0, fmt, args...);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    std::snprintf(out.data(), out.size() + 1, fmt, args...);
-    return out;
-}
 
 // Anything at the path takes the name: a file, a folder, a FIFO, a link (even a
 // dangling one, which a write would follow).
@@ -185,19 +178,8 @@ void CVantorView::LoadWriteSource(const std::string& path) {
     const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
     const PictureKind kind = PictureKindOf(path);
     if (kind == PictureKind::Jpeg) {  // opens regular files only
-        if (auto ahead = m_buf.Ahead().Take(path, &ChooseWriteScale, frame, m_autoRotate)) {
-            NoteJpegPath(path);
-            m_buf.Replace(std::move(*ahead), path);
-        } else {
-            JpegFile::Options options;
-            options.choose = &ChooseWriteScale;
-            options.context = &frame;
-            options.memory = &m_buf.Memory();
-            options.upright = m_autoRotate;
-            m_buf.Replace(JpegFile::Load(path, options), path);
-            // No picture, no size: nothing of it is drawn or written.
-            if (!m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
-        }
+        // No picture, no size: nothing of it is drawn or written.
+        if (!LoadJpegScaled(path, &ChooseWriteScale, frame) && !m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
     } else if (kind == PictureKind::Gif) {
         LoadGifFile(path);
     } else if (kind == PictureKind::Bmp && IsRegularOrMissing(path)) {
@@ -214,7 +196,7 @@ void CVantorView::WriteStep() {
     // pass that lands on the entry of the last step again (a jump back by one, a
     // step forward and back at once) leaves it. A halted run composes the slide
     // again on every pass without writing it.
-    if (m_slideNo == m_lastStepSlide && m_haltState != 1) return;
+    if (m_slideNo == m_lastStepSlide && m_haltState != kHaltHalted) return;
     const std::uint32_t entry = m_slideNo;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
@@ -235,11 +217,7 @@ bool CVantorView::ReportUnwritten(const std::string& path, const std::string& re
                                   const std::vector<std::string>& boxes, bool ask) {
     Ui& ui = TheUi();
     ui.WriteOutcome(path, reason);
-    if (!ui.CanAsk()) return false;
-    for (const std::string& text : boxes) AfxMessageBox(text);
-    if (!ask || !AskStop()) return false;
-    m_slideNo = m_slideCount;
-    return true;
+    return ui.CanAsk() && TellSlideFailed(boxes, ask);
 }
 
 void CVantorView::ConvertAndWriteSlide() {
@@ -250,7 +228,7 @@ void CVantorView::ConvertAndWriteSlide() {
         return;
     }
     // A worker of a parallel write: the frame of a BMP goes along with the rest.
-    if (m_outFileType == 1) output.frame = m_buf.Release(output.width, output.height);
+    if (m_outFileType == kOutBmp) output.frame = m_buf.Release(output.width, output.height);
     m_deferred = std::move(output);
 }
 
@@ -263,7 +241,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     // before the first), its size and date, and the status panes.
     if (m_writeSourcePath == kAtFirst) m_writeSourcePath = m_strFile;
     ClientTextOut(2, bottom - 40, m_writeSourcePath);
-    if (m_progressMode == 0) {
+    if (m_progressMode == kProgressFull) {
         std::uint64_t size = 0;
         std::time_t modified = 0;
         if (FileSizeAndTime(m_writeSourcePath, size, modified)) {
@@ -277,14 +255,11 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         }
     }
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
-    const char* state = StateText();
-    if (m_progressMode < 2) {
-        ui.SetStatusPane(0, Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width,
-                                   m_height, m_slideNo, m_slideCount, m_strFile.c_str(), state, m_haltState));
-        ui.SetStatusPane(1, Format("( %s  %d )", state, m_haltState));
+    if (m_progressMode < kProgressNone) {
+        SetStatusPanes(Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width, m_height,
+                              m_slideNo, m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
     }
 
-    m_dibReady = 0;
     ComposeOutputImage();
     if (!m_buf) {
         ReportUnwritten(m_curSlidePath, "out of memory",
@@ -292,9 +267,8 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         m_slideNo = m_slideCount - 1;
         return false;
     }
-    if (m_outScaleMode != 1) {
+    if (m_outScaleMode != kScaleAsIs) {
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height));
-        m_dibReady = 1;
     }
 
     // a.jpg (a.jpeg, a.jpe) is written as a.JPG or a.BMP.
@@ -303,10 +277,10 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     output.name = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
     const std::size_t ending = PictureEndingLength(output.name);
     const std::size_t cut = ending > 1 ? ending - 1 : 3;  // the letters after the dot
-    if (output.name.size() >= cut && (m_outFileType == 0 || m_outFileType == 1))
-        output.name.replace(output.name.size() - cut, cut, m_outFileType == 0 ? "JPG" : "BMP");
-    if (m_haltState == 1) return false;  // halted: the slide is shown again, nothing is written
-    if (m_outFileType == 0 && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
+    if (output.name.size() >= cut && (m_outFileType == kOutJpeg || m_outFileType == kOutBmp))
+        output.name.replace(output.name.size() - cut, cut, m_outFileType == kOutJpeg ? "JPG" : "BMP");
+    if (m_haltState == kHaltHalted) return false;  // halted: the slide is shown again, nothing is written
+    if (m_outFileType == kOutJpeg && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
     return true;
 }
 
@@ -335,7 +309,7 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
     }
 
     bool written = false;
-    if (m_outFileType == 0 && jpg) {
+    if (m_outFileType == kOutJpeg && jpg) {
         written = WriteSlideJpeg(candidate, output.jpeg);
         if (written) {
             ui.FileWritten(candidate);
@@ -343,7 +317,7 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
         } else {
             ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
         }
-    } else if (m_outFileType == 1 && bmp) {
+    } else if (m_outFileType == kOutBmp && bmp) {
         BmpCodec codec;
         if (output.frame) codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
         else codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
@@ -368,10 +342,10 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
 
 void CVantorView::ComposeOutputImage() {
     // Straight: the slide's own pixels at its own size, decoded whole.
-    if (m_outScaleMode == 1) return;
+    if (m_outScaleMode == kScaleAsIs) return;
     const std::uint32_t W = m_maxWidth, H = m_maxHeight;
     std::uint32_t x = 0, y = 0, w = W, h = H;
-    if (m_dispScaleMode == 2) {
+    if (m_dispScaleMode == kPlaceFitted) {
         w = m_fitWidth;
         h = m_fitHeight;
         x = (W + 1 - w) / 2;
@@ -394,8 +368,7 @@ bool CVantorView::EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes) 
     }
     // One write at the chosen quality leaves the same file as a write at 75 followed
     // by a rewrite at the chosen quality.
-    const int index = m_jpegQualityIndex;
-    const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
+    const int quality = JpegQualityFor(m_jpegQualityIndex);
     const CurrentPicture::FileOrder fileOrder(m_buf);
     return JpegFile::EncodeRgb(fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality, bytes);
 }

@@ -4,8 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <thread>
 #include <vector>
+
+#include "platform/TwoBands.h"
 
 namespace vantor {
 
@@ -13,6 +14,9 @@ namespace {
 
 constexpr int kWeightBits = 14;
 constexpr int kOne = 1 << kWeightBits;
+// A stretch whose work (source height times output width, plus the output's
+// pixels) reaches this runs in two bands on two threads.
+constexpr std::uint64_t kTwoBandWork = 200000;
 
 // For each output position, the first source index and its weights (summing to
 // kOne). Source indices past the edges are folded onto the edge pixel.
@@ -138,14 +142,9 @@ void StretchSmooth(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, 
     // A large picture is done in two bands of output rows on two threads; each
     // band writes only its own rows, so the result does not depend on the split.
     const std::uint64_t work = static_cast<std::uint64_t>(sh) * dw + static_cast<std::uint64_t>(dh) * dw;
-    if (work < 200000 || dh < 2) {
-        StretchBand(src, sw, tx, ty, dst, dstStride, dw, 0, dh);
-        return;
-    }
-    const std::uint32_t half = dh / 2;
-    std::thread other(StretchBand, src, sw, std::cref(tx), std::cref(ty), dst, dstStride, dw, 0u, half);
-    StretchBand(src, sw, tx, ty, dst, dstStride, dw, half, dh);
-    other.join();
+    RunInTwoBands(dh, work >= kTwoBandWork, [&](std::uint32_t firstRow, std::uint32_t endRow) {
+        StretchBand(src, sw, tx, ty, dst, dstStride, dw, firstRow, endRow);
+    });
 }
 
 FrameColor OutputBackground(std::int32_t outBackColor) {

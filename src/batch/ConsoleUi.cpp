@@ -67,11 +67,6 @@ void ConsoleUi::Fail(const std::string& path, const std::string& reason) {
     Line(ConsoleLine(path, reason));
 }
 
-void ConsoleUi::Report(const std::string& text) {
-    ++m_failures;
-    Line("vantor: " + text);
-}
-
 std::string ConsoleUi::BoxTexts(const std::string& path) const {
     std::string joined;
     for (const auto& text : m_boxes) {

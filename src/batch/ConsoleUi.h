@@ -33,8 +33,6 @@ public:
     unsigned Written() const { return m_written; }
     // A picture found wanting before the run (a path that does not exist).
     void Fail(const std::string& path, const std::string& reason);
-    // A failure that concerns no single path.
-    void Report(const std::string& text);
 
     int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
     int DoModal(Dialog& dialog) override;
@@ -46,7 +44,6 @@ public:
     void SetCursor(CursorKind) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
-    void RestoreWaitCursor() override {}
     void SetTitle(const std::string&) override {}
     void SetStatusPane(int, const std::string&) override {}
     void ProgressStep() override;
@@ -57,8 +54,6 @@ public:
     Point ScrollPosition() override { return {}; }
     void SetViewTimer(bool) override {}
     void PostClose() override {}
-    void ClipboardSetImage(const std::uint8_t*, unsigned, unsigned) override {}
-    void ClipboardEmpty() override {}
     void FileWritten(const std::string& path) override;
     bool CanAsk() const override { return false; }
     void WriteOutcome(const std::string& path, const std::string& reason) override;

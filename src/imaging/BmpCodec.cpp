@@ -51,11 +51,6 @@ void ExpandBgr(const std::uint8_t* src, std::size_t pixels, std::uint8_t* dst) {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 void PutLE(std::uint8_t*& p, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) *p++ = static_cast<std::uint8_t>(value >> (8 * i));
 }

@@ -9,6 +9,7 @@
 #include "imaging/JpegFile.h"
 #include "imaging/JpegInternal.h"
 #include "platform/FileSystem.h"
+#include "platform/Format.h"
 #include "platform/Ui.h"
 
 namespace vantor {
@@ -191,7 +192,18 @@ bool TurnDecoded(jpeg::DecodeJob& job) {
 }
 
 void ShowCantOpen(const std::string& path) {
-    AfxMessageBox(jpeg::FormatPath("JPEG :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+    AfxMessageBox(Format("JPEG :\nCan't open %s\n", path.c_str()), MsgButtons::OK, MsgIcon::None);
+}
+
+// One aloud decode job over a whole file; false (told) when the file does not open.
+bool DecodeFile(const std::string& path, jpeg::DecodeJob& job, Outcome& outcome) {
+    const FilePtr file(OpenRegularFile(path));
+    if (!file) {
+        ShowCantOpen(path);
+        return false;
+    }
+    outcome = jpeg::Decode(file.get(), &job);
+    return true;
 }
 
 // The aloud decode of a whole file at full size, in either order.
@@ -199,15 +211,10 @@ RgbBuffer LoadFullSize(const std::string& path, std::uint32_t& width, std::uint3
     width = 0;
     height = 0;
     jpeg::SetLastJpegPath(path);
-    std::FILE* file = OpenRegularFile(path);
-    if (file == nullptr) {
-        ShowCantOpen(path);
-        return nullptr;
-    }
     jpeg::DecodeJob job;
     job.display = display;
-    const Outcome outcome = jpeg::Decode(file, &job);
-    std::fclose(file);
+    Outcome outcome = Outcome::Ok;
+    if (!DecodeFile(path, job, outcome)) return nullptr;
     width = job.width;
     height = job.height;
     if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
@@ -279,16 +286,10 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
 }
 
 bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
-    std::FILE* file = OpenRegularFile(path);
-    if (file == nullptr) {
-        ShowCantOpen(path);
-        return false;
-    }
     jpeg::DecodeJob job;
     job.headerOnly = true;
-    const Outcome outcome = jpeg::Decode(file, &job);
-    std::fclose(file);
-    if (outcome != Outcome::Ok) return false;
+    Outcome outcome = Outcome::Ok;
+    if (!DecodeFile(path, job, outcome) || outcome != Outcome::Ok) return false;
     width = job.trueWidth;
     height = job.trueHeight;
     return true;

@@ -8,9 +8,15 @@
 #include "imaging/JpegFile.h"
 #include "imaging/JpegInternal.h"
 #include "platform/FileSystem.h"
+#include "platform/Format.h"
 #include "platform/Ui.h"
 
 namespace vantor {
+
+int JpegQualityFor(int index) {
+    static constexpr int kQuality[10] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 50};
+    return index >= 0 && index < 10 ? kQuality[index] : 75;
+}
 
 namespace {
 
@@ -133,7 +139,7 @@ bool JpegFile::SaveFromRgb(const std::string& path, const std::uint8_t* buffer, 
     // The old file stays until the new one is complete; a failed write leaves nothing new.
     SafeWrite out;
     if (!out.Open(path)) {
-        AfxMessageBox(jpeg::FormatPath("JpegFile :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+        AfxMessageBox(Format("JpegFile :\nCan't open %s\n", path.c_str()), MsgButtons::OK, MsgIcon::None);
         return false;
     }
     if (Encode(out.File(), nullptr, color ? buffer : gray.get(), width, height, color, quality) != Outcome::Ok)
@@ -161,7 +167,7 @@ bool JpegFile::SaveEncoded(const std::string& path, const std::vector<std::uint8
     if (bytes.empty()) return false;
     SafeWrite out;
     if (!out.Open(path)) {
-        AfxMessageBox(jpeg::FormatPath("JpegFile :\nCan't open %s\n", path), MsgButtons::OK, MsgIcon::None);
+        AfxMessageBox(Format("JpegFile :\nCan't open %s\n", path.c_str()), MsgButtons::OK, MsgIcon::None);
         return false;
     }
     // A short write is what the library reports as a failed write; so is a failed commit.

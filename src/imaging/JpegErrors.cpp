@@ -68,13 +68,6 @@ void SetLastJpegPath(const std::string& path) { g_lastJpegPath = path.substr(0, 
 // Kept out of OnJpegFatal so that no string lives in the frame that longjmps.
 void ShowFatal(const char* text) { TheUi().MessageBox(text, "JPEG Fatal Error", MsgButtons::OK, MsgIcon::Error); }
 
-std::string FormatPath(const char* format, const std::string& path) {
-    const int n = std::snprintf(nullptr, 0, format, path.c_str());
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    std::snprintf(text.data(), text.size() + 1, format, path.c_str());
-    return text;
-}
-
 void InstallErrorTrap(ErrorTrap& trap, bool quiet) {
     jpeg_std_error(&trap.mgr);
     trap.messages = 0;

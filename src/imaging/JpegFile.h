@@ -77,4 +77,8 @@ const std::string& LastJpegPath();
 // Records path as the one opened last, for a picture read by a quiet decode.
 void NoteJpegPath(const std::string& path);
 
+// The quality a JPEG is written at for the scale dialog's quality index (0..9,
+// from 100 down to 50); 75 for an index outside the table.
+int JpegQualityFor(int index);
+
 }  // namespace vantor

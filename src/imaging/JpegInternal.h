@@ -55,7 +55,6 @@ void InstallProgress(jpeg_decompress_struct& cinfo, Progress& progress, const st
 // The path the next warning box names.
 void SetLastJpegPath(const std::string& path);
 void ShowFatal(const char* text);
-std::string FormatPath(const char* format, const std::string& path);
 
 // Asks for a DCT reduction (in eighths; 8 or anything outside 1..7 is full size)
 // and, in display order, for blue green red: the library's converter writes them

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,12 @@ bool StampOf(const std::string& path, FileStamp& stamp);
 // never blocks: a FIFO, a device or a folder named like a picture is refused like
 // a file that cannot be opened (nullptr). With stamp, the opened file's own stamp.
 std::FILE* OpenRegularFile(const std::string& path, FileStamp* stamp = nullptr);
+
+// A read-only stream closed when it goes out of scope.
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A file written whole or not at all. Open refuses, without opening it, a target
 // that is neither a regular file (or a link to one) nor a new name: a FIFO, a

@@ -72,7 +72,6 @@ public:
     virtual void SetCursor(CursorKind cursor) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
-    virtual void RestoreWaitCursor() = 0;
 
     virtual void SetTitle(const std::string& text) = 0;
     virtual void SetStatusPane(int pane, const std::string& text) = 0;
@@ -99,10 +98,6 @@ public:
     // The main window alone on the whole screen (no menu, tool or status bars), or
     // back as it was. Nothing where there is no window.
     virtual void SetFullScreen(bool on) { (void)on; }
-
-    // The system clipboard: a 24-bit picture in display order, or nothing.
-    virtual void ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) = 0;
-    virtual void ClipboardEmpty() = 0;
 
     // Notifications for the transcript; a window shows these through its paint.
     virtual void SlideShown(unsigned number, const std::string& path, unsigned width, unsigned height) {

@@ -52,7 +52,7 @@ bool DirectorySearch::Start() {
     v.m_searchStop = 1;
     SearchTypePrompt(v);
     if (Stopped()) return false;
-    m_pattern = v.m_searchFileType == 2 ? "*.BMP" : "*.JPG";
+    m_pattern = v.m_searchFileType == CVantorView::kSearchBmp ? "*.BMP" : "*.JPG";
     if (m_mode == SearchMode::Select || m_mode == SearchMode::Remove)
         AfxMessageBox(kFolderHint, MsgButtons::OK, MsgIcon::None);
     if (m_mode == SearchMode::Drive) {

@@ -75,8 +75,6 @@ public:
     int m_more = 0;
     int m_moreEdit = 0;
 
-    int ListId() const { return m_listId; }
-
 protected:
     CDirSelectDialog(const DialogTemplate& tmpl, int listId, int moreId, int editId, std::string firstLine,
                      bool selectAll, int moreOnOpen);

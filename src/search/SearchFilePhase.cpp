@@ -160,7 +160,7 @@ bool DirectorySearch::HandleFullList(bool firstOfFolder) {
 
 void DirectorySearch::Finish() {
     CVantorView& v = m_view;
-    const char* kind = v.m_searchFileType == 2 ? "(BMP)" : "(JPEG)";
+    const char* kind = v.m_searchFileType == CVantorView::kSearchBmp ? "(BMP)" : "(JPEG)";
     m_ui.MessageBox(std::string("検索された file 数 ") + kind + " は..." + std::to_string(m_matchCount) + "個 です。",
                     "検索された file 数", MsgButtons::OK, MsgIcon::None);
     m_ui.MessageBox("  AUTO SEARCH 終わりました。 ", "File 検索終了", MsgButtons::OK, MsgIcon::None);

@@ -21,10 +21,10 @@ constexpr const char* kTryAgain =
 }  // namespace
 
 void SearchTypePrompt(CVantorView& view) {
-    view.m_searchFileType = 1;
+    view.m_searchFileType = CVantorView::kSearchJpeg;
     CSearchTypeDialog dlg(view.m_deepSearchSetting);
     if (TheUi().DoModal(dlg) != IDOK) return;
-    view.m_searchFileType = dlg.m_clicked == 0 ? 1 : dlg.m_choice;
+    view.m_searchFileType = dlg.m_clicked == 0 ? CVantorView::kSearchJpeg : dlg.m_choice;
     view.m_deepSearchSetting = dlg.m_deepSearchEdit;
     view.m_deepSearch = dlg.m_deepSearchEdit;
     view.m_searchStop = 0;
@@ -47,10 +47,7 @@ void SearchFolderChoice(CVantorView& view) {
         // too long for the folder buffer) must not leave it somewhere else.
         if (!folder.empty() && folder.size() < kFolderBufferSize && SetCurrentDirectory(folder)) {
             view.m_searchStop = 0;
-            view.m_searchPathName = path;
-            view.m_searchFileName = name;
             view.m_searchFolder = folder;
-            view.m_searchDrive = path.substr(0, 2);
             return;
         }
     }

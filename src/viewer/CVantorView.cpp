@@ -45,7 +45,7 @@ void CVantorView::RequestClose() {
     m_closeRequested = true;
     // Every long loop reads these on its next step and ends.
     if (m_stopped != 1) {
-        m_haltState = 0;
+        m_haltState = kHaltRunning;
         m_stopped = 1;
         m_writeMode = 0;
     }
@@ -55,8 +55,8 @@ void CVantorView::RequestClose() {
 
 bool CVantorView::WaitingForUser() const {
     if (m_stopped == 1) return false;
-    if (m_haltState == 1) return m_backRequest == 0;
-    if (m_haltState == 2) return m_backRequest == 0 && m_keyBackRequest == 0 && m_keyForwardRequest == 0;
+    if (m_haltState == kHaltHalted) return m_backRequest == 0;
+    if (m_haltState == kHaltStepping) return m_backRequest == 0 && m_keyBackRequest == 0 && m_keyForwardRequest == 0;
     return false;
 }
 
@@ -78,23 +78,23 @@ void CVantorView::OnAppAbout() { vantor::OnAppAbout(); }
 
 void CVantorView::OnBackgroundToggle() {
     switch (m_backColor) {
-        case 0: m_backColor = 1; break;
-        case 1:
-        case 2: m_backColor = 3; break;
-        default: m_backColor = 0; break;
+        case kBackWhite: m_backColor = kBackGray; break;
+        case kBackGray:
+        case kBackNone: m_backColor = kBackBlack; break;
+        default: m_backColor = kBackWhite; break;
     }
     InvalidateView(true);
 }
 
 void CVantorView::OnProgressBarToggle() {
     switch (m_progressMode) {
-        case 0: m_progressMode = 1; break;
-        case 1: m_progressMode = 2; break;
-        default: m_progressMode = 0; break;
+        case kProgressFull: m_progressMode = kProgressBrief; break;
+        case kProgressBrief: m_progressMode = kProgressNone; break;
+        default: m_progressMode = kProgressFull; break;
     }
     // Without the meter it stands at 0; a run in its wait between slides would
     // otherwise show the old position until the wait ends.
-    if (m_progressMode == 2) TheUi().ProgressSetPos(0);
+    if (m_progressMode == kProgressNone) TheUi().ProgressSetPos(0);
     InvalidateView(true);
 }
 

@@ -120,6 +120,12 @@ public:
     void LoadBmpFile(const std::string& path);
     void LoadGifFile(const std::string& path);
     void SaveBmpFile(const std::string& path);
+    // After a bitmap save: its failure told, or the file shown as it was written.
+    void ShowSavedBmp(const std::string& status, const std::string& path);
+    // Loads a JPEG at the DCT reduction choose picks for frame, taking over the
+    // decode ahead of exactly that file when there is one; true when it did.
+    bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
+                        const JpegPrefetch::ScaleContext& frame);
     // Loads with the loader the path's ending chooses (.jpg, .jpeg, .jpe, .gif,
     // .bmp, letter case ignored); any other ending loads nothing.
     void LoadByEnding(const std::string& path);
@@ -128,7 +134,7 @@ public:
     void OpenByEnding(const std::string& path);
 
     // ---- slide show ---------------------------------------------------------------------
-    virtual void ShowSlide();
+    virtual void ShowSlide();  // a test overrides it to watch each slide
     // The next JPEG slide is decoded on a second thread (m_buf.Ahead()) while this one
     // is on screen or being written; any load of exactly that file, unchanged, takes it over.
     bool m_prefetchSlides = true;  // off only to compare a run without it
@@ -145,6 +151,9 @@ public:
     static unsigned DelayForSpeed(std::uint32_t speed);
     // Shows the stop-or-continue dialog; true when the answer is "stop".
     bool AskStop();
+    // A slide that failed: its boxes, then (when ask) the stop-or-continue question,
+    // whose stop ends the run after this pass (true).
+    bool TellSlideFailed(const std::vector<std::string>& boxes, bool ask = true);
 
     // The command line: pictures (and folders of pictures) given at start-up.
     // One picture is opened and shown; several fill the slide list and start a show.
@@ -202,7 +211,6 @@ public:
     CurrentPicture m_buf;
     const std::uint32_t& m_width = m_buf.Width();
     const std::uint32_t& m_height = m_buf.Height();
-    std::vector<std::uint8_t> m_workBuf;  // scratch for the batch write, sized per picture
 
     std::uint32_t m_fitWidth = 0;
     std::uint32_t m_fitHeight = 0;
@@ -233,32 +241,59 @@ public:
     std::uint32_t m_speed = 5;
     std::uint32_t m_maxWidth = 800;
     std::uint32_t m_maxHeight = 600;
-    std::int32_t m_outScaleMode = 0;
-    std::uint32_t m_dispScaleMode = 2;
-    std::int32_t m_outBackColor = 1;
+    // m_outScaleMode: how the fit treats a picture, on screen and in written files.
+    static constexpr std::int32_t kScaleShrink = 0;   // shrink a bigger picture to the frame, keep a smaller one
+    static constexpr std::int32_t kScaleAsIs = 1;     // the picture's own size
+    static constexpr std::int32_t kScaleFit = 2;      // shrink or enlarge to the frame
+    static constexpr std::int32_t kScaleStretch = 3;  // fill the frame, the aspect ratio given up
+    std::int32_t m_outScaleMode = kScaleShrink;
+    // m_dispScaleMode: where the batch write puts the picture in its frame.
+    static constexpr std::uint32_t kPlaceFitted = 2;  // at its fitted size, centred; any other value fills the frame
+    std::uint32_t m_dispScaleMode = kPlaceFitted;
+    // m_outBackColor: the background of written files.
+    static constexpr std::int32_t kOutBackWhite = 0;
+    static constexpr std::int32_t kOutBackGray = 1;
+    static constexpr std::int32_t kOutBackBlack = 2;
+    std::int32_t m_outBackColor = kOutBackGray;
     std::int32_t m_jpegQualityIndex = 5;
-    std::int32_t m_outFileType = 0;
+    // m_outFileType: what the batch write writes.
+    static constexpr std::int32_t kOutJpeg = 0;
+    static constexpr std::int32_t kOutBmp = 1;
+    std::int32_t m_outFileType = kOutJpeg;
     std::uint32_t m_spare = 0;
     std::uint32_t m_writePosition = 0;
     std::int32_t m_deepSearchSetting = 1;
     std::int32_t m_deepSearch = 0;
     std::uint32_t m_origWidthShown = 801;
     std::uint32_t m_origHeightShown = 601;
-    std::int32_t m_backColor = 1;
-    std::uint32_t m_progressMode = 0;
+    // m_backColor: the screen's background around the picture (the toggle's states).
+    static constexpr std::int32_t kBackWhite = 0;
+    static constexpr std::int32_t kBackGray = 1;
+    static constexpr std::int32_t kBackNone = 2;  // nothing filled: what was on screen stays
+    static constexpr std::int32_t kBackBlack = 3;
+    std::int32_t m_backColor = kBackGray;
+    // m_progressMode: how much a run shows besides the picture.
+    static constexpr std::uint32_t kProgressFull = 0;   // every overlay text, the meter steps
+    static constexpr std::uint32_t kProgressBrief = 1;  // sizes, numbers and names only, the meter steps
+    static constexpr std::uint32_t kProgressNone = 2;   // the slide number alone, no status panes, meter at 0
+    std::uint32_t m_progressMode = kProgressFull;
     std::int32_t m_statusPhase = 0;
     bool m_fullScreen = false;  // the window alone on the screen, without its bars
     bool m_fitWindow = false;   // the show fits pictures into the client area
     bool m_autoRotate = false;  // JPEGs are shown and written upright by their Exif orientation
 
     // ---- run state and write state --------------------------------------------------------------
-    std::int32_t m_stopped = 1;
-    std::int32_t m_haltState = 0;
+    std::int32_t m_stopped = 1;  // 1 while no show or write runs, 0 during one
+    // m_haltState: how a started show or write goes on.
+    static constexpr std::int32_t kHaltRunning = 0;   // one slide after the other at m_speed
+    static constexpr std::int32_t kHaltHalted = 1;    // the same slide again and again, nothing written
+    static constexpr std::int32_t kHaltStepping = 2;  // one slide for each step request, no waiting
+    std::int32_t m_haltState = kHaltRunning;
     std::int32_t m_backRequest = 0;
     std::int32_t m_keyBackRequest = 0;
     std::int32_t m_keyForwardRequest = 0;
     std::uint32_t m_slideNo = 0;
-    std::int32_t m_writeMode = 0;
+    std::int32_t m_writeMode = 0;  // 1 while the run is a batch write, 0 for a show or no run
     std::uint32_t m_writtenCount = 0;
     std::uint32_t m_jumpTarget = 0;
     std::uint32_t m_writtenCountShown = 0;
@@ -270,13 +305,15 @@ public:
     std::int32_t m_sortStop = 0;
 
     // ---- automatic search (search/) ------------------------------------------------------------------
-    std::uint32_t m_dirWrapMark = 0;    // stays 0: past 150000 folders the list grows, it never wraps
-    std::int32_t m_dirWrapped = 0;      // 1 once the list reached 150000 folders below level 1 in this search
-    std::int32_t m_searchFileType = 1;  // 1 JPEG, 2 BMP
-    std::string m_searchDrive;          // first two characters of the chosen folder's path
-    std::int32_t m_overClicked = 0;     // a choice was clicked in the over-10000 dialog
-    std::int32_t m_selMore = 0;         // the More flag copied from a selection dialog
-    std::int32_t m_selMoreEdit = 0;     // the value typed in a selection dialog's edit box
+    std::uint32_t m_dirWrapMark = 0;  // stays 0: past 150000 folders the list grows, it never wraps
+    std::int32_t m_dirWrapped = 0;    // 1 once the list reached 150000 folders below level 1 in this search
+    // m_searchFileType: which files a search collects.
+    static constexpr std::int32_t kSearchJpeg = 1;
+    static constexpr std::int32_t kSearchBmp = 2;
+    std::int32_t m_searchFileType = kSearchJpeg;
+    std::int32_t m_overClicked = 0;  // a choice was clicked in the over-10000 dialog
+    std::int32_t m_selMore = 0;      // the More flag copied from a selection dialog
+    std::int32_t m_selMoreEdit = 0;  // the value typed in a selection dialog's edit box
     void OnAutoSearch();
     void OnAutoSearchSelectMode();
     void OnAutoSearchRemoveMode();
@@ -289,9 +326,8 @@ public:
     void SortSlideList(std::int32_t kind);
 
     // ---- batch write (batch/) --------------------------------------------------------------------------
-    std::string m_tempBmpPath;      // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
-    std::string m_writeSourcePath;  // "at First", then the path written last
-    std::int32_t m_dibReady = 0;
+    std::string m_tempBmpPath;          // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
+    std::string m_writeSourcePath;      // "at First", then the path written last
     std::uint32_t m_lastStepSlide = 0;  // the entry the write run's last step took; 0 before the first
     void OnFileWriteStart();
     void ChooseOutputFolder();
@@ -299,7 +335,7 @@ public:
     // command line's batch write.
     void StartWriteRun();
     // The write run's counterpart of ShowSlide: loads, composes and writes one slide.
-    virtual void WriteStep();
+    void WriteStep();
     void ConvertAndWriteSlide();
     // One slide's output made ready before its name is chosen: the slide, the name
     // asked for (a.jpg as a.JPG or a.BMP) and the content.
@@ -342,10 +378,6 @@ public:
     // ---- folders -------------------------------------------------------------------------------------
     std::string m_outFolder = "d:\\t~\\";     // at most kFolderBufferSize - 1 bytes
     std::string m_searchFolder = "d:\\t~\\";  // at most kFolderBufferSize - 1 bytes
-    std::string m_searchPathName = "d:\\~t\\mfc.jpg";
-    std::string m_searchFileName = "mfc.jpg";
-    std::string m_outPathName = "d:\\~t\\mfc.jpg";
-    std::string m_outFileName = "mfc.jpg";
 
 private:
     // The loop of the show and of the write run: the same pacing, halting, stepping
@@ -355,6 +387,8 @@ private:
     const char* StateText() const;
     // The paint's two status texts: the current file and the run's state.
     void SetStatusTexts();
+    // Pane 0 as given, pane 1 the run's state; neither when the progress display is off.
+    void SetStatusPanes(const std::string& pane0);
     void SetFullScreen(bool on);
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);

@@ -47,25 +47,25 @@ void CSpeedDialog::OnHScroll(int controlId, ScrollCode code, int pos) {
 CScaleDialog::CScaleDialog() : Dialog(ScaleDialogTemplate()) {}
 
 void CScaleDialog::DoDataExchange(DataExchange& dx) {
-    dx.UInt(1006, m_origWidth, "m_origWidth", 0, 6000);
-    dx.UInt(1007, m_origHeight, "m_origHeight", 0, 6000);
-    dx.UInt(1008, m_dispScaleMode, "m_dispScaleMode", 0, 2);
-    dx.UInt(1003, m_maxWidth, "m_maxWidth", 1, 6000);
-    dx.UInt(1004, m_maxHeight, "m_maxHeight", 1, 6000);
-    dx.Int(1005, m_outScaleMode, "m_outScaleMode", 0, 3);
-    dx.Int(1011, m_outBackColor, "m_outBackColor", 0, 2);
-    dx.Int(1012, m_jpegQualityIndex, "m_jpegQualityIndex", 0, 9);
-    dx.Int(1013, m_outFileType, "m_outFileType", 0, 1);
-    dx.Int(1014, m_deepSearch, "m_deepSearch", 0, 1);
-    dx.UInt(1009, m_spare, "m_spare", 0, 2);
-    dx.UInt(1010, m_writePosition, "m_writePosition", 0, 2);
+    dx.UInt(kOrigWidth, m_origWidth, "m_origWidth", 0, 6000);
+    dx.UInt(kOrigHeight, m_origHeight, "m_origHeight", 0, 6000);
+    dx.UInt(kDispScaleMode, m_dispScaleMode, "m_dispScaleMode", 0, 2);
+    dx.UInt(kMaxWidth, m_maxWidth, "m_maxWidth", 1, 6000);
+    dx.UInt(kMaxHeight, m_maxHeight, "m_maxHeight", 1, 6000);
+    dx.Int(kOutScaleMode, m_outScaleMode, "m_outScaleMode", 0, 3);
+    dx.Int(kOutBackColor, m_outBackColor, "m_outBackColor", 0, 2);
+    dx.Int(kJpegQuality, m_jpegQualityIndex, "m_jpegQualityIndex", 0, 9);
+    dx.Int(kOutFileType, m_outFileType, "m_outFileType", 0, 1);
+    dx.Int(kDeepSearch, m_deepSearch, "m_deepSearch", 0, 1);
+    dx.UInt(kSpare, m_spare, "m_spare", 0, 2);
+    dx.UInt(kWritePosition, m_writePosition, "m_writePosition", 0, 2);
 }
 
 CJumpDialog::CJumpDialog() : Dialog(JumpDialogTemplate()) {}
 
 void CJumpDialog::DoDataExchange(DataExchange& dx) {
-    dx.Int(1012, m_jumpNo, "m_jumpNo", 0, 10000);
-    dx.Int(1013, m_writtenNo, "m_writtenNo", 0, 1000000);
+    dx.Int(kJumpNo, m_jumpNo, "m_jumpNo", 0, 10000);
+    dx.Int(kWrittenNo, m_writtenNo, "m_writtenNo", 0, 1000000);
 }
 
 }  // namespace vantor

@@ -10,6 +10,9 @@ namespace vantor {
 // Cancel ("YES............STOP SLIDE SHOW", or Esc) means stop; anything else goes on.
 class CStopOrContinueDialog : public Dialog {
 public:
+    static constexpr int kContinue = 1001;  // shown, never enabled
+    static constexpr int kStop = 1002;      // shown, never enabled
+
     CStopOrContinueDialog();
 };
 
@@ -29,30 +32,47 @@ public:
 
 class CScaleDialog : public Dialog {
 public:
+    // The edit boxes, one for each member below.
+    static constexpr int kMaxWidth = 1003;
+    static constexpr int kMaxHeight = 1004;
+    static constexpr int kOutScaleMode = 1005;
+    static constexpr int kOrigWidth = 1006;     // read-only
+    static constexpr int kOrigHeight = 1007;    // read-only
+    static constexpr int kDispScaleMode = 1008; // read-only
+    static constexpr int kSpare = 1009;         // read-only
+    static constexpr int kWritePosition = 1010; // read-only
+    static constexpr int kOutBackColor = 1011;
+    static constexpr int kJpegQuality = 1012;
+    static constexpr int kOutFileType = 1013;
+    static constexpr int kDeepSearch = 1014;    // read-only
+
     CScaleDialog();
     void DoDataExchange(DataExchange& dx) override;
 
-    std::uint32_t m_origWidth = 0;     // 1006, read-only
-    std::uint32_t m_origHeight = 0;    // 1007, read-only
-    std::uint32_t m_dispScaleMode = 0; // 1008, read-only
-    std::uint32_t m_maxWidth = 0;      // 1003
-    std::uint32_t m_maxHeight = 0;     // 1004
-    std::int32_t m_outScaleMode = 0;   // 1005
-    std::int32_t m_outBackColor = 0;   // 1011
-    std::int32_t m_jpegQualityIndex = 0;  // 1012
-    std::int32_t m_outFileType = 0;    // 1013
-    std::int32_t m_deepSearch = 0;     // 1014, read-only
-    std::uint32_t m_spare = 0;         // 1009, read-only
-    std::uint32_t m_writePosition = 0; // 1010, read-only
+    std::uint32_t m_origWidth = 0;
+    std::uint32_t m_origHeight = 0;
+    std::uint32_t m_dispScaleMode = 0;
+    std::uint32_t m_maxWidth = 0;
+    std::uint32_t m_maxHeight = 0;
+    std::int32_t m_outScaleMode = 0;
+    std::int32_t m_outBackColor = 0;
+    std::int32_t m_jpegQualityIndex = 0;
+    std::int32_t m_outFileType = 0;
+    std::int32_t m_deepSearch = 0;
+    std::uint32_t m_spare = 0;
+    std::uint32_t m_writePosition = 0;
 };
 
 class CJumpDialog : public Dialog {
 public:
+    static constexpr int kJumpNo = 1012;
+    static constexpr int kWrittenNo = 1013;  // read-only
+
     CJumpDialog();
     void DoDataExchange(DataExchange& dx) override;
 
-    std::int32_t m_jumpNo = 0;     // 1012
-    std::int32_t m_writtenNo = 0;  // 1013, read-only
+    std::int32_t m_jumpNo = 0;
+    std::int32_t m_writtenNo = 0;
 };
 
 }  // namespace vantor

@@ -18,10 +18,6 @@ namespace {
 // A file larger than this cannot hold a picture the decoders accept.
 constexpr std::uint64_t kMaxBitmapFileBytes = std::uint64_t{1} << 30;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 void CVantorView::LoadJpegFile(const std::string& path) {
@@ -32,17 +28,23 @@ void CVantorView::LoadJpegFile(const std::string& path) {
     // A slide decoded while the one before was on screen, if it is this very file
     // as it is now: the same pixels the load below would give. A file that failed
     // there, warned or changed since is loaded below, and only then reported.
-    if (auto ahead = m_buf.Ahead().Take(path, &ChooseDisplayScale, frame, m_autoRotate)) {
+    LoadJpegScaled(path, &ChooseDisplayScale, frame);
+}
+
+bool CVantorView::LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
+                                 const JpegPrefetch::ScaleContext& frame) {
+    if (auto ahead = m_buf.Ahead().Take(path, choose, frame, m_autoRotate)) {
         NoteJpegPath(path);
         m_buf.Replace(std::move(*ahead), path);
-        return;
+        return true;
     }
     JpegFile::Options options;
-    options.choose = &ChooseDisplayScale;
+    options.choose = choose;
     options.context = &frame;
     options.memory = &m_buf.Memory();
     options.upright = m_autoRotate;
     m_buf.Replace(JpegFile::Load(path, options), path);
+    return false;
 }
 
 void CVantorView::LoadBmpFile(const std::string& path) {
@@ -74,7 +76,7 @@ void CVantorView::LoadBmpFile(const std::string& path) {
 
 void CVantorView::LoadBmpThroughFallback(const std::string& path) {
     Ui& ui = TheUi();
-    std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path));
+    FilePtr file(OpenRegularFile(path));
     if (!file) {
         AfxMessageBox("DIB Can't open file for reading :\n" + path);
         return;
@@ -132,8 +134,12 @@ void CVantorView::SaveBmpFile(const std::string& path) {
     m_buf.MakeFull();  // every pixel of the picture, not the screen's share
     BmpCodec codec;
     codec.SaveRgb(path, m_buf.get(), m_width, m_height);
-    if (codec.m_status != "OK") {
-        AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
+    ShowSavedBmp(codec.m_status, path);
+}
+
+void CVantorView::ShowSavedBmp(const std::string& status, const std::string& path) {
+    if (status != "OK") {
+        AfxMessageBox(status, MsgButtons::OK, MsgIcon::Error);
         return;
     }
     TheUi().FileWritten(path);

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/FileSystem.h"
+#include "platform/Format.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 
@@ -29,9 +30,9 @@ CVantorView::Fit CVantorView::FitPicture(std::uint32_t width, std::uint32_t heig
     fit.srcHeight = height;
     std::uint64_t rw = w, rh = h;
     std::uint64_t r = 1;
-    if (outScaleMode == 1) {
+    if (outScaleMode == kScaleAsIs) {
         // as is: no clamp
-    } else if (outScaleMode == 3) {
+    } else if (outScaleMode == kScaleStretch) {
         fit.srcWidth = static_cast<std::uint32_t>(Wp);
         fit.srcHeight = static_cast<std::uint32_t>(Hp);
         rw = W;
@@ -115,13 +116,6 @@ constexpr const char* kSelectedWithHelp =
     "件 selectされています  When running L Click->halt : L Click again->restart / When halt R Click or "
     "SpaceBar...backward<- : anyKey...forward->";
 
-std::string Format(const char* fmt, auto... args) {
-    const int n = std::snprintf(nullptr, 0, fmt, args...);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    std::snprintf(out.data(), out.size() + 1, fmt, args...);
-    return out;
-}
-
 }  // namespace
 
 std::string DateLine(std::time_t modified) {
@@ -154,8 +148,8 @@ void CVantorView::OnDraw(Canvas& canvas) {
     if (m_slideCount == 0) ui.SetTitle("Vantor - Windows Application for SLIDESHOW");
     const Size client = ui.ClientSize();
     const int bottom = client.cy;
-    const bool full = m_progressMode == 0;
-    const bool some = m_progressMode == 0 || m_progressMode == 1;
+    const bool full = m_progressMode == kProgressFull;
+    const bool some = m_progressMode == kProgressFull || m_progressMode == kProgressBrief;
 
     if (full) {
         canvas.TextOut(332, 5, Format(" %s %s %d %s  ", m_strFile.c_str(), "  ", m_slideCount, kSelected), kLightGray);
@@ -186,15 +180,15 @@ void CVantorView::OnDraw(Canvas& canvas) {
     bool fill = true;
     Rgb band = kLightGray;
     switch (m_backColor) {
-        case 0:
+        case kBackWhite:
             band = kWhite;
             text = kLightGray;
             break;
-        case 1:
+        case kBackGray:
             band = kLightGray;
             text = kWhite;
             break;
-        case 2:
+        case kBackNone:
             fill = false;
             text = kBlack;
             break;
@@ -256,7 +250,7 @@ void CVantorView::OnDraw(Canvas& canvas) {
     // itself: the same pixels each time (the scaled copy is kept, so they are blits).
     // Nothing is drawn while the picture is in file order for a save.
     const DibImage& image = m_buf.Drawable();
-    const int stretches = image.bits == nullptr ? 0 : m_speed >= 2 && m_haltState == 0 ? 4 : 1;
+    const int stretches = image.bits == nullptr ? 0 : m_speed >= 2 && m_haltState == kHaltRunning ? 4 : 1;
     for (int i = 0; i < stretches; ++i) canvas.StretchImage(dest, image, source, StretchMode::Halftone);
 
     overlay(kSelected);
@@ -267,14 +261,17 @@ void CVantorView::OnDraw(Canvas& canvas) {
 
 const char* CVantorView::StateText() const {
     if (m_stopped == 1) return "  Choose SLIDE_SHOW START from MENU for starting                           ";
-    if (m_haltState == 1 || m_haltState == 2) return "!! Halting SlideShow (Press Esc KEY to Abort)";
+    if (m_haltState == kHaltHalted || m_haltState == kHaltStepping)
+        return "!! Halting SlideShow (Press Esc KEY to Abort)";
     return " Running SlideShow (Press Esc KEY to Abort) ";
 }
 
-void CVantorView::SetStatusTexts() {
-    if (m_progressMode >= 2) return;
+void CVantorView::SetStatusTexts() { SetStatusPanes("@( " + m_strFile + "  " + std::to_string(m_haltState) + " )"); }
+
+void CVantorView::SetStatusPanes(const std::string& pane0) {
+    if (m_progressMode >= kProgressNone) return;
     Ui& ui = TheUi();
-    ui.SetStatusPane(0, "@( " + m_strFile + "  " + std::to_string(m_haltState) + " )");
+    ui.SetStatusPane(0, pane0);
     ui.SetStatusPane(1, Format("( %s  %d )", StateText(), m_haltState));
 }
 

@@ -25,6 +25,13 @@ bool CVantorView::AskStop() {
     return TheUi().DoModal(dlg) == IDCANCEL;
 }
 
+bool CVantorView::TellSlideFailed(const std::vector<std::string>& boxes, bool ask) {
+    for (const std::string& text : boxes) AfxMessageBox(text);
+    if (!ask || !AskStop()) return false;
+    m_slideNo = m_slideCount;
+    return true;
+}
+
 void CVantorView::OnSlideShowStart() {
     if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
     RunLoop(false);
@@ -34,7 +41,7 @@ void CVantorView::RunLoop(bool writing) {
     Ui& ui = TheUi();
     // A write run starts where its setup put the slide number.
     if (!writing) m_slideNo = 1;
-    m_haltState = 0;
+    m_haltState = kHaltRunning;
     m_stopped = 0;
     m_backRequest = m_keyBackRequest = m_keyForwardRequest = 0;
     // Not reloading the path shown last saves a load between passes of one run
@@ -51,21 +58,21 @@ void CVantorView::RunLoop(bool writing) {
         if (m_closeRequested) break;
         ui.SetCursor(CursorKind::AppStarting);
         if (m_stopped == 1) {
-            m_haltState = 0;
+            m_haltState = kHaltRunning;
             m_slideNo = m_slideCount - 1;
         }
         const bool pending = m_backRequest == 1 || m_keyBackRequest == 1 || m_keyForwardRequest == 1;
-        if (!(m_haltState == 2 && !pending)) {
+        if (!(m_haltState == kHaltStepping && !pending)) {
             // A step back never goes below 0: two back requests on slide 1, or one
             // after a jump to 0, would wrap the unsigned number past the list.
             auto stepBack = [this] {
                 if (m_slideNo > 0) --m_slideNo;
             };
-            if (m_haltState == 1 && m_backRequest == 1) {
+            if (m_haltState == kHaltHalted && m_backRequest == 1) {
                 m_backRequest = 0;
                 stepBack();
             }
-            if (m_haltState == 2) {
+            if (m_haltState == kHaltStepping) {
                 if (m_backRequest == 1) {
                     m_backRequest = 0;
                     stepBack();
@@ -80,7 +87,7 @@ void CVantorView::RunLoop(bool writing) {
                 }
             }
             if (m_slideNo < 1) m_slideNo = 1;
-            if (m_haltState == 0) ++m_slideNo;
+            if (m_haltState == kHaltRunning) ++m_slideNo;
             if (writing && m_jumpTarget == 0) m_jumpTarget = 1;
             if (!firstPassDone) {
                 firstPassDone = true;
@@ -102,15 +109,15 @@ void CVantorView::RunLoop(bool writing) {
         // A halt, a step, a jump, a new speed or a close ends the wait at once.
         const std::uint64_t state = RunStateKey();
         const auto changed = [this, state] { return m_closeRequested || RunStateKey() != state; };
-        if (m_haltState == 0)
+        if (m_haltState == kHaltRunning)
             ui.Sleep(delay, changed);
-        else if (m_haltState == 1)
+        else if (m_haltState == kHaltHalted)
             ui.Sleep(0);
         ui.Pump(6667);
         if (m_closeRequested) break;
-        if (m_progressMode < 2)
+        if (m_progressMode < kProgressNone)
             ui.ProgressStep();
-        else if (m_progressMode == 2)
+        else if (m_progressMode == kProgressNone)
             ui.ProgressSetPos(0);
         ui.SetCursor(CursorKind::Arrow);
     }
@@ -120,7 +127,7 @@ void CVantorView::RunLoop(bool writing) {
     m_writeMode = 0;
     ui.SetViewTimer(false);
     ui.SetCursor(CursorKind::Arrow);
-    if (m_progressMode < 2) ui.ProgressSetPos(0);
+    if (m_progressMode < kProgressNone) ui.ProgressSetPos(0);
     // The paint that follows sets these only over a picture; a run whose last
     // slide loaded nothing would leave the running state in the status bar.
     SetStatusTexts();
@@ -129,7 +136,7 @@ void CVantorView::RunLoop(bool writing) {
 
 void CVantorView::ShowSlide() {
     Ui& ui = TheUi();
-    if (m_lastShownPath == m_curSlidePath && m_haltState != 1) {
+    if (m_lastShownPath == m_curSlidePath && m_haltState != kHaltHalted) {
         PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame());
         return;
     }
@@ -137,17 +144,11 @@ void CVantorView::ShowSlide() {
     const std::string& path = m_curSlidePath;
     // A halted show holds nothing decoded ahead but the slide it is about to show:
     // reloading its slide beside another picture would break the memory bound.
-    if (m_haltState != 0 && !m_buf.Ahead().IsFor(path)) m_buf.Ahead().Drop();
+    if (m_haltState != kHaltRunning && !m_buf.Ahead().IsFor(path)) m_buf.Ahead().Drop();
     LoadByEnding(path);
     PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame());
     ui.EndWaitCursor();
-    if (!m_buf && m_slideNo > 2) {
-        AfxMessageBox(path);
-        if (AskStop()) {
-            m_slideNo = m_slideCount;
-            return;
-        }
-    }
+    if (!m_buf && m_slideNo > 2 && TellSlideFailed({path})) return;
     InvalidateView(false);
     m_lastShownPath = m_curSlidePath;
     if (m_buf) ui.SlideShown(m_slideNo, m_curSlidePath, m_width, m_height);
@@ -156,7 +157,7 @@ void CVantorView::ShowSlide() {
 void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame) {
     // Unless a click, a key or a command intervenes, the next passes show the
     // following slides; one with the path of the slide before it is not loaded again.
-    if (!m_prefetchSlides || m_haltState != 0 || m_stopped == 1) return;
+    if (!m_prefetchSlides || m_haltState != kHaltRunning || m_stopped == 1) return;
     std::vector<std::string> next;
     const std::string* previous = &m_curSlidePath;
     for (std::uint32_t index = m_slideNo; index < m_slideCount && index < m_slidePath.size() &&
@@ -171,17 +172,17 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
 
 void CVantorView::OnHaltRestart() {
     if (m_stopped == 1) {
-        m_haltState = 0;
+        m_haltState = kHaltRunning;
         return;
     }
-    m_haltState = m_haltState == 0 ? 1 : 0;
+    m_haltState = m_haltState == kHaltRunning ? kHaltHalted : kHaltRunning;
 }
 
 void CVantorView::OnLButtonDown() { OnHaltRestart(); }
 
 void CVantorView::OnAbort() {
-    if (m_stopped != 1 && m_haltState >= 0 && m_haltState <= 2) {
-        m_haltState = 0;
+    if (m_stopped != 1 && m_haltState >= kHaltRunning && m_haltState <= kHaltStepping) {
+        m_haltState = kHaltRunning;
         m_stopped = 1;
         m_writeMode = 0;
     }
@@ -189,10 +190,10 @@ void CVantorView::OnAbort() {
 
 void CVantorView::OnRButtonDown() {
     if (m_stopped == 1) return;
-    if (m_haltState == 1) {
-        m_haltState = 2;
+    if (m_haltState == kHaltHalted) {
+        m_haltState = kHaltStepping;
         m_backRequest = 1;
-    } else if (m_haltState == 2) {
+    } else if (m_haltState == kHaltStepping) {
         m_backRequest = 1;
     }
 }
@@ -217,18 +218,18 @@ void CVantorView::OnKeyDown(unsigned k) {
         m_sortStop = 1;
     }
     if (m_stopped == 1) return;
-    if (m_haltState == 0 || k == VK_ESCAPE) {
+    if (m_haltState == kHaltRunning || k == VK_ESCAPE) {
         if (AskStop()) {
-            m_haltState = 0;
+            m_haltState = kHaltRunning;
             m_stopped = 1;
             m_writeMode = 0;
         }
-    } else if (k == VK_SPACE && (m_haltState == 1 || m_haltState == 2)) {
+    } else if (k == VK_SPACE && (m_haltState == kHaltHalted || m_haltState == kHaltStepping)) {
         m_keyBackRequest = 1;
-        m_haltState = 2;
-    } else if (m_haltState == 1 || m_haltState == 2) {
+        m_haltState = kHaltStepping;
+    } else if (m_haltState == kHaltHalted || m_haltState == kHaltStepping) {
         m_keyForwardRequest = 1;
-        m_haltState = 2;
+        m_haltState = kHaltStepping;
     }
 }
 

@@ -59,6 +59,12 @@ TEST(JpegFile, ColourRoundTripAndDimensions) {
     EXPECT_TRUE(sv.Events("box").empty());
 }
 
+TEST(JpegFile, QualityIndexTable) {
+    // The scale dialog's index, its quality; anything outside 0..9 writes at 75.
+    const int table[][2] = {{0, 100}, {1, 95}, {4, 80}, {5, 75}, {8, 60}, {9, 50}, {-1, 75}, {10, 75}, {255, 75}};
+    for (const auto& [index, quality] : table) EXPECT_EQ(JpegQualityFor(index), quality) << index;
+}
+
 TEST(JpegFile, BytesEncodedInMemoryAreTheFileWritten) {
     ScriptedView sv;
     TempDir dir;

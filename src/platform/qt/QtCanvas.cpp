@@ -7,10 +7,10 @@
 #include <functional>
 #include <memory>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "imaging/AreaShrink.h"
+#include "platform/TwoBands.h"
 
 namespace vantor {
 
@@ -23,6 +23,9 @@ QFont JapaneseFont(int pixelSize) {
 }
 
 namespace {
+
+// A source of this many pixels or more is shrunk in two bands on two threads.
+constexpr qint64 kTwoBandSourcePixels = 1'000'000;
 
 // One band of destination rows of AreaShrinkRows, into top-down RGB32 rows at
 // out (bytesPerLine apart): stored row y of the bottom-up source's shrink is row
@@ -47,14 +50,10 @@ QImage AreaShrink(const QImage& source, int width, int height, QImage into) {
     const qsizetype bytesPerLine = into.bytesPerLine();
     const AreaTaps across(source.width(), width), down(source.height(), height);
     // A big picture is shared out between two threads, by destination rows.
-    if (static_cast<qint64>(source.width()) * source.height() >= 1'000'000 && height >= 2) {
-        std::thread lower(AreaShrinkInto, std::cref(source), std::cref(across), std::cref(down), out, bytesPerLine,
-                          width, height, 0, height / 2);
-        AreaShrinkInto(source, across, down, out, bytesPerLine, width, height, height / 2, height);
-        lower.join();
-    } else {
-        AreaShrinkInto(source, across, down, out, bytesPerLine, width, height, 0, height);
-    }
+    const bool big = static_cast<qint64>(source.width()) * source.height() >= kTwoBandSourcePixels;
+    RunInTwoBands(height, big, [&](int firstRow, int endRow) {
+        AreaShrinkInto(source, across, down, out, bytesPerLine, width, height, firstRow, endRow);
+    });
     return into;
 }
 

@@ -3,12 +3,10 @@
 #include <algorithm>
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -256,10 +254,6 @@ void QtUi::EndWaitCursor() {
     if (m_waitDepth == 0) DropCursor();
 }
 
-void QtUi::RestoreWaitCursor() {
-    if (m_waitDepth > 0) ApplyCursor(Qt::WaitCursor);
-}
-
 void QtUi::SetTitle(const std::string& text) { m_window.setWindowTitle(QString::fromStdString(text)); }
 
 void QtUi::SetStatusPane(int pane, const std::string& text) {
@@ -299,15 +293,5 @@ void QtUi::SetViewTimer(bool on) { m_window.ViewArea()->SetTimer(on); }
 void QtUi::PostClose() { QMetaObject::invokeMethod(&m_window, "close", Qt::QueuedConnection); }
 
 void QtUi::SetFullScreen(bool on) { m_window.SetFullScreen(on); }
-
-void QtUi::ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) {
-    if (bgrBottomUp == nullptr || width == 0 || height == 0) return;
-    // Rows back to back, as the view's picture buffer holds them.
-    const QImage wrapped(bgrBottomUp, static_cast<int>(width), static_cast<int>(height),
-                         static_cast<qsizetype>(width) * 3, QImage::Format_BGR888);
-    QApplication::clipboard()->setImage(wrapped.mirrored(false, true));
-}
-
-void QtUi::ClipboardEmpty() { QApplication::clipboard()->clear(); }
 
 }  // namespace vantor

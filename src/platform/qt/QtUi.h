@@ -42,7 +42,6 @@ public:
     void SetCursor(CursorKind cursor) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
-    void RestoreWaitCursor() override;
 
     void SetTitle(const std::string& text) override;
     void SetStatusPane(int pane, const std::string& text) override;
@@ -59,9 +58,6 @@ public:
 
     void PostClose() override;
     void SetFullScreen(bool on) override;
-
-    void ClipboardSetImage(const std::uint8_t* bgrBottomUp, unsigned width, unsigned height) override;
-    void ClipboardEmpty() override;
 
 private:
     void ApplyCursor(Qt::CursorShape shape);

@@ -89,7 +89,6 @@ public:
     void SetCursor(CursorKind) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
-    void RestoreWaitCursor() override {}
     void SetTitle(const std::string& text) override;
     void SetStatusPane(int pane, const std::string& text) override;
     void ProgressStep() override;
@@ -101,8 +100,6 @@ public:
     void SetViewTimer(bool) override {}
     void PostClose() override { m_closePosted = true; }
     void SetFullScreen(bool on) override { Event(Json{{"event", "fullscreen"}, {"on", on}}); }
-    void ClipboardSetImage(const std::uint8_t*, unsigned, unsigned) override {}
-    void ClipboardEmpty() override {}
     void SlideShown(unsigned number, const std::string& path, unsigned width, unsigned height) override;
     void FileWritten(const std::string& path) override;
 

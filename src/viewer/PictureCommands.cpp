@@ -23,8 +23,6 @@ constexpr const char* kSaveRgbFilter =
 constexpr const char* kJpegFilter = "JPG File (*.JPG)|*.JPG|All files (*.*)|*.*||";
 constexpr const char* kBmpFilter = "BMP (*.BMP)|*.BMP|All files (*.*)|*.*||";
 
-constexpr int kJpegQuality[10] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 50};
-
 // Shows the wait cursor for its lifetime, so every way out ends it.
 class WaitCursor {
 public:
@@ -164,13 +162,7 @@ void CVantorView::OnSaveColormappedbmp() {
 
     BmpCodec codec;
     codec.SaveIndexed(path, indices.get(), m_width, m_height, bits, static_cast<int>(levels), palette);
-    if (codec.m_status != "OK") {
-        AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
-        return;
-    }
-    TheUi().FileWritten(path);
-    LoadBmpFile(path);
-    InvalidateView(true);
+    ShowSavedBmp(codec.m_status, path);
 }
 
 void CVantorView::SaveJpegFile(const std::string& path, bool color) {
@@ -181,8 +173,7 @@ void CVantorView::SaveJpegFile(const std::string& path, bool color) {
     m_buf.MakeFull();  // every pixel of the picture, not the screen's share
     // One write at the chosen quality: a second write over the first could only
     // leave a broken file where a good one was.
-    const int index = m_jpegQualityIndex;
-    const int quality = index >= 0 && index <= 9 ? kJpegQuality[index] : 75;
+    const int quality = JpegQualityFor(m_jpegQualityIndex);
     bool written = false;
     {
         const CurrentPicture::FileOrder fileOrder(m_buf);  // the order the codec writes
