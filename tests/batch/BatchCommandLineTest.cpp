@@ -19,13 +19,8 @@ namespace fs = std::filesystem;
 using test::Identify;
 using test::MakeJpeg;
 using test::Quote;
+using test::Replace;
 using test::RunVantor;
-
-std::string Replace(std::string text, const std::string& what, const std::string& with) {
-    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += with.size())
-        text.replace(at, what.size(), with);
-    return text;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

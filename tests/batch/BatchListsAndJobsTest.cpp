@@ -18,13 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::MakeJpeg;
 using test::Quote;
+using test::Replace;
 using test::RunVantor;
-
-std::string Replace(std::string text, const std::string& what, const std::string& with) {
-    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += with.size())
-        text.replace(at, what.size(), with);
-    return text;
-}
 
 std::string Joined(const std::vector<std::string>& items, char end) {
     std::string text;

@@ -45,6 +45,13 @@ inline void MakeBmp(const std::string& path, unsigned w, unsigned h) {
     ASSERT_EQ(codec.m_status, "OK");
 }
 
+// text with every what replaced by with.
+inline std::string Replace(std::string text, const std::string& what, const std::string& with) {
+    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += with.size())
+        text.replace(at, what.size(), with);
+    return text;
+}
+
 inline std::string Shell(const std::string& command) {
     std::string out;
     if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
