@@ -3,7 +3,7 @@
 //   write_bench [FOLDER] [RUNS]
 //
 // 60 photo-like 2448 x 1632 (4 MP) JPEGs into 800 x 600 gray frames at quality
-// index 5 (75) with `vantor --write`, against `vipsthumbnail --size 800x600`
+// index 5 (75) with `vantor --write` (one job, and a job per core), against `vipsthumbnail --size 800x600`
 // (one process over all files; it only resizes, it does not frame) and against
 // ImageMagick `mogrify -resize 800x600 -background gray -gravity center -extent
 // 800x600 -quality 75` (one process). Each is timed as the best of RUNS; the
@@ -18,6 +18,7 @@
 #include <iostream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchPhoto.h"
@@ -89,6 +90,13 @@ int main(int argc, char** argv) {
     const double tOurs = TimeCommand(std::string(VANTOR_BINARY) + " --write " + Quote(ours) + " --frame 800x600 " +
                                          "--background gray --quality 5 " + Quote(in.string()) + " >/dev/null",
                                      ours, runs);
+    // The same write with a job per core (the names and bytes are those of one job).
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::string oursJobs = (root / "vantor-jobs").string();
+    const double tJobs = TimeCommand(std::string(VANTOR_BINARY) + " --write " + Quote(oursJobs) +
+                                         " --frame 800x600 --background gray --quality 5 --jobs " +
+                                         std::to_string(cores) + " " + Quote(in.string()) + " >/dev/null",
+                                     oursJobs, runs);
     const double tVips = TimeCommand("vipsthumbnail --size 800x600 -o " + Quote(vips + "/%s.jpg[Q=75]") + list,
                                      vips, runs);
     const double tMagick =
@@ -120,6 +128,8 @@ int main(int argc, char** argv) {
     std::printf("  vantor --write   %7.3f s  %6.1f pictures/s\n", tOurs, kPhotos / tOurs);
     std::printf("  vipsthumbnail    %7.3f s  %6.1f pictures/s   vantor is %.2f x as fast (target 3)\n", tVips,
                 kPhotos / tVips, tVips / tOurs);
+    std::printf("  vantor --jobs %-2u %7.3f s  %6.1f pictures/s   %.2f x vipsthumbnail\n", cores, tJobs,
+                kPhotos / tJobs, tVips / tJobs);
     std::printf("  mogrify          %7.3f s  %6.1f pictures/s   vantor is %.2f x as fast (target 5)\n", tMagick,
                 kPhotos / tMagick, tMagick / tOurs);
     std::printf("  PSNR against ImageMagick's frame: mean %.2f dB, lowest %.2f dB over %d pictures\n",
