@@ -25,7 +25,7 @@ QFont JapaneseFont(int pixelSize) {
 namespace {
 
 // A source of this many pixels or more is shrunk in two bands on two threads.
-constexpr qint64 kTwoBandSourcePixels = 1'000'000;
+constexpr qint64 kTwoBandSourcePixels = 250'000;
 
 // One band of destination rows of AreaShrinkRows, into top-down RGB32 rows at
 // out (bytesPerLine apart): stored row y of the bottom-up source's shrink is row
