@@ -30,16 +30,8 @@
 namespace vantor {
 namespace {
 
-struct Window {
-    QApplication& app = test::TestApp();  // before any widget
-    CVantorView view;
-    MainWindow window{view};
-    QtUi ui{window};
-    ScopedUi scope{ui};
-    Window() {
-        ui.waitingForUser = [this] { return view.WaitingForUser(); };
-        window.resize(1100, 800);
-        window.show();
+struct Window : test::ShownWindow {
+    Window() : ShownWindow({1100, 800}) {
         Screen();  // the first paint
     }
     ViewWidget& Area() const { return *window.ViewArea(); }

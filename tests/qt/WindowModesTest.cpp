@@ -30,16 +30,8 @@ void Settle() {
     for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
 }
 
-struct Window {
-    QApplication& app = test::TestApp();  // before any widget
-    CVantorView view;
-    MainWindow window{view};
-    QtUi ui{window};
-    ScopedUi scope{ui};
-    explicit Window(QSize size) {
-        ui.waitingForUser = [this] { return view.WaitingForUser(); };
-        window.resize(size);
-        window.show();
+struct Window : test::ShownWindow {
+    explicit Window(QSize size) : ShownWindow(size) {
         window.activateWindow();
         Settle();
     }
