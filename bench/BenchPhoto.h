@@ -5,6 +5,7 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>  // environ
 
 #include <algorithm>
 #include <chrono>
@@ -14,8 +15,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>  // environ
 
 #include "imaging/JpegFile.h"
 

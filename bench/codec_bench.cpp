@@ -72,8 +72,8 @@ void Run(const Pair& pair, int runs) {
         peer.push_back(Seconds(pair.peer));
     }
     const double o = Median(ours), q = Median(peer);
-    std::printf("%-34s %8.1f ms   %-28s %8.1f ms   ratio %.2f (target <= %.1f)\n", pair.name, o * 1e3,
-                pair.peerName, q * 1e3, o / q, pair.target);
+    std::printf("%-34s %8.1f ms   %-28s %8.1f ms   ratio %.2f (target <= %.1f)\n", pair.name, o * 1e3, pair.peerName,
+                q * 1e3, o / q, pair.target);
 }
 
 }  // namespace

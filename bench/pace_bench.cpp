@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     const double peer = vantor::bench::TimeDjpeg(rounds, 1);
     double ours = 0;
     RunShow(rounds, 0, true, &ours);
-    std::printf("%-44s %10.3f %10.3f %8.2f %8s\n", "speed 0, photos, rate against djpeg (s)", ours, peer,
-                peer / ours, ">= 1.5");
+    std::printf("%-44s %10.3f %10.3f %8.2f %8s\n", "speed 0, photos, rate against djpeg (s)", ours, peer, peer / ours,
+                ">= 1.5");
     return 0;
 }

@@ -108,9 +108,8 @@ int main(int argc, char** argv) {
     const std::string quantize = "convert '" + in + "' -dither FloydSteinberg -colors 256 '" + out + "'";
     const std::string plain = "convert '" + in + "' '" + copy + "'";
     for (int r = 0; r < runs; ++r) {
-        ours.push_back(Seconds([&] {
-            ok = ok && ColorQuantizer::QuantizeImage(original.data(), indices.data(), w, h, 256, planes);
-        }));
+        ours.push_back(Seconds(
+            [&] { ok = ok && ColorQuantizer::QuantizeImage(original.data(), indices.data(), w, h, 256, planes); }));
         theirs.push_back(Seconds([&] { ok = ok && Run(quantize) == 0; }));
         io.push_back(Seconds([&] { ok = ok && Run(plain) == 0; }));
     }

@@ -150,8 +150,8 @@ int main(int argc, char** argv) {
         peakKb = std::max(peakKb, r.maxRssKb);
     }
     const double f = Median(findTimes), s = Median(searchTimes);
-    std::printf("tree: %d folders in three levels, %ld pictures\n", kFanOut * kFanOut * kFanOut + kFanOut * kFanOut + kFanOut,
-                found);
+    std::printf("tree: %d folders in three levels, %ld pictures\n",
+                kFanOut * kFanOut * kFanOut + kFanOut * kFanOut + kFanOut, found);
     std::printf("find -iname '*.jpg'   %8.3f s\n", f);
     std::printf("Auto Search           %8.3f s   ratio %.2f x find (target <= 1.5)\n", s, s / f);
     std::printf("Auto Search peak memory %ld KiB\n", peakKb);

@@ -15,6 +15,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QGuiApplication>
 #include <QImage>
@@ -29,8 +30,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "BenchPhoto.h"
 #include "imaging/JpegFile.h"
@@ -208,7 +207,7 @@ int main(int argc, char** argv) {
     const double peakMb = peakKb / 1024.0;
     std::printf("%-40s %9.1f MB %9.1f MB %8.2f %8s\n", "show peak memory / largest picture", peakMb, largestMb,
                 peakMb / largestMb, "<= 1x+40");
-    std::printf("memory: peak %.1f MB, bound %.1f MB (the largest picture plus 40 MB): %s\n", peakMb,
-                largestMb + 40, peakMb <= largestMb + 40 ? "within" : "OVER");
+    std::printf("memory: peak %.1f MB, bound %.1f MB (the largest picture plus 40 MB): %s\n", peakMb, largestMb + 40,
+                peakMb <= largestMb + 40 ? "within" : "OVER");
     return 0;
 }

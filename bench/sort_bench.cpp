@@ -13,9 +13,9 @@
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -92,8 +92,8 @@ int main(int argc, char** argv) {
         const std::string path = (folder / name).string();
         if (!std::filesystem::exists(path)) {
             std::ofstream(path, std::ios::binary) << std::string(rng() % 4096, 'x');
-            std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() -
-                                                       std::chrono::hours(rng() % 20000));
+            std::filesystem::last_write_time(
+                path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(rng() % 20000));
         }
         paths.push_back(path);
         names.push_back(name);

@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
                                          " --frame 800x600 --background gray --quality 5 --jobs " +
                                          std::to_string(cores) + " " + Quote(in.string()) + " >/dev/null",
                                      oursJobs, runs);
-    const double tVips = TimeCommand("vipsthumbnail --size 800x600 -o " + Quote(vips + "/%s.jpg[Q=75]") + list,
-                                     vips, runs);
+    const double tVips =
+        TimeCommand("vipsthumbnail --size 800x600 -o " + Quote(vips + "/%s.jpg[Q=75]") + list, vips, runs);
     const double tMagick =
         TimeCommand("mogrify -path " + Quote(magick) +
                         " -resize 800x600 -background gray -gravity center -extent 800x600 -quality 75" + list,
@@ -114,17 +114,15 @@ int main(int argc, char** argv) {
         std::system(("convert " + Quote(files[static_cast<std::size_t>(i)]) +
                      " -resize 800x600 -background 'rgb(200,200,200)' -gravity center -extent 800x600 " + Quote(ref))
                         .c_str());
-        const double psnr =
-            std::atof(Capture("compare -metric PSNR " + Quote(ours + "/" + name + ".JPG") + " " + Quote(ref) +
-                              " null: 2>&1")
-                          .c_str());
+        const double psnr = std::atof(
+            Capture("compare -metric PSNR " + Quote(ours + "/" + name + ".JPG") + " " + Quote(ref) + " null: 2>&1")
+                .c_str());
         worst = std::min(worst, psnr);
         sum += psnr;
         ++checked;
     }
 
-    std::printf("batch write of %d %ux%u JPEGs into 800x600 frames, best of %d runs\n", kPhotos, kWidth, kHeight,
-                runs);
+    std::printf("batch write of %d %ux%u JPEGs into 800x600 frames, best of %d runs\n", kPhotos, kWidth, kHeight, runs);
     std::printf("  vantor --write   %7.3f s  %6.1f pictures/s\n", tOurs, kPhotos / tOurs);
     std::printf("  vipsthumbnail    %7.3f s  %6.1f pictures/s   vantor is %.2f x as fast (target 3)\n", tVips,
                 kPhotos / tVips, tVips / tOurs);
@@ -132,7 +130,7 @@ int main(int argc, char** argv) {
                 kPhotos / tJobs, tVips / tJobs);
     std::printf("  mogrify          %7.3f s  %6.1f pictures/s   vantor is %.2f x as fast (target 5)\n", tMagick,
                 kPhotos / tMagick, tMagick / tOurs);
-    std::printf("  PSNR against ImageMagick's frame: mean %.2f dB, lowest %.2f dB over %d pictures\n",
-                sum / checked, worst, checked);
+    std::printf("  PSNR against ImageMagick's frame: mean %.2f dB, lowest %.2f dB over %d pictures\n", sum / checked,
+                worst, checked);
     return 0;
 }

@@ -50,77 +50,117 @@ ControlTemplate CancelButton(std::string text = "ｷｬﾝｾﾙ") {
 }  // namespace
 
 const DialogTemplate& SpeedDialogTemplate() {
-    static const DialogTemplate t{IDD_SPEED, "                    Slide Show Speed", {
-        Label("表示スピード( speed )　早い( up )　->　遅い( down )"),
-        [] { ControlTemplate c; c.id = CSpeedDialog::kSlider; c.kind = ControlKind::HScroll; return c; }(),
-        Edit(CSpeedDialog::kEdit, true, true),
-        Label(" 30.... 1 sec   100..... 3 sec   200.... 6 sec (概算値)"),
-        Label("  0,  1 のとき　max speed ( depend on machine ability )"),
-        OkButton(),
-        CancelButton(),
-    }};
+    static const DialogTemplate t{IDD_SPEED,
+                                  "                    Slide Show Speed",
+                                  {
+                                      Label("表示スピード( speed )　早い( up )　->　遅い( down )"),
+                                      [] {
+                                          ControlTemplate c;
+                                          c.id = CSpeedDialog::kSlider;
+                                          c.kind = ControlKind::HScroll;
+                                          return c;
+                                      }(),
+                                      Edit(CSpeedDialog::kEdit, true, true),
+                                      Label(" 30.... 1 sec   100..... 3 sec   200.... 6 sec (概算値)"),
+                                      Label("  0,  1 のとき　max speed ( depend on machine ability )"),
+                                      OkButton(),
+                                      CancelButton(),
+                                  }};
     return t;
 }
 
 const DialogTemplate& ScaleDialogTemplate() {
     using S = CScaleDialog;
-    static const DialogTemplate t{IDD_SCALE, "                 Slide Show Scale", {
-        Label("( Display Size / File Out Size )。  画像サイズ(表示/出力)。"),
-        Label("元の横の大きさ"), Label("Original Width", true), Edit(S::kOrigWidth, false),
-        Label("元の縦の大きさ"), Label("Original Height", true), Edit(S::kOrigHeight, false),
-        Label("1...正倍"), Label("2...枠付正倍", true), Label("3...歪倍", true), Edit(S::kDispScaleMode, false),
-        Label("横の大きさ  ( 表示最大幅 )"), Label("OUT File Max Width", true), Edit(S::kMaxWidth),
-        Label("縦の大きさ  ( 表示最大高 )"), Label("OUT File Max Height", true), Edit(S::kMaxHeight),
-        Label("( OUT FILE SCALE )"), Label("出力ファイルサイズ", true), Edit(S::kOutScaleMode),
-        Label("0...大縮小 / 小そのまま (Zoom Out For Fit)"),
-        Label("1...そのまま                (Straight)"),
-        Label("2...大縮小 / 小拡大      (Zoom Out / In  For Fit )"),
-        Label("3....歪出力                  (Zoom Warp For Fit / Full Size )"),
-        Label("( OUT BACK COLOR )"), Label("出力背景　白...0( white )  灰..1( gray )  黒..2( black )", true),
-        Edit(S::kOutBackColor),
-        Label("( OUT JPEG QUALITY )"), Edit(S::kJpegQuality),
-        Label("出力JPG品質　    100%......0   95%......1   90%.....2   85%....3   80%....4"),
-        Label(" 75%....5   70%.....6   65%....7   60%....8   50%....9"),
-        Label("( OUT FILE TYPE )"), Label("JPGで出力...0   BMPで出力...1", true), Edit(S::kOutFileType),
-        Label("Deep_Search"), Edit(S::kDeepSearch, false),
-        Label("予備"), Edit(S::kSpare, false),
-        Label("WRITEのときCENTER...0 / TOPEDGE..1"), Label("そのまま...2", true), Edit(S::kWritePosition, false),
-        OkButton(),
-        CancelButton(),
-    }};
+    static const DialogTemplate t{
+        IDD_SCALE,
+        "                 Slide Show Scale",
+        {
+            Label("( Display Size / File Out Size )。  画像サイズ(表示/出力)。"),
+            Label("元の横の大きさ"),
+            Label("Original Width", true),
+            Edit(S::kOrigWidth, false),
+            Label("元の縦の大きさ"),
+            Label("Original Height", true),
+            Edit(S::kOrigHeight, false),
+            Label("1...正倍"),
+            Label("2...枠付正倍", true),
+            Label("3...歪倍", true),
+            Edit(S::kDispScaleMode, false),
+            Label("横の大きさ  ( 表示最大幅 )"),
+            Label("OUT File Max Width", true),
+            Edit(S::kMaxWidth),
+            Label("縦の大きさ  ( 表示最大高 )"),
+            Label("OUT File Max Height", true),
+            Edit(S::kMaxHeight),
+            Label("( OUT FILE SCALE )"),
+            Label("出力ファイルサイズ", true),
+            Edit(S::kOutScaleMode),
+            Label("0...大縮小 / 小そのまま (Zoom Out For Fit)"),
+            Label("1...そのまま                (Straight)"),
+            Label("2...大縮小 / 小拡大      (Zoom Out / In  For Fit )"),
+            Label("3....歪出力                  (Zoom Warp For Fit / Full Size )"),
+            Label("( OUT BACK COLOR )"),
+            Label("出力背景　白...0( white )  灰..1( gray )  黒..2( black )", true),
+            Edit(S::kOutBackColor),
+            Label("( OUT JPEG QUALITY )"),
+            Edit(S::kJpegQuality),
+            Label("出力JPG品質　    100%......0   95%......1   90%.....2   85%....3   80%....4"),
+            Label(" 75%....5   70%.....6   65%....7   60%....8   50%....9"),
+            Label("( OUT FILE TYPE )"),
+            Label("JPGで出力...0   BMPで出力...1", true),
+            Edit(S::kOutFileType),
+            Label("Deep_Search"),
+            Edit(S::kDeepSearch, false),
+            Label("予備"),
+            Edit(S::kSpare, false),
+            Label("WRITEのときCENTER...0 / TOPEDGE..1"),
+            Label("そのまま...2", true),
+            Edit(S::kWritePosition, false),
+            OkButton(),
+            CancelButton(),
+        }};
     return t;
 }
 
 const DialogTemplate& StopOrContinueDialogTemplate() {
-    static const DialogTemplate t{IDD_STOP_OR_CONTINUE, "Stop or Continue?    ( SlideShow / Searching / Sorting )", {
-        Button(kIdOk, "    NO.......CONTINUE SLIDE SHOW", ControlKind::DefButton),
-        Button(kIdCancel, "YES............STOP SLIDE SHOW"),
-        Button(CStopOrContinueDialog::kContinue, "Continue", ControlKind::Button, false),
-        Button(CStopOrContinueDialog::kStop, "STOP", ControlKind::Button, false, true),
-    }};
+    static const DialogTemplate t{IDD_STOP_OR_CONTINUE,
+                                  "Stop or Continue?    ( SlideShow / Searching / Sorting )",
+                                  {
+                                      Button(kIdOk, "    NO.......CONTINUE SLIDE SHOW", ControlKind::DefButton),
+                                      Button(kIdCancel, "YES............STOP SLIDE SHOW"),
+                                      Button(CStopOrContinueDialog::kContinue, "Continue", ControlKind::Button, false),
+                                      Button(CStopOrContinueDialog::kStop, "STOP", ControlKind::Button, false, true),
+                                  }};
     return t;
 }
 
 const DialogTemplate& JumpDialogTemplate() {
-    static const DialogTemplate t{IDD_JUMP, "      To Jump ", {
-        Label("Slide Show 実行中では　Jump先 No. を入力してください。"),
-        Label("File Write  実行前では 書込開始(Starting) No. を入力してください。"),
-        Label("Slide Jump to (ｼﾞｬﾝﾌﾟ先) No."), Edit(CJumpDialog::kJumpNo),
-        Label("既 File_Writed Count"), Edit(CJumpDialog::kWrittenNo, false),
-        OkButton(),
-        CancelButton(),
-    }};
+    static const DialogTemplate t{IDD_JUMP,
+                                  "      To Jump ",
+                                  {
+                                      Label("Slide Show 実行中では　Jump先 No. を入力してください。"),
+                                      Label("File Write  実行前では 書込開始(Starting) No. を入力してください。"),
+                                      Label("Slide Jump to (ｼﾞｬﾝﾌﾟ先) No."),
+                                      Edit(CJumpDialog::kJumpNo),
+                                      Label("既 File_Writed Count"),
+                                      Edit(CJumpDialog::kWrittenNo, false),
+                                      OkButton(),
+                                      CancelButton(),
+                                  }};
     return t;
 }
 
 const DialogTemplate& OverLimitDialogTemplate() {
-    static const DialogTemplate t{IDD_OVER_LIMIT, "     Choose when over 10000", {
-        Radio(COverLimitDialog::kLoop, "Loop 上書読込｡ 上限 10000件 既読込済は保存されます。", true),
-        Radio(COverLimitDialog::kRestart, "Cancel して はじめから読込しなおし。", false),
-        Radio(COverLimitDialog::kStop, "Stop 更なる読込中止｡ 保存 10000 件止め。", false),
-        OkButton(),
-        CancelButton(),
-    }};
+    static const DialogTemplate t{
+        IDD_OVER_LIMIT,
+        "     Choose when over 10000",
+        {
+            Radio(COverLimitDialog::kLoop, "Loop 上書読込｡ 上限 10000件 既読込済は保存されます。", true),
+            Radio(COverLimitDialog::kRestart, "Cancel して はじめから読込しなおし。", false),
+            Radio(COverLimitDialog::kStop, "Stop 更なる読込中止｡ 保存 10000 件止め。", false),
+            OkButton(),
+            CancelButton(),
+        }};
     return t;
 }
 

@@ -26,13 +26,15 @@ ControlTemplate Ok() {
 // A help dialog: a header line with the OK button beside it, then three blocks.
 DialogTemplate HelpTemplate(int id, std::string title, std::string name, std::string first, std::string second,
                             std::string third, int height) {
-    DialogTemplate t{id, std::move(title), {
-        Text("◆ " + name + "      This Program is FREE SOFTWARE"),
-        Ok(),
-        Text(std::move(first)),
-        Text(std::move(second)),
-        Text(std::move(third)),
-    }};
+    DialogTemplate t{id,
+                     std::move(title),
+                     {
+                         Text("◆ " + name + "      This Program is FREE SOFTWARE"),
+                         Ok(),
+                         Text(std::move(first)),
+                         Text(std::move(second)),
+                         Text(std::move(third)),
+                     }};
     t.width = 372;
     t.height = height;
     t.fontPoints = 12;
@@ -129,13 +131,15 @@ const DialogTemplate& HowToUseFeaturesTemplate() {
 
 const DialogTemplate& AboutTemplate() {
     static const DialogTemplate t = [] {
-        DialogTemplate about{IDD_ABOUTBOX, "About vantor", {
-            Text("vantor  Version " VANTOR_VERSION),
-            Ok(),
-            Text("A picture viewer for timed slide shows of JPEG and BMP files,\n"
-                 "and for writing a slide list out as framed JPEG or BMP files."),
-            Text("This Program is FREE SOFTWARE"),
-        }};
+        DialogTemplate about{IDD_ABOUTBOX,
+                             "About vantor",
+                             {
+                                 Text("vantor  Version " VANTOR_VERSION),
+                                 Ok(),
+                                 Text("A picture viewer for timed slide shows of JPEG and BMP files,\n"
+                                      "and for writing a slide list out as framed JPEG or BMP files."),
+                                 Text("This Program is FREE SOFTWARE"),
+                             }};
         about.width = 217;
         about.height = 146;
         about.fontPoints = 8;

@@ -1,7 +1,6 @@
 // Dialog templates of the automatic searches.
-#include "search/SearchDialogs.h"
-
 #include "platform/Dialog.h"
+#include "search/SearchDialogs.h"
 
 namespace vantor {
 
@@ -27,7 +26,9 @@ ControlTemplate Radio(int id, std::string text, bool groupStart, bool sameRow = 
 }
 
 ControlTemplate OkButton() { return Control(kIdOk, ControlKind::DefButton, "OK"); }
-ControlTemplate CancelButton(std::string text) { return Control(kIdCancel, ControlKind::Button, std::move(text), true); }
+ControlTemplate CancelButton(std::string text) {
+    return Control(kIdCancel, ControlKind::Button, std::move(text), true);
+}
 
 ControlTemplate MultiList(int id) {
     ControlTemplate c = Control(id, ControlKind::ListBox, "");
@@ -44,55 +45,65 @@ ControlTemplate DisabledCheck(int id, std::string text) {
 }  // namespace
 
 const DialogTemplate& SearchTypeDialogTemplate() {
-    static const DialogTemplate t{IDD_SEARCH_TYPE, "   FILE TYPE ( Search)", {
-        Radio(1016, "JPEG AUTO SEARCH", true),
-        Radio(1017, "BMP  AUTO SEARCH", false),
-        Label("Temporary Internet Files の　キャッシュを拾う...1 / 拾わない...0"),
-        Control(1018, ControlKind::Edit, "", true),
-        OkButton(),
-        CancelButton("ｷｬﾝｾﾙ"),
-    }};
+    static const DialogTemplate t{IDD_SEARCH_TYPE,
+                                  "   FILE TYPE ( Search)",
+                                  {
+                                      Radio(1016, "JPEG AUTO SEARCH", true),
+                                      Radio(1017, "BMP  AUTO SEARCH", false),
+                                      Label("Temporary Internet Files の　キャッシュを拾う...1 / 拾わない...0"),
+                                      Control(1018, ControlKind::Edit, "", true),
+                                      OkButton(),
+                                      CancelButton("ｷｬﾝｾﾙ"),
+                                  }};
     return t;
 }
 
 const DialogTemplate& DriveDialogTemplate() {
     // Top to bottom C:\, D:\, E:\, F:\ ...; D:\ and E:\ carry each other's ids.
     static const DialogTemplate t{IDD_DRIVE, "Choose  Current  Drive", [] {
-        std::vector<ControlTemplate> c;
-        const char* captions[] = {"C:\\", "D:\\", "E:\\", "F:\\", "G:\\", "H:\\", "I:\\",
-                                  "J:\\", "K:\\", "L:\\", "M:\\", "N:\\", "O:\\", "P:\\",
-                                  "Q:\\", "R:\\", "S:\\", "T:\\", "U:\\", "V:\\", "W:\\"};
-        for (int row = 0; row < CDriveDialog::kRows; ++row) {
-            c.push_back(Radio(CDriveDialog::ButtonOfRow(row), captions[row], row == 0));
-        }
-        c.push_back(OkButton());
-        c.push_back(CancelButton("Cancel"));
-        return c;
-    }()};
+                                      std::vector<ControlTemplate> c;
+                                      const char* captions[] = {"C:\\", "D:\\", "E:\\", "F:\\", "G:\\", "H:\\", "I:\\",
+                                                                "J:\\", "K:\\", "L:\\", "M:\\", "N:\\", "O:\\", "P:\\",
+                                                                "Q:\\", "R:\\", "S:\\", "T:\\", "U:\\", "V:\\", "W:\\"};
+                                      for (int row = 0; row < CDriveDialog::kRows; ++row) {
+                                          c.push_back(Radio(CDriveDialog::ButtonOfRow(row), captions[row], row == 0));
+                                      }
+                                      c.push_back(OkButton());
+                                      c.push_back(CancelButton("Cancel"));
+                                      return c;
+                                  }()};
     return t;
 }
 
 const DialogTemplate& SearchDirDialogTemplate() {
-    static const DialogTemplate t{IDD_SEARCH_DIR, "検索対象Directory選択 複数可 (Select Multi directories)", {
-        MultiList(1025),
-        Label(" More directory-tree ?　( 次のディレクトリィツリーの選択/非選択　表示しますか? )  Checkしてください。"),
-        DisabledCheck(1027, "More"),
-        Label("次のディレクトリィツリーも     表示する...1  (more) \n 表示しない...0"),
-        Control(1026, ControlKind::Edit, "", true),
-        OkButton(),
-    }};
+    static const DialogTemplate t{
+        IDD_SEARCH_DIR,
+        "検索対象Directory選択 複数可 (Select Multi directories)",
+        {
+            MultiList(1025),
+            Label(" More directory-tree ?　( 次のディレクトリィツリーの選択/非選択　表示しますか? )  "
+                  "Checkしてください。"),
+            DisabledCheck(1027, "More"),
+            Label("次のディレクトリィツリーも     表示する...1  (more) \n 表示しない...0"),
+            Control(1026, ControlKind::Edit, "", true),
+            OkButton(),
+        }};
     return t;
 }
 
 const DialogTemplate& UnsearchDirDialogTemplate() {
-    static const DialogTemplate t{IDD_UNSEARCH_DIR, "検索対象外Directory選択 (Select Unsearch directories)", {
-        MultiList(1023),
-        Label(" More directory-tree ?　( 次のディレクトリィツリーの選択/非選択　表示しますか? )  Checkしてください。"),
-        DisabledCheck(1024, "More"),
-        Label("次のディレクトリィツリーも     表示する...1  (more)\n 表示しない...0"),
-        Control(1018, ControlKind::Edit, "", true),
-        OkButton(),
-    }};
+    static const DialogTemplate t{
+        IDD_UNSEARCH_DIR,
+        "検索対象外Directory選択 (Select Unsearch directories)",
+        {
+            MultiList(1023),
+            Label(" More directory-tree ?　( 次のディレクトリィツリーの選択/非選択　表示しますか? )  "
+                  "Checkしてください。"),
+            DisabledCheck(1024, "More"),
+            Label("次のディレクトリィツリーも     表示する...1  (more)\n 表示しない...0"),
+            Control(1018, ControlKind::Edit, "", true),
+            OkButton(),
+        }};
     return t;
 }
 

@@ -29,26 +29,37 @@ ControlTemplate Radio(int id, std::string text, bool sameRow) {
 }  // namespace
 
 const DialogTemplate& SortDialogTemplate() {
-    static const DialogTemplate t{IDD_SORT, "　　　　　　　　SLIDE FILE SORT (並べ替え)", {
-        Label("昇順"), Label("降順", true),
-        Radio(1019, "FILE_NAME。", false), Radio(1024, "FILE_NAME(descending)。", true),
-        Radio(1020, "FOLDER NAME。", false), Radio(1025, "FOLDER NAME(descending)。", true),
-        Radio(1021, "SIZE。", false), Radio(1026, "SIZE(descending)。", true),
-        Radio(1022, "DATE。", false), Radio(1027, "DATE(descending)。", true),
-        Radio(1023, "FILE TYPE。", false), Radio(1028, "FILE TYPE(descending)。", true),
-        Label("BMP -> JPEG"), Label("JPEG -> BMP", true),
-        Control(kIdOk, ControlKind::DefButton, "OK"),
-        Control(kIdCancel, ControlKind::Button, "ｷｬﾝｾﾙ", true),
-    }};
+    static const DialogTemplate t{IDD_SORT,
+                                  "　　　　　　　　SLIDE FILE SORT (並べ替え)",
+                                  {
+                                      Label("昇順"),
+                                      Label("降順", true),
+                                      Radio(1019, "FILE_NAME。", false),
+                                      Radio(1024, "FILE_NAME(descending)。", true),
+                                      Radio(1020, "FOLDER NAME。", false),
+                                      Radio(1025, "FOLDER NAME(descending)。", true),
+                                      Radio(1021, "SIZE。", false),
+                                      Radio(1026, "SIZE(descending)。", true),
+                                      Radio(1022, "DATE。", false),
+                                      Radio(1027, "DATE(descending)。", true),
+                                      Radio(1023, "FILE TYPE。", false),
+                                      Radio(1028, "FILE TYPE(descending)。", true),
+                                      Label("BMP -> JPEG"),
+                                      Label("JPEG -> BMP", true),
+                                      Control(kIdOk, ControlKind::DefButton, "OK"),
+                                      Control(kIdCancel, ControlKind::Button, "ｷｬﾝｾﾙ", true),
+                                  }};
     return t;
 }
 
 const DialogTemplate& SelectedItemsDialogTemplate() {
-    static const DialogTemplate t{IDD_SELECTED_ITEMS, "Selected Items  ( 1 ～ 10000 )", {
-        Control(CSelectedItemsDialog::kList, ControlKind::ListBox, ""),
-        Control(kIdOk, ControlKind::DefButton, "OK", false, false),
-        Control(kIdCancel, ControlKind::Button, "CLOSE( 閉じる.)", true),
-    }};
+    static const DialogTemplate t{IDD_SELECTED_ITEMS,
+                                  "Selected Items  ( 1 ～ 10000 )",
+                                  {
+                                      Control(CSelectedItemsDialog::kList, ControlKind::ListBox, ""),
+                                      Control(kIdOk, ControlKind::DefButton, "OK", false, false),
+                                      Control(kIdCancel, ControlKind::Button, "CLOSE( 閉じる.)", true),
+                                  }};
     return t;
 }
 

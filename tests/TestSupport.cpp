@@ -57,7 +57,8 @@ std::string RunInChild(const std::function<std::string()>& work, std::int64_t fi
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     bool timedOut = false;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             timedOut = true;
             break;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,13 +17,13 @@
 // Skips a test whose tool or data is missing on this machine. Under CI (CI set),
 // where scripts/install-deps and scripts/fetch-test-data provide them, the same
 // absence is a failure instead.
-#define VANTOR_SKIP_UNLESS_CI(why)                                                  \
-    do {                                                                            \
-        if (std::getenv("CI") != nullptr && *std::getenv("CI") != '\0') {          \
-            FAIL() << (why) << " (under CI this is a failure, not a skip)";        \
-        } else {                                                                    \
-            GTEST_SKIP() << (why);                                                  \
-        }                                                                           \
+#define VANTOR_SKIP_UNLESS_CI(why)                                          \
+    do {                                                                    \
+        if (std::getenv("CI") != nullptr && *std::getenv("CI") != '\0') {   \
+            FAIL() << (why) << " (under CI this is a failure, not a skip)"; \
+        } else {                                                            \
+            GTEST_SKIP() << (why);                                          \
+        }                                                                   \
     } while (false)
 
 namespace vantor::test {

@@ -8,9 +8,9 @@ namespace vantor {
 namespace {
 
 // The window toolkit's own options: with a value, and without.
-constexpr const char* kToolkitWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                             "qwindowgeometry", "qwindowtitle", "qwindowicon", "display",
-                                             "geometry", "style", "stylesheet", "session", "name", "title"};
+constexpr const char* kToolkitWithValue[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry", "qwindowtitle", "qwindowicon",
+    "display",  "geometry",           "style",         "stylesheet", "session",         "name",         "title"};
 constexpr const char* kToolkitFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& out) {
@@ -54,7 +54,7 @@ bool ParseChoice(const std::string& text, std::initializer_list<const char*> nam
 CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
     CommandLineOptions o;
     bool help = false, version = false, writeSeen = false;
-    std::vector<std::string> writeOnly;  // write options given, for the error without --write
+    std::vector<std::string> writeOnly;   // write options given, for the error without --write
     std::vector<std::string> windowOnly;  // window options given, for the error with --write or --script
     auto fail = [&o](const std::string& why) {
         o.mode = CommandLineOptions::Mode::Error;

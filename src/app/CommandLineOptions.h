@@ -15,27 +15,27 @@ struct WriteOptions {
     std::string outFolder;
     std::uint32_t frameWidth = 800;
     std::uint32_t frameHeight = 600;
-    std::int32_t scaleMode = 0;      // 0..3, as the scale dialog's output scale
-    std::int32_t backColor = 1;      // 0 white, 1 gray, 2 black
-    std::int32_t qualityIndex = 5;   // 0..9: quality 100 .. 50
-    std::int32_t fileType = 0;       // 0 JPEG, 1 BMP
-    std::uint32_t start = 0;         // start number, as the jump dialog takes it
-    std::string filesFrom;           // a list of further paths; "-" is standard input
-    bool nullSeparated = false;      // the list's paths end in NUL bytes, not line ends
-    std::uint32_t jobs = 1;          // pictures converted at a time
+    std::int32_t scaleMode = 0;     // 0..3, as the scale dialog's output scale
+    std::int32_t backColor = 1;     // 0 white, 1 gray, 2 black
+    std::int32_t qualityIndex = 5;  // 0..9: quality 100 .. 50
+    std::int32_t fileType = 0;      // 0 JPEG, 1 BMP
+    std::uint32_t start = 0;        // start number, as the jump dialog takes it
+    std::string filesFrom;          // a list of further paths; "-" is standard input
+    bool nullSeparated = false;     // the list's paths end in NUL bytes, not line ends
+    std::uint32_t jobs = 1;         // pictures converted at a time
 };
 
 struct CommandLineOptions {
     enum class Mode { Window, Script, Write, Help, Version, Error };
     Mode mode = Mode::Window;
-    std::string error;                  // Mode::Error: what is wrong, one line
-    std::string scriptFile;             // Mode::Script
-    std::optional<std::uint32_t> speed; // --speed N
-    bool fullScreen = false;            // --fullscreen (the window only)
-    bool fitWindow = false;             // --fit-window (the window only)
-    bool autoRotate = false;            // --auto-rotate: JPEGs upright by their Exif orientation
-    WriteOptions write;                 // Mode::Write
-    std::vector<std::string> paths;     // pictures and folders, as given
+    std::string error;                     // Mode::Error: what is wrong, one line
+    std::string scriptFile;                // Mode::Script
+    std::optional<std::uint32_t> speed;    // --speed N
+    bool fullScreen = false;               // --fullscreen (the window only)
+    bool fitWindow = false;                // --fit-window (the window only)
+    bool autoRotate = false;               // --auto-rotate: JPEGs upright by their Exif orientation
+    WriteOptions write;                    // Mode::Write
+    std::vector<std::string> paths;        // pictures and folders, as given
     std::vector<std::string> toolkitArgs;  // the window toolkit's own options (-platform X ...)
 };
 

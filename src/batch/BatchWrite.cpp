@@ -319,8 +319,10 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
         }
     } else if (m_outFileType == kOutBmp && bmp) {
         BmpCodec codec;
-        if (output.frame) codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
-        else codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
+        if (output.frame)
+            codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
+        else
+            codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
         if (codec.m_status != "OK") {
             AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
             ReportUnwritten(candidate, whyNot, {}, false);  // the run goes on

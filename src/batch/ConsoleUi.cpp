@@ -28,9 +28,12 @@ std::string ConsoleLine(const std::string& path, const std::string& reason) {
     std::string shown;
     for (const char c : path) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') shown += "\\n";
-        else if (c == '\r') shown += "\\r";
-        else if (c == '\t') shown += "\\t";
+        if (c == '\n')
+            shown += "\\n";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (c == '\t')
+            shown += "\\t";
         else if (byte < 0x20 || byte == 0x7f) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\x%02x", byte);
@@ -94,8 +97,10 @@ int ConsoleUi::DoModal(Dialog&) {
 void ConsoleUi::WriteOutcome(const std::string& path, const std::string& reason) {
     const std::string texts = BoxTexts(path);
     m_boxes.clear();
-    if (!reason.empty()) Fail(path, texts.empty() ? reason : reason + " (" + texts + ")");
-    else if (!texts.empty()) Line(ConsoleLine(path, "warning: " + texts));
+    if (!reason.empty())
+        Fail(path, texts.empty() ? reason : reason + " (" + texts + ")");
+    else if (!texts.empty())
+        Line(ConsoleLine(path, "warning: " + texts));
 }
 
 void ConsoleUi::ProgressStep() {

@@ -17,9 +17,9 @@ namespace vantor {
 // starts in (weight 1 each); along one that shrinks less, a span covers parts of
 // two or three source pixels, each weighed by the part covered (in 256ths).
 struct AreaTaps {
-    std::vector<int> first, count;        // per destination index
-    std::vector<std::uint32_t> weights;   // kMaxFractionTaps per index; empty when every weight is 1
-    std::vector<std::uint32_t> total;     // the sum of an index's weights
+    std::vector<int> first, count;       // per destination index
+    std::vector<std::uint32_t> weights;  // kMaxFractionTaps per index; empty when every weight is 1
+    std::vector<std::uint32_t> total;    // the sum of an index's weights
     static constexpr int kMaxFractionTaps = 3;
 
     // source >= dest > 0.
@@ -44,7 +44,8 @@ struct AreaTaps {
             count[x] = i1 - i0 + 1;
             std::uint32_t sum = 0;
             for (int i = i0; i <= i1; ++i) {
-                const std::int64_t covered = std::min(b, std::int64_t{i + 1} * dest) - std::max(a, std::int64_t{i} * dest);
+                const std::int64_t covered =
+                    std::min(b, std::int64_t{i + 1} * dest) - std::max(a, std::int64_t{i} * dest);
                 const auto w = static_cast<std::uint32_t>((covered * 256 + dest / 2) / dest);
                 weights[static_cast<std::size_t>(x) * kMaxFractionTaps + (i - i0)] = w;
                 sum += w;

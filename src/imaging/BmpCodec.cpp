@@ -94,8 +94,7 @@ RgbBuffer BmpCodec::ProbeLoad(const std::string& path, std::uint32_t& width, std
     return Read(path, width, height, &needsFallback);
 }
 
-RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uint32_t& height,
-                         int* needsFallback) {
+RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uint32_t& height, int* needsFallback) {
     width = 0;
     height = 0;
     m_status = "OK";
@@ -174,35 +173,31 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
 
     bmprow::ColorTable table;
     switch (bits) {
-    case 1:
-    case 2:
-    case 4:
-    case 8: {
-        // A colours-used field beyond what the depth can index is bounded by the
-        // depth; entries past it are skipped along with the gap before the pixels.
-        const unsigned limit = 1u << bits;
-        const unsigned count = colorsUsed == 0 || colorsUsed > limit ? limit : colorsUsed;
-        std::uint8_t raw[256 * 4];
-        if (!ReadCounted(file, raw, std::size_t{count} * entrySize)) return fail("Read Error!");
-        bmprow::ReadColorTable(raw, count, entrySize, table);
-        break;
-    }
-    case 16:
-        return handOver("16BIT はよめません");
-    case 24:
-        break;
-    case 32:
-        return handOver("32BIT はよめません");
-    default:
-        return fail("Unsupported bits per pixel");
+        case 1:
+        case 2:
+        case 4:
+        case 8: {
+            // A colours-used field beyond what the depth can index is bounded by the
+            // depth; entries past it are skipped along with the gap before the pixels.
+            const unsigned limit = 1u << bits;
+            const unsigned count = colorsUsed == 0 || colorsUsed > limit ? limit : colorsUsed;
+            std::uint8_t raw[256 * 4];
+            if (!ReadCounted(file, raw, std::size_t{count} * entrySize)) return fail("Read Error!");
+            bmprow::ReadColorTable(raw, count, entrySize, table);
+            break;
+        }
+        case 16: return handOver("16BIT はよめません");
+        case 24: break;
+        case 32: return handOver("32BIT はよめません");
+        default: return fail("Unsupported bits per pixel");
     }
 
     if (m_bytesRead > static_cast<std::int64_t>(pixelOffset)) return handOver("Corrupt palette");
     // Rows the file does not hold whole are missing pixels, never black ones: a
     // file shorter than its header says is refused before the picture is sized.
     const std::uint64_t stride = bmprow::StrideOf(static_cast<std::uint32_t>(w), bits);
-    if (fileSize < 0 || std::uint64_t{pixelOffset} + stride * static_cast<std::uint32_t>(h) >
-                            static_cast<std::uint64_t>(fileSize))
+    if (fileSize < 0 ||
+        std::uint64_t{pixelOffset} + stride * static_cast<std::uint32_t>(h) > static_cast<std::uint64_t>(fileSize))
         return fail("Read Error");
     std::fseek(file, static_cast<long>(pixelOffset), SEEK_SET);
     m_bytesRead = static_cast<std::int32_t>(pixelOffset);
@@ -217,15 +212,16 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
     for (std::uint32_t k = 0; k < height; ++k) {
         std::uint8_t* dst = image.get() + (height - 1 - k) * outRow;
         if (std::fread(row.get(), 1, stride, file) != stride) return fail("Read Error");  // cut meanwhile
-        if (bits == 24) bmprow::ExpandBgr(row.get(), width, dst);
-        else bmprow::ExpandIndexed(row.get(), width, bits, table, dst);
+        if (bits == 24)
+            bmprow::ExpandBgr(row.get(), width, dst);
+        else
+            bmprow::ExpandIndexed(row.get(), width, bits, table, dst);
         m_bytesRead = static_cast<std::int32_t>(std::min<std::uint64_t>(INT32_MAX, m_bytesRead + stride));
     }
     return image;
 }
 
-void BmpCodec::SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
-                       std::uint32_t height) {
+void BmpCodec::SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height) {
     m_status = "OK";
     const std::uint64_t rowLength = bmprow::StrideOf(width, 24);
     SafeWrite out;
@@ -271,8 +267,8 @@ void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices,
     }
     std::FILE* file = out.File();
     std::uint8_t headers[54];
-    BuildHeaders(headers, static_cast<std::uint32_t>(fileSize), static_cast<std::uint32_t>(pixelOffset), width,
-                 height, static_cast<unsigned>(bits), static_cast<std::uint32_t>(imageSize),
+    BuildHeaders(headers, static_cast<std::uint32_t>(fileSize), static_cast<std::uint32_t>(pixelOffset), width, height,
+                 static_cast<unsigned>(bits), static_cast<std::uint32_t>(imageSize),
                  static_cast<std::uint32_t>(colorCount));
     // Only bytes that really went out are counted; the first that did not ends the write.
     std::int64_t written = 0;

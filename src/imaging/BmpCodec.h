@@ -22,8 +22,8 @@ public:
     void SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height);
     // Writes an index image (one index a byte, bottom row first) with its palette
     // (colorCount entries of red, green, blue, reserved) as a 1-, 4- or 8-bit file.
-    void SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width,
-                     std::uint32_t height, int bits, int colorCount, const std::uint8_t* palette);
+    void SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width, std::uint32_t height,
+                     int bits, int colorCount, const std::uint8_t* palette);
 
     std::string m_status = "OK";
     std::int32_t m_bytesRead = 0;
@@ -63,11 +63,11 @@ struct DecodedBmp {
 
 enum class BmpDecodeResult {
     Ok,
-    NotABitmap,   // not a "BM" file, headers cut short, no pixel data, or run-length
-                  // data shorter than the header claims: nothing to say
-    NegativeSize, // width negative
-    TooLarge,     // empty, above the picture cap, or out of memory for the picture
-    Unsupported,  // a kind of bitmap this decoder does not read
+    NotABitmap,    // not a "BM" file, headers cut short, no pixel data, or run-length
+                   // data shorter than the header claims: nothing to say
+    NegativeSize,  // width negative
+    TooLarge,      // empty, above the picture cap, or out of memory for the picture
+    Unsupported,   // a kind of bitmap this decoder does not read
 };
 
 BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, DecodedBmp& out);

@@ -129,17 +129,12 @@ void DecodeRows(const std::uint8_t* data, std::size_t size, std::uint64_t offset
 
 bool Supported(std::uint32_t compression, unsigned bits) {
     switch (compression) {
-    case kRgb:
-        return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-    case kRle8:
-        return bits == 8;
-    case kRle4:
-        return bits == 4;
-    case kBitFields:
-    case kAlphaBitFields:
-        return bits == 16 || bits == 32;
-    default:
-        return false;
+        case kRgb: return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+        case kRle8: return bits == 8;
+        case kRle4: return bits == 4;
+        case kBitFields:
+        case kAlphaBitFields: return bits == 16 || bits == 32;
+        default: return false;
     }
 }
 
@@ -206,8 +201,8 @@ BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, De
         return BmpDecodeResult::TooLarge;
     // Rows cut short are as untrustworthy as cut run-length data, and are refused
     // before the picture is allocated.
-    if (!rle && offset + bmprow::StrideOf(static_cast<std::uint64_t>(width), bits) *
-                             static_cast<std::uint64_t>(height) > size)
+    if (!rle &&
+        offset + bmprow::StrideOf(static_cast<std::uint64_t>(width), bits) * static_cast<std::uint64_t>(height) > size)
         return BmpDecodeResult::NotABitmap;
     RgbBuffer pixels = AllocRgb(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
     if (!pixels) return BmpDecodeResult::TooLarge;

@@ -17,9 +17,9 @@ constexpr unsigned kCells = 32768;
 // 16.8 million pixels of a bright channel.
 struct Node {
     std::uint64_t sum[3];
-    std::uint32_t count;    // pixels of its own
-    std::uint32_t subtree;  // pixels in its whole subtree: its key in the heap
-    std::uint8_t childMask; // bit n set while child n stands as a branch of its own
+    std::uint32_t count;     // pixels of its own
+    std::uint32_t subtree;   // pixels in its whole subtree: its key in the heap
+    std::uint8_t childMask;  // bit n set while child n stands as a branch of its own
 };
 
 struct HeapEntry {
@@ -162,9 +162,11 @@ bool MapWithDithering(const std::uint8_t* source, std::uint8_t* destination, uns
 
     std::fill(cache.get(), cache.get() + kCells, std::int16_t{-1});
     const std::uint8_t* clamp = clampTable.get() + 256;  // v in -256 .. 511
-    for (int v = -256; v < 512; ++v) clampTable[static_cast<std::size_t>(v + 256)] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+    for (int v = -256; v < 512; ++v)
+        clampTable[static_cast<std::size_t>(v + 256)] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
     const std::int16_t* limit = limitTable.get() + 256;  // e in -256 .. 255
-    for (int e = -256; e < 256; ++e) limitTable[static_cast<std::size_t>(e + 256)] = static_cast<std::int16_t>(std::clamp(e, -20, 20));
+    for (int e = -256; e < 256; ++e)
+        limitTable[static_cast<std::size_t>(e + 256)] = static_cast<std::int16_t>(std::clamp(e, -20, 20));
     const std::int32_t* square = squares.get() + 255;  // v in -255 .. 255
     for (int v = -255; v <= 255; ++v) squares[static_cast<std::size_t>(v + 255)] = v * v;
 

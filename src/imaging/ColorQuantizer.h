@@ -15,9 +15,8 @@ public:
     // paletteLength, when given, receives the number of colours found.
     // Fails only when a work area cannot be allocated; every work area is released
     // before returning, on every path.
-    static bool QuantizeImage(const std::uint8_t* source, std::uint8_t* destination, unsigned width,
-                              unsigned height, unsigned colorCount, std::uint8_t* paletteOut,
-                              unsigned* paletteLength = nullptr);
+    static bool QuantizeImage(const std::uint8_t* source, std::uint8_t* destination, unsigned width, unsigned height,
+                              unsigned colorCount, std::uint8_t* paletteOut, unsigned* paletteLength = nullptr);
 };
 
 }  // namespace vantor

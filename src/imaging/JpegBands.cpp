@@ -115,7 +115,8 @@ bool WorthSplitting(const BandProbe& probe, std::uint64_t splitFromPixels) {
 
 bool WorthTwoBands(std::FILE* file, const DecodeJob* job, std::uint64_t splitFromPixels) {
     BandProbe probe{};
-    const bool worth = ProbeBands(file, nullptr, 0, job, &probe) == Outcome::Ok && WorthSplitting(probe, splitFromPixels);
+    const bool worth =
+        ProbeBands(file, nullptr, 0, job, &probe) == Outcome::Ok && WorthSplitting(probe, splitFromPixels);
     std::rewind(file);
     return worth;
 }

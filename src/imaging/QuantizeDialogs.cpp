@@ -4,9 +4,7 @@ namespace vantor {
 
 CQuantizeDialog::CQuantizeDialog() : Dialog(QuantizeDialogTemplate()) {}
 
-void CQuantizeDialog::DoDataExchange(DataExchange& dx) {
-    dx.UInt(kColors, m_paletteColors, "m_paletteColors", 1, 256);
-}
+void CQuantizeDialog::DoDataExchange(DataExchange& dx) { dx.UInt(kColors, m_paletteColors, "m_paletteColors", 1, 256); }
 
 void CQuantizeDialog::OnInitDialog() {
     Dialog::OnInitDialog();

@@ -22,8 +22,7 @@ std::unique_ptr<std::uint8_t[]> AllocBytes(std::uint64_t bytes) {
 
 RgbBuffer AllocRgb(std::uint64_t width, std::uint64_t height) {
     if (width == 0 || height == 0) return nullptr;
-    if (width > kMaxPicturePixels || height > kMaxPicturePixels || width * height > kMaxPicturePixels)
-        return nullptr;
+    if (width > kMaxPicturePixels || height > kMaxPicturePixels || width * height > kMaxPicturePixels) return nullptr;
     return AllocBytes(width * height * 3);
 }
 
@@ -92,8 +91,8 @@ std::unique_ptr<std::uint8_t[]> PadRowsToDword(const std::uint8_t* buffer, unsig
 }
 
 std::unique_ptr<std::uint8_t[]> MakeGrayIndexImage(const std::uint8_t* source, unsigned width, unsigned height,
-                                                   std::uint32_t sourceRowLength, unsigned levels,
-                                                   PixelOrder order, PaletteEntry* palette) {
+                                                   std::uint32_t sourceRowLength, unsigned levels, PixelOrder order,
+                                                   PaletteEntry* palette) {
     auto out = AllocBytes(static_cast<std::uint64_t>(width) * height);
     if (!out || source == nullptr) return nullptr;
     for (unsigned i = 0; i < levels; ++i) {

@@ -57,8 +57,8 @@ struct PaletteEntry {
 
 // width x height gray indices (levels 2..256) with their ramp palette.
 std::unique_ptr<std::uint8_t[]> MakeGrayIndexImage(const std::uint8_t* source, unsigned width, unsigned height,
-                                                   std::uint32_t sourceRowLength, unsigned levels,
-                                                   PixelOrder order, PaletteEntry* palette);
+                                                   std::uint32_t sourceRowLength, unsigned levels, PixelOrder order,
+                                                   PaletteEntry* palette);
 
 // The gray value of a pixel, computed in the order and precision the program uses.
 inline unsigned GrayOf(std::uint8_t r, std::uint8_t g, std::uint8_t b) {

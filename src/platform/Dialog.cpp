@@ -133,8 +133,8 @@ bool DataExchange::Number(int controlId, std::int64_t& value, bool isUnsigned, s
     }
     if (parsed < lo || parsed > hi) {
         m_failed = true;
-        TheUi().RangeMessage(m_dialog, "Please enter an integer between " + std::to_string(lo) + " and " +
-                                           std::to_string(hi) + ".");
+        TheUi().RangeMessage(
+            m_dialog, "Please enter an integer between " + std::to_string(lo) + " and " + std::to_string(hi) + ".");
         return false;
     }
     value = parsed;

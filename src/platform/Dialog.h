@@ -31,9 +31,9 @@ struct ControlTemplate {
     ControlKind kind = ControlKind::Static;
     std::string text;
     bool enabled = true;
-    bool sameRow = false;     // placed to the right of the previous control
-    bool groupStart = false;  // first radio button of a group
-    bool multiSelect = false; // list boxes: several lines can be selected
+    bool sameRow = false;      // placed to the right of the previous control
+    bool groupStart = false;   // first radio button of a group
+    bool multiSelect = false;  // list boxes: several lines can be selected
 };
 
 struct DialogTemplate {

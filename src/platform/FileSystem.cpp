@@ -19,8 +19,10 @@ namespace {
 
 std::uint32_t AttributesFromStat(const std::string& name, const struct stat& st, bool isLink) {
     std::uint32_t a = 0;
-    if (S_ISDIR(st.st_mode)) a |= kAttrDirectory;
-    else a |= kAttrNormal;
+    if (S_ISDIR(st.st_mode))
+        a |= kAttrDirectory;
+    else
+        a |= kAttrNormal;
     if (!name.empty() && name[0] == '.' && name != "." && name != "..") a |= kAttrHidden;
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) a |= kAttrReadOnly;
     if (isLink) a |= kAttrSymlink;
@@ -59,9 +61,12 @@ bool List(const std::string& folder, std::vector<DirEntry>& out, Keep keep) {
             st.st_mode = S_IFREG | S_IWUSR;
         }
         DirEntry e{name, AttributesFromStat(name, st, isLink)};
-        if (name == ".") out.insert(out.begin(), e);
-        else if (name == "..") out.push_back(e);
-        else rest.push_back(std::move(e));
+        if (name == ".")
+            out.insert(out.begin(), e);
+        else if (name == "..")
+            out.push_back(e);
+        else
+            rest.push_back(std::move(e));
     }
     closedir(dir);
     // "." and ".." lead, as the classic listings return them.
@@ -160,8 +165,10 @@ struct KindEnding {
     const char* ending;
     PictureKind kind;
 };
-constexpr KindEnding kKindEndings[] = {{".jpg", PictureKind::Jpeg}, {".jpeg", PictureKind::Jpeg},
-                                       {".jpe", PictureKind::Jpeg}, {".bmp", PictureKind::Bmp},
+constexpr KindEnding kKindEndings[] = {{".jpg", PictureKind::Jpeg},
+                                       {".jpeg", PictureKind::Jpeg},
+                                       {".jpe", PictureKind::Jpeg},
+                                       {".bmp", PictureKind::Bmp},
                                        {".gif", PictureKind::Gif}};
 
 const KindEnding* EndingOf(const std::string& path) {
@@ -304,8 +311,10 @@ bool SafeWrite::Commit() {
         if (!ok && (errno == EINVAL || errno == ENOSYS))  // a file system without it
             ok = ::rename(m_temporary.c_str(), m_destination.c_str()) == 0;
     }
-    if (ok) m_temporary.clear();
-    else Abandon();
+    if (ok)
+        m_temporary.clear();
+    else
+        Abandon();
     return ok;
 }
 

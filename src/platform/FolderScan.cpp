@@ -108,10 +108,9 @@ EntryKind KindOf(mode_t mode) {
 
 bool IsPseudoFileSystemType(const std::string& type) {
     static const std::set<std::string> kTypes = {
-        "proc",     "sysfs",      "devtmpfs", "devpts",      "cgroup",   "cgroup2",    "debugfs",
-        "tracefs",  "securityfs", "pstore",   "bpf",         "configfs", "fusectl",    "mqueue",
-        "binfmt_misc", "hugetlbfs", "autofs", "efivarfs",    "selinuxfs", "rpc_pipefs", "nsfs",
-        "nfsd",     "resctrl",
+        "proc",       "sysfs",    "devtmpfs",  "devpts",     "cgroup",  "cgroup2", "debugfs",     "tracefs",
+        "securityfs", "pstore",   "bpf",       "configfs",   "fusectl", "mqueue",  "binfmt_misc", "hugetlbfs",
+        "autofs",     "efivarfs", "selinuxfs", "rpc_pipefs", "nsfs",    "nfsd",    "resctrl",
     };
     return kTypes.count(type) != 0;
 }
@@ -161,8 +160,8 @@ bool FolderScanner::List(const std::string& folder, bool followLink, std::vector
             case DT_LNK: e.kind = EntryKind::Link; break;
             case DT_UNKNOWN: {
                 struct stat est {};
-                e.kind = fstatat(dirfd(dir), n, &est, AT_SYMLINK_NOFOLLOW) == 0 ? KindOf(est.st_mode)
-                                                                                : EntryKind::Other;
+                e.kind =
+                    fstatat(dirfd(dir), n, &est, AT_SYMLINK_NOFOLLOW) == 0 ? KindOf(est.st_mode) : EntryKind::Other;
                 break;
             }
             default: e.kind = EntryKind::Other; break;

@@ -8,7 +8,7 @@ namespace vantor {
 namespace {
 Ui* g_ui = nullptr;
 thread_local Ui* t_ui = nullptr;
-}
+}  // namespace
 
 Ui& TheUi() {
     if (t_ui != nullptr) return *t_ui;

@@ -48,8 +48,7 @@ public:
     virtual ~Ui() = default;
 
     // Modal message box; returns IDOK, IDCANCEL, IDYES or IDNO.
-    virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                           MsgIcon icon) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) = 0;
     // Runs a dialog modally; returns IDOK or IDCANCEL.
     virtual int DoModal(Dialog& dialog) = 0;
     // Shown by a dialog's data exchange when a value is out of range; the dialog stays open.

@@ -1,10 +1,9 @@
 // The search's folder phase: its start box, the breadth-first walk that fills the
 // directory list, and the folder lists of the select, remove and drive modes.
-#include "search/DirectorySearch.h"
-
 #include <algorithm>
 
 #include "platform/FileSystem.h"
+#include "search/DirectorySearch.h"
 
 namespace vantor {
 namespace search_walk {
@@ -15,7 +14,8 @@ constexpr int kDeepestLevel = 18;
 constexpr std::size_t kShownDirs = CDirSelectDialog::kShown;
 
 constexpr const char* kStartText =
-    "これから Slide_File  Auto_search を 開始します。\rクリックしてください。\r ドライブ検索の場合は、時間がかかります。";
+    "これから Slide_File  Auto_search を 開始します。\rクリックしてください。\r "
+    "ドライブ検索の場合は、時間がかかります。";
 constexpr const char* kFolderHint =
     " Auto_search 関連の drive or folder 決定は computer->drive->folder の様に上から下へ。\n(from top to bottom)。\n"
     " drive or folder 決定後 press OK";
@@ -269,7 +269,8 @@ void DirectorySearch::FirstSelection() {
             for (std::size_t i = 0; i < n; ++i) v.m_dirList[i] = dlg.m_dirNames[i];
         }
         for (int s = 0; s < dlg.m_selCount; ++s) {
-            const std::size_t e = static_cast<std::size_t>(std::max(dlg.m_selIndex[static_cast<std::size_t>(s)] - 1, 0));
+            const std::size_t e =
+                static_cast<std::size_t>(std::max(dlg.m_selIndex[static_cast<std::size_t>(s)] - 1, 0));
             v.m_dirList[e] = m_mode == SearchMode::Drive ? std::string(kExcluded) : dlg.m_dirNames[e];
         }
         if (m_mode != SearchMode::Remove) v.m_selMore = dlg.m_more;
@@ -289,7 +290,8 @@ void DirectorySearch::SecondSelection() {
         if (m_ui.DoModal(dlg) != IDOK) return;
         for (int s = 0; s < dlg.m_selCount; ++s) {
             if (m_mode != SearchMode::Select && s < 2) v.m_dirList[0] = kExcluded;
-            const std::size_t e = static_cast<std::size_t>(std::max(dlg.m_selIndex[static_cast<std::size_t>(s)] - 1, 0));
+            const std::size_t e =
+                static_cast<std::size_t>(std::max(dlg.m_selIndex[static_cast<std::size_t>(s)] - 1, 0));
             v.m_dirList[e] = kExcluded;
         }
         v.m_selMoreEdit = dlg.m_moreEdit;

@@ -20,9 +20,12 @@ void CSearchTypeDialog::OnInitDialog() {
 }
 
 void CSearchTypeDialog::OnClicked(int controlId) {
-    if (controlId == kJpeg) m_choice = 1;
-    else if (controlId == kBmp) m_choice = 2;
-    else return;
+    if (controlId == kJpeg)
+        m_choice = 1;
+    else if (controlId == kBmp)
+        m_choice = 2;
+    else
+        return;
     m_clicked = 1;
 }
 
@@ -104,14 +107,17 @@ void CDirSelectDialog::OnSelChange(int controlId) {
     if (controlId != m_listId) return;
     const ControlState& list = Control(m_listId);
     m_selCount = static_cast<int>(std::min<std::size_t>(list.selection.size(), m_selIndex.size()));
-    for (int i = 0; i < m_selCount; ++i) m_selIndex[static_cast<std::size_t>(i)] = list.selection[static_cast<std::size_t>(i)];
+    for (int i = 0; i < m_selCount; ++i)
+        m_selIndex[static_cast<std::size_t>(i)] = list.selection[static_cast<std::size_t>(i)];
 }
 
 void CDirSelectDialog::OnClicked(int controlId) {
     if (controlId != m_moreId) return;
     const bool ticked = Control(m_moreId).checked;
-    if (m_selectAll) m_more = ticked ? -1 : 0;
-    else m_more = ticked ? 0 : 1;
+    if (m_selectAll)
+        m_more = ticked ? -1 : 0;
+    else
+        m_more = ticked ? 0 : 1;
 }
 
 CSearchDirDialog::CSearchDirDialog()

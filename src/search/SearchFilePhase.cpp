@@ -1,10 +1,9 @@
 // The search's file phase: every folder of the directory list searched for the
 // pattern, the full slide list's choices, and the closing boxes.
-#include "search/DirectorySearch.h"
-
 #include <algorithm>
 
 #include "platform/FileSystem.h"
+#include "search/DirectorySearch.h"
 #include "slides/COverLimitDialog.h"
 
 namespace vantor::search_walk {
@@ -75,8 +74,10 @@ bool DirectorySearch::FilePhase() {
         const bool folderDue = i % 100 == 0 || i < 100;
         // Only the entries "." and ".." name no folder of their own: "photos.." is a
         // folder like any other here.
-        if (!IsDots(folder.substr(folder.find_last_of(kPathSeparator) + 1))) Matches(i, folder, matches);
-        else matches.clear();
+        if (!IsDots(folder.substr(folder.find_last_of(kPathSeparator) + 1)))
+            Matches(i, folder, matches);
+        else
+            matches.clear();
         bool stopPhase = false;
         if (!matches.empty()) {
             if (folderDue) {
@@ -150,9 +151,7 @@ bool DirectorySearch::HandleFullList(bool firstOfFolder) {
             v.m_listFull = 1;
             v.m_slideCount = 1;
             break;
-        case 3:
-            v.m_slideCount = kSlideCapacity;
-            return false;
+        case 3: v.m_slideCount = kSlideCapacity; return false;
         default: break;
     }
     return true;

@@ -44,9 +44,7 @@ bool CVantorView::AppendSlide(const std::string& path) {
             case 3:  // stop: the rest is ignored
                 m_slideCount = kSlideCapacity;
                 return false;
-            default:
-                m_slideCount = 1;
-                break;
+            default: m_slideCount = 1; break;
         }
     }
     return true;
@@ -94,8 +92,7 @@ void CVantorView::OnFileSelect() {
     // The work is done: a wait cursor left on would make an idle window look busy
     // until the next show.
     ui.EndWaitCursor();
-    AfxMessageBox(m_slideCount > oldCount || added ? kSelectDone : kSelectAdvice, MsgButtons::OK,
-                  MsgIcon::Information);
+    AfxMessageBox(m_slideCount > oldCount || added ? kSelectDone : kSelectAdvice, MsgButtons::OK, MsgIcon::Information);
     InvalidateView(true);
 }
 

@@ -86,8 +86,13 @@ std::string CounterLine(const char* lead, std::uint64_t count, std::uint64_t tot
 class SortRun {
 public:
     SortRun(CVantorView& view, std::int32_t kind)
-        : m_view(view), m_ui(TheUi()), m_kind(kind), m_keyKind(KeyOfKind(kind)), m_descending(kind % 2 == 1),
-          m_n(std::min(view.m_slideCount, kSlideCapacity)), m_blank(658, ' ') {}
+        : m_view(view),
+          m_ui(TheUi()),
+          m_kind(kind),
+          m_keyKind(KeyOfKind(kind)),
+          m_descending(kind % 2 == 1),
+          m_n(std::min(view.m_slideCount, kSlideCapacity)),
+          m_blank(658, ' ') {}
 
     void Run();
 
@@ -133,9 +138,9 @@ private:
     const std::string m_blank;
     bool m_cursorSet = false;
 
-    std::vector<std::string> m_path;   // by position
-    std::vector<std::string> m_label;  // the key as shown: its text, or the name part for size and date
-    std::vector<std::string> m_folded; // text keys folded once (emptied after ranking)
+    std::vector<std::string> m_path;    // by position
+    std::vector<std::string> m_label;   // the key as shown: its text, or the name part for size and date
+    std::vector<std::string> m_folded;  // text keys folded once (emptied after ranking)
     // Size or date keys, as signed 64-bit numbers: a date before 1970 is negative
     // and sorts before a missing file's 0; a size never reaches the sign bit.
     std::vector<std::int64_t> m_number;
@@ -179,8 +184,8 @@ void SortRun::LoadKeys() {
                     modified = 0;
                 }
                 // 64 bits: a file of 2 GiB or more sorts as large.
-                m_number[i] = m_keyKind == KeyKind::Size ? static_cast<std::int64_t>(size)
-                                                         : static_cast<std::int64_t>(modified);
+                m_number[i] =
+                    m_keyKind == KeyKind::Size ? static_cast<std::int64_t>(size) : static_cast<std::int64_t>(modified);
                 m_label[i] = PathTail(path);
                 break;
             }

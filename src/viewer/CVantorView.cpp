@@ -1,8 +1,8 @@
 #include "viewer/CVantorView.h"
 
+#include "help/Help.h"
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
-#include "help/Help.h"
 #include "resource.h"
 #include "viewer/Commands.h"
 

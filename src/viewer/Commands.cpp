@@ -10,8 +10,7 @@ namespace vantor {
 namespace {
 
 using V = CVantorView;
-constexpr auto kFile = MenuPopup::File, kView = MenuPopup::View, kEffect = MenuPopup::Effect,
-               kHelp = MenuPopup::Help;
+constexpr auto kFile = MenuPopup::File, kView = MenuPopup::View, kEffect = MenuPopup::Effect, kHelp = MenuPopup::Help;
 // A show, a write, a search or a sort would be disturbed by these.
 constexpr unsigned kIdleOnly = kWhenStopped | kNoLongRun;
 
@@ -83,7 +82,8 @@ std::string PlainText(const char* text, std::string* accelerator) {
 std::span<const Command> Commands() { return kCommands; }
 
 const Command* FindCommand(int id) {
-    const auto it = std::find_if(std::begin(kCommands), std::end(kCommands), [id](const Command& c) { return c.id == id; });
+    const auto it =
+        std::find_if(std::begin(kCommands), std::end(kCommands), [id](const Command& c) { return c.id == id; });
     return it == std::end(kCommands) ? nullptr : &*it;
 }
 
@@ -115,8 +115,14 @@ const std::vector<MenuItem>& MainMenu() {
 
 const std::vector<int>& ToolbarButtons() {
     static const std::vector<int> buttons = {
-        ID_FILE_OPEN, 0, ID_FILE_SAVE_RGB_AS, ID_FILE_SAVE_GRAYSCALE_JPEG, ID_FILE_SAVE_COLORMAPPED_BMP, 0,
-        ID_FILE_GET_JPG_DIMENSIONS, ID_APP_ABOUT,
+        ID_FILE_OPEN,
+        0,
+        ID_FILE_SAVE_RGB_AS,
+        ID_FILE_SAVE_GRAYSCALE_JPEG,
+        ID_FILE_SAVE_COLORMAPPED_BMP,
+        0,
+        ID_FILE_GET_JPG_DIMENSIONS,
+        ID_APP_ABOUT,
     };
     return buttons;
 }

@@ -32,11 +32,8 @@ void CSpeedDialog::OnHScroll(int controlId, ScrollCode code, int pos) {
             slider.scrollPos += 25;
             if (slider.scrollPos >= 255) slider.scrollPos = 255;
             break;
-        case ScrollCode::ThumbPosition:
-            slider.scrollPos = pos;
-            break;
-        default:
-            break;
+        case ScrollCode::ThumbPosition: slider.scrollPos = pos; break;
+        default: break;
     }
     m_speedValue = slider.scrollPos;
     // Its red follows the value before this move.

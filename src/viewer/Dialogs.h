@@ -36,15 +36,15 @@ public:
     static constexpr int kMaxWidth = 1003;
     static constexpr int kMaxHeight = 1004;
     static constexpr int kOutScaleMode = 1005;
-    static constexpr int kOrigWidth = 1006;     // read-only
-    static constexpr int kOrigHeight = 1007;    // read-only
-    static constexpr int kDispScaleMode = 1008; // read-only
-    static constexpr int kSpare = 1009;         // read-only
-    static constexpr int kWritePosition = 1010; // read-only
+    static constexpr int kOrigWidth = 1006;      // read-only
+    static constexpr int kOrigHeight = 1007;     // read-only
+    static constexpr int kDispScaleMode = 1008;  // read-only
+    static constexpr int kSpare = 1009;          // read-only
+    static constexpr int kWritePosition = 1010;  // read-only
     static constexpr int kOutBackColor = 1011;
     static constexpr int kJpegQuality = 1012;
     static constexpr int kOutFileType = 1013;
-    static constexpr int kDeepSearch = 1014;    // read-only
+    static constexpr int kDeepSearch = 1014;  // read-only
 
     CScaleDialog();
     void DoDataExchange(DataExchange& dx) override;

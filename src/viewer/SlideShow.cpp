@@ -160,9 +160,8 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
     if (!m_prefetchSlides || m_haltState != kHaltRunning || m_stopped == 1) return;
     std::vector<std::string> next;
     const std::string* previous = &m_curSlidePath;
-    for (std::uint32_t index = m_slideNo; index < m_slideCount && index < m_slidePath.size() &&
-                                          next.size() < JpegPrefetch::kDepth;
-         ++index) {
+    for (std::uint32_t index = m_slideNo;
+         index < m_slideCount && index < m_slidePath.size() && next.size() < JpegPrefetch::kDepth; ++index) {
         const std::string& path = m_slidePath[index];
         if (path != *previous && PictureKindOf(path) == PictureKind::Jpeg) next.push_back(path);
         previous = &path;

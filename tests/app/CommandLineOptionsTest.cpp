@@ -1,6 +1,5 @@
 // The command line: one parser for the window, --script and --write.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>

@@ -1,6 +1,5 @@
 // cmake --install puts the program, a valid desktop entry and the icon in place.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>

@@ -84,9 +84,12 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
              test::WriteFile(out + "ok.JPG", {7});
              for (unsigned n = 1; n <= 9989; ++n) {
                  char suffix[16];
-                 if (n <= 9) std::snprintf(suffix, sizeof suffix, "~(%u)", n);
-                 else if (n <= 99) std::snprintf(suffix, sizeof suffix, "~0%02u", n);
-                 else std::snprintf(suffix, sizeof suffix, "~%u", n);
+                 if (n <= 9)
+                     std::snprintf(suffix, sizeof suffix, "~(%u)", n);
+                 else if (n <= 99)
+                     std::snprintf(suffix, sizeof suffix, "~0%02u", n);
+                 else
+                     std::snprintf(suffix, sizeof suffix, "~%u", n);
                  fs::create_hard_link(out + "ok.JPG", out + "ok" + suffix + ".JPG");
              }
          }},

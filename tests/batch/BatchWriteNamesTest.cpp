@@ -16,12 +16,12 @@ namespace vantor {
 namespace {
 
 namespace fs = std::filesystem;
-using test::MakeBmp;
-using test::MakeJpeg;
-using test::Shell;
 using test::Answer;
 using test::Field;
 using test::Fields;
+using test::MakeBmp;
+using test::MakeJpeg;
+using test::Shell;
 using test::WriteRun;
 
 TEST(BatchWrite, FreeNameSuffixes) {
@@ -42,7 +42,9 @@ TEST(BatchWrite, FreeNameSuffixes) {
     EXPECT_EQ(CVantorView::FreeOutputName(folder, "p.JPG"), folder + "p~013.JPG");
     test::WriteFile(folder + "q~099.BMP", {1});
     for (int n = 0; n <= 98; ++n) {
-        std::string name = n == 0 ? "q.BMP" : n <= 9 ? "q~(" + std::to_string(n) + ").BMP" : "q~0" + std::to_string(n) + ".BMP";
+        std::string name = n == 0   ? "q.BMP"
+                           : n <= 9 ? "q~(" + std::to_string(n) + ").BMP"
+                                    : "q~0" + std::to_string(n) + ".BMP";
         test::WriteFile(folder + name, {1});
     }
     EXPECT_EQ(CVantorView::FreeOutputName(folder, "q.BMP"), folder + "q~100.BMP");
@@ -57,9 +59,12 @@ TEST(BatchWrite, AllNamesTakenWritesNothingAndReports) {
     test::WriteFile(run.out + "a.JPG", {7});
     for (unsigned n = 1; n <= 9989; ++n) {
         char suffix[16];
-        if (n <= 9) std::snprintf(suffix, sizeof suffix, "~(%u)", n);
-        else if (n <= 99) std::snprintf(suffix, sizeof suffix, "~0%02u", n);
-        else std::snprintf(suffix, sizeof suffix, "~%u", n);
+        if (n <= 9)
+            std::snprintf(suffix, sizeof suffix, "~(%u)", n);
+        else if (n <= 99)
+            std::snprintf(suffix, sizeof suffix, "~0%02u", n);
+        else
+            std::snprintf(suffix, sizeof suffix, "~%u", n);
         // Links to one file: creating ten thousand files is slow on some disks.
         fs::create_hard_link(run.out + "a.JPG", run.out + "a" + suffix + ".JPG");
     }
@@ -71,8 +76,9 @@ TEST(BatchWrite, AllNamesTakenWritesNothingAndReports) {
     const auto boxes = Fields(run.s, "box", "text");
     ASSERT_EQ(boxes.size(), 3u);
     // The name, and why nothing was written under it.
-    EXPECT_EQ(boxes[2], run.out + "a.JPG\nThis name and all its 9989 numbered names (~(1) to ~9989) are taken: nothing "
-                                  "was written.");
+    EXPECT_EQ(boxes[2], run.out +
+                            "a.JPG\nThis name and all its 9989 numbered names (~(1) to ~9989) are taken: nothing "
+                            "was written.");
     EXPECT_EQ(Fields(run.s, "dialog", "title").back(), "Stop or Continue?    ( SlideShow / Searching / Sorting )");
     EXPECT_EQ(Fields(run.s, "write", "path"), std::vector<std::string>{run.out + "b.JPG"});
     EXPECT_EQ(test::ReadFile(run.out + "a~9989.JPG"), std::vector<unsigned char>{7});
@@ -92,14 +98,10 @@ TEST(BatchWrite, UnsupportedEndingAndMissingPictureAreReported) {
     ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
     const auto boxes = Fields(run.s, "box", "text");
     const std::string report = "! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?";
-    const std::vector<std::string> expected = {report,
-                                               run.in.File("photo.png"),
-                                               "JPEG :\nCan't open " + run.in.File("pipe.jpg") + "\n",
-                                               report,
-                                               run.in.File("pipe.jpg"),
-                                               "Can't open file for reading :\n" + run.in.File("gone.bmp"),
-                                               report,
-                                               run.in.File("gone.bmp")};
+    const std::vector<std::string> expected = {
+        report, run.in.File("photo.png"), "JPEG :\nCan't open " + run.in.File("pipe.jpg") + "\n",
+        report, run.in.File("pipe.jpg"),  "Can't open file for reading :\n" + run.in.File("gone.bmp"),
+        report, run.in.File("gone.bmp")};
     ASSERT_GE(boxes.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(boxes.begin() + 2, boxes.end()), expected);
     EXPECT_EQ(run.Written(), std::vector<std::string>{"ok.JPG"});
@@ -141,8 +143,10 @@ TEST(BatchWrite, HaltedWritesNothingAndResumingWritesOn) {
     int before = 0, during = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].find("\"event\":\"write\"") == std::string::npos) continue;
-        if (i < first) ++before;
-        else if (i <= last) ++during;
+        if (i < first)
+            ++before;
+        else if (i <= last)
+            ++during;
     }
     EXPECT_EQ(before, 1);
     EXPECT_EQ(during, 0);
@@ -185,9 +189,8 @@ TEST(BatchWrite, OutputFolderChoice) {
     {  // the root is refused by what it is, under any name
         test::TempDir links;
         fs::create_directory_symlink("/", links.path() / "root");
-        for (const std::string& chosen : std::vector<std::string>{"/MFC_DUMMY.JPG", "//MFC_DUMMY.JPG",
-                                                                  "/tmp/../MFC_DUMMY.JPG",
-                                                                  links.File("root") + "/MFC_DUMMY.JPG"}) {
+        for (const std::string& chosen : std::vector<std::string>{
+                 "/MFC_DUMMY.JPG", "//MFC_DUMMY.JPG", "/tmp/../MFC_DUMMY.JPG", links.File("root") + "/MFC_DUMMY.JPG"}) {
             WriteRun run;
             run.Slides({"a.jpg"});
             run.s.ui.QueueFilesAnswer({false, {chosen}});
@@ -252,10 +255,9 @@ TEST(BatchWrite, MissingOrUnwritableFolderFailsEachWrite) {
     run.s.ui.QueueDialogAnswer(Answer(IDOK));  // continue after b
     ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
     const auto boxes = Fields(run.s, "box", "text");
-    const std::vector<std::string> expected = {"JpegFile :\nCan't open " + missing + "a.JPG\n",
-                                               "Write Error...中止しますか?", missing + "a.JPG",
-                                               "JpegFile :\nCan't open " + missing + "b.JPG\n",
-                                               "Write Error...中止しますか?", missing + "b.JPG"};
+    const std::vector<std::string> expected = {
+        "JpegFile :\nCan't open " + missing + "a.JPG\n", "Write Error...中止しますか?", missing + "a.JPG",
+        "JpegFile :\nCan't open " + missing + "b.JPG\n", "Write Error...中止しますか?", missing + "b.JPG"};
     ASSERT_GE(boxes.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(boxes.begin() + 2, boxes.end()), expected);
     EXPECT_TRUE(run.s.Events("write").empty());
@@ -284,8 +286,11 @@ TEST(BatchCommandLine, SameFilesAsTheWindowAndExitStatus) {
     MakeBmp(run.in.File("b.bmp"), 333, 222);
     MakeJpeg(run.in.File("c.jpg"), 120, 500);
     run.Slides({"a.jpg", "b.bmp", "c.jpg"});
-    run.Start("0", Answer(IDOK, {{"m_maxWidth", "640"}, {"m_maxHeight", "480"}, {"m_outScaleMode", "2"},
-                                 {"m_outBackColor", "2"}, {"m_jpegQualityIndex", "3"}}));
+    run.Start("0", Answer(IDOK, {{"m_maxWidth", "640"},
+                                 {"m_maxHeight", "480"},
+                                 {"m_outScaleMode", "2"},
+                                 {"m_outBackColor", "2"},
+                                 {"m_jpegQualityIndex", "3"}}));
     ASSERT_EQ(run.Written().size(), 3u);
 
     test::TempDir cli;

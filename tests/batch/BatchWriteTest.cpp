@@ -13,13 +13,13 @@
 namespace vantor {
 namespace {
 
+using test::Answer;
+using test::Field;
+using test::Fields;
 using test::Identify;
 using test::MakeBmp;
 using test::MakeJpeg;
 using test::Shell;
-using test::Answer;
-using test::Field;
-using test::Fields;
 using test::WriteRun;
 
 // PSNR in dB between a written file and a reference ImageMagick builds from the

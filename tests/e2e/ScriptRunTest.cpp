@@ -1,6 +1,5 @@
 // Runs the built program as `vantor --script FILE` and reads its transcript.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -47,16 +46,19 @@ TEST(ScriptRun, SpeedDialogDisabledCommandAndAShowOfNonPictures) {
     const std::string a = dir.File("a.txt");
     const std::string b = dir.File("b.txt");
     const Transcript run = RunScriptFile(dir,
-                                  "# set the pace, then play two files that hold no picture\n"
-                                  "answer dialog OK m_speedValue=30\n"
-                                  "command ID_SLIDESHOW_SPEED\n"
-                                  "command ID_SLIDESHOW_ABORT   # greyed while no show runs\n"
-                                  "answer files " + a + " " + b + "\n"
-                                  "command ID_SLIDESHOW_FILE_SELECT\n"
-                                  "command ID_SLIDESHOW_START\n");
+                                         "# set the pace, then play two files that hold no picture\n"
+                                         "answer dialog OK m_speedValue=30\n"
+                                         "command ID_SLIDESHOW_SPEED\n"
+                                         "command ID_SLIDESHOW_ABORT   # greyed while no show runs\n"
+                                         "answer files " +
+                                             a + " " + b +
+                                             "\n"
+                                             "command ID_SLIDESHOW_FILE_SELECT\n"
+                                             "command ID_SLIDESHOW_START\n");
     EXPECT_EQ(run.status, 0);
     const std::string done =
-        "Multi-File-Select　が　おわりました。\\r\\r1回につき1300件以下のSELECTを繰り返し10000 件まで累積できます。\\r\\r"
+        "Multi-File-Select　が　おわりました。\\r\\r1回につき1300件以下のSELECTを繰り返し10000 "
+        "件まで累積できます。\\r\\r"
         "スライドショーが　開始できます。\\r\\r !!!Select Under 1300 Files at a time!!!\\r\\r Repeat <SELECT> and can "
         "stack 10000 Files\\r\\r      ※ ファィル名には *.jpg 又は *.bmpと入力してください。※";
     const Lines expected = {
@@ -64,7 +66,8 @@ TEST(ScriptRun, SpeedDialogDisabledCommandAndAShowOfNonPictures) {
         "{\"event\":\"dialog\",\"id\":139,\"title\":\"                    Slide Show Speed\",\"answer\":\"OK\"}",
         "{\"event\":\"disabled\",\"command\":\"ID_SLIDESHOW_ABORT\"}",
         "{\"event\":\"filedialog\",\"title\":\"Enter *.jpg or *.bmp for display ( Shift + Ctrl) then Reverse from top "
-        "to last file \",\"answer\":\"OK\",\"paths\":[\"" + a + "\",\"" + b + "\"]}",
+        "to last file \",\"answer\":\"OK\",\"paths\":[\"" +
+            a + "\",\"" + b + "\"]}",
         "{\"event\":\"box\",\"caption\":\"Vantor\",\"text\":\"" + done +
             "\",\"buttons\":\"OK\",\"icon\":\"information\",\"answer\":\"OK\"}",
         "{\"event\":\"title\",\"text\":\"VANTOR FOR SLIDE SHOW WINDOWS APPLICATION\"}",
@@ -81,14 +84,14 @@ TEST(ScriptRun, SpeedDialogDisabledCommandAndAShowOfNonPictures) {
 
 TEST(ScriptRun, HaltedShowIsClosedByTheRunner) {
     test::TempDir dir;
-    const Transcript run = RunScriptFile(dir,
-                                  "answer files " + dir.File("a.txt") + " " + dir.File("b.txt") + " " +
-                                      dir.File("c.txt") + "\n"
-                                      "answer box OK\n"
-                                      "command ID_SLIDESHOW_FILE_SELECT\n"
-                                      "command ID_SLIDESHOW_SPEED\n"
-                                      "at pump 5 click left\n"
-                                      "command ID_SLIDESHOW_START\n");
+    const Transcript run =
+        RunScriptFile(dir, "answer files " + dir.File("a.txt") + " " + dir.File("b.txt") + " " + dir.File("c.txt") +
+                               "\n"
+                               "answer box OK\n"
+                               "command ID_SLIDESHOW_FILE_SELECT\n"
+                               "command ID_SLIDESHOW_SPEED\n"
+                               "at pump 5 click left\n"
+                               "command ID_SLIDESHOW_START\n");
     EXPECT_EQ(run.status, 0);
     ASSERT_GE(run.lines.size(), 3u);
     // The speed dialog had no answer: cancelled.
@@ -116,11 +119,13 @@ TEST(ScriptRun, ShortShowOfThreePictures) {
     test::TempDir dir;
     const auto paths = test::WriteBmpSlides(dir, 3);
     const Transcript run = RunScriptFile(dir,
-                                  "answer dialog OK m_speedValue=0\n"
-                                  "command ID_SLIDESHOW_SPEED\n"
-                                  "answer files " + paths[0] + " " + paths[1] + " " + paths[2] + "\n"
-                                  "command ID_SLIDESHOW_FILE_SELECT\n"
-                                  "command ID_SLIDESHOW_START\n");
+                                         "answer dialog OK m_speedValue=0\n"
+                                         "command ID_SLIDESHOW_SPEED\n"
+                                         "answer files " +
+                                             paths[0] + " " + paths[1] + " " + paths[2] +
+                                             "\n"
+                                             "command ID_SLIDESHOW_FILE_SELECT\n"
+                                             "command ID_SLIDESHOW_START\n");
     EXPECT_EQ(run.status, 0);
     Lines slides;
     for (const auto& l : run.lines) {

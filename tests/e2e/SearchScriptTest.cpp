@@ -1,7 +1,6 @@
 // A search run as `vantor --script FILE`: prompts, a list selection and a greyed
 // command, all through the script language.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -34,11 +33,13 @@ TEST(SearchScript, SelectModeWithAListSelectionAndAGreyedCommand) {
     }
     const std::string text = RunScript(dir,
                                        "answer dialog OK #1018=0\n"
-                                       "answer files " + root.string() + "\n"
-                                       "answer dialog OK select=1025:2 m_moreEdit=0\n"
-                                       "at pump 3 command ID_SLIDESHOW_FILE_CLEAR\n"
-                                       "command ID_AUTO_SEARCH_SELECT_MODE\n"
-                                       "");
+                                       "answer files " +
+                                           root.string() +
+                                           "\n"
+                                           "answer dialog OK select=1025:2 m_moreEdit=0\n"
+                                           "at pump 3 command ID_SLIDESHOW_FILE_CLEAR\n"
+                                           "command ID_AUTO_SEARCH_SELECT_MODE\n"
+                                           "");
     EXPECT_NE(text.find("{\"event\":\"disabled\",\"command\":\"ID_SLIDESHOW_FILE_CLEAR\"}"), std::string::npos) << text;
     EXPECT_NE(text.find("\"paths\":[\"" + root.string() + "/MFC_DUMMY.JPG\"]"), std::string::npos) << text;
     // Only A (line 2) stays in the search.
@@ -55,10 +56,12 @@ TEST(SearchScript, ExitDuringASearchEndsItAtOnceAsInTheWindow) {
     }
     const std::string text = RunScript(dir,
                                        "answer dialog OK #1018=0\n"
-                                       "answer files " + root.string() + "\n"
-                                       "at pump 3 command ID_APP_EXIT\n"
-                                       "command ID_SLIDESHOW_AUTO_SEARCH\n"
-                                       "command ID_SLIDESHOW_FILE_SELECT\n");
+                                       "answer files " +
+                                           root.string() +
+                                           "\n"
+                                           "at pump 3 command ID_APP_EXIT\n"
+                                           "command ID_SLIDESHOW_AUTO_SEARCH\n"
+                                           "command ID_SLIDESHOW_FILE_SELECT\n");
     // The start box was the last thing shown: no summary, no later command.
     const std::size_t start = text.find("\"caption\":\"Slide_File  Auto_search\"");
     ASSERT_NE(start, std::string::npos) << text;

@@ -42,18 +42,18 @@ TEST(HelpDialogs, TitlesAndTheFreeSoftwareHeader) {
 }
 
 TEST(HelpDialogs, TextsCoverTheirPoints) {
-    ExpectMentions(HowToUse1Template(), {"Slide Show File Select", "Slide Show Start", "select mode", "remove mode",
-                                         "drive mode", "folder mode", "18", "150000", "10000", "Loop",
-                                         "Cancel+Retry", "Stop", "JPEG or BMP", "MFC_DUMMY.JPG", "Speed, Scale and Jump",
-                                         "symbolic links", "volume", ".jpg, .jpeg or .jpe",
-                                         "View > Rotate by EXIF Orientation (or --auto-rotate)"});
+    ExpectMentions(
+        HowToUse1Template(),
+        {"Slide Show File Select", "Slide Show Start", "select mode", "remove mode", "drive mode", "folder mode", "18",
+         "150000", "10000", "Loop", "Cancel+Retry", "Stop", "JPEG or BMP", "MFC_DUMMY.JPG", "Speed, Scale and Jump",
+         "symbolic links", "volume", ".jpg, .jpeg or .jpe", "View > Rotate by EXIF Orientation (or --auto-rotate)"});
     ExpectMentions(HowToUse2Template(), {"Slide File Write Start", "scale dialog", "output folder", "start from",
                                          "JPEG or BMP", "0  shrink", "1  unchanged", "2  shrink", "3  distort",
                                          "800*600", "Speed, Scale and Jump", "vantor --write OUTDIR ... PATH..."});
-    ExpectMentions(HowToUseFeaturesTemplate(), {"during a slide show or a write", "saved", "Damaged JPEG",
-                                                "Temporary Internet Files", "speed 0 or 1", "10000", "9989",
-                                                "800*600", "symbolic links", "--write", "Full Screen (F11",
-                                                "Esc when no show, search, sort or write runs", "Fit to Window"});
+    ExpectMentions(HowToUseFeaturesTemplate(),
+                   {"during a slide show or a write", "saved", "Damaged JPEG", "Temporary Internet Files",
+                    "speed 0 or 1", "10000", "9989", "800*600", "symbolic links", "--write", "Full Screen (F11",
+                    "Esc when no show, search, sort or write runs", "Fit to Window"});
 }
 
 // What the pages say of the search, the names and damaged files holds here.
@@ -83,7 +83,8 @@ TEST(HelpDialogs, TextsSayWhatTheProgramDoesHere) {
 TEST(HelpDialogs, DamagedJpegFilesInAShowAsThePageSays) {
     test::TempDir dir;
     std::vector<std::string> paths = test::WriteBmpSlides(dir, 5);
-    const std::string unreadable2 = dir.File("two.jpg"), cut = dir.File("three.jpg"), unreadable4 = dir.File("four.jpg");
+    const std::string unreadable2 = dir.File("two.jpg"), cut = dir.File("three.jpg"),
+                      unreadable4 = dir.File("four.jpg");
     test::WriteFile(unreadable2, std::vector<unsigned char>(100, 'x'));
     test::WriteFile(unreadable4, std::vector<unsigned char>(100, 'x'));
     std::vector<std::uint8_t> rgb(64 * 64 * 3);
@@ -114,9 +115,9 @@ TEST(HelpDialogs, DamagedJpegFilesInAShowAsThePageSays) {
         }
         if (e["event"] == "dialog") seen.push_back("dialog " + std::to_string(e["id"].get<int>()));
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{"slide 1", "JPEG Fatal Error", "JPEG Error", "JPEG Error " + cut,
-                                              "slide 3", "JPEG Fatal Error", "Vantor " + unreadable4, "dialog 141",
-                                              "slide 5"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"slide 1", "JPEG Fatal Error", "JPEG Error", "JPEG Error " + cut, "slide 3",
+                                        "JPEG Fatal Error", "Vantor " + unreadable4, "dialog 141", "slide 5"}));
 }
 
 // Each line of the features page's table of the show's mouse and keys, tried on a
@@ -137,24 +138,38 @@ TEST(HelpDialogs, TheShowReactsAsItsTableSays) {
     };
     const Case cases[] = {
         {"  left button, or Halt-Restart (File or View menu): halts it on the slide on screen\n",
-         {{after(2), left}, {after(4), command(ID_VIEW_HALT_RESTART)}}, {}, {1, 2, 2, 2, 3, 4, 5}},
+         {{after(2), left}, {after(4), command(ID_VIEW_HALT_RESTART)}},
+         {},
+         {1, 2, 2, 2, 3, 4, 5}},
         {"  right button: nothing\n", {{after(1), right}}, {}, {1, 2, 3, 4, 5}},
         {"  any key (Esc, Space, Enter, a letter, Shift, Ctrl, ...): asks Stop or Continue\n",
-         {{after(1), key(17)}, {after(2), key(' ')}}, {IDOK, IDOK}, {1, 2, 3, 4, 5}},
+         {{after(1), key(17)}, {after(2), key(' ')}},
+         {IDOK, IDOK},
+         {1, 2, 3, 4, 5}},
         {"  left button, or Halt-Restart: goes on with the next slide\n",
-         {{after(2), command(ID_SLIDESHOW_HALT_RESTART)}, {after(3), left}}, {}, {1, 2, 2, 3, 4, 5}},
+         {{after(2), command(ID_SLIDESHOW_HALT_RESTART)}, {after(3), left}},
+         {},
+         {1, 2, 2, 3, 4, 5}},
         {"  right button, or Space: one slide back (never before the first)\n",
          {{after(3), left}, {after(4), right}, {after(5), key(' ')}, {after(6), key(' ')}, {after(7), left}},
          {},
          {1, 2, 3, 3, 2, 1, 2, 3, 4, 5}},
-        {"  Esc: asks Stop or Continue\n", {{after(2), left}, {after(3), key(27)}, {after(4), key(27)}},
-         {IDOK, IDCANCEL}, {1, 2, 2, 2, 5}},
+        {"  Esc: asks Stop or Continue\n",
+         {{after(2), left}, {after(3), key(27)}, {after(4), key(27)}},
+         {IDOK, IDCANCEL},
+         {1, 2, 2, 2, 5}},
         {"  any other key: one slide forward\n",
-         {{after(1), left}, {after(2), key('A')}, {after(3), key(13)}, {after(4), left}}, {}, {1, 1, 2, 3, 4, 5}},
+         {{after(1), left}, {after(2), key('A')}, {after(3), key(13)}, {after(4), left}},
+         {},
+         {1, 1, 2, 3, 4, 5}},
         {" Stop or Continue: YES (stop) ends the show after showing the last slide; NO (continue) goes on.\n",
-         {{after(1), key(27)}, {after(2), key('Q')}}, {IDOK, IDCANCEL}, {1, 2, 5}},
+         {{after(1), key(27)}, {after(2), key('Q')}},
+         {IDOK, IDCANCEL},
+         {1, 2, 5}},
         {" Abort (File or View menu) ends the show after showing the last slide.",
-         {{after(2), command(ID_SLIDESHOW_ABORT)}}, {}, {1, 2, 5}},
+         {{after(2), command(ID_SLIDESHOW_ABORT)}},
+         {},
+         {1, 2, 5}},
     };
     const std::string text = AllText(HowToUseFeaturesTemplate());
     test::TempDir dir;
@@ -205,14 +220,10 @@ TEST(HelpDialogs, EachOpensDuringAShowWhichGoesOnAfterOk) {
         }
     }
     const std::vector<std::string> expected = {
-        "slide 1",
-        "{\"event\":\"dialog\",\"id\":142,\"title\":\"使用方法(How To Use) 1\",\"answer\":\"OK\"}",
-        "slide 2",
-        "{\"event\":\"dialog\",\"id\":223,\"title\":\"使用方法(How To Use) 2\",\"answer\":\"OK\"}",
-        "slide 3",
-        "{\"event\":\"dialog\",\"id\":224,\"title\":\"vantor の 特長的な使い方\",\"answer\":\"OK\"}",
-        "slide 4",
-        "{\"event\":\"dialog\",\"id\":100,\"title\":\"About vantor\",\"answer\":\"OK\"}",
+        "slide 1", "{\"event\":\"dialog\",\"id\":142,\"title\":\"使用方法(How To Use) 1\",\"answer\":\"OK\"}",
+        "slide 2", "{\"event\":\"dialog\",\"id\":223,\"title\":\"使用方法(How To Use) 2\",\"answer\":\"OK\"}",
+        "slide 3", "{\"event\":\"dialog\",\"id\":224,\"title\":\"vantor の 特長的な使い方\",\"answer\":\"OK\"}",
+        "slide 4", "{\"event\":\"dialog\",\"id\":100,\"title\":\"About vantor\",\"answer\":\"OK\"}",
         "slide 5",
     };
     EXPECT_EQ(seen, expected);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <filesystem>
@@ -161,13 +160,13 @@ TEST(BmpCodecRead, TruncatedPixelData) {
         std::size_t pixelBytes;  // what the file holds of its rows
     };
     const Case cases[] = {
-        {24, 4, 2, 12 + 3},         // unpadded rows: the bottom row and one pixel
-        {24, 4, 2, 0},              // no pixels at all
-        {24, 4, 2, 23},             // one byte short
+        {24, 4, 2, 12 + 3},            // unpadded rows: the bottom row and one pixel
+        {24, 4, 2, 0},                 // no pixels at all
+        {24, 4, 2, 23},                // one byte short
         {24, 47, 33, 144 * 10 + 100},  // padded rows
         {24, 47, 33, 144 * 33 - 1},    // only the last padding byte missing
-        {8, 47, 3, 48 * 2 + 10},    // indexed rows
-        {24, 10000, 10000, 16},     // 70 bytes claiming 300 MB of pixels
+        {8, 47, 3, 48 * 2 + 10},       // indexed rows
+        {24, 10000, 10000, 16},        // 70 bytes claiming 300 MB of pixels
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.bits) + " bits " + std::to_string(c.width) + " x " + std::to_string(c.height) +
@@ -195,12 +194,12 @@ TEST(BmpCodecRead, TruncatedPixelData) {
     f.pixels = Bytes(16, 9);
     WriteFile(huge, f.Build());
     const std::string grown = RunInChild([&] {
-        rusage before {};
+        rusage before{};
         ::getrusage(RUSAGE_SELF, &before);
         BmpCodec codec;
         std::uint32_t w = 0, h = 0;
         codec.Load(huge, w, h);
-        rusage after {};
+        rusage after{};
         ::getrusage(RUSAGE_SELF, &after);
         return codec.m_status + " " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024);
     });

@@ -59,9 +59,9 @@ TEST(BmpFallback, RunLengthFourBitsAndTheBackground) {
     f.compression = 2;
     f.table = Table({0x808080, 0xFF0000, 0x00FF00});
     f.pixels = {
-        5, 0x12,           // 1 2 1 2 1
-        0, 0,              // end of line
-        0, 3, 0x21, 0x20,  // literal 2 1 2 (two bytes, already even)
+        5, 0x12,              // 1 2 1 2 1
+        0, 0,                 // end of line
+        0, 3,    0x21, 0x20,  // literal 2 1 2 (two bytes, already even)
         0, 1,
     };
     const Result r = Decode(f.Build());
@@ -136,8 +136,8 @@ TEST(BmpFallback, OverlappingTableAndShortData) {
         std::int32_t height;
         std::size_t pixelBytes;
     };
-    for (const Cut& c : {Cut{8, 4, 2, 5}, Cut{16, 2, 2, 7}, Cut{24, 4, 2, 23}, Cut{32, 1, 3, 8},
-                         Cut{16, 10000, 10000, 16}}) {
+    for (const Cut& c :
+         {Cut{8, 4, 2, 5}, Cut{16, 2, 2, 7}, Cut{24, 4, 2, 23}, Cut{32, 1, 3, 8}, Cut{16, 10000, 10000, 16}}) {
         BmpFile g;
         g.bits = c.bits;
         g.width = c.width;

@@ -33,8 +33,7 @@ struct BmpFile {
 
     Bytes Build() const {
         Bytes b{'B', 'M'};
-        const std::uint32_t offset =
-            pixelOffset.value_or(14 + headerSize + static_cast<std::uint32_t>(table.size()));
+        const std::uint32_t offset = pixelOffset.value_or(14 + headerSize + static_cast<std::uint32_t>(table.size()));
         Put(b, offset + static_cast<std::uint32_t>(pixels.size()), 4);
         Put(b, 0, 4);
         Put(b, offset, 4);

@@ -27,8 +27,8 @@ Result Quantize(const Pixels& px, unsigned width, unsigned height, unsigned colo
     Result r;
     r.indices.assign(static_cast<std::size_t>(width) * height, 0xEE);
     r.planes.fill(0xAB);
-    EXPECT_TRUE(ColorQuantizer::QuantizeImage(px.data(), r.indices.data(), width, height, colors, r.planes.data(),
-                                              &r.length));
+    EXPECT_TRUE(
+        ColorQuantizer::QuantizeImage(px.data(), r.indices.data(), width, height, colors, r.planes.data(), &r.length));
     return r;
 }
 
@@ -219,7 +219,8 @@ public:
                 const std::size_t at = static_cast<std::size_t>(y * width + x);
                 int c[3];
                 for (int ch = 0; ch < 3; ++ch) {
-                    const int above = y > 0 ? err[at - static_cast<std::size_t>(width)][static_cast<std::size_t>(ch)] : 0;
+                    const int above =
+                        y > 0 ? err[at - static_cast<std::size_t>(width)][static_cast<std::size_t>(ch)] : 0;
                     const int e = above + fromLeft[at][static_cast<std::size_t>(ch)];
                     const int half = e >= 0 ? e / 2 : -((-e + 1) / 2);  // floor
                     c[ch] = std::clamp(px[at * 3 + static_cast<std::size_t>(ch)] + half, 0, 255);

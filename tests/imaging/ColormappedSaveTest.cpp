@@ -38,8 +38,8 @@ BmpHeader ReadBmpHeader(const std::string& path) {
 TEST(SaveColormappedBmp, GrayChoicesWriteTheirLevelsAndReloadAsThem) {
     struct Case {
         const char* name;
-        std::vector<int> bitsClicks;   // in "Choose # of bits"; none: 8 bits, as checked on opening
-        bool quantization;             // the second dialog, answered "Grayscale"
+        std::vector<int> bitsClicks;  // in "Choose # of bits"; none: 8 bits, as checked on opening
+        bool quantization;            // the second dialog, answered "Grayscale"
         int bits;
         std::vector<std::uint8_t> levels;
     };
@@ -110,7 +110,7 @@ TEST(SaveColormappedBmp, EightBitColourHas256EntriesZeroBeyondTheColoursFound) {
     s.view.m_buf.Replace(std::move(pixels), 8, 4);
     const std::string out = dir.File("eight.bmp");
     s.Files(out);
-    s.Dialog(IDOK);                             // 8 bits, as checked on opening
+    s.Dialog(IDOK);                               // 8 bits, as checked on opening
     s.Dialog(IDOK, {{"m_paletteColors", "16"}});  // colour
     s.view.OnCommand(ID_FILE_SAVE_COLORMAPPED_BMP);
 

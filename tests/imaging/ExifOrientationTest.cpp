@@ -139,9 +139,8 @@ TEST(ExifOrientation, EveryDecodeStandsThePictureUprightOnlyWhenAsked) {
         int orientation;  // 0: no Exif block
         Corners upright;  // 1 red, 2 green, 3 blue, 4 white
     };
-    const Case cases[] = {{0, {1, 2, 3, 4}}, {1, {1, 2, 3, 4}}, {2, {2, 1, 4, 3}}, {3, {4, 3, 2, 1}},
-                          {4, {3, 4, 1, 2}}, {5, {1, 3, 2, 4}}, {6, {3, 1, 4, 2}}, {7, {4, 2, 3, 1}},
-                          {8, {2, 4, 1, 3}}};
+    const Case cases[] = {{0, {1, 2, 3, 4}}, {1, {1, 2, 3, 4}}, {2, {2, 1, 4, 3}}, {3, {4, 3, 2, 1}}, {4, {3, 4, 1, 2}},
+                          {5, {1, 3, 2, 4}}, {6, {3, 1, 4, 2}}, {7, {4, 2, 3, 1}}, {8, {2, 4, 1, 3}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.orientation);
         const std::string path = dir.File("o" + std::to_string(c.orientation) + ".jpg");

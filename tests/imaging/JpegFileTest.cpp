@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 #include <cstdio>
 #include <filesystem>
-
-#include <jpeglib.h>
 
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
@@ -17,8 +16,8 @@ using Bytes = std::vector<unsigned char>;
 // The transcript line of a message box with an OK button.
 std::string Box(const std::string& caption, std::string text, const std::string& icon) {
     for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.replace(at, 1, "\\n");
-    return R"({"event":"box","caption":")" + caption + R"(","text":")" + text + R"(","buttons":"OK","icon":")" +
-           icon + R"(","answer":"OK"})";
+    return R"({"event":"box","caption":")" + caption + R"(","text":")" + text + R"(","buttons":"OK","icon":")" + icon +
+           R"(","answer":"OK"})";
 }
 
 std::string Caption(const std::string& boxLine) {
@@ -95,7 +94,7 @@ TEST(JpegFile, GrayscaleWriteUsesTruncatedWeightedSums) {
     TempDir dir;
     const std::string path = dir.File("g.jpg");
     // Six flat 8 x 8 blocks, which quality 100 keeps exactly.
-    const unsigned char colours[6][3] = {{255, 255, 255}, {255, 0, 0}, {0, 255, 0},
+    const unsigned char colours[6][3] = {{255, 255, 255}, {255, 0, 0},     {0, 255, 0},
                                          {0, 0, 255},     {128, 128, 128}, {1, 1, 1}};
     Bytes rgb;
     for (int y = 0; y < 8; ++y)
@@ -129,10 +128,10 @@ TEST(JpegFile, OpenFailuresAndRefusedWrites) {
     const std::uint8_t pixel[3] = {1, 2, 3};
     EXPECT_FALSE(JpegFile::SaveFromRgb(unwritable, pixel, 1, 1, true, 90));
     EXPECT_EQ(sv.Events("box"), (std::vector<std::string>{
-                                     Box("Vantor", "JPEG :\nCan't open " + missing + "\n", "none"),
-                                     Box("Vantor", "JPEG :\nCan't open " + missing + "\n", "none"),
-                                     Box("Vantor", "JpegFile :\nCan't open " + unwritable + "\n", "none"),
-                                 }));
+                                    Box("Vantor", "JPEG :\nCan't open " + missing + "\n", "none"),
+                                    Box("Vantor", "JPEG :\nCan't open " + missing + "\n", "none"),
+                                    Box("Vantor", "JpegFile :\nCan't open " + unwritable + "\n", "none"),
+                                }));
     sv.ClearTranscript();
     const std::string zero = dir.File("zero.jpg");
     EXPECT_FALSE(JpegFile::SaveFromRgb(zero, pixel, 0, 1, true, 90));
@@ -283,7 +282,8 @@ TEST(JpegFile, EndlessProgressiveScansEndInAFatalError) {
     const std::size_t eoi = FindMarker(base, 0xD9, lastScan);
     ASSERT_NE(eoi, std::string::npos);
     Bytes file(base.begin(), base.begin() + static_cast<long>(eoi));
-    for (int i = 0; i < 600; ++i) file.insert(file.end(), base.begin() + static_cast<long>(lastScan), base.begin() + static_cast<long>(eoi));
+    for (int i = 0; i < 600; ++i)
+        file.insert(file.end(), base.begin() + static_cast<long>(lastScan), base.begin() + static_cast<long>(eoi));
     file.insert(file.end(), {0xFF, 0xD9});
     const std::string path = dir.File("scans.jpg");
     WriteFile(path, file);

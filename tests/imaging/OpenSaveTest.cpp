@@ -126,14 +126,13 @@ TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
         const char* identified;
     };
     const Case cases[] = {
-        {0, ID_FILE_SAVE_RGB_AS, 100, "40 30 sRGB 100"}, {1, ID_FILE_SAVE_RGB_AS, 95, "40 30 sRGB 95"},
-        {2, ID_FILE_SAVE_RGB_AS, 90, "40 30 sRGB 90"},   {3, ID_FILE_SAVE_RGB_AS, 85, "40 30 sRGB 85"},
-        {4, ID_FILE_SAVE_RGB_AS, 80, "40 30 sRGB 80"},   {5, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},
-        {6, ID_FILE_SAVE_RGB_AS, 70, "40 30 sRGB 70"},   {7, ID_FILE_SAVE_RGB_AS, 65, "40 30 sRGB 65"},
-        {8, ID_FILE_SAVE_RGB_AS, 60, "40 30 sRGB 60"},   {9, ID_FILE_SAVE_RGB_AS, 50, "40 30 sRGB 50"},
-        {12, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},  {-1, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},
-        {0, ID_FILE_SAVE_GRAYSCALE_JPEG, 100, "40 30 Gray 100"},
-        {9, ID_FILE_SAVE_GRAYSCALE_JPEG, 50, "40 30 Gray 50"},
+        {0, ID_FILE_SAVE_RGB_AS, 100, "40 30 sRGB 100"},         {1, ID_FILE_SAVE_RGB_AS, 95, "40 30 sRGB 95"},
+        {2, ID_FILE_SAVE_RGB_AS, 90, "40 30 sRGB 90"},           {3, ID_FILE_SAVE_RGB_AS, 85, "40 30 sRGB 85"},
+        {4, ID_FILE_SAVE_RGB_AS, 80, "40 30 sRGB 80"},           {5, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},
+        {6, ID_FILE_SAVE_RGB_AS, 70, "40 30 sRGB 70"},           {7, ID_FILE_SAVE_RGB_AS, 65, "40 30 sRGB 65"},
+        {8, ID_FILE_SAVE_RGB_AS, 60, "40 30 sRGB 60"},           {9, ID_FILE_SAVE_RGB_AS, 50, "40 30 sRGB 50"},
+        {12, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},          {-1, ID_FILE_SAVE_RGB_AS, 75, "40 30 sRGB 75"},
+        {0, ID_FILE_SAVE_GRAYSCALE_JPEG, 100, "40 30 Gray 100"}, {9, ID_FILE_SAVE_GRAYSCALE_JPEG, 50, "40 30 Gray 50"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("index " + std::to_string(c.index) + " quality " + std::to_string(c.quality));
@@ -144,8 +143,8 @@ TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
         std::vector<std::uint8_t> fileOrder = s.Buf();
         ToggleOrder(fileOrder.data(), 40, 30);
         const std::string reference = dir.File("reference.jpg");
-        ASSERT_TRUE(JpegFile::SaveFromRgb(reference, fileOrder.data(), 40, 30,
-                                          c.command == ID_FILE_SAVE_RGB_AS, c.quality));
+        ASSERT_TRUE(
+            JpegFile::SaveFromRgb(reference, fileOrder.data(), 40, 30, c.command == ID_FILE_SAVE_RGB_AS, c.quality));
 
         const std::string saved = dir.File("saved.JPG");
         s.Files(saved);
@@ -206,8 +205,10 @@ TEST(SaveGif, AsksTheParametersThenSaysNoGifSupportAndWritesNothing) {
     for (int gray : {0, 1}) {
         const std::string gif = dir.File(gray ? "pic2.gif" : "pic.GIF");
         s.Files(gif);
-        if (gray) s.Dialog(IDOK, {}, {1008});
-        else s.Dialog(IDOK);
+        if (gray)
+            s.Dialog(IDOK, {}, {1008});
+        else
+            s.Dialog(IDOK);
         s.view.OnCommand(ID_FILE_SAVE_RGB_AS);
         EXPECT_FALSE(std::filesystem::exists(gif));
         EXPECT_EQ(s.Buf(), before);

@@ -2,12 +2,12 @@
 // file dialogs, a session around it, and a small photo to open.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
@@ -49,7 +49,8 @@ struct Session {
         Files(path);
         view.OnCommand(ID_FILE_OPEN);
     }
-    void Dialog(int button, std::vector<std::pair<std::string, std::string>> values = {}, std::vector<int> clicks = {}) {
+    void Dialog(int button, std::vector<std::pair<std::string, std::string>> values = {},
+                std::vector<int> clicks = {}) {
         DialogAnswer a;
         a.button = button;
         a.values = std::move(values);
@@ -65,13 +66,14 @@ struct Session {
         return lines;
     }
     std::vector<std::uint8_t> Buf() const {
-        return {view.m_buf.get(), view.m_buf.get() + std::size_t{view.m_buf.PixelWidth()} * view.m_buf.PixelHeight() * 3};
+        return {view.m_buf.get(),
+                view.m_buf.get() + std::size_t{view.m_buf.PixelWidth()} * view.m_buf.PixelHeight() * 3};
     }
 };
 
 inline std::string Box(const std::string& text, const std::string& icon = "none") {
-    return "{\"event\":\"box\",\"caption\":\"Vantor\",\"text\":\"" + text +
-           "\",\"buttons\":\"OK\",\"icon\":\"" + icon + "\",\"answer\":\"OK\"}";
+    return "{\"event\":\"box\",\"caption\":\"Vantor\",\"text\":\"" + text + "\",\"buttons\":\"OK\",\"icon\":\"" + icon +
+           "\",\"answer\":\"OK\"}";
 }
 
 // A colourful 40 x 30 picture in file order (top row first, red green blue).

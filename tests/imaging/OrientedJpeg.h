@@ -40,10 +40,11 @@ inline void WriteOrientedJpeg(const std::string& path, unsigned w, unsigned h, i
     if (orientation == 0) return;
     auto jpeg = ReadFile(path);
     const std::vector<unsigned char> exif = {
-        'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,  // TIFF header, IFD0 at 8
-        0, 1,                                                     // one entry
-        0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, static_cast<unsigned char>(orientation), 0, 0,
-        0, 0, 0, 0};  // no next IFD
+        'E',  'x',  'i', 'f', 0, 0, 'M', 'M', 0, 42,
+        0,    0,    0,   8,  // TIFF header, IFD0 at 8
+        0,    1,             // one entry
+        0x01, 0x12, 0,   3,   0, 0, 0,   1,   0, static_cast<unsigned char>(orientation),
+        0,    0,    0,   0,   0, 0};  // no next IFD
     std::vector<unsigned char> app1 = {0xFF, 0xE1, 0, static_cast<unsigned char>(exif.size() + 2)};
     app1.insert(app1.end(), exif.begin(), exif.end());
     jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());  // right after the start of image

@@ -63,8 +63,8 @@ TEST(RgbBuffer, PadRowsToDwordRowLengths) {
         EXPECT_EQ(rowLength, expected) << "width " << width;
         EXPECT_EQ(PaddedRowLength(width), expected);
         for (unsigned r = 0; r < height; ++r) {
-            EXPECT_TRUE(std::equal(buf.begin() + r * width * 3, buf.begin() + (r + 1) * width * 3,
-                                   padded.get() + r * expected))
+            EXPECT_TRUE(
+                std::equal(buf.begin() + r * width * 3, buf.begin() + (r + 1) * width * 3, padded.get() + r * expected))
                 << "width " << width << " row " << r;
         }
     }
@@ -171,9 +171,9 @@ PackedDib InfoDib(std::uint16_t bits, std::uint32_t colorsUsed, std::int32_t wid
     b[14] = static_cast<std::uint8_t>(bits);
     put32(32, colorsUsed);
     for (unsigned i = 0; i < tableEntries; ++i) {
-        b[40 + i * 4 + 0] = static_cast<std::uint8_t>(i);       // blue
-        b[40 + i * 4 + 1] = static_cast<std::uint8_t>(i + 1);   // green
-        b[40 + i * 4 + 2] = static_cast<std::uint8_t>(i + 2);   // red
+        b[40 + i * 4 + 0] = static_cast<std::uint8_t>(i);      // blue
+        b[40 + i * 4 + 1] = static_cast<std::uint8_t>(i + 1);  // green
+        b[40 + i * 4 + 2] = static_cast<std::uint8_t>(i + 2);  // red
         b[40 + i * 4 + 3] = 0xAA;
     }
     return dib;

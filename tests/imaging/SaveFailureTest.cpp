@@ -45,7 +45,8 @@ void SaveIndexed(test::ScriptedView& s, const std::string& path, int bitsButton,
     s.ui.QueueFilesAnswer({false, {path}});
     DialogAnswer bits;
     bits.button = IDOK;
-    if (bitsButton != 0) bits.steps.push_back({DialogAnswer::Step::Kind::Click, bitsButton, ScrollCode::EndScroll, 0, {}});
+    if (bitsButton != 0)
+        bits.steps.push_back({DialogAnswer::Step::Kind::Click, bitsButton, ScrollCode::EndScroll, 0, {}});
     s.ui.QueueDialogAnswer(bits);
     if (bitsButton == 0) {
         DialogAnswer quantize;
@@ -61,18 +62,36 @@ const std::string kJpegWriteError = "Output file write error --- out of disk spa
 
 const std::vector<Writer>& Writers() {
     static const std::vector<Writer> writers = {
-        {"jpeg", ".jpg", [](auto& s, auto& p) { SaveAs(s, p, ID_FILE_SAVE_RGB_AS); },
-         {kJpegWriteError, "Write Error", "%s"}, {"JpegFile :\nCan't open %s\n", "Write Error", "%s"}},
-        {"gray jpeg", ".JPG", [](auto& s, auto& p) { SaveAs(s, p, ID_FILE_SAVE_GRAYSCALE_JPEG); },
-         {kJpegWriteError, "Write Error", "%s"}, {"JpegFile :\nCan't open %s\n", "Write Error", "%s"}},
-        {"24-bit bmp", ".bmp", [](auto& s, auto& p) { SaveAs(s, p, ID_FILE_SAVE_RGB_AS); },
-         {"fwrite error\nGiving up"}, {"Can't open file for writing"}},
-        {"8-bit colour bmp", ".bmp", [](auto& s, auto& p) { SaveIndexed(s, p, 0, 0); },
-         {"byteswritten != filesize"}, {"Can't Open"}},
-        {"4-bit bmp", ".BMP", [](auto& s, auto& p) { SaveIndexed(s, p, 1002, 0); },
-         {"byteswritten != filesize"}, {"Can't Open"}},
-        {"1-bit bmp", ".bmp", [](auto& s, auto& p) { SaveIndexed(s, p, 1001, 0); },
-         {"byteswritten != filesize"}, {"Can't Open"}},
+        {"jpeg",
+         ".jpg",
+         [](auto& s, auto& p) { SaveAs(s, p, ID_FILE_SAVE_RGB_AS); },
+         {kJpegWriteError, "Write Error", "%s"},
+         {"JpegFile :\nCan't open %s\n", "Write Error", "%s"}},
+        {"gray jpeg",
+         ".JPG",
+         [](auto& s, auto& p) { SaveAs(s, p, ID_FILE_SAVE_GRAYSCALE_JPEG); },
+         {kJpegWriteError, "Write Error", "%s"},
+         {"JpegFile :\nCan't open %s\n", "Write Error", "%s"}},
+        {"24-bit bmp",
+         ".bmp",
+         [](auto& s, auto& p) { SaveAs(s, p, ID_FILE_SAVE_RGB_AS); },
+         {"fwrite error\nGiving up"},
+         {"Can't open file for writing"}},
+        {"8-bit colour bmp",
+         ".bmp",
+         [](auto& s, auto& p) { SaveIndexed(s, p, 0, 0); },
+         {"byteswritten != filesize"},
+         {"Can't Open"}},
+        {"4-bit bmp",
+         ".BMP",
+         [](auto& s, auto& p) { SaveIndexed(s, p, 1002, 0); },
+         {"byteswritten != filesize"},
+         {"Can't Open"}},
+        {"1-bit bmp",
+         ".bmp",
+         [](auto& s, auto& p) { SaveIndexed(s, p, 1001, 0); },
+         {"byteswritten != filesize"},
+         {"Can't Open"}},
     };
     return writers;
 }
@@ -220,8 +239,8 @@ TEST(SaveFailure, OnlyRegularFilesAndNewNamesAreWrittenAndNothingBlocks) {
     const auto before = Names(dir.path());
     for (const Writer& w : Writers()) {
         const std::string ext = std::string(w.name).find("jpeg") != std::string::npos ? "jpg" : "bmp";
-        const std::string targets[] = {dir.File("pipe." + ext),   dir.File("full." + ext),
-                                       dir.File("null." + ext),   dir.File("folder." + ext),
+        const std::string targets[] = {dir.File("pipe." + ext),     dir.File("full." + ext),
+                                       dir.File("null." + ext),     dir.File("folder." + ext),
                                        dir.File("dangling." + ext), dir.File("missing/x." + ext)};
         for (const std::string& target : targets) {
             SCOPED_TRACE(std::string(w.name) + " onto " + target);

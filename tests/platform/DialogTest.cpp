@@ -29,8 +29,8 @@ const DialogTemplate& TestTemplate() {
             c.groupStart = start;
             return c;
         };
-        d.controls = {edit(10, true), edit(11, true), edit(12, false), radio(20, true), radio(21, false),
-                      radio(22, false), radio(30, true), radio(31, false)};
+        d.controls = {edit(10, true),   edit(11, true),   edit(12, false), radio(20, true),
+                      radio(21, false), radio(22, false), radio(30, true), radio(31, false)};
         ControlTemplate ok;
         ok.id = kIdOk;
         ok.kind = ControlKind::DefButton;
@@ -124,9 +124,9 @@ TEST_F(DialogExchange, OutOfRangeShowsTheRangeMessageAndKeepsTheDialogOpen) {
 }
 
 TEST_F(DialogExchange, NotANumberAndNegativeUnsignedAreRefused) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"m_signed", "abc"}, {"m_signed", ""}, {"m_signed", "12x"}, {"m_signed", "99999999999"},
-        {"m_unsigned", "-5"}, {"m_unsigned", "x"}};
+    const std::vector<std::pair<std::string, std::string>> cases = {{"m_signed", "abc"},  {"m_signed", ""},
+                                                                    {"m_signed", "12x"},  {"m_signed", "99999999999"},
+                                                                    {"m_unsigned", "-5"}, {"m_unsigned", "x"}};
     for (const auto& [name, text] : cases) {
         TestDialog dlg;
         EXPECT_EQ(TypeAndOk(dlg, name, text), IDCANCEL) << name << "=" << text;

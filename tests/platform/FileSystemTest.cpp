@@ -93,8 +93,8 @@ TEST(PictureKindOf, TellsTheKindAndItsEndingByTheNameInAnyCase) {
         std::size_t ending;
     };
     const Case cases[] = {
-        {"/x/a.jpg", PictureKind::Jpeg, 4},  {"/x/a.JPEG", PictureKind::Jpeg, 5}, {"a.Jpe", PictureKind::Jpeg, 4},
-        {"/x/a.BMP", PictureKind::Bmp, 4},   {"/x/a.gif", PictureKind::Gif, 4},   {"/x/jpeg", PictureKind::None, 0},
+        {"/x/a.jpg", PictureKind::Jpeg, 4},      {"/x/a.JPEG", PictureKind::Jpeg, 5}, {"a.Jpe", PictureKind::Jpeg, 4},
+        {"/x/a.BMP", PictureKind::Bmp, 4},       {"/x/a.gif", PictureKind::Gif, 4},   {"/x/jpeg", PictureKind::None, 0},
         {"/x/a.jpeg.txt", PictureKind::None, 0}, {"/x/a.jpg ", PictureKind::None, 0}, {"", PictureKind::None, 0},
         {"/x/a.png", PictureKind::None, 0},
     };

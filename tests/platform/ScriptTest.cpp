@@ -106,7 +106,8 @@ TEST(Transcript, EveryLineIsValidUtf8JsonWhateverTheNamesHold) {
             // The exact bytes come back from the hexadecimal field.
             const std::string hex = j["textBytes"];
             std::string bytes;
-            for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+            for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+                bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
             EXPECT_NE(bytes.find(bad), std::string::npos);
         }
     }
@@ -120,7 +121,10 @@ TEST(Transcript, ReadableUtf8ReplacesOnlyBrokenSequences) {
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
     EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
     EXPECT_FALSE(IsValidUtf8("\xE4\xBB"));          // cut short
-    EXPECT_EQ(ReadableUtf8("a\xFF" "b件"), "a\xEF\xBF\xBD" "b件");
+    EXPECT_EQ(ReadableUtf8("a\xFF"
+                           "b件"),
+              "a\xEF\xBF\xBD"
+              "b件");
     Json j;
     PutText(j, "path", "ok");
     PutText(j, "name", "x\x80");

@@ -8,9 +8,9 @@
 
 #include "platform/qt/QtCanvas.h"
 #include "platform/script/ScriptUi.h"
+#include "qt/QtTestApp.h"
 #include "resource.h"
 #include "viewer/CVantorView.h"
-#include "qt/QtTestApp.h"
 
 namespace vantor {
 namespace {
@@ -18,8 +18,8 @@ namespace {
 // A 2x2 picture, top row red | green, bottom row blue | white, stored bottom row
 // first in blue-green-red order with rows padded to 8 bytes.
 const std::uint8_t kTwoByTwo[16] = {
-    255, 0, 0, 255, 255, 255, 0, 0,  // bottom: blue, white
-    0, 0, 255, 0, 255, 0, 0, 0,      // top: red, green
+    255, 0, 0,   255, 255, 255, 0, 0,  // bottom: blue, white
+    0,   0, 255, 0,   255, 0,   0, 0,  // top: red, green
 };
 
 DibImage TwoByTwo() { return {kTwoByTwo, 2, 2, 8, 42}; }
@@ -55,8 +55,7 @@ TEST(QtCanvas, SumsOfHugeBlocksDoNotWrap) {
     {
         QPainter painter(&image);
         QtCanvas canvas(painter);
-        canvas.StretchImage({1, 1, 2, 2}, big, {0, 0, static_cast<int>(w), static_cast<int>(h)},
-                            StretchMode::Halftone);
+        canvas.StretchImage({1, 1, 2, 2}, big, {0, 0, static_cast<int>(w), static_cast<int>(h)}, StretchMode::Halftone);
     }
     EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 255, 255));
     // One column a hundred million rows tall would overflow even the column sums.
@@ -218,8 +217,7 @@ TEST(QtCanvas, AFailedSaveNeverLeavesThePictureUpsideDown) {
     struct ResizingUi : ScriptUi {
         using ScriptUi::ScriptUi;
         std::function<void()> whileBoxOpen;
-        int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                       MsgIcon icon) override {
+        int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override {
             if (whileBoxOpen) whileBoxOpen();
             return ScriptUi::MessageBox(text, caption, buttons, icon);
         }

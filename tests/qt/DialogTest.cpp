@@ -172,7 +172,8 @@ TEST(QtUi, TitleAndPumpAndSleep) {
     w.ui.SetTitle("VANTOR FOR SLIDE SHOW WINDOWS APPLICATION");
     EXPECT_EQ(w.window.windowTitle().toStdString(), "VANTOR FOR SLIDE SHOW WINDOWS APPLICATION");
     bool ran = false;
-    QMetaObject::invokeMethod(&w.window, [&ran] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &w.window, [&ran] { ran = true; }, Qt::QueuedConnection);
     w.ui.Sleep(20);
     EXPECT_TRUE(ran);
     // A wait ends at its deadline, whatever the timer's slack (a coarse timer may

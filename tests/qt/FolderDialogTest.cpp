@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
 #include <QTemporaryDir>

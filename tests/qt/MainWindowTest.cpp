@@ -128,8 +128,8 @@ TEST(QtMainWindow, ToolbarAndStatusBarToggles) {
 
     QStringList tips;
     for (QAction* a : f.window.ToolBar()->actions()) tips << (a->isSeparator() ? QString("|") : a->toolTip());
-    EXPECT_EQ(tips, (QStringList{"Open...", "|", "Save RGB As...", "Save As Jpeg Grayscale...",
-                                 "Save 1,4,8 bit BMP...", "|", "Get Dimensions (JPG)", "About vantor..."}));
+    EXPECT_EQ(tips, (QStringList{"Open...", "|", "Save RGB As...", "Save As Jpeg Grayscale...", "Save 1,4,8 bit BMP...",
+                                 "|", "Get Dimensions (JPG)", "About vantor..."}));
 }
 
 TEST(QtMainWindow, StatusBarPanes) {

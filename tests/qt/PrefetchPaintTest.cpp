@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "../../bench/BenchPhoto.h"
-
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
 #include "platform/qt/QtCanvas.h"

@@ -43,7 +43,7 @@ TEST(QtSelectedItems, TenThousandLinesOpenInTheWindow) {
         last = list->model()->index(rows - 1, 0).data().toString();
         uniform = list->uniformItemSizes();
         list->scrollToBottom();
-        modal.grab();  // a real paint of the list
+        modal.grab();                                       // a real paint of the list
         list->setCurrentIndex(list->model()->index(5, 0));  // a click: reported, nothing kept
         for (auto* button : modal.findChildren<QPushButton*>()) {
             if (button->text() == "OK") okEnabled = button->isEnabled();

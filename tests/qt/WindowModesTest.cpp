@@ -2,8 +2,6 @@
 // bars, the keys that leave full screen, and the extent of the painted picture.
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -11,12 +9,13 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <optional>
 
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
 #include "platform/qt/MainWindow.h"
-#include "platform/qt/QtDialog.h"
 #include "platform/qt/ProgressStatusBar.h"
+#include "platform/qt/QtDialog.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/ViewWidget.h"
 #include "qt/QtTestApp.h"
@@ -151,8 +150,8 @@ TEST(QtWindowModes, FitToWindowFollowsTheClientAreaOnEveryResize) {
         QSize window;
         bool fullScreen;
     };
-    for (const Step s : {Step{{500, 400}, false}, Step{{1300, 700}, false}, Step{{900, 1000}, false},
-                         Step{{900, 1000}, true}}) {
+    for (const Step s :
+         {Step{{500, 400}, false}, Step{{1300, 700}, false}, Step{{900, 1000}, false}, Step{{900, 1000}, true}}) {
         if (s.fullScreen) {
             w.Key(Qt::Key_F11);
             EXPECT_EQ(w.Client(), QGuiApplication::primaryScreen()->size());

@@ -1,4 +1,5 @@
 // The search's directory list: its limit, the select, remove and drive modes.
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -10,8 +11,6 @@
 #include <cstring>
 #include <functional>
 #include <optional>
-
-#include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
 #include "platform/FolderScan.h"
@@ -55,7 +54,8 @@ protected:
     }
     static unsigned LimitBoxes(const test::ScriptedView& run) {
         unsigned boxes = 0;
-        for (const auto& b : Boxes(run)) boxes += b.second == " directory数 150000件超ですが loopして最後迄検索します。";
+        for (const auto& b : Boxes(run))
+            boxes += b.second == " directory数 150000件超ですが loopして最後迄検索します。";
         return boxes;
     }
 };
@@ -67,7 +67,8 @@ TEST_F(SearchLimit, ExactlyFullAtLevelOneEndsTheWalkWithoutAPrompt) {
     EXPECT_EQ(s.view.m_dirList[kLimit - 1], (Big() / Entry(kLimit - 2)).string());
     EXPECT_EQ(s.view.m_dirWrapped, 0);
     EXPECT_EQ(LimitBoxes(s), 0u);
-    EXPECT_TRUE(HasBox(s, "directory search", "検索された sub directory 数 は...50個 です。\n  ディレクトリの深さは...0 です。"));
+    EXPECT_TRUE(HasBox(s, "directory search",
+                       "検索された sub directory 数 は...50個 です。\n  ディレクトリの深さは...0 です。"));
 }
 
 TEST_F(SearchLimit, OkAtTheLimitSearchesToTheEndAndCancelEndsTheWalk) {
@@ -80,7 +81,8 @@ TEST_F(SearchLimit, OkAtTheLimitSearchesToTheEndAndCancelEndsTheWalk) {
         EXPECT_EQ(s.view.m_dirList[kLimit + 2], (top / "zz/sub").string());
         EXPECT_EQ(s.view.m_dirCount, kLimit + 3);
         EXPECT_EQ(Slides(s.view), (std::vector<std::string>{top / "p.jpg", top / "zz/q.jpg", top / "zz/sub/r.jpg"}));
-        EXPECT_TRUE(HasBox(s, "directory search", "検索された sub directory 数 は...53個 です。\n  ディレクトリの深さは...3 です。"));
+        EXPECT_TRUE(HasBox(s, "directory search",
+                           "検索された sub directory 数 は...53個 です。\n  ディレクトリの深さは...3 です。"));
     }
     {  // Cancel: the walk ends there, the question asked once; the folders listed so far are searched
         test::ScriptedView run;
@@ -272,8 +274,11 @@ std::optional<DialogAnswer> PickVolume(const fs::path& point) {
     const auto it = std::find(rows.begin(), rows.end(), point.string() + "/");
     if (it == rows.end() || it - rows.begin() >= CDriveDialog::kRows) return std::nullopt;
     DialogAnswer a = Ok();
-    a.steps.push_back({DialogAnswer::Step::Kind::Click, CDriveDialog::ButtonOfRow(static_cast<int>(it - rows.begin())),
-                       ScrollCode::EndScroll, 0, {}});
+    a.steps.push_back({DialogAnswer::Step::Kind::Click,
+                       CDriveDialog::ButtonOfRow(static_cast<int>(it - rows.begin())),
+                       ScrollCode::EndScroll,
+                       0,
+                       {}});
     return a;
 }
 
@@ -292,7 +297,7 @@ TEST_F(Search, DriveModeWalksTheWholeVolumeFromTheCopyOfItsRoot) {
     struct Case {
         const char* source;
         const char* point;
-        bool searchFirst;  // an Auto Search of D and File Clear before
+        bool searchFirst;                 // an Auto Search of D and File Clear before
         std::vector<std::string> slides;  // below the volume's root
     };
     const Case cases[] = {

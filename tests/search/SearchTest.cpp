@@ -1,6 +1,7 @@
 // The search walk: the entry tests level by level, stops, links, odd names and the
 // progress lines.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -8,8 +9,6 @@
 
 #include <map>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
 #include "platform/FolderScan.h"
@@ -22,7 +21,8 @@ namespace {
 using namespace search_test;
 
 const char* const kStartBox =
-    "これから Slide_File  Auto_search を 開始します。\rクリックしてください。\r ドライブ検索の場合は、時間がかかります。"
+    "これから Slide_File  Auto_search を 開始します。\rクリックしてください。\r "
+    "ドライブ検索の場合は、時間がかかります。"
     "\r 検索対象の path は...";
 
 TEST_F(Search, RootWithoutSubfoldersGivesItsOwnPicturesAndTheSummaryBoxes) {
@@ -54,13 +54,18 @@ TEST_F(Search, RootWithoutSubfoldersGivesItsOwnPicturesAndTheSummaryBoxes) {
                                        "検索する最初の directory 名 は..." + root.string() + " です。"));
     EXPECT_EQ(boxes[2], std::make_pair(std::string("second directory search"),
                                        std::string("検索する次の directory 名 は...(second  ) です。")));
-    EXPECT_EQ(boxes[3], std::make_pair(std::string("directory search"),
-                                       std::string("検索された sub directory 数 は...1個 です。\n  ディレクトリの深さは...0 です。")));
-    EXPECT_EQ(boxes[4], std::make_pair(std::string("検索された file 数"), std::string("検索された file 数 (JPEG) は...2個 です。")));
+    EXPECT_EQ(
+        boxes[3],
+        std::make_pair(std::string("directory search"),
+                       std::string("検索された sub directory 数 は...1個 です。\n  ディレクトリの深さは...0 です。")));
+    EXPECT_EQ(boxes[4], std::make_pair(std::string("検索された file 数"),
+                                       std::string("検索された file 数 (JPEG) は...2個 です。")));
     EXPECT_EQ(boxes[5], std::make_pair(std::string("File 検索終了"), std::string("  AUTO SEARCH 終わりました。 ")));
     const std::string folderDialog = s.Events("filedialog").at(0);
-    EXPECT_NE(folderDialog.find("( Decide AutoSearch Folder )自動読み込先 Directory 取得。MFC_DUMMY.JPGは dummy なのでOKしてください。"),
-              std::string::npos);
+    EXPECT_NE(
+        folderDialog.find(
+            "( Decide AutoSearch Folder )自動読み込先 Directory 取得。MFC_DUMMY.JPGは dummy なのでOKしてください。"),
+        std::string::npos);
 }
 
 TEST_F(Search, BmpChoiceTakesOnlyBitmapsWithAnExactEnding) {
@@ -113,7 +118,8 @@ TEST_F(Search, FoldersWhoseNamesEndInDotsAreSearched) {
         Touch(root / d / "p.jpg");
     }
     AutoSearch(root);
-    EXPECT_EQ(Slides(s.view), (std::vector<std::string>{root / ".../p.jpg", root / "photos../p.jpg", root / "trail./p.jpg"}));
+    EXPECT_EQ(Slides(s.view),
+              (std::vector<std::string>{root / ".../p.jpg", root / "photos../p.jpg", root / "trail./p.jpg"}));
 }
 
 TEST_F(Search, PlainNamesOnlyFromLevelTenAndNothingBelowLevelEighteen) {
@@ -137,7 +143,8 @@ TEST_F(Search, PlainNamesOnlyFromLevelTenAndNothingBelowLevelEighteen) {
     expected.push_back((root / "d1/d2/d3/d4/d5/d6/d7/d8/e.xy/p.jpg").string());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(slides, expected);
-    EXPECT_TRUE(HasBox(s, "directory search", "検索された sub directory 数 は...20個 です。\n  ディレクトリの深さは...18 です。"));
+    EXPECT_TRUE(HasBox(s, "directory search",
+                       "検索された sub directory 数 は...20個 です。\n  ディレクトリの深さは...18 です。"));
 }
 
 TEST_F(Search, CancelAtEachPromptChangesNothing) {
@@ -155,7 +162,8 @@ TEST_F(Search, CancelAtEachPromptChangesNothing) {
     s.ui.QueueFilesAnswer(FilesAnswer{});
     s.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
     EXPECT_EQ(Boxes(s).back().second,
-              "Decide AutoSearch Directory / Try Again   \r読込先 Directoryを決定してください。\rもう一度File AutoSearch を実行してください。");
+              "Decide AutoSearch Directory / Try Again   \r読込先 Directoryを決定してください。\rもう一度File "
+              "AutoSearch を実行してください。");
     EXPECT_EQ(s.view.m_searchStop, 1);
 
     // A folder that is not there is no choice either.
@@ -211,7 +219,8 @@ TEST_F(Search, EscAndStopAtLevelTwoEndsTheWalkAfterTheFolder) {
     s.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
     EXPECT_EQ(Slides(s.view), (std::vector<std::string>{root / "p.jpg", root / "A/p.jpg", root / "B/p.jpg",
                                                         root / "A/A1/p.jpg", root / "A/A2/p.jpg"}));
-    EXPECT_TRUE(HasBox(s, "directory search", "検索された sub directory 数 は...5個 です。\n  ディレクトリの深さは...2 です。"));
+    EXPECT_TRUE(HasBox(s, "directory search",
+                       "検索された sub directory 数 は...5個 です。\n  ディレクトリの深さは...2 です。"));
 }
 
 TEST_F(Search, EscAndStopInTheFilePhaseFinishesTheFolder) {

@@ -2,12 +2,12 @@
 // search's prompts, and reading the boxes and slides back.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "resource.h"

@@ -19,8 +19,8 @@ const char* const kPickLimitText = "select-file 1300件over.1300件以上無視�
 const char* const kStackFullText = "累積　stack　file 10000件over.1件目から上書きします:warning!!!";
 
 std::string InfoBox(const std::string& text) {
-    return Json{{"event", "box"}, {"caption", "Vantor"}, {"text", text}, {"buttons", "OK"}, {"icon", "information"},
-                {"answer", "OK"}}
+    return Json{{"event", "box"},  {"caption", "Vantor"},   {"text", text},
+                {"buttons", "OK"}, {"icon", "information"}, {"answer", "OK"}}
         .dump();
 }
 
@@ -143,7 +143,8 @@ TEST(FileSelect, LoopAtTheLimitOverwritesFromTheSecondEntry) {
     EXPECT_EQ(s.Events("box"), (std::vector<std::string>{InfoBox(kStackFullText), InfoBox(kDoneText)}));
     const auto dialogs = s.Events("dialog");
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialogs[0], "{\"event\":\"dialog\",\"id\":144,\"title\":\"     Choose when over 10000\",\"answer\":\"OK\"}");
+    EXPECT_EQ(dialogs[0],
+              "{\"event\":\"dialog\",\"id\":144,\"title\":\"     Choose when over 10000\",\"answer\":\"OK\"}");
 }
 
 TEST(FileSelect, StopAtTheLimitKeeps10000AndIgnoresTheRest) {

@@ -1,6 +1,5 @@
 // The sort and the viewer through `vantor --script`, on real files.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>

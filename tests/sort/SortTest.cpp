@@ -63,10 +63,22 @@ TEST(SortDialog, TemplateAndChoice) {
     const DialogTemplate& t = SortDialogTemplate();
     std::vector<std::string> texts;
     for (const auto& c : t.controls) texts.push_back(c.text);
-    const std::vector<std::string> expected = {
-        "昇順", "降順", "FILE_NAME。", "FILE_NAME(descending)。", "FOLDER NAME。", "FOLDER NAME(descending)。",
-        "SIZE。", "SIZE(descending)。", "DATE。", "DATE(descending)。", "FILE TYPE。", "FILE TYPE(descending)。",
-        "BMP -> JPEG", "JPEG -> BMP", "OK", "ｷｬﾝｾﾙ"};
+    const std::vector<std::string> expected = {"昇順",
+                                               "降順",
+                                               "FILE_NAME。",
+                                               "FILE_NAME(descending)。",
+                                               "FOLDER NAME。",
+                                               "FOLDER NAME(descending)。",
+                                               "SIZE。",
+                                               "SIZE(descending)。",
+                                               "DATE。",
+                                               "DATE(descending)。",
+                                               "FILE TYPE。",
+                                               "FILE TYPE(descending)。",
+                                               "BMP -> JPEG",
+                                               "JPEG -> BMP",
+                                               "OK",
+                                               "ｷｬﾝｾﾙ"};
     EXPECT_EQ(texts, expected);
     EXPECT_EQ(t.controls[2].id, 1019);
     EXPECT_EQ(t.controls[3].id, 1024);

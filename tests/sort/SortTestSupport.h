@@ -27,9 +27,9 @@ public:
     };
 
     CVantorView* view = nullptr;
-    std::vector<Drawn> drawn;                // every text drawn, blank erasing lines included
-    std::vector<std::int32_t> sortingAtPump; // m_sorting at pump 1, 2, ...
-    std::vector<unsigned> pumpAtDialog;      // the pump count when each dialog opened
+    std::vector<Drawn> drawn;                 // every text drawn, blank erasing lines included
+    std::vector<std::int32_t> sortingAtPump;  // m_sorting at pump 1, 2, ...
+    std::vector<unsigned> pumpAtDialog;       // the pump count when each dialog opened
     int waitDepth = 0;
 
     void ClientTextOut(int x, int y, const std::string& text) override { drawn.push_back({x, y, text}); }

@@ -69,8 +69,8 @@ TEST(AutoRotate, FileSelectAndTheShowTakeEveryJpegEndingAndTurnOnlyWhenAsked) {
             std::vector<NotingView::Shown> expected;
             for (int o = 1; o <= 8; ++o) {
                 const bool across = upright && o >= 5;
-                expected.push_back({across ? 32u : 64u, across ? 64u : 32u,
-                                    upright ? kUpright[o - 1] : Corners{1, 2, 3, 4}});
+                expected.push_back(
+                    {across ? 32u : 64u, across ? 64u : 32u, upright ? kUpright[o - 1] : Corners{1, 2, 3, 4}});
             }
             EXPECT_EQ(view.shown, expected);
             if (prefetch) {
@@ -105,7 +105,13 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
         {"Open a .JPE upright", {}, dir.File("portrait.JPE"), true, 32, 64, {}, {}},
         {"Open a .png", {}, dir.File("notes.png"), true, 801, 601, {}, {cannotShow + dir.File("notes.png")}},
         {"one .Jpeg on the command line, upright", {photos[5]}, "", true, 32, 64, {}, {}},
-        {"one .png on the command line", {dir.File("notes.png")}, "", false, 801, 601, {},
+        {"one .png on the command line",
+         {dir.File("notes.png")},
+         "",
+         false,
+         801,
+         601,
+         {},
          {cannotShow + dir.File("notes.png")}},
         {"a folder's JPEGs, and a .png left out of the list",
          {folder, dir.File("notes.png")},
@@ -130,9 +136,9 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
         }
         EXPECT_EQ(sv.view.m_width, c.width);
         EXPECT_EQ(sv.view.m_height, c.height);
-        EXPECT_EQ(std::vector<std::string>(sv.view.m_slidePath.begin(),
-                                           sv.view.m_slidePath.begin() + sv.view.m_slideCount),
-                  c.slides);
+        EXPECT_EQ(
+            std::vector<std::string>(sv.view.m_slidePath.begin(), sv.view.m_slidePath.begin() + sv.view.m_slideCount),
+            c.slides);
         std::vector<std::string> texts;
         for (const std::string& box : sv.Events("box")) {
             const auto at = box.find("\"text\":\"") + 8;

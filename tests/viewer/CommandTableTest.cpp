@@ -54,12 +54,18 @@ TEST(CommandTable, GreyingFollowsTheRunsUnderWay) {
         bool enabled;
     };
     const Case cases[] = {
-        {"idle", ID_SLIDESHOW_START, true},       {"idle", ID_SLIDESHOW_ABORT, false},
-        {"idle", ID_VIEW_TOOLBAR, false},         {"idle", ID_FILE_NEW, false},
-        {"show", ID_SLIDESHOW_START, false},      {"show", ID_VIEW_ABORT, true},
-        {"show", ID_EFFECT_SHOW_DIRECTORIES, false}, {"show", ID_SLIDESHOW_SPEED, true},
-        {"search or sort", ID_SLIDESHOW_FILE_CLEAR, false}, {"search or sort", ID_EFFECT_SHOW_SLIDE_FILES, true},
-        {"search or sort", ID_APP_EXIT, true},    {"search or sort", ID_FILE_WRITE_START, false},
+        {"idle", ID_SLIDESHOW_START, true},
+        {"idle", ID_SLIDESHOW_ABORT, false},
+        {"idle", ID_VIEW_TOOLBAR, false},
+        {"idle", ID_FILE_NEW, false},
+        {"show", ID_SLIDESHOW_START, false},
+        {"show", ID_VIEW_ABORT, true},
+        {"show", ID_EFFECT_SHOW_DIRECTORIES, false},
+        {"show", ID_SLIDESHOW_SPEED, true},
+        {"search or sort", ID_SLIDESHOW_FILE_CLEAR, false},
+        {"search or sort", ID_EFFECT_SHOW_SLIDE_FILES, true},
+        {"search or sort", ID_APP_EXIT, true},
+        {"search or sort", ID_FILE_WRITE_START, false},
     };
     for (const Case& c : cases) {
         test::ScriptedView s;

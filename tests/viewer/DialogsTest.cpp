@@ -134,12 +134,8 @@ TEST(ScaleDialog, OkStoresEveryField) {
     v.m_writePosition = 1;
     v.m_deepSearchSetting = 0;
     v.m_deepSearch = 1;
-    s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"},
-                               {"#1004", "768"},
-                               {"#1005", "2"},
-                               {"#1011", "2"},
-                               {"#1012", "9"},
-                               {"#1013", "1"}}));
+    s.ui.QueueDialogAnswer(
+        Ok({{"#1003", "1024"}, {"#1004", "768"}, {"#1005", "2"}, {"#1011", "2"}, {"#1012", "9"}, {"#1013", "1"}}));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_SCALE));
     EXPECT_EQ(v.m_maxWidth, 1024u);
     EXPECT_EQ(v.m_maxHeight, 768u);
@@ -176,9 +172,9 @@ TEST(ScaleDialog, ANewFrameAndModeRefitTheCurrentPictureAtOnce) {
 }
 
 TEST(ScaleDialog, EachEnabledFieldKeepsItsRange) {
-    const std::vector<std::pair<std::string, std::string>> bad = {
-        {"#1003", "0"}, {"#1003", "6001"}, {"#1004", "0"}, {"#1005", "4"}, {"#1005", "-1"},
-        {"#1011", "3"}, {"#1012", "10"},   {"#1013", "2"}};
+    const std::vector<std::pair<std::string, std::string>> bad = {{"#1003", "0"},  {"#1003", "6001"}, {"#1004", "0"},
+                                                                  {"#1005", "4"},  {"#1005", "-1"},   {"#1011", "3"},
+                                                                  {"#1012", "10"}, {"#1013", "2"}};
     for (const auto& field : bad) {
         test::ScriptedView s;
         s.ui.QueueDialogAnswer(Ok({field}));
@@ -288,23 +284,45 @@ TEST(DialogTemplates, TitlesButtonsAndLabels) {
          {"    NO.......CONTINUE SLIDE SHOW", "YES............STOP SLIDE SHOW", "Continue", "STOP"}},
         {SpeedDialogTemplate(),
          nullptr,
-         {"表示スピード( speed )　早い( up )　->　遅い( down )", " 30.... 1 sec   100..... 3 sec   200.... 6 sec (概算値)",
+         {"表示スピード( speed )　早い( up )　->　遅い( down )",
+          " 30.... 1 sec   100..... 3 sec   200.... 6 sec (概算値)",
           "  0,  1 のとき　max speed ( depend on machine ability )", "OK", "ｷｬﾝｾﾙ"}},
         {ScaleDialogTemplate(),
          nullptr,
-         {"元の横の大きさ", "Original Width", "元の縦の大きさ", "Original Height", "1...正倍", "2...枠付正倍",
-          "3...歪倍", "横の大きさ  ( 表示最大幅 )", "OUT File Max Width", "縦の大きさ  ( 表示最大高 )",
-          "OUT File Max Height", "( OUT FILE SCALE )", "出力ファイルサイズ", "0...大縮小 / 小そのまま (Zoom Out For Fit)",
-          "1...そのまま                (Straight)", "2...大縮小 / 小拡大      (Zoom Out / In  For Fit )",
-          "3....歪出力                  (Zoom Warp For Fit / Full Size )", "( OUT BACK COLOR )",
-          "出力背景　白...0( white )  灰..1( gray )  黒..2( black )", "( OUT JPEG QUALITY )",
+         {"元の横の大きさ",
+          "Original Width",
+          "元の縦の大きさ",
+          "Original Height",
+          "1...正倍",
+          "2...枠付正倍",
+          "3...歪倍",
+          "横の大きさ  ( 表示最大幅 )",
+          "OUT File Max Width",
+          "縦の大きさ  ( 表示最大高 )",
+          "OUT File Max Height",
+          "( OUT FILE SCALE )",
+          "出力ファイルサイズ",
+          "0...大縮小 / 小そのまま (Zoom Out For Fit)",
+          "1...そのまま                (Straight)",
+          "2...大縮小 / 小拡大      (Zoom Out / In  For Fit )",
+          "3....歪出力                  (Zoom Warp For Fit / Full Size )",
+          "( OUT BACK COLOR )",
+          "出力背景　白...0( white )  灰..1( gray )  黒..2( black )",
+          "( OUT JPEG QUALITY )",
           "出力JPG品質　    100%......0   95%......1   90%.....2   85%....3   80%....4",
-          " 75%....5   70%.....6   65%....7   60%....8   50%....9", "( OUT FILE TYPE )",
-          "JPGで出力...0   BMPで出力...1", "Deep_Search", "予備", "WRITEのときCENTER...0 / TOPEDGE..1", "そのまま...2",
-          "( Display Size / File Out Size )。  画像サイズ(表示/出力)。", "ｷｬﾝｾﾙ"}},
+          " 75%....5   70%.....6   65%....7   60%....8   50%....9",
+          "( OUT FILE TYPE )",
+          "JPGで出力...0   BMPで出力...1",
+          "Deep_Search",
+          "予備",
+          "WRITEのときCENTER...0 / TOPEDGE..1",
+          "そのまま...2",
+          "( Display Size / File Out Size )。  画像サイズ(表示/出力)。",
+          "ｷｬﾝｾﾙ"}},
         {JumpDialogTemplate(),
          nullptr,
-         {"Slide Jump to (ｼﾞｬﾝﾌﾟ先) No.", "既 File_Writed Count", "Slide Show 実行中では　Jump先 No. を入力してください。",
+         {"Slide Jump to (ｼﾞｬﾝﾌﾟ先) No.", "既 File_Writed Count",
+          "Slide Show 実行中では　Jump先 No. を入力してください。",
           "File Write  実行前では 書込開始(Starting) No. を入力してください。", "ｷｬﾝｾﾙ"}},
         {OverLimitDialogTemplate(), "     Choose when over 10000", {"ｷｬﾝｾﾙ"}},
     };

@@ -77,8 +77,7 @@ TEST(Fit, HugeSizesNeitherWrapNorDivideByZero) {
     test::ScriptedView sv;
     auto& v = sv.view;
     Fit f{};
-    const std::uint32_t sides[] = {1, 2, 599, 600, 601, 602, 801, 802, 6000, 42949, 42950, 50000, 1000000,
-                                   100000000};
+    const std::uint32_t sides[] = {1, 2, 599, 600, 601, 602, 801, 802, 6000, 42949, 42950, 50000, 1000000, 100000000};
     const std::pair<std::uint32_t, std::uint32_t> frames[] = {{800, 600}, {1, 1}, {6000, 6000}, {1024, 768}};
     for (auto [W, H] : frames) {
         v.m_maxWidth = W;
@@ -241,7 +240,8 @@ TEST(Paint, ProgressModeDecidesTheOverlay) {
     v.OnDraw(c0);
     EXPECT_EQ(c0.Count("( 1 / 1 )"), 2);
     const std::string help =
-        "(" + path + "    1 件 selectされています  When running L Click->halt : L Click again->restart / When halt R "
+        "(" + path +
+        "    1 件 selectされています  When running L Click->halt : L Click again->restart / When halt R "
         "Click or SpaceBar...backward<- : anyKey...forward-> )";
     EXPECT_EQ(c0.Count(help), 2) << "at the top and, shifted left, at the bottom";
     EXPECT_EQ(c0.Count("(" + path + "    1 件 selectされています )"), 2);

@@ -1,16 +1,15 @@
 // The view's file loaders on real files: what ends up in m_buf, and what the
 // user is told.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "resource.h"
 #include "imaging/BmpTestSupport.h"
 #include "imaging/JpegFile.h"
+#include "resource.h"
 #include "viewer/TestBmp.h"
 
 namespace vantor {
@@ -25,7 +24,8 @@ const Bytes kTopDownRgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
 const Bytes kDisplayOrder = {255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0};
 
 Bytes Buf(const CVantorView& v) {
-    return Bytes(v.m_buf.get(), v.m_buf.get() + static_cast<std::size_t>(v.m_buf.PixelWidth()) * v.m_buf.PixelHeight() * 3);
+    return Bytes(v.m_buf.get(),
+                 v.m_buf.get() + static_cast<std::size_t>(v.m_buf.PixelWidth()) * v.m_buf.PixelHeight() * 3);
 }
 
 TEST(Loaders, A24BitBmpEndsInDisplayOrder) {
@@ -194,7 +194,8 @@ TEST(Loaders, OnlyRegularFilesAreOpened) {
     // The same files in a show: each is reported when its turn comes, and the show
     // reaches its last slide.
     sv.ClearTranscript();
-    const char* order[] = {"ok.bmp", "ok.bmp", "pipe.jpg", "zero.bmp", "folder.jpg", "random.jpg", "pipe.bmp", "ok.bmp"};
+    const char* order[] = {"ok.bmp",     "ok.bmp",     "pipe.jpg", "zero.bmp",
+                           "folder.jpg", "random.jpg", "pipe.bmp", "ok.bmp"};
     v.m_slideCount = 0;
     for (const char* name : order) v.StoreSlide(v.m_slideCount++, dir.File(name));
     v.m_speed = 0;

@@ -91,10 +91,10 @@ TEST(SlideShow, ThreeSlidesAtSpeedZeroShowInOrderThenEnd) {
     EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 2, 3}));
     const auto slides = s.Events("slide");
     ASSERT_EQ(slides.size(), 3u);
-    EXPECT_EQ(slides[0], "{\"event\":\"slide\",\"number\":1,\"path\":" + Json(paths[0]).dump() +
-                             ",\"width\":3,\"height\":2}");
-    EXPECT_EQ(slides[2], "{\"event\":\"slide\",\"number\":3,\"path\":" + Json(paths[2]).dump() +
-                             ",\"width\":5,\"height\":2}");
+    EXPECT_EQ(slides[0],
+              "{\"event\":\"slide\",\"number\":1,\"path\":" + Json(paths[0]).dump() + ",\"width\":3,\"height\":2}");
+    EXPECT_EQ(slides[2],
+              "{\"event\":\"slide\",\"number\":3,\"path\":" + Json(paths[2]).dump() + ",\"width\":5,\"height\":2}");
     EXPECT_EQ(SleepTimes(s), (std::vector<unsigned>{0, 0, 0}));
     EXPECT_TRUE(s.Events("box").empty());
     EXPECT_EQ(s.view.m_stopped, 1);
@@ -203,10 +203,9 @@ TEST(SlideShow, AbortShowsTheLastSlideOnceThenEnds) {
 
 TEST(SlideShow, DelayForEachSpeed) {
     // Two slides that load nothing (no loader for their ending): two passes, two delays.
-    const std::pair<std::uint32_t, unsigned> cases[] = {{0, 0},     {1, 1},       {4, 4},       {5, 130},
-                                                        {13, 338},  {14, 504},    {30, 1080},   {33, 1188},
-                                                        {34, 1360}, {55, 2200},   {56, 2576},   {100, 4600},
-                                                        {110, 5060}, {111, 5550}, {200, 10000}, {255, 12750}};
+    const std::pair<std::uint32_t, unsigned> cases[] = {
+        {0, 0},     {1, 1},     {4, 4},     {5, 130},    {13, 338},   {14, 504},   {30, 1080},   {33, 1188},
+        {34, 1360}, {55, 2200}, {56, 2576}, {100, 4600}, {110, 5060}, {111, 5550}, {200, 10000}, {255, 12750}};
     for (const auto& [speed, ms] : cases) {
         test::ScriptedView s;
         SetSlides(s.view, {"/nowhere/a.png", "/nowhere/b.png"});

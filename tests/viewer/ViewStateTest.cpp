@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include <algorithm>
+#include <utility>
 
 #include "TestSupport.h"
 #include "resource.h"

@@ -12,8 +12,8 @@
 #include "platform/qt/ProgressStatusBar.h"
 #include "platform/qt/ViewWidget.h"
 #include "resource.h"
-#include "viewer/Commands.h"
 #include "viewer/CVantorView.h"
+#include "viewer/Commands.h"
 
 namespace vantor {
 

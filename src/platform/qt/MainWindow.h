@@ -81,7 +81,7 @@ private:
     bool m_closePending = false;
     bool m_fullScreen = false;
     bool m_toolBarShown = true, m_statusBarShown = true;  // as the user left them
-    QFrame::Shape m_viewFrame = QFrame::NoFrame;             // the view's border outside full screen
+    QFrame::Shape m_viewFrame = QFrame::NoFrame;          // the view's border outside full screen
 };
 
 }  // namespace vantor

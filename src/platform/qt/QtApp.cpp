@@ -44,9 +44,8 @@ int RunQtApp(const CommandLineOptions& options, const char* programName) {
     view.m_autoRotate = options.autoRotate;
     const std::vector<std::string>& paths = options.paths;
     if (!paths.empty()) {
-        QTimer::singleShot(0, &window, [&window, &view, paths] {
-            window.CallView([&view, &paths] { view.OnCommandLine(paths); });
-        });
+        QTimer::singleShot(
+            0, &window, [&window, &view, paths] { window.CallView([&view, &paths] { view.OnCommandLine(paths); }); });
     }
     return app.exec();
 }

@@ -33,9 +33,8 @@ constexpr qint64 kTwoBandSourcePixels = 250'000;
 void AreaShrinkInto(const QImage& source, const AreaTaps& across, const AreaTaps& down, uchar* out,
                     qsizetype bytesPerLine, int width, int height, int firstRow, int endRow) {
     AreaShrinkRows(source.constBits(), static_cast<std::size_t>(source.bytesPerLine()), source.width(), width, across,
-                   down, firstRow, endRow, [=](int y) {
-                       return reinterpret_cast<std::uint32_t*>(out + (height - 1 - y) * bytesPerLine);
-                   });
+                   down, firstRow, endRow,
+                   [=](int y) { return reinterpret_cast<std::uint32_t*>(out + (height - 1 - y) * bytesPerLine); });
 }
 
 // into is used when it has the size (and is not shared), so that a show's paints
@@ -59,8 +58,7 @@ QImage AreaShrink(const QImage& source, int width, int height, QImage into) {
 
 }  // namespace
 
-QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int height, StretchMode mode,
-                     QImage reuse) {
+QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int height, StretchMode mode, QImage reuse) {
     if (image.bits == nullptr || image.width == 0 || image.height == 0 || width <= 0 || height <= 0 ||
         source.Width() <= 0 || source.Height() <= 0) {
         return {};
@@ -73,8 +71,7 @@ QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int h
     if (QRect(0, 0, w, h).contains(stored)) {
         part = QImage(image.bits + static_cast<std::size_t>(stored.top()) * image.rowBytes +
                           static_cast<std::size_t>(stored.left()) * 3,
-                      stored.width(), stored.height(), static_cast<qsizetype>(image.rowBytes),
-                      QImage::Format_BGR888);
+                      stored.width(), stored.height(), static_cast<qsizetype>(image.rowBytes), QImage::Format_BGR888);
     } else {
         // Outside the picture counts as black, like an out-of-range stretch.
         part = QImage(image.bits, w, h, static_cast<qsizetype>(image.rowBytes), QImage::Format_BGR888).copy(stored);
@@ -90,9 +87,9 @@ QImage ScaleDibImage(const DibImage& image, const Rect& source, int width, int h
         return shrunk.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
             .convertToFormat(QImage::Format_RGB32);
     }
-    const QImage scaled = part.scaled(width, height, Qt::IgnoreAspectRatio,
-                                      mode == StretchMode::Halftone ? Qt::SmoothTransformation
-                                                                    : Qt::FastTransformation);
+    const QImage scaled =
+        part.scaled(width, height, Qt::IgnoreAspectRatio,
+                    mode == StretchMode::Halftone ? Qt::SmoothTransformation : Qt::FastTransformation);
     // Back to top-down order, on the small result, in the format the screen draws fastest.
     return scaled.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
 }
@@ -111,7 +108,8 @@ const QImage& ScaledImageCache::Get(const DibImage& image, const Rect& source, i
             m_capacity = m_pixels ? bytes : 0;
         }
         QImage into;
-        if (m_pixels) into = QImage(m_pixels.get(), width, height, static_cast<qsizetype>(width) * 4, QImage::Format_RGB32);
+        if (m_pixels)
+            into = QImage(m_pixels.get(), width, height, static_cast<qsizetype>(width) * 4, QImage::Format_RGB32);
         // Handed over, not shared: a shared image would be copied before it is written.
         m_image = ScaleDibImage(image, source, width, height, mode, std::move(into));
         m_key = key;
@@ -169,10 +167,10 @@ void QtCanvas::StretchImage(const Rect& dest, const DibImage& image, const Rect&
         const double sy = static_cast<double>(source.Height()) / dest.Height();
         from.left = source.left + static_cast<int>(std::floor((visible.left() - dest.left) * sx));
         from.top = source.top + static_cast<int>(std::floor((visible.top() - dest.top) * sy));
-        from.right = std::min(source.right,
-                              source.left + static_cast<int>(std::ceil((visible.right() + 1 - dest.left) * sx)));
-        from.bottom = std::min(source.bottom,
-                               source.top + static_cast<int>(std::ceil((visible.bottom() + 1 - dest.top) * sy)));
+        from.right =
+            std::min(source.right, source.left + static_cast<int>(std::ceil((visible.right() + 1 - dest.left) * sx)));
+        from.bottom =
+            std::min(source.bottom, source.top + static_cast<int>(std::ceil((visible.bottom() + 1 - dest.top) * sy)));
         to.left = dest.left + static_cast<int>(std::floor((from.left - source.left) / sx));
         to.top = dest.top + static_cast<int>(std::floor((from.top - source.top) / sy));
         to.right = dest.left + static_cast<int>(std::ceil((from.right - source.left) / sx));

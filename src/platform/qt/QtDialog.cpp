@@ -1,16 +1,14 @@
 #include "platform/qt/QtDialog.h"
 
-#include <algorithm>
-
+#include <QAbstractListModel>
 #include <QAbstractSlider>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractListModel>
-#include <QItemSelectionModel>
 #include <QListView>
 #include <QPainter>
 #include <QPen>
@@ -19,6 +17,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/Ui.h"
 
@@ -122,9 +121,7 @@ QtDialog::QtDialog(Dialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(
                 widget = button;
                 break;
             }
-            case ControlKind::GroupBox:
-                widget = new QGroupBox(Text(c.text));
-                break;
+            case ControlKind::GroupBox: widget = new QGroupBox(Text(c.text)); break;
             case ControlKind::HScroll: {
                 auto* bar = new QScrollBar(Qt::Horizontal);
                 bar->setMinimumWidth(200);
@@ -241,7 +238,8 @@ void QtDialog::PullStates() {
             s.text = edit->text().toStdString();
         } else if (auto* list = qobject_cast<QListView*>(widget)) {
             s.selection.clear();
-            for (const QModelIndex& index : list->selectionModel()->selectedIndexes()) s.selection.push_back(index.row());
+            for (const QModelIndex& index : list->selectionModel()->selectedIndexes())
+                s.selection.push_back(index.row());
             std::sort(s.selection.begin(), s.selection.end());
         }
     }

@@ -1,7 +1,5 @@
 #include "platform/qt/QtUi.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -13,6 +11,7 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/ProgressStatusBar.h"

@@ -1,13 +1,12 @@
 #include "platform/qt/ViewWidget.h"
 
-#include <algorithm>
-
 #include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "viewer/CVantorView.h"
 

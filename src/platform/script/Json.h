@@ -2,9 +2,8 @@
 // File names may hold any bytes; every line must still be valid UTF-8.
 #pragma once
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 namespace vantor {
 

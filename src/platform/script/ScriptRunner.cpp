@@ -6,8 +6,8 @@
 
 #include "platform/script/ScriptUi.h"
 #include "resource.h"
-#include "viewer/Commands.h"
 #include "viewer/CVantorView.h"
+#include "viewer/Commands.h"
 
 namespace vantor {
 
@@ -19,8 +19,10 @@ std::vector<std::string> SplitScriptLine(const std::string& line) {
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
         if (quoted) {
-            if (c == '"') quoted = false;
-            else word += c;
+            if (c == '"')
+                quoted = false;
+            else
+                word += c;
             continue;
         }
         // "#1003=1024" names a dialog field by control id; any other '#' at the
@@ -55,35 +57,53 @@ bool ParseUnsigned(const std::string& s, long& out) {
 }
 
 bool ParseButton(const std::string& s, int& out) {
-    if (s == "OK") out = IDOK;
-    else if (s == "Cancel") out = IDCANCEL;
-    else if (s == "Yes") out = IDYES;
-    else if (s == "No") out = IDNO;
-    else return false;
+    if (s == "OK")
+        out = IDOK;
+    else if (s == "Cancel")
+        out = IDCANCEL;
+    else if (s == "Yes")
+        out = IDYES;
+    else if (s == "No")
+        out = IDNO;
+    else
+        return false;
     return true;
 }
 
 bool ParseKey(const std::string& s, int& out) {
     long n = 0;
-    if (s == "Esc") out = 27;
-    else if (s == "Space") out = 32;
-    else if (s == "Enter") out = 13;
-    else if (ParseUnsigned(s, n) && n > 0 && n < 256) out = static_cast<int>(n);
+    if (s == "Esc")
+        out = 27;
+    else if (s == "Space")
+        out = 32;
+    else if (s == "Enter")
+        out = 13;
+    else if (ParseUnsigned(s, n) && n > 0 && n < 256)
+        out = static_cast<int>(n);
     else if (s.size() == 1 && std::isalpha(static_cast<unsigned char>(s[0])))
         out = std::toupper(static_cast<unsigned char>(s[0]));
-    else return false;
+    else
+        return false;
     return true;
 }
 
 bool ParseScrollCode(const std::string& s, ScrollCode& out) {
-    if (s == "left") out = ScrollCode::LineLeft;
-    else if (s == "right") out = ScrollCode::LineRight;
-    else if (s == "pageleft") out = ScrollCode::PageLeft;
-    else if (s == "pageright") out = ScrollCode::PageRight;
-    else if (s == "thumb") out = ScrollCode::ThumbPosition;
-    else if (s == "track") out = ScrollCode::ThumbTrack;
-    else if (s == "end") out = ScrollCode::EndScroll;
-    else return false;
+    if (s == "left")
+        out = ScrollCode::LineLeft;
+    else if (s == "right")
+        out = ScrollCode::LineRight;
+    else if (s == "pageleft")
+        out = ScrollCode::PageLeft;
+    else if (s == "pageright")
+        out = ScrollCode::PageRight;
+    else if (s == "thumb")
+        out = ScrollCode::ThumbPosition;
+    else if (s == "track")
+        out = ScrollCode::ThumbTrack;
+    else if (s == "end")
+        out = ScrollCode::EndScroll;
+    else
+        return false;
     return true;
 }
 
@@ -106,8 +126,10 @@ bool ParseAction(const std::vector<std::string>& w, std::size_t i, ScriptAction&
         return true;
     }
     if (verb == "click") {
-        if (arg == "left") action = {ScriptAction::Kind::LeftClick, 0};
-        else if (arg == "right") action = {ScriptAction::Kind::RightClick, 0};
+        if (arg == "left")
+            action = {ScriptAction::Kind::LeftClick, 0};
+        else if (arg == "right")
+            action = {ScriptAction::Kind::RightClick, 0};
         else {
             why = "click takes left or right";
             return false;
@@ -351,8 +373,8 @@ private:
 
 }  // namespace
 
-bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
-               const std::vector<std::string>& commandLine, std::optional<std::uint32_t> speed, bool autoRotate) {
+bool RunScript(std::istream& script, std::ostream& out, ScriptError& error, const std::vector<std::string>& commandLine,
+               std::optional<std::uint32_t> speed, bool autoRotate) {
     // The whole script is read and checked first, so that a typo is reported
     // before anything runs.
     std::vector<Step> steps;

@@ -29,7 +29,7 @@ struct ScriptAction {
 };
 
 struct DialogAnswer {
-    int button = IDCANCEL;  // IDOK or IDCANCEL
+    int button = IDCANCEL;                                    // IDOK or IDCANCEL
     std::vector<std::pair<std::string, std::string>> values;  // member name or "#id" -> text
     struct Step {
         enum class Kind { Click, Scroll, Select };
@@ -64,8 +64,8 @@ public:
 
     // ---- how the runner connects it ---------------------------------------------------
     std::function<void(const ScriptAction&)> deliver;  // runs an action against the view
-    std::function<void(Canvas&)> paint;               // the view's paint
-    std::function<void()> requestClose;               // the user closes the window
+    std::function<void(Canvas&)> paint;                // the view's paint
+    std::function<void()> requestClose;                // the user closes the window
 
     void ResetPumpCount() { m_pumps = 0; }
     unsigned PumpCount() const { return m_pumps; }
