@@ -1,10 +1,6 @@
-// Command ids, dialog resource ids and the menu and dialog data of the program.
+// The command ids of the menus and the toolbar. Each dialog's resource id and
+// template sit with the dialog, in its own folder.
 #pragma once
-
-#include <string>
-#include <vector>
-
-#include "platform/Dialog.h"
 
 namespace vantor {
 
@@ -48,21 +44,5 @@ enum CommandId : int {
     ID_VIEW_FIT_WINDOW = 32812,
     ID_VIEW_AUTO_ROTATE = 32807,
 };
-
-// Dialog resources.
-enum DialogId : int {
-    IDD_ABOUTBOX = 100,
-    IDD_SPEED = 139,
-    IDD_SCALE = 140,
-    IDD_STOP_OR_CONTINUE = 141,
-    IDD_JUMP = 143,
-    IDD_OVER_LIMIT = 144,
-};
-
-const DialogTemplate& SpeedDialogTemplate();
-const DialogTemplate& ScaleDialogTemplate();
-const DialogTemplate& StopOrContinueDialogTemplate();
-const DialogTemplate& JumpDialogTemplate();
-const DialogTemplate& OverLimitDialogTemplate();
 
 }  // namespace vantor

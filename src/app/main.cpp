@@ -37,5 +37,11 @@ int main(int argc, char** argv) {
         }
         case Mode::Window: break;
     }
-    return vantor::RunQtApp(options, argc > 0 ? argv[0] : "vantor");
+    const vantor::WindowOptions window{.paths = options.paths,
+                                       .speed = options.speed,
+                                       .fullScreen = options.fullScreen,
+                                       .fitWindow = options.fitWindow,
+                                       .autoRotate = options.autoRotate,
+                                       .toolkitArgs = options.toolkitArgs};
+    return vantor::RunQtApp(window, argc > 0 ? argv[0] : "vantor");
 }

@@ -19,6 +19,7 @@ void CVantorView::OnHowToUse1() { ShowHelp(HowToUse1Template()); }
 void CVantorView::OnHowToUse2() { ShowHelp(HowToUse2Template()); }
 void CVantorView::OnHowToUseFeatures() { ShowHelp(HowToUseFeaturesTemplate()); }
 
-void OnAppAbout() { ShowHelp(AboutTemplate()); }
+// The About box: the program's name, version and a short note.
+void CVantorView::OnAppAbout() { ShowHelp(AboutTemplate()); }
 
 }  // namespace vantor

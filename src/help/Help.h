@@ -7,6 +7,7 @@
 namespace vantor {
 
 enum HelpDialogId : int {
+    IDD_ABOUTBOX = 100,
     IDD_HOW_TO_USE_1 = 142,
     IDD_HOW_TO_USE_2 = 223,
     IDD_HOW_TO_USE_FEATURES = 224,
@@ -22,8 +23,5 @@ class CHelpDialog : public Dialog {
 public:
     explicit CHelpDialog(const DialogTemplate& tmpl) : Dialog(tmpl) {}
 };
-
-// The application's About command: the program's name, version and a short note.
-void OnAppAbout();
 
 }  // namespace vantor

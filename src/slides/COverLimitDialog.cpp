@@ -1,7 +1,5 @@
 #include "slides/COverLimitDialog.h"
 
-#include "resource.h"
-
 namespace vantor {
 
 COverLimitDialog::COverLimitDialog() : Dialog(OverLimitDialogTemplate()) {}

@@ -6,6 +6,9 @@
 
 namespace vantor {
 
+inline constexpr int IDD_OVER_LIMIT = 144;
+const DialogTemplate& OverLimitDialogTemplate();
+
 class COverLimitDialog : public Dialog {
 public:
     static constexpr int kLoop = 1013;

@@ -1,9 +1,7 @@
 #include "viewer/CVantorView.h"
 
-#include "help/Help.h"
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
-#include "resource.h"
 #include "viewer/Commands.h"
 
 namespace vantor {
@@ -73,8 +71,6 @@ void CVantorView::OnInitialUpdate() {
 }
 
 void CVantorView::OnAppExit() { TheUi().PostClose(); }
-
-void CVantorView::OnAppAbout() { vantor::OnAppAbout(); }
 
 void CVantorView::OnBackgroundToggle() {
     switch (m_backColor) {

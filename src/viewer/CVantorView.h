@@ -202,7 +202,7 @@ public:
     void OnHowToUse1();
     void OnHowToUse2();
     void OnHowToUseFeatures();
-    void OnAppAbout();  // the About box, which belongs to the program rather than the view
+    void OnAppAbout();
 
     // ---- image --------------------------------------------------------------------------
     // The current picture, in display order, or empty; it changes only through its

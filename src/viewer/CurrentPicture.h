@@ -45,8 +45,8 @@ public:
     // A picture at its own size, in display order.
     void Replace(PixelBlock pixels, std::uint32_t width, std::uint32_t height);
     void Replace(RgbBuffer pixels, std::uint32_t width, std::uint32_t height);
-    // A decoded JPEG file, reduced or not. choose and context say how it was scaled,
-    // so that a decode for more pixels can be asked of the same file later.
+    // A decoded JPEG file, reduced or not. A reduced one keeps the path, the file's
+    // stamp and its turn, so that MakeFull and Cover can decode the same file again.
     void Replace(JpegFile::Picture picture, const std::string& path);
     // No picture; the size stays what it was.
     void Clear();

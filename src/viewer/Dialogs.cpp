@@ -1,7 +1,5 @@
 #include "viewer/Dialogs.h"
 
-#include "resource.h"
-
 namespace vantor {
 
 CStopOrContinueDialog::CStopOrContinueDialog() : Dialog(StopOrContinueDialogTemplate()) {}

@@ -7,6 +7,18 @@
 
 namespace vantor {
 
+enum ViewerDialogId : int {
+    IDD_SPEED = 139,
+    IDD_SCALE = 140,
+    IDD_STOP_OR_CONTINUE = 141,
+    IDD_JUMP = 143,
+};
+
+const DialogTemplate& SpeedDialogTemplate();
+const DialogTemplate& ScaleDialogTemplate();
+const DialogTemplate& StopOrContinueDialogTemplate();
+const DialogTemplate& JumpDialogTemplate();
+
 // Cancel ("YES............STOP SLIDE SHOW", or Esc) means stop; anything else goes on.
 class CStopOrContinueDialog : public Dialog {
 public:

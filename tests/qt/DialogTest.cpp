@@ -14,6 +14,7 @@
 #include "platform/qt/QtUi.h"
 #include "qt/QtTestApp.h"
 #include "resource.h"
+#include "slides/COverLimitDialog.h"
 #include "viewer/CVantorView.h"
 #include "viewer/Dialogs.h"
 

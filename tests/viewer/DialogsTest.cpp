@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "resource.h"
+#include "slides/COverLimitDialog.h"
 #include "viewer/Dialogs.h"
 
 namespace vantor {

@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-#include "app/MainFrame.h"
+#include "platform/MainFrame.h"
 
 class QLabel;
 class QToolBar;

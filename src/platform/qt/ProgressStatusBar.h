@@ -5,7 +5,7 @@
 #include <QFrame>
 #include <QString>
 
-#include "app/MainFrame.h"
+#include "platform/MainFrame.h"
 
 class QProgressBar;
 class QSizeGrip;

@@ -13,7 +13,7 @@
 
 namespace vantor {
 
-int RunQtApp(const CommandLineOptions& options, const char* programName) {
+int RunQtApp(const WindowOptions& options, const char* programName) {
     // Qt sees only its own options; the pictures stay the bytes they came as.
     std::vector<std::string> qtArgs{programName};
     qtArgs.insert(qtArgs.end(), options.toolkitArgs.begin(), options.toolkitArgs.end());

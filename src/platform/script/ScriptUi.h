@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/MainFrame.h"
 #include "platform/Dialog.h"
+#include "platform/MainFrame.h"
 #include "platform/Ui.h"
 #include "platform/script/Json.h"
 

@@ -1,6 +1,5 @@
 // Templates of the help dialogs and the About box, with their texts.
 #include "help/Help.h"
-#include "resource.h"
 
 namespace vantor {
 

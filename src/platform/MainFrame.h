@@ -1,5 +1,6 @@
-// The frame's own logic, apart from any window: the progress meter on the progress
-// status line, where that meter sits, and the frame's timer reaction.
+// The frame's own logic, apart from any window, for the Qt frame and the scripted
+// Ui alike: the progress meter on the progress status line, where that meter sits,
+// and the frame's timer reaction.
 #pragma once
 
 namespace vantor {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/MainFrame.h"
+#include "platform/MainFrame.h"
 
 namespace vantor {
 namespace {

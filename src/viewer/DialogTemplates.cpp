@@ -1,8 +1,6 @@
-// Dialog templates: every control with its id, text, kind and enabled state.
+// Templates of the viewer's dialogs: every control with its id, text, kind and
+// enabled state.
 #include "viewer/Dialogs.h"
-
-#include "resource.h"
-#include "slides/COverLimitDialog.h"
 
 namespace vantor {
 
@@ -33,12 +31,6 @@ ControlTemplate Button(int id, std::string text, ControlKind kind = ControlKind:
     c.text = std::move(text);
     c.enabled = enabled;
     c.sameRow = sameRow;
-    return c;
-}
-
-ControlTemplate Radio(int id, std::string text, bool groupStart) {
-    ControlTemplate c = Button(id, std::move(text), ControlKind::Radio);
-    c.groupStart = groupStart;
     return c;
 }
 
@@ -147,20 +139,6 @@ const DialogTemplate& JumpDialogTemplate() {
                                       OkButton(),
                                       CancelButton(),
                                   }};
-    return t;
-}
-
-const DialogTemplate& OverLimitDialogTemplate() {
-    static const DialogTemplate t{
-        IDD_OVER_LIMIT,
-        "     Choose when over 10000",
-        {
-            Radio(COverLimitDialog::kLoop, "Loop 上書読込｡ 上限 10000件 既読込済は保存されます。", true),
-            Radio(COverLimitDialog::kRestart, "Cancel して はじめから読込しなおし。", false),
-            Radio(COverLimitDialog::kStop, "Stop 更なる読込中止｡ 保存 10000 件止め。", false),
-            OkButton(),
-            CancelButton(),
-        }};
     return t;
 }
 

@@ -1,5 +1,4 @@
-// Dialog templates of the sort and of the selected-items viewer.
-#include "slides/CSelectedItemsDialog.h"
+// Template of the sort dialog.
 #include "sort/CSortDialog.h"
 
 namespace vantor {
@@ -48,17 +47,6 @@ const DialogTemplate& SortDialogTemplate() {
                                       Label("JPEG -> BMP", true),
                                       Control(kIdOk, ControlKind::DefButton, "OK"),
                                       Control(kIdCancel, ControlKind::Button, "ｷｬﾝｾﾙ", true),
-                                  }};
-    return t;
-}
-
-const DialogTemplate& SelectedItemsDialogTemplate() {
-    static const DialogTemplate t{IDD_SELECTED_ITEMS,
-                                  "Selected Items  ( 1 ～ 10000 )",
-                                  {
-                                      Control(CSelectedItemsDialog::kList, ControlKind::ListBox, ""),
-                                      Control(kIdOk, ControlKind::DefButton, "OK", false, false),
-                                      Control(kIdCancel, ControlKind::Button, "CLOSE( 閉じる.)", true),
                                   }};
     return t;
 }
