@@ -238,9 +238,12 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     ComputeFit();
 
     // What the view shows about the run: the file written last (the slide itself
-    // before the first), its size and date, and the status panes.
+    // before the first), its size and date, and the status panes. The texts take the
+    // paint's colours, each on a cell of the screen around the picture, so a text
+    // drawn again over itself stays as sharp as the first.
+    const Backdrop backdrop = ScreenBackdrop();
     if (m_writeSourcePath == kAtFirst) m_writeSourcePath = m_strFile;
-    ClientTextOut(2, bottom - 40, m_writeSourcePath);
+    ClientTextOut(2, bottom - 40, m_writeSourcePath, backdrop.text, backdrop.band);
     if (m_progressMode == kProgressFull) {
         std::uint64_t size = 0;
         std::time_t modified = 0;
@@ -248,10 +251,11 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
             char when[32] = {};
             ctime_r(&modified, when);
             when[24] = '\0';
-            ClientTextOut(
-                0, bottom - 80,
-                Format("(%s %s %llu %s )", "Write_Size:", "", static_cast<unsigned long long>(size), "bytes"));
-            ClientTextOut(0, bottom - 60, Format("(%s %s %s %s )", "Write_Date:", "", when, ""));
+            ClientTextOut(0, bottom - 80,
+                          Format("(%s %s %llu %s )", "Write_Size:", "", static_cast<unsigned long long>(size), "bytes"),
+                          backdrop.text, backdrop.band);
+            ClientTextOut(0, bottom - 60, Format("(%s %s %s %s )", "Write_Date:", "", when, ""), backdrop.text,
+                          backdrop.band);
         }
     }
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
@@ -268,7 +272,9 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         return false;
     }
     if (m_outScaleMode != kScaleAsIs) {
-        ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height));
+        constexpr Rgb kGreen{0, 255, 0};
+        ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height), kGreen,
+                      backdrop.band);
     }
 
     // a.jpg (a.jpeg, a.jpe) is written as a.JPG or a.BMP.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Canvas.h"
+
 namespace vantor {
 
 class Dialog;
@@ -83,10 +85,13 @@ public:
     virtual void Invalidate(bool erase) = 0;
     // Paints the view now if a repaint is pending; nothing otherwise.
     virtual void UpdateWindow() = 0;
-    // Text drawn straight onto the view's client area outside its paint, black on a
-    // white cell of its own size (text without a background mode): it stays on
-    // screen until a paint or an erase covers it. Nothing where there is no screen.
-    virtual void ClientTextOut(int x, int y, const std::string& text) { (void)x, (void)y, (void)text; }
+    // Text drawn straight onto the view's client area outside its paint, in color on
+    // an opaque cell of its own size (as text without a background mode is drawn):
+    // it stays on screen until a paint or an erase covers it. Nothing where there
+    // is no screen.
+    virtual void ClientTextOut(int x, int y, const std::string& text, Rgb color, Rgb cell) {
+        (void)x, (void)y, (void)text, (void)color, (void)cell;
+    }
     virtual Size ClientSize() = 0;
     virtual Point ScrollPosition() = 0;
     // The view's 5 ms timer that the long loops set; nothing reacts to it.

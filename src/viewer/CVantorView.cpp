@@ -123,14 +123,14 @@ void CVantorView::InvalidateView(bool erase) {
     TheUi().Invalidate(erase);
 }
 
-void CVantorView::ClientTextOut(int x, int y, const std::string& text) {
+void CVantorView::ClientTextOut(int x, int y, const std::string& text, Rgb color, Rgb cell) {
     OverlayText& row = m_overlay[y];
     row.x = x;
     row.text = text;
     ++row.draws;
     // Not a repaint: the view's own texts (the header with its count) are not drawn
     // again over themselves, and a blank line drawn first erases a longer text's tail.
-    TheUi().ClientTextOut(x, y, text);
+    TheUi().ClientTextOut(x, y, text, color, cell);
 }
 
 void CVantorView::StoreSlide(std::uint32_t index, const std::string& path) {

@@ -82,22 +82,32 @@ public:
     // ---- window reactions ----------------------------------------------------------
     void OnInitialUpdate();
     void OnDraw(Canvas& canvas);
+    // The screen around the picture for m_backColor: whether the paint fills it, in
+    // which colour (white, a cleared window's, where nothing is filled), and the
+    // colour of the texts drawn on it.
+    struct Backdrop {
+        bool fill = true;
+        Rgb band;
+        Rgb text;
+    };
+    Backdrop ScreenBackdrop() const;
 
     // Asks for a repaint; with erase the client area is cleared first, so nothing
     // drawn earlier (the previous picture, text drawn outside a paint) remains.
     void InvalidateView(bool erase);
 
     // Text drawn straight onto the client area outside a paint: the progress lines of
-    // the searches, the sort and the batch write. Each is drawn at once, black on a
-    // white cell of its own size (client-area text without a background mode), over
-    // whatever is there; the view's next paint draws over it like over anything else.
-    // The rows record the text last drawn on each row (y) until the view is erased.
+    // the searches, the sort and the batch write. Each is drawn at once, on an opaque
+    // cell of its own size (client-area text without a background mode: black on
+    // white unless told otherwise), over whatever is there; the view's next paint
+    // draws over it like over anything else. The rows record the text last drawn on
+    // each row (y) until the view is erased.
     struct OverlayText {
         int x = 0;
         std::string text;
         unsigned draws = 0;  // how often the row was drawn since the last erase
     };
-    void ClientTextOut(int x, int y, const std::string& text);
+    void ClientTextOut(int x, int y, const std::string& text, Rgb color = {0, 0, 0}, Rgb cell = {255, 255, 255});
     const std::map<int, OverlayText>& Overlay() const { return m_overlay; }
     void OnLButtonDown();
     void OnRButtonDown();

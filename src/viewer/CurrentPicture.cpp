@@ -101,23 +101,15 @@ CurrentPicture::FileOrder::~FileOrder() {
 bool CurrentPicture::MakeFull() {
     if (!m_pixels) return false;
     if (!Reduced()) return true;
-    FileStamp now;
-    if (StampOf(m_sourcePath, now) && now == m_sourceStamp) {
-        JpegFile::Options options;
-        options.quiet = true;
-        options.memory = &m_memory;
-        options.upright = m_sourceUpright;
-        JpegFile::Picture full = JpegFile::Load(m_sourcePath, options);
-        if (full.pixels && full.stamp == m_sourceStamp && full.width == m_width && full.height == m_height) {
-            Replace(std::move(full.pixels), full.width, full.height);
-            return true;
-        }
-        GiveBlock(&m_memory, std::move(full.pixels));
-    }
-    // The file changed or went: what is held is all there is of the picture.
-    PixelBlock pixels = std::move(m_pixels);
-    const std::uint32_t width = m_pixelWidth, height = m_pixelHeight;
-    Replace(std::move(pixels), width, height);
+    JpegFile::Options options;
+    options.memory = &m_memory;
+    options.upright = m_sourceUpright;
+    JpegFile::Picture full = JpegFile::Load(m_sourcePath, options);
+    if (!full.pixels) return false;
+    // A file changed since may hold another picture than the one on screen.
+    const bool changed = full.stamp != m_sourceStamp;
+    Replace(std::move(full.pixels), full.width, full.height);
+    if (changed) TheUi().Invalidate(false);
     return true;
 }
 

@@ -7,7 +7,7 @@
 // A JPEG may be decoded reduced (a DCT scale in eighths) when the screen needs
 // fewer pixels: Width() x Height() stay the file's own size, while the pixels are
 // PixelWidth() x PixelHeight(). Where full pixels are needed, MakeFull() decodes
-// the file again at full size.
+// the file again at full size; the reduced pixels never stand for the picture.
 #pragma once
 
 #include <cstdint>
@@ -68,10 +68,13 @@ public:
         CurrentPicture& m_picture;
     };
 
-    // Decodes the file again at full size when the pixels are a reduced decode.
-    // When the file is no longer the one decoded, the reduced pixels become the
-    // picture at their own size. False only when there is no picture.
-    bool MakeFull();
+    // Every pixel of the picture, for a save: a reduced decode is decoded again at
+    // full size, aloud, from the file as it is now. A file changed since is the
+    // picture the user sees named: what it holds now becomes the picture, its size
+    // included. When that decode fails (the decoder has told the user why) the
+    // picture stays as it was, reduced and of its own size, and nothing may be
+    // written from it: false, as without a picture.
+    [[nodiscard]] bool MakeFull();
     // Decodes the file again, quietly, at the smallest reduction whose pixels
     // cover width x height, when the pixels held are fewer; the pixels held stay
     // when that fails. True when the pixels now cover that size.

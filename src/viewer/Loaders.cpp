@@ -131,7 +131,7 @@ void CVantorView::SaveBmpFile(const std::string& path) {
         AfxMessageBox("No Image!");
         return;
     }
-    m_buf.MakeFull();  // every pixel of the picture, not the screen's share
+    if (!m_buf.MakeFull()) return;  // every pixel of the picture, not the screen's share
     BmpCodec codec;
     codec.SaveRgb(path, m_buf.get(), m_width, m_height);
     ShowSavedBmp(codec.m_status, path);

@@ -143,6 +143,15 @@ std::string DateLine(std::time_t modified) {
     return out;
 }
 
+CVantorView::Backdrop CVantorView::ScreenBackdrop() const {
+    switch (m_backColor) {
+        case kBackWhite: return {true, kWhite, kLightGray};
+        case kBackGray: return {true, kLightGray, kWhite};
+        case kBackNone: return {false, kWhite, kBlack};
+        default: return {true, kBlack, kWhite};
+    }
+}
+
 void CVantorView::OnDraw(Canvas& canvas) {
     Ui& ui = TheUi();
     if (m_slideCount == 0) ui.SetTitle("Vantor - Windows Application for SLIDESHOW");
@@ -176,27 +185,7 @@ void CVantorView::OnDraw(Canvas& canvas) {
     const int ix = static_cast<int>(x), iy = static_cast<int>(y);
     const int fw = static_cast<int>(m_fitWidth), fh = static_cast<int>(m_fitHeight);
 
-    Rgb text = kWhite;
-    bool fill = true;
-    Rgb band = kLightGray;
-    switch (m_backColor) {
-        case kBackWhite:
-            band = kWhite;
-            text = kLightGray;
-            break;
-        case kBackGray:
-            band = kLightGray;
-            text = kWhite;
-            break;
-        case kBackNone:
-            fill = false;
-            text = kBlack;
-            break;
-        default:
-            band = kBlack;
-            text = kWhite;
-            break;
-    }
+    const auto [fill, band, text] = ScreenBackdrop();
     if (fill) {
         canvas.FillRect({0, 0, 3000, iy}, band);
         canvas.FillRect({0, iy + fh, 3000, 3000}, band);

@@ -118,7 +118,7 @@ void CVantorView::OnSaveColormappedbmp() {
     const int bits = bitsDialog.m_bits == 1 || bitsDialog.m_bits == 4 ? bitsDialog.m_bits : 8;
 
     WaitCursor wait;
-    m_buf.MakeFull();  // every pixel of the picture, not the screen's share
+    if (!m_buf.MakeFull()) return;  // every pixel of the picture, not the screen's share
     const unsigned levels = 1u << bits;
     const std::uint64_t pixels = static_cast<std::uint64_t>(m_width) * m_height;
     std::unique_ptr<std::uint8_t[]> indices;
@@ -170,7 +170,7 @@ void CVantorView::SaveJpegFile(const std::string& path, bool color) {
         AfxMessageBox("No Image!");
         return;
     }
-    m_buf.MakeFull();  // every pixel of the picture, not the screen's share
+    if (!m_buf.MakeFull()) return;  // every pixel of the picture, not the screen's share
     // One write at the chosen quality: a second write over the first could only
     // leave a broken file where a good one was.
     const int quality = JpegQualityFor(m_jpegQualityIndex);
@@ -198,7 +198,7 @@ void CVantorView::SaveGifFile(const std::string& path) {
     }
     CQuantizeDialog quantize;
     if (TheUi().DoModal(quantize) != IDOK) return;
-    m_buf.MakeFull();
+    if (!m_buf.MakeFull()) return;
 
     // What is made of the picture in file order comes to nothing but a word.
     const char* outcome = "No GIF support";

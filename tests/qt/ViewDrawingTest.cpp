@@ -1,7 +1,9 @@
 // What the window shows, read from its pixels: text drawn outside the paint, the
 // view after a search and a sort, the caption beside its own picture during a show
-// and a write, and the progress meter turned off during a wait.
+// and a write, the write run's texts in their colours, and the progress meter
+// turned off during a wait.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,6 +11,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -244,6 +248,89 @@ TEST(QtViewDrawing, EveryFrameOfAShowOrAWriteNamesTheSlideItShows) {
         EXPECT_GE(shown.size(), paths.size() - 1) << run;
         EXPECT_TRUE(wrongPicture.empty()) << run << ": slide " << wrongPicture.front();
         EXPECT_TRUE(notItsOwnPaint.empty()) << run << ": slide " << notItsOwnPaint.front();
+    }
+}
+
+// How far a pixel is from the blends of a cell's colour and its text's (the
+// antialiased edges of the letters), the text's colour itself included.
+int OffBlend(QColor p, QColor cell, QColor text) {
+    const int pc[] = {p.red(), p.green(), p.blue()}, cc[] = {cell.red(), cell.green(), cell.blue()},
+              tc[] = {text.red(), text.green(), text.blue()};
+    double t = 0;  // how much of the text's colour, from the first channel where they differ
+    for (int i = 0; i < 3; ++i) {
+        if (tc[i] != cc[i]) {
+            t = std::clamp(static_cast<double>(pc[i] - cc[i]) / (tc[i] - cc[i]), 0.0, 1.0);
+            break;
+        }
+    }
+    int worst = 0;
+    for (int i = 0; i < 3; ++i)
+        worst = std::max(worst, std::abs(pc[i] - static_cast<int>(std::lround(cc[i] + t * (tc[i] - cc[i])))));
+    return worst;
+}
+
+// The write run's texts take the colours of the paint's own: the file's name, size
+// and date those of the texts on the screen around the picture, the output size
+// green; each stands on a cell of that screen's colour.
+TEST(QtViewDrawing, TheWriteRunsTextsTakeThePaintsColoursOnCellsOfTheScreenAround) {
+    test::TempDir dir;
+    const std::string slide = ColoredSlides(dir).front();
+    const QColor white(255, 255, 255), gray(200, 200, 200), black(0, 0, 0), green(0, 255, 0);
+    struct Case {
+        std::int32_t backColor;
+        QColor cell, text;
+    };
+    for (const Case& c : {Case{0, white, gray}, Case{1, gray, white}, Case{2, white, black}, Case{3, black, white}}) {
+        SCOPED_TRACE("background " + std::to_string(c.backColor));
+        Window w;
+        CVantorView& v = w.view;
+        v.StoreSlide(0, slide);
+        v.m_slideCount = v.m_slideNo = 1;
+        v.m_strFile = v.m_curSlidePath = slide;
+        v.m_writeSourcePath = "at First";
+        v.m_outFolder = dir.File("");
+        v.m_backColor = c.backColor;
+        v.LoadJpegFile(slide);
+        v.InvalidateView(true);
+        w.Screen();
+        CVantorView::SlideOutput output;
+        ASSERT_TRUE(v.PrepareSlideOutput(output));
+        const QImage screen = w.Screen();  // the texts over the slide's paint
+
+        const QFontMetrics metrics(CanvasFont());
+        const int bottom = screen.height();
+        struct Line {
+            int x, y;
+            std::string text;
+            QColor color;
+        };
+        struct stat st {};
+        ASSERT_EQ(::stat(slide.c_str(), &st), 0);
+        char when[32] = {};
+        ctime_r(&st.st_mtime, when);
+        when[24] = '\0';
+        const Line lines[] = {{2, bottom - 40, slide, c.text},
+                              {0, bottom - 80, "(Write_Size:  " + std::to_string(st.st_size) + " bytes )", c.text},
+                              {0, bottom - 60, "(Write_Date:  " + std::string(when) + "  )", c.text},
+                              {10, 580, "(800 x 600)", green}};
+        for (const Line& line : lines) {
+            SCOPED_TRACE(line.text);
+            ASSERT_EQ(v.Overlay().count(line.y), 1u);
+            ASSERT_EQ(v.Overlay().at(line.y).text, line.text);
+            const QRect cell(line.x, line.y, metrics.horizontalAdvance(QString::fromStdString(line.text)),
+                             metrics.height());
+            int inked = 0, worst = 0;
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                for (int x = cell.left(); x <= cell.right(); ++x) {
+                    const QColor p = screen.pixelColor(x, y);
+                    worst = std::max(worst, OffBlend(p, c.cell, line.color));
+                    inked += OffBlend(p, line.color, line.color) < 8;
+                }
+            }
+            EXPECT_LT(worst, 8);
+            EXPECT_GT(inked, 20);
+            EXPECT_EQ(screen.pixelColor(cell.bottomRight()).name().toStdString(), c.cell.name().toStdString());
+        }
     }
 }
 

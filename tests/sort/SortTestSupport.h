@@ -32,7 +32,7 @@ public:
     std::vector<unsigned> pumpAtDialog;       // the pump count when each dialog opened
     int waitDepth = 0;
 
-    void ClientTextOut(int x, int y, const std::string& text) override { drawn.push_back({x, y, text}); }
+    void ClientTextOut(int x, int y, const std::string& text, Rgb, Rgb) override { drawn.push_back({x, y, text}); }
     void Pump(unsigned attempts) override {
         sortingAtPump.push_back(view != nullptr ? view->m_sorting : -1);
         ScriptUi::Pump(attempts);

@@ -276,7 +276,9 @@ void QtUi::UpdateWindow() {
     if (m_window.ViewArea()->PaintPending()) m_window.ViewArea()->viewport()->repaint();
 }
 
-void QtUi::ClientTextOut(int x, int y, const std::string& text) { m_window.ViewArea()->ClientTextOut(x, y, text); }
+void QtUi::ClientTextOut(int x, int y, const std::string& text, Rgb color, Rgb cell) {
+    m_window.ViewArea()->ClientTextOut(x, y, text, color, cell);
+}
 
 Size QtUi::ClientSize() {
     const QSize size = m_window.ViewArea()->viewport()->size();

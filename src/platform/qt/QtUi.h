@@ -51,7 +51,7 @@ public:
 
     void Invalidate(bool erase) override;
     void UpdateWindow() override;
-    void ClientTextOut(int x, int y, const std::string& text) override;
+    void ClientTextOut(int x, int y, const std::string& text, Rgb color, Rgb cell) override;
     Size ClientSize() override;
     Point ScrollPosition() override;
     void SetViewTimer(bool on) override;

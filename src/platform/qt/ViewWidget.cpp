@@ -163,7 +163,7 @@ int ViewWidget::TextWidth(const std::string& text) {
     return width;
 }
 
-void ViewWidget::ClientTextOut(int x, int y, const std::string& text) {
+void ViewWidget::ClientTextOut(int x, int y, const std::string& text, Rgb color, Rgb cell) {
     // A search draws several lines per folder, far more often than the window shows
     // a frame: a text whose cell a later one covers whole is left out.
     const int width = TextWidth(text);
@@ -171,7 +171,7 @@ void ViewWidget::ClientTextOut(int x, int y, const std::string& text) {
         std::remove_if(m_clientTexts.begin(), m_clientTexts.end(),
                        [&](const ClientText& t) { return t.y == y && t.x >= x && t.x + t.width <= x + width; }),
         m_clientTexts.end());
-    m_clientTexts.push_back({x, y, text, width});
+    m_clientTexts.push_back({x, y, text, width, color, cell});
     // A run that does not let the window show its frame for long keeps no long list.
     if (m_clientTexts.size() >= 1024) DrawClientTexts();
     viewport()->update();
@@ -184,7 +184,7 @@ void ViewWidget::DrawClientTexts() {
         QPainter painter(&m_frame);
         QtCanvas canvas(painter);
         for (const ClientText& t : m_clientTexts) {
-            canvas.TextOutOpaque(t.x, t.y, t.text, Rgb{0, 0, 0}, Rgb{255, 255, 255});
+            canvas.TextOutOpaque(t.x, t.y, t.text, t.color, t.cell);
         }
     }
     m_clientTexts.clear();

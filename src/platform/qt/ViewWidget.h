@@ -42,9 +42,9 @@ public:
     bool PaintPending() const { return m_paintPending; }
     // What the window shows.
     const QImage& Frame() const { return m_frame; }
-    // Text drawn onto the window outside the view's paint, black on a white cell of
-    // its own size; shown at the next event processing, without the view's paint.
-    void ClientTextOut(int x, int y, const std::string& text);
+    // Text drawn onto the window outside the view's paint, in color on a cell of its
+    // own size; shown at the next event processing, without the view's paint.
+    void ClientTextOut(int x, int y, const std::string& text, Rgb color, Rgb cell);
 
     // Called after each paint of the view has reached the window: the moment a
     // slide is on screen, for whoever measures the pace of a show.
@@ -81,6 +81,8 @@ private:
         int y = 0;
         std::string text;
         int width = 0;
+        Rgb color;
+        Rgb cell;
     };
     std::vector<ClientText> m_clientTexts;  // drawn since the frame was last shown
     QFontMetrics m_metrics;                 // of the canvas font
