@@ -118,8 +118,9 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     const auto add = [&](const std::string& arg) {
         const std::uint32_t attributes = FileAttributes(arg);
         if (attributes == kInvalidAttributes) {
+            // A link loop says so (ELOOP), a dangling link that its target is missing.
             struct stat st {};
-            ui.Fail(arg, std::strerror(::lstat(arg.c_str(), &st) != 0 ? errno : ENOENT));
+            ui.Fail(arg, std::strerror(::stat(arg.c_str(), &st) != 0 ? errno : ENOENT));
         } else if (attributes & kAttrDirectory) {
             AddFolder(FullPath(arg), pictures);
         } else {

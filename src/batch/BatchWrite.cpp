@@ -68,6 +68,12 @@ std::string WhyNoPicture(const std::string& path) {
     if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
     if (!S_ISREG(st.st_mode)) return "not a regular file";
     if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+    // A picture above the cap is refused for the size its header declares, before
+    // any memory is asked for: never an "out of memory".
+    std::uint32_t width = 0, height = 0;
+    if ((jpg ? JpegFile::ReadDimensions(path, width, height, true) : BmpCodec::ReadDimensions(path, width, height)) &&
+        std::uint64_t{width} * height > kMaxPicturePixels)
+        return TooLargeReason(width, height);
     return jpg ? "not a readable JPEG picture" : "not a readable BMP picture";
 }
 

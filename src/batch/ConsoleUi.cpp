@@ -70,13 +70,14 @@ void ConsoleUi::Fail(const std::string& path, const std::string& reason) {
     Line(ConsoleLine(path, reason));
 }
 
-std::string ConsoleUi::BoxTexts(const std::string& path) const {
+std::string ConsoleUi::BoxTexts(const std::string& path, const std::string& reason) const {
     std::string joined;
     for (const auto& text : m_boxes) {
-        // "Can't open PATH" and the like say less than the reason does.
+        // "Can't open PATH" and the like say less than the reason does, and a box
+        // that says the reason again adds nothing.
         if (text.find(path) != std::string::npos) continue;
         const std::string flat = Flat(text);
-        if (flat.empty()) continue;
+        if (flat.empty() || (!reason.empty() && flat.find(reason) != std::string::npos)) continue;
         if (!joined.empty()) joined += "; ";
         joined += flat;
     }
@@ -95,7 +96,7 @@ int ConsoleUi::DoModal(Dialog&) {
 }
 
 void ConsoleUi::WriteOutcome(const std::string& path, const std::string& reason) {
-    const std::string texts = BoxTexts(path);
+    const std::string texts = BoxTexts(path, reason);
     m_boxes.clear();
     if (!reason.empty())
         Fail(path, texts.empty() ? reason : reason + " (" + texts + ")");

@@ -61,8 +61,9 @@ public:
 private:
     void EraseBar();
     void Line(const std::string& line);
-    // The boxes' texts since the last outcome that do not merely name path, on one line.
-    std::string BoxTexts(const std::string& path) const;
+    // The boxes' texts since the last outcome that do not merely name path or say
+    // reason again, on one line.
+    std::string BoxTexts(const std::string& path, const std::string& reason) const;
 
     std::ostream& m_out;
     std::ostream& m_err;
