@@ -226,7 +226,9 @@ std::string UsageText() {
            "\n"
            "Window options such as -platform NAME or -style NAME are passed to Qt.\n"
            "Exit status: 0 success; 1 some pictures were not written (--write);\n"
-           "2 a usage error, or an output folder that cannot take the files.\n";
+           "2 a usage error, or an output folder that cannot take the files;\n"
+           "3 standard output could not be written (--write): not every file written\n"
+           "was named there.\n";
 }
 
 }  // namespace vantor

@@ -167,7 +167,10 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
         view->StartWriteRun();
     }
     ui.EndProgress();
-    out.flush();
+    ui.FlushOutput();
+    // Standard output is the record of what was written: without it a reader of
+    // the list misses files, whatever else went right.
+    if (ui.OutputLost()) return 3;
     // A warning about a picture that was written does not count.
     return ui.Failures() == 0 ? 0 : 1;
 }

@@ -142,6 +142,41 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
     }
 }
 
+// Each file written is one line on standard output, its name escaped as standard
+// error escapes names. Standard output that cannot take the names is one error and
+// its own exit status; the run goes on, so every picture is written all the same.
+TEST(BatchCommandLine, StandardOutputNamesEachFileOnOneLineAndIsChecked) {
+    test::TempDir in;
+    const std::string I = in.path().string() + "/";
+    for (const char* name : {"new\nline.jpg", "tab\tand\\backslash.jpg", "a.jpg"}) MakeJpeg(I + name, 64, 48);
+    const std::string odd = "'{I}new\nline.jpg' '{I}tab\tand\\backslash.jpg'";
+    struct Case {
+        const char* what;
+        std::string args, out, err;
+        int status;
+        std::size_t files;
+    };
+    const std::vector<Case> cases = {
+        {"a line break, a tab and a backslash escaped", odd, "{O}new\\nline.JPG\n{O}tab\\tand\\\\backslash.JPG\n", "",
+         0, 2},
+        {"a full standard output", "{I}a.jpg > /dev/full", "", "vantor: standard output: No space left on device\n", 3,
+         1},
+        {"a full standard output, said once, with two jobs and a picture not written",
+         "--jobs 2 {I}a.jpg " + odd + " {I}gone.jpg > /dev/full", "",
+         "vantor: {I}gone.jpg: No such file or directory\nvantor: standard output: No space left on device\n", 3, 3},
+    };
+    for (const Case& c : cases) {
+        test::TempDir outDir;
+        const std::string O = outDir.path().string() + "/";
+        const auto fill = [&](const std::string& text) { return Replace(Replace(text, "{I}", I), "{O}", O); };
+        const test::ProgramRun run = RunVantor("--write " + Quote(O) + " " + fill(c.args));
+        EXPECT_EQ(run.out, fill(c.out)) << c.what;
+        EXPECT_EQ(run.err, fill(c.err)) << c.what;
+        EXPECT_EQ(run.status, c.status) << c.what;
+        EXPECT_EQ(Entries(O), c.files) << c.what;
+    }
+}
+
 TEST(BatchCommandLine, ThreeRunsIntoOneFolderLandEveryPictureUnderItsOwnName) {
     test::TempDir in, out;
     std::string pictures;
