@@ -115,6 +115,9 @@ TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
          "vantor: --jobs takes a number from 1 to 256\nTry 'vantor --help' for more information.\n", 2},
         {"--files-from {I}long", "{O}ok.JPG\n", notPictures, 1},
         {"--jobs 2 --files-from {I}long", "{O}ok~(1).JPG\n", notPictures, 1},
+        // Start numbers count on past the window's 10000.
+        {"--start 10001 --files-from {I}long", "{O}ok~(2).JPG\n", "", 0},
+        {"--jobs 2 --start 4294967295 --files-from {I}long", "{O}ok~(3).JPG\n", "", 0},
     };
     for (const Case& c : cases) {
         const auto fill = [&](const std::string& text) { return Replace(Replace(text, "{I}", I), "{O}", O); };
