@@ -94,11 +94,15 @@ TEST(BatchListsAndJobs, ListsAndJobsWriteTheFilesAndNamesOfOneJobOverArguments) 
     }
 }
 
-TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
+TEST(BatchListsAndJobs, ListsCutShortOrUnreadableAndListsLongerThanTheSlideList) {
     test::TempDir in, out;
     const std::string I = in.path().string() + "/", O = out.path().string() + "/";
     MakeJpeg(I + "ok.jpg", 64, 48);
     WriteText(I + "notes.txt", "words");
+    // A NUL-separated list whose writer stopped inside the name of ok.jpg: what is
+    // left names the folder. A list of lines may lack its last line end.
+    WriteText(I + "cut", I + "ok.jpg" + '\0' + I);
+    WriteText(I + "unended", I + "ok.jpg");
     // 10000 entries fill the window's slide list; the picture after them is written all the same.
     WriteText(I + "long", Joined(std::vector<std::string>(10000, I + "notes.txt"), '\n') + I + "ok.jpg\n");
     std::string notPictures;
@@ -118,6 +122,9 @@ TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
         // Start numbers count on past the window's 10000.
         {"--start 10001 --files-from {I}long", "{O}ok~(2).JPG\n", "", 0},
         {"--jobs 2 --start 4294967295 --files-from {I}long", "{O}ok~(3).JPG\n", "", 0},
+        {"--null --files-from {I}cut", "{O}ok~(4).JPG\n",
+         "vantor: {I}: the list ended without a NUL after this name, so it may be cut short: not written\n", 1},
+        {"--files-from {I}unended", "{O}ok~(5).JPG\n", "", 0},
     };
     for (const Case& c : cases) {
         const auto fill = [&](const std::string& text) { return Replace(Replace(text, "{I}", I), "{O}", O); };
