@@ -270,7 +270,11 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     if (!m_buf) {
         ReportUnwritten(m_curSlidePath, "out of memory",
                         {"Unable to allocate DIB memory", "書き込み処理を中止します。"}, false);
-        m_slideNo = m_slideCount - 1;
+        // The window's boxes tell the user that the run ends after the next slide.
+        // Nobody is told so on the command line, where every picture still gets its
+        // turn and its line: the next one, holding less memory for its own picture
+        // while the frame is asked for, may well fit.
+        if (ui.CanAsk()) m_slideNo = m_slideCount - 1;
         return false;
     }
     if (m_outScaleMode != kScaleAsIs) {
