@@ -130,8 +130,10 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
             if (!value(v) || !ParseChoice(v, {"jpg", "bmp"}, o.write.fileType)) return fail("--type takes jpg or bmp");
             writeOnly.push_back(arg);
         } else if (longForm && name == "start") {
-            if (!value(v) || !ParseInRange(v, 0, 10000, o.write.start))
-                return fail("--start takes a number from 0 to 10000");
+            // Any number: the command line's list is not held to the window's 10000,
+            // and a number past the list starts with its last picture.
+            if (!value(v) || !ParseInRange(v, 0, UINT32_MAX, o.write.start))
+                return fail("--start takes a number: 0 or 1 starts with the first picture");
             writeOnly.push_back(arg);
         } else if (longForm && name == "files-from") {
             if (!value(o.write.filesFrom) || o.write.filesFrom.empty())
@@ -217,7 +219,8 @@ std::string UsageText() {
            "                             default 5 (75)\n"
            "  --type jpg|bmp             the written file type; default jpg\n"
            "  --start N                  the start number, as the jump dialog takes it:\n"
-           "                             0 (default) and 1 start with the first slide\n"
+           "                             0 (default) and 1 start with the first picture,\n"
+           "                             a number past the list with the last\n"
            "  --files-from FILE          also write the paths listed in FILE (- for standard\n"
            "                             input), one a line; any number of them\n"
            "  --null                     the list's paths end in NUL bytes, not line ends\n"
@@ -226,7 +229,9 @@ std::string UsageText() {
            "\n"
            "Window options such as -platform NAME or -style NAME are passed to Qt.\n"
            "Exit status: 0 success; 1 some pictures were not written (--write);\n"
-           "2 a usage error, or an output folder that cannot take the files.\n";
+           "2 a usage error, or an output folder that cannot take the files;\n"
+           "3 standard output could not be written (--write): not every file written\n"
+           "was named there.\n";
 }
 
 }  // namespace vantor

@@ -59,15 +59,20 @@ void Configure(CVantorView& view, const WriteOptions& w, const std::string& fold
 
 // Hands each path of a list to take: one a line, or each ended by a NUL byte (a
 // name may then hold line breaks); empty entries are skipped. The bytes are kept
-// as they are. False, errno set, when the list could not be read to its end.
-bool ReadPathList(std::FILE* file, bool nul, const std::function<void(std::string&&)>& take) {
+// as they are. A last entry without its end byte is left in unended. False, errno
+// set, when the list could not be read to its end.
+bool ReadPathList(std::FILE* file, bool nul, const std::function<void(std::string&&)>& take, std::string& unended) {
     const int end = nul ? '\0' : '\n';
     char* entry = nullptr;
     std::size_t capacity = 0;
     errno = 0;
     for (ssize_t n; (n = ::getdelim(&entry, &capacity, end, file)) >= 0;) {
         std::string path(entry, static_cast<std::size_t>(n));
-        if (!path.empty() && path.back() == static_cast<char>(end)) path.pop_back();
+        if (path.back() != static_cast<char>(end)) {
+            unended = std::move(path);  // only the last one can be
+            continue;
+        }
+        path.pop_back();
         if (!path.empty()) take(std::move(path));
     }
     const int error = errno;
@@ -118,8 +123,9 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     const auto add = [&](const std::string& arg) {
         const std::uint32_t attributes = FileAttributes(arg);
         if (attributes == kInvalidAttributes) {
+            // A link loop says so (ELOOP), a dangling link that its target is missing.
             struct stat st {};
-            ui.Fail(arg, std::strerror(::lstat(arg.c_str(), &st) != 0 ? errno : ENOENT));
+            ui.Fail(arg, std::strerror(::stat(arg.c_str(), &st) != 0 ? errno : ENOENT));
         } else if (attributes & kAttrDirectory) {
             AddFolder(FullPath(arg), pictures);
         } else {
@@ -128,13 +134,22 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     };
     for (const auto& arg : options.paths) add(arg);
     if (list != nullptr) {
-        const bool read = ReadPathList(list, w.nullSeparated, [&](std::string&& path) { add(path); });
+        std::string unended;
+        const bool read = ReadPathList(
+            list, w.nullSeparated, [&](std::string&& path) { add(path); }, unended);
         const int error = errno;
         if (list != stdin) std::fclose(list);
         if (!read) {
             err << ConsoleLine(w.filesFrom, std::strerror(error)) << "\n";
             return 2;
         }
+        // Whatever writes a NUL-separated list ends every name with a NUL: a last
+        // name without one was cut short when its writer stopped, and may name
+        // another file or a whole folder. A list of lines often lacks its last line end.
+        if (w.nullSeparated && !unended.empty())
+            ui.Fail(unended, "the list ended without a NUL after this name, so it may be cut short: not written");
+        else if (!unended.empty())
+            add(unended);
     }
 
     const auto configure = [&](CVantorView& v) {
@@ -166,7 +181,10 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
         view->StartWriteRun();
     }
     ui.EndProgress();
-    out.flush();
+    ui.FlushOutput();
+    // Standard output is the record of what was written: without it a reader of
+    // the list misses files, whatever else went right.
+    if (ui.OutputLost()) return 3;
     // A warning about a picture that was written does not count.
     return ui.Failures() == 0 ? 0 : 1;
 }

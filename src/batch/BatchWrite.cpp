@@ -68,6 +68,12 @@ std::string WhyNoPicture(const std::string& path) {
     if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
     if (!S_ISREG(st.st_mode)) return "not a regular file";
     if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+    // A picture above the cap is refused for the size its header declares, before
+    // any memory is asked for: never an "out of memory".
+    std::uint32_t width = 0, height = 0;
+    if ((jpg ? JpegFile::ReadDimensions(path, width, height, true) : BmpCodec::ReadDimensions(path, width, height)) &&
+        std::uint64_t{width} * height > kMaxPicturePixels)
+        return TooLargeReason(width, height);
     return jpg ? "not a readable JPEG picture" : "not a readable BMP picture";
 }
 
@@ -268,7 +274,11 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     if (!m_buf) {
         ReportUnwritten(m_curSlidePath, "out of memory",
                         {"Unable to allocate DIB memory", "書き込み処理を中止します。"}, false);
-        m_slideNo = m_slideCount - 1;
+        // The window's boxes tell the user that the run ends after the next slide.
+        // Nobody is told so on the command line, where every picture still gets its
+        // turn and its line: the next one, holding less memory for its own picture
+        // while the frame is asked for, may well fit.
+        if (ui.CanAsk()) m_slideNo = m_slideCount - 1;
         return false;
     }
     if (m_outScaleMode != kScaleAsIs) {

@@ -1,6 +1,8 @@
 #include "batch/ConsoleUi.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/Dialog.h"
 
@@ -22,13 +24,16 @@ std::string Flat(const std::string& text) {
 
 }  // namespace
 
-std::string ConsoleLine(const std::string& path, const std::string& reason) {
+std::string ShownName(const std::string& path) {
     // A name may hold line breaks and other control bytes: shown escaped, so that
-    // one message stays one line.
+    // one name stays one line; a backslash is doubled, so that the line tells the
+    // name exactly (printf '%b' gives it back).
     std::string shown;
     for (const char c : path) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n')
+        if (c == '\\')
+            shown += "\\\\";
+        else if (c == '\n')
             shown += "\\n";
         else if (c == '\r')
             shown += "\\r";
@@ -42,7 +47,11 @@ std::string ConsoleLine(const std::string& path, const std::string& reason) {
             shown += c;
         }
     }
-    return "vantor: " + shown + ": " + reason;
+    return shown;
+}
+
+std::string ConsoleLine(const std::string& path, const std::string& reason) {
+    return "vantor: " + ShownName(path) + ": " + reason;
 }
 
 ConsoleUi::ConsoleUi(std::ostream& out, std::ostream& err, bool progressBar)
@@ -70,13 +79,14 @@ void ConsoleUi::Fail(const std::string& path, const std::string& reason) {
     Line(ConsoleLine(path, reason));
 }
 
-std::string ConsoleUi::BoxTexts(const std::string& path) const {
+std::string ConsoleUi::BoxTexts(const std::string& path, const std::string& reason) const {
     std::string joined;
     for (const auto& text : m_boxes) {
-        // "Can't open PATH" and the like say less than the reason does.
+        // "Can't open PATH" and the like say less than the reason does, and a box
+        // that says the reason again adds nothing.
         if (text.find(path) != std::string::npos) continue;
         const std::string flat = Flat(text);
-        if (flat.empty()) continue;
+        if (flat.empty() || (!reason.empty() && flat.find(reason) != std::string::npos)) continue;
         if (!joined.empty()) joined += "; ";
         joined += flat;
     }
@@ -95,7 +105,7 @@ int ConsoleUi::DoModal(Dialog&) {
 }
 
 void ConsoleUi::WriteOutcome(const std::string& path, const std::string& reason) {
-    const std::string texts = BoxTexts(path);
+    const std::string texts = BoxTexts(path, reason);
     m_boxes.clear();
     if (!reason.empty())
         Fail(path, texts.empty() ? reason : reason + " (" + texts + ")");
@@ -120,7 +130,24 @@ void ConsoleUi::ProgressStep() {
 void ConsoleUi::FileWritten(const std::string& path) {
     EraseBar();
     ++m_written;
-    m_out << path << "\n";
+    if (m_outError != 0) return;  // said once; the names have nowhere to go
+    // Each name is out before the next picture: a reader of the list acts on it at
+    // once, and a failed write is seen while the run goes on.
+    errno = 0;
+    m_out << ShownName(path) << "\n" << std::flush;
+    if (!m_out) LoseOutput();
+}
+
+void ConsoleUi::FlushOutput() {
+    if (m_outError != 0) return;
+    errno = 0;
+    m_out.flush();
+    if (!m_out) LoseOutput();
+}
+
+void ConsoleUi::LoseOutput() {
+    m_outError = errno != 0 ? errno : EIO;
+    Line(ConsoleLine("standard output", std::strerror(m_outError)));
 }
 
 }  // namespace vantor

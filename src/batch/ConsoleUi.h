@@ -16,7 +16,10 @@
 
 namespace vantor {
 
-// "vantor: PATH: reason", on one line whatever bytes the path holds.
+// A name as both standard output and standard error show it: on one line whatever
+// bytes it holds, its control bytes and backslashes escaped (\n, \t, \x1b, \\).
+std::string ShownName(const std::string& path);
+// "vantor: PATH: reason", with the path shown as above.
 std::string ConsoleLine(const std::string& path, const std::string& reason);
 
 class ConsoleUi : public Ui {
@@ -33,6 +36,10 @@ public:
     unsigned Written() const { return m_written; }
     // A picture found wanting before the run (a path that does not exist).
     void Fail(const std::string& path, const std::string& reason);
+    // Flushes standard output at the end of the run. Once a write to it has failed
+    // (said in one line), no name goes there any more while the run goes on.
+    void FlushOutput();
+    bool OutputLost() const { return m_outError != 0; }
 
     int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
     int DoModal(Dialog& dialog) override;
@@ -61,8 +68,10 @@ public:
 private:
     void EraseBar();
     void Line(const std::string& line);
-    // The boxes' texts since the last outcome that do not merely name path, on one line.
-    std::string BoxTexts(const std::string& path) const;
+    void LoseOutput();
+    // The boxes' texts since the last outcome that do not merely name path or say
+    // reason again, on one line.
+    std::string BoxTexts(const std::string& path, const std::string& reason) const;
 
     std::ostream& m_out;
     std::ostream& m_err;
@@ -70,6 +79,7 @@ private:
     bool m_barShown = false;
     unsigned m_failures = 0;
     unsigned m_written = 0;
+    int m_outError = 0;                // why standard output failed
     std::vector<std::string> m_boxes;  // shown since the last outcome
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "batch/ConsoleUi.h"
@@ -65,8 +66,15 @@ public:
           m_last(last),
           m_next(first),
           m_wanted(first),
-          m_ring(2 * views.size()) {
-        for (auto& view : views) m_threads.emplace_back([this, v = view.get()] { Work(*v); });
+          m_ring(2 * views.size()),
+          m_here(*views.front()) {
+        for (auto& view : views) {
+            try {
+                m_threads.emplace_back([this, v = view.get()] { Work(*v); });
+            } catch (const std::system_error&) {
+                break;  // no room for another thread (a memory limit): those started do the work
+            }
+        }
     }
     ~Pipeline() {
         {
@@ -81,6 +89,7 @@ public:
 
     // Slide number, taken in order from first.
     Prepared Take(std::uint32_t number) {
+        if (m_threads.empty()) return Prepare(m_here, number);  // not even one thread: here, in turn
         std::unique_lock lock(m_mutex);
         Prepared& slot = Slot(number);
         m_changed.wait(lock, [&] { return slot.ready; });
@@ -95,9 +104,25 @@ public:
 private:
     Prepared& Slot(std::uint32_t number) { return m_ring[(number - m_first) % m_ring.size()]; }
 
-    void Work(CVantorView& view) {
+    // The write step of slide number on view, told to a user that keeps what it hears.
+    Prepared Prepare(CVantorView& view, std::uint32_t number) {
         RecordingUi ui;
         const ThreadUi scope(ui);
+        view.m_slideNo = number;
+        view.m_lastStepSlide = 0;
+        view.m_curSlidePath = m_paths[m_offset + number - 1];
+        view.m_strFile = view.m_curSlidePath;
+        view.m_deferred.reset();
+        view.WriteStep();
+        Prepared done;
+        done.ready = true;
+        done.told = std::move(ui.told);
+        done.output = std::move(view.m_deferred);
+        done.slideNoAfter = view.m_slideNo;
+        return done;
+    }
+
+    void Work(CVantorView& view) {
         for (;;) {
             std::uint32_t number = 0;
             {
@@ -106,18 +131,7 @@ private:
                 if (m_stop || m_next > m_last) return;
                 number = m_next++;
             }
-            view.m_slideNo = number;
-            view.m_lastStepSlide = 0;
-            view.m_curSlidePath = m_paths[m_offset + number - 1];
-            view.m_strFile = view.m_curSlidePath;
-            view.m_deferred.reset();
-            view.WriteStep();
-            Prepared done;
-            done.ready = true;
-            done.told = std::move(ui.told);
-            ui.told.clear();
-            done.output = std::move(view.m_deferred);
-            done.slideNoAfter = view.m_slideNo;
+            Prepared done = Prepare(view, number);
             {
                 const std::lock_guard lock(m_mutex);
                 Slot(number) = std::move(done);
@@ -135,6 +149,7 @@ private:
     std::uint32_t m_wanted;  // the next slide Take hands out
     bool m_stop = false;
     std::vector<Prepared> m_ring;
+    CVantorView& m_here;  // the view that prepares on the calling thread when no thread starts
     std::vector<std::thread> m_threads;
 };
 
@@ -154,8 +169,8 @@ void RunParallelWrite(CVantorView& view, ConsoleUi& ui, const std::vector<std::s
         views.push_back(std::move(worker));
     }
     // The run loop's course: every slide from the start number on, each once,
-    // unless a step moves the slide number (a frame without memory ends the run
-    // with the last slide): the workers then start again from there.
+    // unless a step moves the slide number (the window's steps do, on a failure its
+    // user is asked about): the workers then start again from there.
     std::uint32_t slideNo = std::min(std::max(startNo, 1u), count);
     std::uint32_t lastStep = 0;
     for (bool done = false; !done;) {

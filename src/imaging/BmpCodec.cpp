@@ -85,6 +85,34 @@ bool BmpCodec::ReadCounted(std::FILE* file, void* data, std::size_t size) {
     return true;
 }
 
+bool BmpCodec::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    const FilePtr file(OpenRegularFile(path));
+    std::uint8_t header[26];
+    if (!file || std::fread(header, 1, sizeof header, file.get()) != sizeof header || header[0] != 'B' ||
+        header[1] != 'M')
+        return false;
+    const auto field = [&header](int at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = bytes; i-- > 0;) v = v << 8 | header[at + i];
+        return v;
+    };
+    const std::uint32_t headerSize = field(14, 4);
+    if (headerSize == 12) {
+        width = field(18, 2);
+        height = field(20, 2);
+        return true;
+    }
+    if (headerSize < 40) return false;
+    // A negative size (a top-down file, which the fallback reads) counts by its magnitude.
+    const auto magnitude = [](std::uint32_t v) {
+        const auto s = static_cast<std::int64_t>(static_cast<std::int32_t>(v));
+        return static_cast<std::uint32_t>(s < 0 ? -s : s);
+    };
+    width = magnitude(field(18, 4));
+    height = magnitude(field(22, 4));
+    return true;
+}
+
 RgbBuffer BmpCodec::Load(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
     return Read(path, width, height, nullptr);
 }
@@ -167,8 +195,11 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
         return fail("Unsupported BMP header size");
     }
     // Refused before anything is sized from them: an empty picture, or one above the cap.
-    if (w == 0 || h == 0 || static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > kMaxPicturePixels)
-        return fail("Memory alloc Failed");
+    if (w == 0 || h == 0) return fail("Memory alloc Failed");
+    if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > kMaxPicturePixels) {
+        m_status = "The picture is " + TooLargeReason(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h));
+        return nullptr;
+    }
     if (compression != 0) return handOver("This is a compressed file.");
 
     bmprow::ColorTable table;

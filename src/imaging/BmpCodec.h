@@ -18,6 +18,9 @@ public:
     // The same reading; sets needsFallback to 1 (and returns nothing) for files the
     // fallback decoder handles: compressed, 16- and 32-bit, overlong colour tables.
     RgbBuffer ProbeLoad(const std::string& path, std::uint32_t& width, std::uint32_t& height, int& needsFallback);
+    // The size the headers declare, without reading the pixels; false for a file that
+    // is no bitmap or has no size to read.
+    static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // Writes a buffer in display order as a 24-bit file.
     void SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height);
     // Writes an index image (one index a byte, bottom row first) with its palette

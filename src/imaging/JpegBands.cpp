@@ -3,6 +3,7 @@
 // the upper band's entropy-coded data to reach its own (jpeg_skip_scanlines skips
 // only the rest of the work), and it starts kSeamRows above its band so that the
 // smoothing across the seam sees the same neighbouring rows as a single decode.
+#include <system_error>
 #include <thread>
 
 #include "imaging/JpegInternal.h"
@@ -135,10 +136,16 @@ Outcome DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64
     const std::uint32_t seam = probe.height / 2 + probe.height / 16;
     std::atomic<bool> stop{false};
     Outcome lower = Outcome::Fatal;
-    std::thread helper([&] {
-        lower = DecodeBand(data, size, &probe, pixels, seam - kSeamRows, seam, probe.height, job->cancel, &stop);
-        if (lower != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
-    });
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            lower = DecodeBand(data, size, &probe, pixels, seam - kSeamRows, seam, probe.height, job->cancel, &stop);
+            if (lower != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
+        });
+    } catch (const std::system_error&) {
+        GivePixels(job->memory, pixels, capacity);
+        return Outcome::Declined;  // no room for another thread (a memory limit): decoded whole
+    }
     const Outcome upper = DecodeBand(data, size, &probe, pixels, 0, 0, seam, job->cancel, &stop);
     if (upper != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
     helper.join();

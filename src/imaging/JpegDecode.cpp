@@ -103,7 +103,7 @@ Outcome Decode(std::FILE* file, DecodeJob* job) {
     // The size is refused before the library allocates anything for it.
     if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height > kMaxPicturePixels) {
         jpeg_destroy_decompress(&cinfo);
-        return Outcome::NoMemory;
+        return Outcome::TooLarge;
     }
     if (jpeg_has_multiple_scans(&cinfo)) {
         const std::uint64_t coefficients = CoefficientBytes(cinfo);
@@ -191,6 +191,15 @@ bool TurnDecoded(jpeg::DecodeJob& job) {
     return turned != nullptr;
 }
 
+// The box of an aloud decode that gave no picture for want of memory, or for a
+// size above the cap (which never asked for the memory).
+void ShowNoPicture(Outcome outcome, const jpeg::DecodeJob& job) {
+    if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    if (outcome == Outcome::TooLarge)
+        AfxMessageBox("JpegFile :\nThe picture is " + TooLargeReason(job.trueWidth, job.trueHeight), MsgButtons::OK,
+                      MsgIcon::Error);
+}
+
 void ShowCantOpen(const std::string& path) {
     AfxMessageBox(Format("JPEG :\nCan't open %s\n", path.c_str()), MsgButtons::OK, MsgIcon::None);
 }
@@ -217,7 +226,7 @@ RgbBuffer LoadFullSize(const std::string& path, std::uint32_t& width, std::uint3
     if (!DecodeFile(path, job, outcome)) return nullptr;
     width = job.width;
     height = job.height;
-    if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    ShowNoPicture(outcome, job);
     return RgbBuffer(job.pixels);
 }
 
@@ -267,8 +276,7 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
     if (outcome == Outcome::Declined) outcome = jpeg::Decode(file, &job);
     std::fclose(file);
     if (outcome == Outcome::Ok && !TurnDecoded(job)) outcome = Outcome::NoMemory;
-    if (outcome == Outcome::NoMemory && !options.quiet)
-        AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
+    if (!options.quiet) ShowNoPicture(outcome, job);
     // Without pixels the sizes still say how far the decode came: width 0 before
     // the picture's memory was asked for.
     if (job.pixels != nullptr) picture.pixels = PixelBlock{RgbBuffer(job.pixels), job.capacity};
@@ -285,11 +293,19 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
     return picture;
 }
 
-bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height, bool quiet) {
     jpeg::DecodeJob job;
     job.headerOnly = true;
+    job.quiet = quiet;
     Outcome outcome = Outcome::Ok;
-    if (!DecodeFile(path, job, outcome) || outcome != Outcome::Ok) return false;
+    if (quiet) {
+        const FilePtr file(OpenRegularFile(path));
+        if (!file) return false;
+        outcome = jpeg::Decode(file.get(), &job);
+    } else if (!DecodeFile(path, job, outcome)) {
+        return false;
+    }
+    if (outcome != Outcome::Ok) return false;
     width = job.trueWidth;
     height = job.trueHeight;
     return true;

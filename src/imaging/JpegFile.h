@@ -60,8 +60,10 @@ public:
     // Aloud, a failure has been told to the user when nothing comes back.
     static Picture Load(const std::string& path, const Options& options);
 
-    // The frame header's size, without decoding; false on failure.
-    static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
+    // The frame header's size, without decoding; false on failure (quietly: without
+    // a box).
+    static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height,
+                               bool quiet = false);
     // Writes a buffer in file order as a colour (RGB) or grayscale JPEG file.
     static bool SaveFromRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
                             std::uint32_t height, bool color, int quality);

@@ -27,7 +27,8 @@ namespace vantor::jpeg {
 enum class Outcome {
     Ok,
     Fatal,      // the library gave up, or a quiet decode saw a warning
-    NoMemory,   // the picture is too large, or its memory is not there
+    NoMemory,   // the picture's memory is not there
+    TooLarge,   // the picture is above the cap: refused from its header
     Declined,   // a quiet decode would hold more coefficients than allowed
     Cancelled,  // a quiet decode no longer wanted
 };

@@ -1,6 +1,7 @@
 #include "imaging/JpegPrefetch.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace vantor {
@@ -47,18 +48,23 @@ void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleC
         slot.choose = choose;
         slot.context = context;
         slot.upright = upright;
-        slot.worker = std::thread([this, &slot] {
-            JpegFile::Options options;
-            options.choose = slot.choose;
-            options.context = &slot.context;
-            options.quiet = true;
-            options.cancel = &slot.cancel;
-            options.maxCoefficientBytes = kMaxCoefficientBytes;
-            options.splitFromPixels = kSplitFromPixels;
-            options.memory = m_memory;
-            options.upright = slot.upright;
-            slot.picture = JpegFile::Load(slot.path, options);
-        });
+        try {
+            slot.worker = std::thread([this, &slot] {
+                JpegFile::Options options;
+                options.choose = slot.choose;
+                options.context = &slot.context;
+                options.quiet = true;
+                options.cancel = &slot.cancel;
+                options.maxCoefficientBytes = kMaxCoefficientBytes;
+                options.splitFromPixels = kSplitFromPixels;
+                options.memory = m_memory;
+                options.upright = slot.upright;
+                slot.picture = JpegFile::Load(slot.path, options);
+            });
+        } catch (const std::system_error&) {
+            slot.path.clear();
+            break;  // no room for another thread (a memory limit): the slide loads at its turn
+        }
     }
 }
 

@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/Format.h"
+
 namespace vantor {
 
 void KeepPictureMemoryReturnable() {
@@ -13,6 +15,12 @@ void KeepPictureMemoryReturnable() {
     // mapped on its own and unmapped when freed.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
     mallopt(M_TRIM_THRESHOLD, 4 << 20);
+}
+
+std::string TooLargeReason(std::uint64_t width, std::uint64_t height) {
+    return Format("too large: %llu x %llu pixels, more than %llu megapixels", static_cast<unsigned long long>(width),
+                  static_cast<unsigned long long>(height),
+                  static_cast<unsigned long long>(kMaxPicturePixels / 1'000'000));
 }
 
 std::unique_ptr<std::uint8_t[]> AllocBytes(std::uint64_t bytes) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vantor {
@@ -20,6 +21,10 @@ using RgbBuffer = std::unique_ptr<std::uint8_t[]>;
 // example 10000 x 10000). Checked right after a header is read, before any
 // allocation, so that a file of a few bytes can never ask for gigabytes.
 inline constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
+// Why a picture above the cap is refused, with the size its header declares:
+// "too large: 65500 x 65500 pixels, more than 100 megapixels". Never "out of
+// memory": the memory was not even asked for.
+std::string TooLargeReason(std::uint64_t width, std::uint64_t height);
 
 // Makes the process hand big picture buffers back to the system as soon as they
 // are freed. By default the allocator raises its threshold for mapping blocks of

@@ -1,5 +1,6 @@
 #pragma once
 // Work over rows shared between two threads.
+#include <system_error>
 #include <thread>
 
 namespace vantor {
@@ -15,7 +16,13 @@ void RunInTwoBands(Row rows, bool worthIt, Band band) {
         return;
     }
     const Row half = rows / 2;
-    std::thread helper([&band, half] { band(Row{0}, half); });
+    std::thread helper;
+    try {
+        helper = std::thread([&band, half] { band(Row{0}, half); });
+    } catch (const std::system_error&) {
+        band(Row{0}, rows);  // no room for another thread (a memory limit): all of it here
+        return;
+    }
     band(half, rows);
     helper.join();
 }

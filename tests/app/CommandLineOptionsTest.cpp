@@ -58,6 +58,8 @@ TEST(CommandLineOptions, WriteAndItsSettings) {
     EXPECT_EQ(o.write.fileType, 1);
     EXPECT_EQ(o.write.start, 3u);
     EXPECT_EQ(o.paths.size(), 2u);
+    // The command line's list is not held to the window's 10000.
+    EXPECT_EQ(Parse({"--write", "out", "--start", "4294967295", "a.jpg"}).write.start, 4294967295u);
     const auto d = Parse({"--write", "out", "x.jpg"});
     EXPECT_EQ(d.write.frameWidth, 800u);
     EXPECT_EQ(d.write.backColor, 1);
@@ -93,6 +95,8 @@ TEST(CommandLineOptions, HelpVersionAndErrors) {
              {"--auto-rotate=yes"},
              {"--write", "out", "--jobs", "0", "a.jpg"},
              {"--write", "out", "--jobs", "257", "a.jpg"},
+             {"--write", "out", "--start", "4294967296", "a.jpg"},
+             {"--write", "out", "--start", "-1", "a.jpg"},
              {"--files-from", "list"},
          }) {
         const auto o = Parse(bad);

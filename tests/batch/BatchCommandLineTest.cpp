@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -29,6 +30,9 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// A baseline JPEG's frame header: its height and width follow the length and the precision.
+constexpr unsigned char kSof0[] = {0xFF, 0xC0};
+
 std::size_t Entries(const std::string& folder) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
@@ -47,6 +51,27 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
     test::WriteFile(I + "plain", {1});
     ASSERT_EQ(::mkfifo((I + "pipe.jpg").c_str(), 0600), 0);
     MakeJpeg(I + "big.jpg", 400, 300);
+    // Headers that declare 65500 x 65500 pixels, and two links that lead to each other.
+    auto huge = test::ReadFile(I + "ok.jpg");
+    const std::size_t sof = std::search(huge.begin(), huge.end(), std::begin(kSof0), std::end(kSof0)) - huge.begin();
+    ASSERT_LT(sof + 9, huge.size());
+    huge[sof + 5] = huge[sof + 7] = 0xFF;
+    huge[sof + 6] = huge[sof + 8] = 0xDC;
+    test::WriteFile(I + "huge.jpg", huge);
+    std::vector<unsigned char> bmp(54);  // the headers of a 24-bit file, without its pixels
+    const auto put = [&bmp](std::size_t at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) bmp[at + i] = static_cast<unsigned char>(v >> 8 * i);
+    };
+    put(0, 'B' | 'M' << 8, 2);
+    put(10, 54, 4);  // where the pixels would start
+    put(14, 40, 4);
+    put(18, 65500, 4);
+    put(22, 65500, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    test::WriteFile(I + "huge.bmp", bmp);
+    fs::create_symlink("loop2.jpg", I + "loop.jpg");
+    fs::create_symlink("loop.jpg", I + "loop2.jpg");
 
     // {I} is the pictures' folder and {O} the output folder, each with its '/'.
     struct Case {
@@ -71,6 +96,12 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
          1},
         {"a name holding a line break stays on one line", "--write {O} '{I}new\nline.jpg'", "",
          "vantor: {I}new\\nline.jpg: No such file or directory\n", 1},
+        {"a picture above 100 megapixels is too large, a link loop says so",
+         "--write {O} {I}huge.jpg {I}huge.bmp {I}loop.jpg", "",
+         "vantor: {I}loop.jpg: Too many levels of symbolic links\n"
+         "vantor: {I}huge.jpg: too large: 65500 x 65500 pixels, more than 100 megapixels\n"
+         "vantor: {I}huge.bmp: too large: 65500 x 65500 pixels, more than 100 megapixels\n",
+         1},
         {"a missing output folder, before any work", "--write {O}nope {I}ok.jpg {I}cut.jpg", "",
          "vantor: {O}nope: the output folder does not exist\n", 2},
         {"an output folder that is a file", "--write {I}plain {I}ok.jpg", "",
@@ -108,6 +139,41 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
         const auto written = Lines(run.out);
         EXPECT_EQ(Entries(O), before + written.size()) << c.what;
         for (const auto& path : written) EXPECT_EQ(Identify(path), "800 600 JPEG 75") << c.what;
+    }
+}
+
+// Each file written is one line on standard output, its name escaped as standard
+// error escapes names. Standard output that cannot take the names is one error and
+// its own exit status; the run goes on, so every picture is written all the same.
+TEST(BatchCommandLine, StandardOutputNamesEachFileOnOneLineAndIsChecked) {
+    test::TempDir in;
+    const std::string I = in.path().string() + "/";
+    for (const char* name : {"new\nline.jpg", "tab\tand\\backslash.jpg", "a.jpg"}) MakeJpeg(I + name, 64, 48);
+    const std::string odd = "'{I}new\nline.jpg' '{I}tab\tand\\backslash.jpg'";
+    struct Case {
+        const char* what;
+        std::string args, out, err;
+        int status;
+        std::size_t files;
+    };
+    const std::vector<Case> cases = {
+        {"a line break, a tab and a backslash escaped", odd, "{O}new\\nline.JPG\n{O}tab\\tand\\\\backslash.JPG\n", "",
+         0, 2},
+        {"a full standard output", "{I}a.jpg > /dev/full", "", "vantor: standard output: No space left on device\n", 3,
+         1},
+        {"a full standard output, said once, with two jobs and a picture not written",
+         "--jobs 2 {I}a.jpg " + odd + " {I}gone.jpg > /dev/full", "",
+         "vantor: {I}gone.jpg: No such file or directory\nvantor: standard output: No space left on device\n", 3, 3},
+    };
+    for (const Case& c : cases) {
+        test::TempDir outDir;
+        const std::string O = outDir.path().string() + "/";
+        const auto fill = [&](const std::string& text) { return Replace(Replace(text, "{I}", I), "{O}", O); };
+        const test::ProgramRun run = RunVantor("--write " + Quote(O) + " " + fill(c.args));
+        EXPECT_EQ(run.out, fill(c.out)) << c.what;
+        EXPECT_EQ(run.err, fill(c.err)) << c.what;
+        EXPECT_EQ(run.status, c.status) << c.what;
+        EXPECT_EQ(Entries(O), c.files) << c.what;
     }
 }
 

@@ -94,11 +94,15 @@ TEST(BatchListsAndJobs, ListsAndJobsWriteTheFilesAndNamesOfOneJobOverArguments) 
     }
 }
 
-TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
+TEST(BatchListsAndJobs, ListsCutShortOrUnreadableAndListsLongerThanTheSlideList) {
     test::TempDir in, out;
     const std::string I = in.path().string() + "/", O = out.path().string() + "/";
     MakeJpeg(I + "ok.jpg", 64, 48);
     WriteText(I + "notes.txt", "words");
+    // A NUL-separated list whose writer stopped inside the name of ok.jpg: what is
+    // left names the folder. A list of lines may lack its last line end.
+    WriteText(I + "cut", I + "ok.jpg" + '\0' + I);
+    WriteText(I + "unended", I + "ok.jpg");
     // 10000 entries fill the window's slide list; the picture after them is written all the same.
     WriteText(I + "long", Joined(std::vector<std::string>(10000, I + "notes.txt"), '\n') + I + "ok.jpg\n");
     std::string notPictures;
@@ -115,6 +119,12 @@ TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
          "vantor: --jobs takes a number from 1 to 256\nTry 'vantor --help' for more information.\n", 2},
         {"--files-from {I}long", "{O}ok.JPG\n", notPictures, 1},
         {"--jobs 2 --files-from {I}long", "{O}ok~(1).JPG\n", notPictures, 1},
+        // Start numbers count on past the window's 10000.
+        {"--start 10001 --files-from {I}long", "{O}ok~(2).JPG\n", "", 0},
+        {"--jobs 2 --start 4294967295 --files-from {I}long", "{O}ok~(3).JPG\n", "", 0},
+        {"--null --files-from {I}cut", "{O}ok~(4).JPG\n",
+         "vantor: {I}: the list ended without a NUL after this name, so it may be cut short: not written\n", 1},
+        {"--files-from {I}unended", "{O}ok~(5).JPG\n", "", 0},
     };
     for (const Case& c : cases) {
         const auto fill = [&](const std::string& text) { return Replace(Replace(text, "{I}", I), "{O}", O); };
@@ -122,6 +132,52 @@ TEST(BatchListsAndJobs, ListsThatCannotBeReadAndListsLongerThanTheSlideList) {
         EXPECT_EQ(run.out, fill(c.out)) << c.args;
         EXPECT_EQ(run.err, fill(c.err)) << c.args;
         EXPECT_EQ(run.status, c.status) << c.args;
+    }
+}
+
+// Under an address-space limit that holds a small picture but no 6000 x 6000 frame,
+// each picture is named with its reason and the run goes on to the end of the
+// list: with one job, with two, with more than there is room for threads (8 MiB
+// of stack each), and past the first 10000 entries.
+TEST(BatchListsAndJobs, APictureWithoutMemoryForItsFrameEndsNothing) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory does not fit under an address-space limit";
+#endif
+    test::TempDir in, scratch;
+    const std::string I = in.path().string() + "/";
+    MakeJpeg(I + "p.jpg", 64, 48);
+    WriteText(I + "notes.txt", "words");
+    WriteText(I + "long",
+              I + "p.jpg\n" + Joined(std::vector<std::string>(9999, I + "notes.txt"), '\n') + I + "p.jpg\n");
+    // The least a write of a 1 x 1 frame needs, to 32 MiB; 32 MiB more is short of
+    // the frame's 103 MiB.
+    std::string limit;
+    for (unsigned mib = 32; mib <= 2048 && limit.empty(); mib += 32) {
+        const std::string kib = std::to_string(mib * 1024);
+        if (RunVantor("--write " + Quote(scratch.path().string()) + " --frame 1x1 " + Quote(I + "p.jpg"),
+                      "ulimit -v " + kib + ";")
+                .status == 0)
+            limit = "ulimit -v " + std::to_string((mib + 32) * 1024) + ";";
+    }
+    ASSERT_FALSE(limit.empty()) << "not even a 1 x 1 frame could be written";
+
+    const std::string noMemory = "vantor: " + I + "p.jpg: out of memory\n";
+    const std::string notPicture = "vantor: " + I + "notes.txt: the name does not end in .jpg, .jpeg, .jpe or .bmp\n";
+    std::string longErr = noMemory;
+    for (int i = 0; i < 9999; ++i) longErr += notPicture;
+    longErr += noMemory;
+    const std::string args = " {I}p.jpg {I}p.jpg {I}notes.txt {I}p.jpg";
+    const std::string err = noMemory + noMemory + notPicture + noMemory;
+    const std::pair<std::string, std::string> cases[] = {
+        {args, err}, {"--jobs 2" + args, err}, {"--jobs 256" + args, err}, {"--files-from {I}long", longErr}};
+    for (const auto& [what, expected] : cases) {
+        SCOPED_TRACE(what);
+        test::TempDir out;
+        const test::ProgramRun run =
+            RunVantor("--write " + Quote(out.path().string()) + " --frame 6000x6000 " + Replace(what, "{I}", I), limit);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, expected);
+        EXPECT_EQ(run.status, 1);
     }
 }
 

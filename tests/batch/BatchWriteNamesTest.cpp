@@ -1,11 +1,14 @@
 // The batch write through the scripted user, on real files: the names it chooses,
 // the start number, the output folder, halts, stops and what it reports.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "TestSupport.h"
 #include "batch/BatchTestSupport.h"
@@ -118,6 +121,40 @@ TEST(BatchWrite, StopAfterAReportEndsTheRun) {
     ASSERT_TRUE(run.s.view.OnCommand(ID_FILE_WRITE_START));
     EXPECT_TRUE(run.Written().empty());
     EXPECT_EQ(run.s.view.m_stopped, 1);
+}
+
+// A frame that finds no memory: the window's run says so and, as its box says,
+// ends after the next slide.
+TEST(BatchWrite, AFrameWithoutMemoryEndsTheWindowsRunAfterTheNextSlide) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory does not fit under an address-space limit";
+#endif
+    WriteRun run;
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) MakeJpeg(run.in.File(n), 64, 48);
+    run.Slides({"a.jpg", "b.jpg", "c.jpg", "d.jpg"});
+    const std::string transcript = test::RunInChild([&run] {
+        // Room for the pictures, none for a 6000 x 6000 frame (103 MiB).
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line) && line.rfind("VmSize:", 0) != 0) {
+        }
+        const rlim_t used = std::strtoull(line.c_str() + 7, nullptr, 10) * 1024;
+        const rlimit limit{used + (48 << 20), used + (48 << 20)};
+        ::setrlimit(RLIMIT_AS, &limit);
+        run.Start("0", Answer(IDOK, {{"m_maxWidth", "6000"}, {"m_maxHeight", "6000"}}));
+        return run.s.out.str();
+    });
+    std::vector<std::string> boxes;
+    std::istringstream lines(transcript);
+    for (std::string line; std::getline(lines, line);) {
+        if (Field(line, "event") == "box") boxes.push_back(Field(line, "text"));
+    }
+    // After the setup's two: slide 1, then slide 4; nothing of 2 and 3.
+    const std::vector<std::string> noMemory = {"Unable to allocate DIB memory", "書き込み処理を中止します。"};
+    ASSERT_EQ(boxes.size(), 6u) << transcript;
+    EXPECT_EQ(std::vector<std::string>(boxes.begin() + 2, boxes.begin() + 4), noMemory);
+    EXPECT_EQ(std::vector<std::string>(boxes.begin() + 4, boxes.end()), noMemory);
+    EXPECT_TRUE(run.Written().empty());
 }
 
 TEST(BatchWrite, HaltedWritesNothingAndResumingWritesOn) {

@@ -226,14 +226,20 @@ TEST(BmpCodecRead, RefusalsAndTheirTexts) {
     EXPECT_EQ(status(f), "DIB is too large \n Out of Memory! \n Height is minus.");
     f.height = 5;
 
-    // Empty, over the picture cap, or over what 32 bits can size: refused before any allocation.
-    for (auto [w, h] : {std::pair{60000, 60000}, std::pair{70000, 70000}, std::pair{100001, 1000},
-                        std::pair{1677721700, 0}, std::pair{0, 5}}) {
+    // Empty, over the picture cap, or over what 32 bits can size: refused before any
+    // allocation; a picture over the cap for its size, not as out of memory.
+    const std::pair<std::pair<int, int>, const char*> refused[] = {
+        {{60000, 60000}, "The picture is too large: 60000 x 60000 pixels, more than 100 megapixels"},
+        {{70000, 70000}, "The picture is too large: 70000 x 70000 pixels, more than 100 megapixels"},
+        {{100001, 1000}, "The picture is too large: 100001 x 1000 pixels, more than 100 megapixels"},
+        {{1677721700, 0}, "Memory alloc Failed"},
+        {{0, 5}, "Memory alloc Failed"}};
+    for (const auto& [size, text] : refused) {
         BmpFile big;
-        big.width = w;
-        big.height = h;
+        big.width = size.first;
+        big.height = size.second;
         const Loaded l = LoadBytes(big.Build());
-        EXPECT_EQ(l.status, "Memory alloc Failed");
+        EXPECT_EQ(l.status, text);
         EXPECT_EQ(l.width, 0u);
     }
 
