@@ -43,10 +43,10 @@ constexpr std::uint64_t kPaintOncePixels = 1'000'000;
 void PaintEveryFit(vantor::CVantorView& view, QImage& window, const std::vector<Frame>& frames) {
     const bool big = std::uint64_t{view.m_width} * view.m_height > kPaintOncePixels;
     for (auto [w, h] : frames) {
-        view.m_maxWidth = w;
-        view.m_maxHeight = h;
+        view.m_output.m_maxWidth = w;
+        view.m_output.m_maxHeight = h;
         for (int mode = 0; mode <= (big ? 0 : 3); ++mode) {
-            view.m_outScaleMode = mode;
+            view.m_output.m_outScaleMode = mode;
             QPainter painter(&window);
             vantor::QtCanvas canvas(painter);
             view.OnDraw(canvas);

@@ -30,11 +30,11 @@ bool ParseInRange(const std::string& text, std::uint64_t lo, std::uint64_t hi, T
     return true;
 }
 
-bool ParseFrame(const std::string& text, WriteOptions& w) {
+bool ParseFrame(const std::string& text, OutputSettings& w) {
     const auto x = text.find_first_of("xX");
     if (x == std::string::npos) return false;
-    return ParseInRange(text.substr(0, x), 1, 6000, w.frameWidth) &&
-           ParseInRange(text.substr(x + 1), 1, 6000, w.frameHeight);
+    return ParseInRange(text.substr(0, x), 1, 6000, w.m_maxWidth) &&
+           ParseInRange(text.substr(x + 1), 1, 6000, w.m_maxHeight);
 }
 
 bool ParseChoice(const std::string& text, std::initializer_list<const char*> names, std::int32_t& out) {
@@ -113,21 +113,24 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
             o.mode = CommandLineOptions::Mode::Write;
             writeSeen = true;
         } else if (longForm && name == "frame") {
-            if (!value(v) || !ParseFrame(v, o.write)) return fail("--frame takes WIDTHxHEIGHT, each from 1 to 6000");
+            if (!value(v) || !ParseFrame(v, o.write.output))
+                return fail("--frame takes WIDTHxHEIGHT, each from 1 to 6000");
             writeOnly.push_back(arg);
         } else if (longForm && name == "mode") {
-            if (!value(v) || !ParseInRange(v, 0, 3, o.write.scaleMode)) return fail("--mode takes 0, 1, 2 or 3");
+            if (!value(v) || !ParseInRange(v, 0, 3, o.write.output.m_outScaleMode))
+                return fail("--mode takes 0, 1, 2 or 3");
             writeOnly.push_back(arg);
         } else if (longForm && name == "background") {
-            if (!value(v) || !ParseChoice(v, {"white", "gray", "black"}, o.write.backColor))
+            if (!value(v) || !ParseChoice(v, {"white", "gray", "black"}, o.write.output.m_outBackColor))
                 return fail("--background takes white, gray or black");
             writeOnly.push_back(arg);
         } else if (longForm && name == "quality") {
-            if (!value(v) || !ParseInRange(v, 0, 9, o.write.qualityIndex))
+            if (!value(v) || !ParseInRange(v, 0, 9, o.write.output.m_jpegQualityIndex))
                 return fail("--quality takes a number from 0 (best) to 9");
             writeOnly.push_back(arg);
         } else if (longForm && name == "type") {
-            if (!value(v) || !ParseChoice(v, {"jpg", "bmp"}, o.write.fileType)) return fail("--type takes jpg or bmp");
+            if (!value(v) || !ParseChoice(v, {"jpg", "bmp"}, o.write.output.m_outFileType))
+                return fail("--type takes jpg or bmp");
             writeOnly.push_back(arg);
         } else if (longForm && name == "start") {
             // Any number: the command line's list is not held to the window's 10000,

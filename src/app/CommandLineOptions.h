@@ -8,21 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "viewer/OutputSettings.h"
+
 namespace vantor {
 
-// The batch write's settings from the command line; the defaults are the view's.
+// The batch write's settings from the command line.
 struct WriteOptions {
     std::string outFolder;
-    std::uint32_t frameWidth = 800;
-    std::uint32_t frameHeight = 600;
-    std::int32_t scaleMode = 0;     // 0..3, as the scale dialog's output scale
-    std::int32_t backColor = 1;     // 0 white, 1 gray, 2 black
-    std::int32_t qualityIndex = 5;  // 0..9: quality 100 .. 50
-    std::int32_t fileType = 0;      // 0 JPEG, 1 BMP
-    std::uint32_t start = 0;        // start number, as the jump dialog takes it
-    std::string filesFrom;          // a list of further paths; "-" is standard input
-    bool nullSeparated = false;     // the list's paths end in NUL bytes, not line ends
-    std::uint32_t jobs = 1;         // pictures converted at a time
+    OutputSettings output;       // the frame, mode, background, quality and type, as the scale dialog's
+    std::uint32_t start = 0;     // start number, as the jump dialog takes it
+    std::string filesFrom;       // a list of further paths; "-" is standard input
+    bool nullSeparated = false;  // the list's paths end in NUL bytes, not line ends
+    std::uint32_t jobs = 1;      // pictures converted at a time
 };
 
 struct CommandLineOptions {

@@ -44,12 +44,7 @@ void AddFolder(const std::string& folder, std::vector<std::string>& out) {
 
 // The settings of the command line on a view that writes into folder.
 void Configure(CVantorView& view, const WriteOptions& w, const std::string& folder) {
-    view.m_maxWidth = w.frameWidth;
-    view.m_maxHeight = w.frameHeight;
-    view.m_outScaleMode = w.scaleMode;
-    view.m_outBackColor = w.backColor;
-    view.m_jpegQualityIndex = w.qualityIndex;
-    view.m_outFileType = w.fileType;
+    view.m_output = w.output;
     view.m_speed = 0;  // as fast as the loop goes
     view.m_outFolder = folder;
     view.m_tempBmpPath = folder + "MFC_DUMMY.BMP";

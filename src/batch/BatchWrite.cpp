@@ -181,7 +181,8 @@ void CVantorView::StartWriteRun() {
 
 void CVantorView::LoadWriteSource(const std::string& path) {
     m_buf.Clear();
-    const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
+    const JpegPrefetch::ScaleContext frame =
+        WriteFrame(m_output.m_maxWidth, m_output.m_maxHeight, m_output.m_outScaleMode);
     const PictureKind kind = PictureKindOf(path);
     if (kind == PictureKind::Jpeg) {  // opens regular files only
         // No picture, no size: nothing of it is drawn or written.
@@ -234,7 +235,7 @@ void CVantorView::ConvertAndWriteSlide() {
         return;
     }
     // A worker of a parallel write: the frame of a BMP goes along with the rest.
-    if (m_outFileType == kOutBmp) output.frame = m_buf.Release(output.width, output.height);
+    if (m_output.m_outFileType == OutputSettings::kOutBmp) output.frame = m_buf.Release(output.width, output.height);
     m_deferred = std::move(output);
 }
 
@@ -281,7 +282,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         if (ui.CanAsk()) m_slideNo = m_slideCount - 1;
         return false;
     }
-    if (m_outScaleMode != kScaleAsIs) {
+    if (m_output.m_outScaleMode != OutputSettings::kScaleAsIs) {
         constexpr Rgb kGreen{0, 255, 0};
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height), kGreen,
                       backdrop.band);
@@ -293,10 +294,13 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     output.name = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
     const std::size_t ending = PictureEndingLength(output.name);
     const std::size_t cut = ending > 1 ? ending - 1 : 3;  // the letters after the dot
-    if (output.name.size() >= cut && (m_outFileType == kOutJpeg || m_outFileType == kOutBmp))
-        output.name.replace(output.name.size() - cut, cut, m_outFileType == kOutJpeg ? "JPG" : "BMP");
+    if (output.name.size() >= cut &&
+        (m_output.m_outFileType == OutputSettings::kOutJpeg || m_output.m_outFileType == OutputSettings::kOutBmp))
+        output.name.replace(output.name.size() - cut, cut,
+                            m_output.m_outFileType == OutputSettings::kOutJpeg ? "JPG" : "BMP");
     if (m_haltState == kHaltHalted) return false;  // halted: the slide is shown again, nothing is written
-    if (m_outFileType == kOutJpeg && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
+    if (m_output.m_outFileType == OutputSettings::kOutJpeg && EndsWithNoCase(output.name, ".JPG"))
+        EncodeSlideJpeg(true, output.jpeg);
     return true;
 }
 
@@ -325,7 +329,7 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
     }
 
     bool written = false;
-    if (m_outFileType == kOutJpeg && jpg) {
+    if (m_output.m_outFileType == OutputSettings::kOutJpeg && jpg) {
         written = WriteSlideJpeg(candidate, output.jpeg);
         if (written) {
             ui.FileWritten(candidate);
@@ -333,7 +337,7 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
         } else {
             ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
         }
-    } else if (m_outFileType == kOutBmp && bmp) {
+    } else if (m_output.m_outFileType == OutputSettings::kOutBmp && bmp) {
         BmpCodec codec;
         if (output.frame)
             codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
@@ -360,10 +364,10 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
 
 void CVantorView::ComposeOutputImage() {
     // Straight: the slide's own pixels at its own size, decoded whole.
-    if (m_outScaleMode == kScaleAsIs) return;
-    const std::uint32_t W = m_maxWidth, H = m_maxHeight;
+    if (m_output.m_outScaleMode == OutputSettings::kScaleAsIs) return;
+    const std::uint32_t W = m_output.m_maxWidth, H = m_output.m_maxHeight;
     std::uint32_t x = 0, y = 0, w = W, h = H;
-    if (m_dispScaleMode == kPlaceFitted) {
+    if (m_output.m_dispScaleMode == OutputSettings::kPlaceFitted) {
         w = m_fitWidth;
         h = m_fitHeight;
         x = (W + 1 - w) / 2;
@@ -375,7 +379,7 @@ void CVantorView::ComposeOutputImage() {
         return;
     }
     ComposeFrame(m_buf.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), frame.get(), W, H, x, y, w, h,
-                 OutputBackground(m_outBackColor));
+                 OutputBackground(m_output.m_outBackColor));
     m_buf.Replace(std::move(frame), W, H);
 }
 
@@ -386,7 +390,7 @@ bool CVantorView::EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes) 
     }
     // One write at the chosen quality leaves the same file as a write at 75 followed
     // by a rewrite at the chosen quality.
-    const int quality = JpegQualityFor(m_jpegQualityIndex);
+    const int quality = JpegQualityFor(m_output.m_jpegQualityIndex);
     const CurrentPicture::FileOrder fileOrder(m_buf);
     return JpegFile::EncodeRgb(fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality, bytes);
 }

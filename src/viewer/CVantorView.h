@@ -18,6 +18,7 @@
 #include "imaging/RgbBuffer.h"
 #include "platform/Canvas.h"
 #include "viewer/CurrentPicture.h"
+#include "viewer/OutputSettings.h"
 #include "viewer/StringArray.h"
 
 namespace vantor {
@@ -249,29 +250,8 @@ public:
 
     // ---- display and output settings ---------------------------------------------------------
     std::uint32_t m_speed = 5;
-    std::uint32_t m_maxWidth = 800;
-    std::uint32_t m_maxHeight = 600;
-    // m_outScaleMode: how the fit treats a picture, on screen and in written files.
-    static constexpr std::int32_t kScaleShrink = 0;   // shrink a bigger picture to the frame, keep a smaller one
-    static constexpr std::int32_t kScaleAsIs = 1;     // the picture's own size
-    static constexpr std::int32_t kScaleFit = 2;      // shrink or enlarge to the frame
-    static constexpr std::int32_t kScaleStretch = 3;  // fill the frame, the aspect ratio given up
-    std::int32_t m_outScaleMode = kScaleShrink;
-    // m_dispScaleMode: where the batch write puts the picture in its frame.
-    static constexpr std::uint32_t kPlaceFitted = 2;  // at its fitted size, centred; any other value fills the frame
-    std::uint32_t m_dispScaleMode = kPlaceFitted;
-    // m_outBackColor: the background of written files.
-    static constexpr std::int32_t kOutBackWhite = 0;
-    static constexpr std::int32_t kOutBackGray = 1;
-    static constexpr std::int32_t kOutBackBlack = 2;
-    std::int32_t m_outBackColor = kOutBackGray;
-    std::int32_t m_jpegQualityIndex = 5;
-    // m_outFileType: what the batch write writes.
-    static constexpr std::int32_t kOutJpeg = 0;
-    static constexpr std::int32_t kOutBmp = 1;
-    std::int32_t m_outFileType = kOutJpeg;
-    std::uint32_t m_spare = 0;
-    std::uint32_t m_writePosition = 0;
+    // The frame and the write parameters: the scale dialog's, the command line's --write.
+    OutputSettings m_output;
     std::int32_t m_deepSearchSetting = 1;
     std::int32_t m_deepSearch = 0;
     std::uint32_t m_origWidthShown = 801;
@@ -368,7 +348,7 @@ public:
     std::optional<SlideOutput> m_deferred;
     // The output picture of the current source into m_buf (display order).
     void ComposeOutputImage();
-    // m_buf as a JPEG file's bytes at the quality of m_jpegQualityIndex; true on success.
+    // m_buf as a JPEG file's bytes at the quality of m_output.m_jpegQualityIndex; true on success.
     bool EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes);
     // Writes the encoded bytes as the file at path; true on success.
     bool WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes);

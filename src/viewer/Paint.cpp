@@ -30,9 +30,9 @@ CVantorView::Fit CVantorView::FitPicture(std::uint32_t width, std::uint32_t heig
     fit.srcHeight = height;
     std::uint64_t rw = w, rh = h;
     std::uint64_t r = 1;
-    if (outScaleMode == kScaleAsIs) {
+    if (outScaleMode == OutputSettings::kScaleAsIs) {
         // as is: no clamp
-    } else if (outScaleMode == kScaleStretch) {
+    } else if (outScaleMode == OutputSettings::kScaleStretch) {
         fit.srcWidth = static_cast<std::uint32_t>(Wp);
         fit.srcHeight = static_cast<std::uint32_t>(Hp);
         rw = W;
@@ -83,8 +83,8 @@ unsigned CVantorView::ChooseDisplayScale(std::uint32_t width, std::uint32_t heig
 }
 
 JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
-    const auto mode = static_cast<std::uint32_t>(m_outScaleMode);
-    if (!m_fitWindow) return {m_maxWidth, m_maxHeight, mode};
+    const auto mode = static_cast<std::uint32_t>(m_output.m_outScaleMode);
+    if (!m_fitWindow) return {m_output.m_maxWidth, m_output.m_maxHeight, mode};
     const Size client = TheUi().ClientSize();
     const auto inside = [](int side) {
         return static_cast<std::uint32_t>(std::max<std::int64_t>(1, std::int64_t{side} - 2 * kWindowMargin));
@@ -92,10 +92,10 @@ JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
     return {inside(client.cx), inside(client.cy), mode};
 }
 
-void CVantorView::ComputeFit() { ComputeFit(m_maxWidth, m_maxHeight); }
+void CVantorView::ComputeFit() { ComputeFit(m_output.m_maxWidth, m_output.m_maxHeight); }
 
 void CVantorView::ComputeFit(std::uint32_t maxWidth, std::uint32_t maxHeight) {
-    const Fit fit = FitPicture(m_width, m_height, maxWidth, maxHeight, m_outScaleMode);
+    const Fit fit = FitPicture(m_width, m_height, maxWidth, maxHeight, m_output.m_outScaleMode);
     m_fitFrameWidth = fit.frameWidth;
     m_fitFrameHeight = fit.frameHeight;
     m_fitSrcWidth = fit.srcWidth;

@@ -252,30 +252,14 @@ void CVantorView::OnScale() {
     CScaleDialog dlg;
     dlg.m_origWidth = m_width;
     dlg.m_origHeight = m_height;
-    dlg.m_dispScaleMode = m_dispScaleMode;
-    dlg.m_maxWidth = m_maxWidth;
-    dlg.m_maxHeight = m_maxHeight;
-    dlg.m_outScaleMode = m_outScaleMode;
-    dlg.m_outBackColor = m_outBackColor;
-    dlg.m_jpegQualityIndex = m_jpegQualityIndex;
-    dlg.m_outFileType = m_outFileType;
+    dlg.m_output = m_output;
     dlg.m_deepSearch = m_deepSearchSetting;
-    dlg.m_spare = m_spare;
-    dlg.m_writePosition = m_writePosition;
     if (TheUi().DoModal(dlg) != IDOK) return;
     m_origWidthShown = dlg.m_origWidth;
     m_origHeightShown = dlg.m_origHeight;
-    m_dispScaleMode = dlg.m_dispScaleMode;
-    m_maxWidth = dlg.m_maxWidth;
-    m_maxHeight = dlg.m_maxHeight;
-    m_outScaleMode = dlg.m_outScaleMode;
-    m_outBackColor = dlg.m_outBackColor;
-    m_jpegQualityIndex = dlg.m_jpegQualityIndex;
-    m_outFileType = dlg.m_outFileType;
+    m_output = dlg.m_output;
     m_deepSearchSetting = dlg.m_deepSearch;
     m_deepSearch = dlg.m_deepSearch;
-    m_spare = dlg.m_spare;
-    m_writePosition = dlg.m_writePosition;
     InvalidateView(true);
 }
 

@@ -50,20 +50,20 @@ TEST(CommandLineOptions, WriteAndItsSettings) {
                           "0", "--type", "bmp", "--start", "3", "a.jpg", "b.bmp"});
     ASSERT_EQ(o.mode, Mode::Write) << o.error;
     EXPECT_EQ(o.write.outFolder, "out");
-    EXPECT_EQ(o.write.frameWidth, 1024u);
-    EXPECT_EQ(o.write.frameHeight, 768u);
-    EXPECT_EQ(o.write.scaleMode, 2);
-    EXPECT_EQ(o.write.backColor, 2);
-    EXPECT_EQ(o.write.qualityIndex, 0);
-    EXPECT_EQ(o.write.fileType, 1);
+    EXPECT_EQ(o.write.output.m_maxWidth, 1024u);
+    EXPECT_EQ(o.write.output.m_maxHeight, 768u);
+    EXPECT_EQ(o.write.output.m_outScaleMode, 2);
+    EXPECT_EQ(o.write.output.m_outBackColor, 2);
+    EXPECT_EQ(o.write.output.m_jpegQualityIndex, 0);
+    EXPECT_EQ(o.write.output.m_outFileType, 1);
     EXPECT_EQ(o.write.start, 3u);
     EXPECT_EQ(o.paths.size(), 2u);
     // The command line's list is not held to the window's 10000.
     EXPECT_EQ(Parse({"--write", "out", "--start", "4294967295", "a.jpg"}).write.start, 4294967295u);
     const auto d = Parse({"--write", "out", "x.jpg"});
-    EXPECT_EQ(d.write.frameWidth, 800u);
-    EXPECT_EQ(d.write.backColor, 1);
-    EXPECT_EQ(d.write.qualityIndex, 5);
+    EXPECT_EQ(d.write.output.m_maxWidth, 800u);
+    EXPECT_EQ(d.write.output.m_outBackColor, 1);
+    EXPECT_EQ(d.write.output.m_jpegQualityIndex, 5);
     EXPECT_EQ(d.write.jobs, 1u);
     // A list of paths may stand for all of them.
     const auto l = Parse({"--write", "out", "--files-from", "-", "--null", "--jobs=3"});

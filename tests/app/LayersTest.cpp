@@ -29,7 +29,7 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"batch", {"platform", "resources", "viewer", "imaging"}},
     {"platform/script", {"platform", "resources", "viewer"}},
     {"platform/qt", {"platform", "resources", "viewer", "imaging"}},
-    {"app", {"platform", "imaging", "batch", "platform/script", "platform/qt"}},
+    {"app", {"platform", "imaging", "viewer", "batch", "platform/script", "platform/qt"}},
 };
 
 // The one known exception (file, include): the batch's command line takes the parsed

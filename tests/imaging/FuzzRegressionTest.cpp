@@ -52,10 +52,10 @@ TEST(FuzzRegressions, EveryKeptInputSurvivesLoadFitAndPaint) {
             v.m_slidePath[0] = path;
             v.LoadByEnding(path);
             for (auto [w, h] : {std::pair{1u, 1u}, std::pair{800u, 600u}, std::pair{6000u, 6000u}}) {
-                v.m_maxWidth = w;
-                v.m_maxHeight = h;
+                v.m_output.m_maxWidth = w;
+                v.m_output.m_maxHeight = h;
                 for (int mode = 0; mode <= 3; ++mode) {
-                    v.m_outScaleMode = mode;
+                    v.m_output.m_outScaleMode = mode;
                     v.InvalidateView(false);
                     sv.ui.PaintIfNeeded();
                     if (mode != 1 && v.m_buf) {

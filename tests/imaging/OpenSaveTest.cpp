@@ -138,7 +138,7 @@ TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
         SCOPED_TRACE("index " + std::to_string(c.index) + " quality " + std::to_string(c.quality));
         Session s;
         s.Open(source);
-        s.view.m_jpegQualityIndex = c.index;
+        s.view.m_output.m_jpegQualityIndex = c.index;
         // The same picture written once by the codec, for comparison.
         std::vector<std::uint8_t> fileOrder = s.Buf();
         ToggleOrder(fileOrder.data(), 40, 30);

@@ -110,7 +110,7 @@ TEST(QtCanvas, AReducedDecodePaintsTheFrameTheWholePictureWould) {
                 s.view.OnDraw(canvas);
                 return window.copy();
             };
-            s.view.m_outScaleMode = mode;
+            s.view.m_output.m_outScaleMode = mode;
             s.view.LoadJpegFile(path);
             ASSERT_TRUE(s.view.m_buf.Reduced());
             EXPECT_EQ(s.view.m_width, width);

@@ -372,8 +372,8 @@ TEST(QtViewDrawing, PhotosStandUprightOnScreenWhenAsked) {
                           {4, true, {3, 4, 1, 2}}, {5, true, {1, 3, 2, 4}}, {6, true, {3, 1, 4, 2}},
                           {7, true, {4, 2, 3, 1}}, {8, true, {2, 4, 1, 3}}, {6, false, {1, 2, 3, 4}}};
     Window w;
-    w.view.m_maxWidth = w.view.m_maxHeight = 400;
-    w.view.m_outScaleMode = 2;
+    w.view.m_output.m_maxWidth = w.view.m_output.m_maxHeight = 400;
+    w.view.m_output.m_outScaleMode = 2;
     w.view.m_progressMode = 2;  // no texts over the window but the slide number
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.orientation) + (c.turn ? " turned" : " as stored"));

@@ -130,29 +130,29 @@ TEST(ScaleDialog, OkStoresEveryField) {
     CVantorView& v = s.view;
     // Read-only fields go back as they were shown; the image size lands in the "shown" pair.
     v.m_buf.Replace(RgbBuffer(), 640, 480);
-    v.m_dispScaleMode = 1;
-    v.m_spare = 2;
-    v.m_writePosition = 1;
+    v.m_output.m_dispScaleMode = 1;
+    v.m_output.m_spare = 2;
+    v.m_output.m_writePosition = 1;
     v.m_deepSearchSetting = 0;
     v.m_deepSearch = 1;
     s.ui.QueueDialogAnswer(
         Ok({{"#1003", "1024"}, {"#1004", "768"}, {"#1005", "2"}, {"#1011", "2"}, {"#1012", "9"}, {"#1013", "1"}}));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_SCALE));
-    EXPECT_EQ(v.m_maxWidth, 1024u);
-    EXPECT_EQ(v.m_maxHeight, 768u);
-    EXPECT_EQ(v.m_outScaleMode, 2);
-    EXPECT_EQ(v.m_outBackColor, 2);
-    EXPECT_EQ(v.m_jpegQualityIndex, 9);
-    EXPECT_EQ(v.m_outFileType, 1);
+    EXPECT_EQ(v.m_output.m_maxWidth, 1024u);
+    EXPECT_EQ(v.m_output.m_maxHeight, 768u);
+    EXPECT_EQ(v.m_output.m_outScaleMode, 2);
+    EXPECT_EQ(v.m_output.m_outBackColor, 2);
+    EXPECT_EQ(v.m_output.m_jpegQualityIndex, 9);
+    EXPECT_EQ(v.m_output.m_outFileType, 1);
     EXPECT_EQ(v.m_origWidthShown, 640u);
     EXPECT_EQ(v.m_origHeightShown, 480u);
     EXPECT_EQ(v.m_width, 640u);
     EXPECT_EQ(v.m_height, 480u);
-    EXPECT_EQ(v.m_dispScaleMode, 1u);
+    EXPECT_EQ(v.m_output.m_dispScaleMode, 1u);
     EXPECT_EQ(v.m_deepSearchSetting, 0);
     EXPECT_EQ(v.m_deepSearch, 0);
-    EXPECT_EQ(v.m_spare, 2u);
-    EXPECT_EQ(v.m_writePosition, 1u);
+    EXPECT_EQ(v.m_output.m_spare, 2u);
+    EXPECT_EQ(v.m_output.m_writePosition, 1u);
     EXPECT_EQ(s.Events("dialog").back(),
               "{\"event\":\"dialog\",\"id\":140,\"title\":\"                 Slide Show Scale\",\"answer\":\"OK\"}");
 }
@@ -180,9 +180,9 @@ TEST(ScaleDialog, EachEnabledFieldKeepsItsRange) {
         test::ScriptedView s;
         s.ui.QueueDialogAnswer(Ok({field}));
         s.view.OnCommand(ID_SLIDESHOW_SCALE);
-        EXPECT_EQ(s.view.m_maxWidth, 800u) << field.first << "=" << field.second;
-        EXPECT_EQ(s.view.m_maxHeight, 600u);
-        EXPECT_EQ(s.view.m_outScaleMode, 0);
+        EXPECT_EQ(s.view.m_output.m_maxWidth, 800u) << field.first << "=" << field.second;
+        EXPECT_EQ(s.view.m_output.m_maxHeight, 600u);
+        EXPECT_EQ(s.view.m_output.m_outScaleMode, 0);
         EXPECT_NE(s.Events("dialog").back().find("\"answer\":\"Cancel\",\"message\":\"Please enter an integer between"),
                   std::string::npos)
             << s.Events("dialog").back();
@@ -194,7 +194,7 @@ TEST(ScaleDialog, ImageWiderThanTheRangeCanOnlyBeCancelled) {
     s.view.m_buf.Replace(RgbBuffer(), 7000, s.view.m_height);
     s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"}}));
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_SCALE));
-    EXPECT_EQ(s.view.m_maxWidth, 800u);
+    EXPECT_EQ(s.view.m_output.m_maxWidth, 800u);
     EXPECT_EQ(s.view.m_origWidthShown, 7000u);
     EXPECT_EQ(s.Events("dialog").back(),
               "{\"event\":\"dialog\",\"id\":140,\"title\":\"                 Slide Show Scale\","

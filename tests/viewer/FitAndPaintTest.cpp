@@ -17,7 +17,7 @@ struct Fit {
 
 Fit RunFit(CVantorView& v, std::uint32_t w, std::uint32_t h, int mode) {
     v.m_buf.Replace(RgbBuffer(), w, h);
-    v.m_outScaleMode = mode;
+    v.m_output.m_outScaleMode = mode;
     v.ComputeFit();
     return {v.m_fitWidth, v.m_fitHeight};
 }
@@ -80,8 +80,8 @@ TEST(Fit, HugeSizesNeitherWrapNorDivideByZero) {
     const std::uint32_t sides[] = {1, 2, 599, 600, 601, 602, 801, 802, 6000, 42949, 42950, 50000, 1000000, 100000000};
     const std::pair<std::uint32_t, std::uint32_t> frames[] = {{800, 600}, {1, 1}, {6000, 6000}, {1024, 768}};
     for (auto [W, H] : frames) {
-        v.m_maxWidth = W;
-        v.m_maxHeight = H;
+        v.m_output.m_maxWidth = W;
+        v.m_output.m_maxHeight = H;
         for (std::uint32_t w : sides) {
             for (std::uint32_t h : sides) {
                 for (int mode = 0; mode <= 3; ++mode) {
@@ -217,7 +217,7 @@ TEST(Paint, PlacementFallsBackTo30) {
 
     // A picture larger than the client gives a wrapped difference, hence 30.
     RecordingCanvas big;
-    v.m_outScaleMode = 1;
+    v.m_output.m_outScaleMode = 1;
     GivePicture(v, 2000, 1500);
     v.OnDraw(big);
     EXPECT_EQ(big.stretches[0], (Rect{30, 30, 2030, 1530}));
