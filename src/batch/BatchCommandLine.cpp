@@ -169,8 +169,8 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
             RunParallelWrite(*view, ui, pictures, offset, part, startNo, w.jobs, configure);
             continue;
         }
-        for (std::uint32_t i = 0; i < part; ++i) view->StoreSlide(i, pictures[offset + i]);
-        view->m_slideCount = part;
+        for (std::uint32_t i = 0; i < part; ++i) view->m_slides.Store(i, pictures[offset + i]);
+        view->m_slides.m_slideCount = part;
         view->m_jumpTarget = startNo;
         view->m_writeMode = 1;
         view->StartWriteRun();

@@ -110,7 +110,7 @@ unsigned ChooseWriteScale(std::uint32_t width, std::uint32_t height, const void*
 
 void CVantorView::OnFileWriteStart() {
     Ui& ui = TheUi();
-    if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
+    m_slides.UseAllWhenFull();
     AfxMessageBox(
         "これから選択されているSLIDE_FILEを任意folderに書き込みます。\n"
         " Scale設定 -> 書き込み対象folder設定の順にパラメータを設定してください。\n"
@@ -173,7 +173,7 @@ void CVantorView::ChooseOutputFolder() {
 
 void CVantorView::StartWriteRun() {
     // A start number past the list is taken as the last slide.
-    m_jumpTarget = std::min(m_jumpTarget, m_slideCount);
+    m_jumpTarget = std::min(m_jumpTarget, m_slides.m_slideCount);
     m_slideNo = m_jumpTarget;
     m_lastStepSlide = 0;
     RunLoop(true);
@@ -268,7 +268,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
     if (m_progressMode < kProgressNone) {
         SetStatusPanes(Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width, m_height,
-                              m_slideNo, m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
+                              m_slideNo, m_slides.m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
     }
 
     ComposeOutputImage();
@@ -279,7 +279,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         // Nobody is told so on the command line, where every picture still gets its
         // turn and its line: the next one, holding less memory for its own picture
         // while the frame is asked for, may well fit.
-        if (ui.CanAsk()) m_slideNo = m_slideCount - 1;
+        if (ui.CanAsk()) m_slideNo = m_slides.m_slideCount - 1;
         return false;
     }
     if (m_output.m_outScaleMode != OutputSettings::kScaleAsIs) {
@@ -368,8 +368,8 @@ void CVantorView::ComposeOutputImage() {
     const std::uint32_t W = m_output.m_maxWidth, H = m_output.m_maxHeight;
     std::uint32_t x = 0, y = 0, w = W, h = H;
     if (m_output.m_dispScaleMode == OutputSettings::kPlaceFitted) {
-        w = m_fitWidth;
-        h = m_fitHeight;
+        w = m_fit.m_fitWidth;
+        h = m_fit.m_fitHeight;
         x = (W + 1 - w) / 2;
         y = (H + 1 - h) / 2;
     }

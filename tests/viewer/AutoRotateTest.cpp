@@ -136,9 +136,9 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
         }
         EXPECT_EQ(sv.view.m_width, c.width);
         EXPECT_EQ(sv.view.m_height, c.height);
-        EXPECT_EQ(
-            std::vector<std::string>(sv.view.m_slidePath.begin(), sv.view.m_slidePath.begin() + sv.view.m_slideCount),
-            c.slides);
+        EXPECT_EQ(std::vector<std::string>(sv.view.m_slides.m_slidePath.begin(),
+                                           sv.view.m_slides.m_slidePath.begin() + sv.view.m_slides.m_slideCount),
+                  c.slides);
         std::vector<std::string> texts;
         for (const std::string& box : sv.Events("box")) {
             const auto at = box.find("\"text\":\"") + 8;

@@ -162,14 +162,14 @@ TEST(ScaleDialog, ANewFrameAndModeRefitTheCurrentPictureAtOnce) {
     CVantorView& v = s.view;
     v.m_buf.Replace(AllocRgb(400, 300), 400, 300);
     s.ui.PaintIfNeeded();
-    EXPECT_EQ(v.m_fitWidth, 400u) << "mode 0 leaves a small picture as it is";
+    EXPECT_EQ(v.m_fit.m_fitWidth, 400u) << "mode 0 leaves a small picture as it is";
     s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"}, {"#1004", "768"}, {"#1005", "2"}}));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_SCALE));
     // The command asks for a repaint with erase; the next paint fits anew.
     s.ui.PaintIfNeeded();
-    EXPECT_EQ(v.m_fitWidth, 1024u);
-    EXPECT_EQ(v.m_fitHeight, 768u);
-    EXPECT_EQ(v.m_fitFrameWidth, 1025u);
+    EXPECT_EQ(v.m_fit.m_fitWidth, 1024u);
+    EXPECT_EQ(v.m_fit.m_fitHeight, 768u);
+    EXPECT_EQ(v.m_fit.m_fitFrameWidth, 1025u);
 }
 
 TEST(ScaleDialog, EachEnabledFieldKeepsItsRange) {
@@ -215,7 +215,7 @@ TEST(JumpDialog, TargetRules) {
     };
     for (const auto& c : cases) {
         test::ScriptedView s;
-        s.view.m_slideCount = c.count;
+        s.view.m_slides.m_slideCount = c.count;
         s.view.m_slideNo = c.slideNo;
         s.ui.QueueDialogAnswer(Ok({{"m_jumpNo", std::to_string(c.target)}}));
         ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_JUMP));
@@ -226,7 +226,7 @@ TEST(JumpDialog, TargetRules) {
 
 TEST(JumpDialog, OpensWithTheSlideNumberAndCancelKeepsIt) {
     test::ScriptedView s;
-    s.view.m_slideCount = 100;
+    s.view.m_slides.m_slideCount = 100;
     s.view.m_slideNo = 42;
     s.view.m_writtenCount = 17;
     s.ui.QueueDialogAnswer(DialogAnswer{});
@@ -247,8 +247,8 @@ TEST(JumpDialog, OpensWithTheSlideNumberAndCancelKeepsIt) {
 TEST(JumpDialog, JumpDuringARunningShowShowsTheNextSlideAfterTheTarget) {
     // The pass after a jump to 15 shows 16.
     test::ScriptedView t;
-    for (std::uint32_t i = 0; i < 20; ++i) t.view.StoreSlide(i, "/nowhere/" + std::to_string(i + 1) + ".png");
-    t.view.m_slideCount = 20;
+    for (std::uint32_t i = 0; i < 20; ++i) t.view.m_slides.Store(i, "/nowhere/" + std::to_string(i + 1) + ".png");
+    t.view.m_slides.m_slideCount = 20;
     t.view.m_speed = 0;
     t.ui.QueueDialogAnswer(Ok({{"m_jumpNo", "15"}}));
     t.ui.QueueAtPump(2, {ScriptAction::Kind::Command, ID_SLIDESHOW_JUMP});

@@ -24,8 +24,8 @@ TEST(WindowModes, FitToWindowFramesTheScreenButNotTheWrite) {
     s.ui.SetClientSize(40, 2000);
     EXPECT_EQ(s.view.DisplayFrame(), (JpegPrefetch::ScaleContext{1, 1940, 0}));
 
-    s.view.StoreSlide(0, path);
-    s.view.m_slideCount = 1;
+    s.view.m_slides.Store(0, path);
+    s.view.m_slides.m_slideCount = 1;
     s.view.m_outFolder = dir.File("");
     s.view.m_writeSourcePath = "at First";
     s.view.m_writeMode = 1;
