@@ -79,8 +79,8 @@ bool ReadPathList(std::FILE* file, bool nul, const std::function<void(std::strin
 
 }  // namespace
 
-int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ostream& err) {
-    const WriteOptions& w = options.write;
+int RunBatchWrite(const WriteOptions& w, const ViewOptions& viewOptions, const std::vector<std::string>& paths,
+                  std::ostream& out, std::ostream& err) {
     std::string folder = FullPath(w.outFolder);
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
     // A folder that cannot take the files is one message before any work.
@@ -127,7 +127,7 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
             pictures.push_back(FullPath(arg));
         }
     };
-    for (const auto& arg : options.paths) add(arg);
+    for (const auto& arg : paths) add(arg);
     if (list != nullptr) {
         std::string unended;
         const bool read = ReadPathList(
@@ -148,8 +148,8 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     }
 
     const auto configure = [&](CVantorView& v) {
+        ApplyOptions(v, viewOptions);
         Configure(v, w, folder);
-        v.m_autoRotate = options.autoRotate;
     };
     configure(*view);
     // The slide list holds 10000 pictures: a longer list is written in parts of

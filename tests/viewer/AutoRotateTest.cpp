@@ -152,7 +152,7 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
         std::istringstream script("");
         std::ostringstream out;
         ScriptError error;
-        ASSERT_TRUE(RunScript(script, out, error, {photos[5], photos[7]}, 0u, upright));
+        ASSERT_TRUE(RunScript(script, out, error, {photos[5], photos[7]}, {.speed = 0u, .autoRotate = upright}));
         const std::string size = upright ? "\"width\":32,\"height\":64" : "\"width\":64,\"height\":32";
         const std::string transcript = out.str();
         std::size_t slides = 0;
