@@ -1,8 +1,8 @@
 // The picture formats, known by a file's name: one row a format. Everything that
 // takes a file by its name (Open, the command line and its folders, File Select,
 // the show, the decoding ahead, the write and its output names, the Auto Search)
-// asks this table. A new format is a row here, its decoder in imaging/ and its
-// case in CVantorView::LoadByEnding (viewer/Loaders.cpp).
+// asks this table. A new format is its kind and its row here, its decoder in
+// imaging/ and its case in CVantorView::LoadByEnding (viewer/Loaders.cpp).
 #pragma once
 
 #include <array>
