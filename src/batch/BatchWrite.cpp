@@ -17,6 +17,7 @@
 #include "imaging/JpegFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 #include "viewer/Dialogs.h"
@@ -57,12 +58,20 @@ std::string Suffix(unsigned n) {
     return Format("~%04u", n);
 }
 
+// The size a picture's header declares, read quietly; false when it cannot be read.
+bool HeaderSize(PictureKind kind, const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    switch (kind) {
+        case PictureKind::Jpeg: return JpegFile::ReadDimensions(path, width, height, true);
+        case PictureKind::Bmp: return BmpCodec::ReadDimensions(path, width, height);
+        default: return false;
+    }
+}
+
 // Why a slide gave no picture to write, in plain words.
 std::string WhyNoPicture(const std::string& path) {
-    const PictureKind kind = PictureKindOf(path);
-    if (kind == PictureKind::Gif) return "GIF pictures are not supported";
-    const bool jpg = kind == PictureKind::Jpeg;
-    if (kind == PictureKind::None) return kNotAPictureName;
+    const PictureFormat* format = FormatOf(path);
+    if (format == nullptr) return NotAPictureName();
+    if (!format->decoded) return std::string(format->name) + " pictures are not supported";
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
     if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
@@ -71,10 +80,9 @@ std::string WhyNoPicture(const std::string& path) {
     // A picture above the cap is refused for the size its header declares, before
     // any memory is asked for: never an "out of memory".
     std::uint32_t width = 0, height = 0;
-    if ((jpg ? JpegFile::ReadDimensions(path, width, height, true) : BmpCodec::ReadDimensions(path, width, height)) &&
-        std::uint64_t{width} * height > kMaxPicturePixels)
+    if (HeaderSize(format->kind, path, width, height) && std::uint64_t{width} * height > kMaxPicturePixels)
         return TooLargeReason(width, height);
-    return jpg ? "not a readable JPEG picture" : "not a readable BMP picture";
+    return std::string("not a readable ") + format->name + " picture";
 }
 
 // Creates the output file before the codec opens it, so that nothing that appeared
@@ -182,16 +190,14 @@ void CVantorView::StartWriteRun() {
 void CVantorView::LoadWriteSource(const std::string& path) {
     m_buf.Clear();
     const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
-    const PictureKind kind = PictureKindOf(path);
-    if (kind == PictureKind::Jpeg) {  // opens regular files only
+    if (PictureKindOf(path) == PictureKind::Jpeg) {  // decoded at the write's scale; opens regular files only
         // No picture, no size: nothing of it is drawn or written.
         if (!LoadJpegScaled(path, &ChooseWriteScale, frame) && !m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
-    } else if (kind == PictureKind::Gif) {
-        LoadGifFile(path);
-    } else if (kind == PictureKind::Bmp && IsRegularOrMissing(path)) {
+    } else if (!IsDecodedPicture(path) || IsRegularOrMissing(path)) {
         // Only regular files are read: a FIFO or a device named like a picture would
-        // block the run; it is reported like a picture that did not load.
-        LoadBmpFile(path);
+        // block the run; it is reported like a picture that did not load. A format
+        // without a decoder only has its loader say so.
+        LoadByEnding(path);
     }
     PrefetchNextSlide(&ChooseWriteScale, frame);
 }
@@ -206,7 +212,7 @@ void CVantorView::WriteStep() {
     const std::uint32_t entry = m_slideNo;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
-    const bool supported = PictureKindOf(path) != PictureKind::None;
+    const bool supported = FormatOf(path) != nullptr;
     if (supported) LoadWriteSource(path);
     // A slide without a picture is never written: no empty frame stands for it.
     const bool missing = !m_buf;
@@ -291,10 +297,8 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     const std::size_t slash = m_strFile.rfind(kPathSeparator);
     output.slidePath = m_curSlidePath;
     output.name = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
-    const std::size_t ending = PictureEndingLength(output.name);
-    const std::size_t cut = ending > 1 ? ending - 1 : 3;  // the letters after the dot
-    if (output.name.size() >= cut && (m_outFileType == kOutJpeg || m_outFileType == kOutBmp))
-        output.name.replace(output.name.size() - cut, cut, m_outFileType == kOutJpeg ? "JPG" : "BMP");
+    if (m_outFileType == kOutJpeg || m_outFileType == kOutBmp)
+        output.name = WrittenName(output.name, m_outFileType == kOutJpeg ? "JPG" : "BMP");
     if (m_haltState == kHaltHalted) return false;  // halted: the slide is shown again, nothing is written
     if (m_outFileType == kOutJpeg && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
     return true;

@@ -161,37 +161,6 @@ bool EndsWithNoCase(const std::string& path, const char* ending) {
 
 namespace {
 
-struct KindEnding {
-    const char* ending;
-    PictureKind kind;
-};
-constexpr KindEnding kKindEndings[] = {{".jpg", PictureKind::Jpeg},
-                                       {".jpeg", PictureKind::Jpeg},
-                                       {".jpe", PictureKind::Jpeg},
-                                       {".bmp", PictureKind::Bmp},
-                                       {".gif", PictureKind::Gif}};
-
-const KindEnding* EndingOf(const std::string& path) {
-    for (const KindEnding& k : kKindEndings) {
-        if (EndsWithNoCase(path, k.ending)) return &k;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-PictureKind PictureKindOf(const std::string& path) {
-    const KindEnding* k = EndingOf(path);
-    return k != nullptr ? k->kind : PictureKind::None;
-}
-
-std::size_t PictureEndingLength(const std::string& path) {
-    const KindEnding* k = EndingOf(path);
-    return k != nullptr ? std::strlen(k->ending) : 0;
-}
-
-namespace {
-
 FileStamp StampFromStat(const struct stat& st) {
     return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
                      static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),

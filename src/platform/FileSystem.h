@@ -60,14 +60,6 @@ std::string PathTail(const std::string& path);
 // True when the last bytes of path equal ending, letter case ignored.
 bool EndsWithNoCase(const std::string& path, const char* ending);
 
-// What a file is taken for by its name's ending, letter case ignored: .jpg, .jpeg
-// and .jpe are JPEG, .bmp a bitmap, .gif GIF (which has no reader); anything else
-// is none of them.
-enum class PictureKind { None, Jpeg, Bmp, Gif };
-PictureKind PictureKindOf(const std::string& path);
-// The length of the ending that gives path its kind (".jpeg" 5, ".jpg" 4); 0 for none.
-std::size_t PictureEndingLength(const std::string& path);
-
 // What tells one version of a file from another: the file itself (device and
 // inode), its size and its modification time to the nanosecond.
 struct FileStamp {

@@ -32,9 +32,6 @@ inline constexpr std::size_t kSlideArraySize = 100001;
 inline constexpr std::size_t kDirArraySize = 200011;
 inline constexpr std::size_t kFolderBufferSize = 1004;
 
-// Why a file is not taken for a picture, as the messages about it say.
-inline constexpr const char* kNotAPictureName = "the name does not end in .jpg, .jpeg, .jpe or .bmp";
-
 // Virtual-key codes the key reaction tests.
 inline constexpr unsigned VK_RETURN = 13;
 inline constexpr unsigned VK_ESCAPE = 27;
@@ -136,8 +133,8 @@ public:
     // decode ahead of exactly that file when there is one; true when it did.
     bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
                         const JpegPrefetch::ScaleContext& frame);
-    // Loads with the loader the path's ending chooses (.jpg, .jpeg, .jpe, .gif,
-    // .bmp, letter case ignored); any other ending loads nothing.
+    // Loads with the loader of the format the path's ending names (the table of
+    // platform/PictureFormats.h); any other ending loads nothing.
     void LoadByEnding(const std::string& path);
     // The same for a file the user named (Open, the command line): any other
     // ending is told in a box.
