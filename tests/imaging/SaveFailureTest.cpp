@@ -267,7 +267,7 @@ TEST(SaveFailure, OnlyRegularFilesAndNewNamesAreWrittenAndNothingBlocks) {
 
 // A confirmed overwrite replaces the file the name stands for: through a link the
 // link stays and the file it points to is replaced, keeping its permissions; an
-// empty file (as the batch write reserves its names) is simply filled.
+// empty file is simply replaced.
 TEST(SaveFailure, ReplacingKeepsLinksAndPermissions) {
     Screen screen;
     for (const Writer& w : Writers()) {
