@@ -111,13 +111,14 @@ struct OutputRun {
 
 TEST(WriteSafety, ASignalAtAnyStepLeavesOnlyWholeFiles) {
     if (!CanTrace()) VANTOR_SKIP_UNLESS_CI("strace is missing or cannot trace here");
-    // The signal comes right after the when-th call (kill -9 as it is made). Ctrl-C
-    // and kill remove what the run had under a hidden temporary name; after kill -9
-    // only such a name may stay, never an empty or half picture.
+    // The signal comes right before or after the when-th call (kill -9 always
+    // before it). Ctrl-C and kill remove what the run had under a hidden temporary
+    // name; after kill -9 only such a name may stay, never an empty or half picture.
     struct Case {
         const char* run;
         const char* options;
         bool noUnnamedFiles;
+        bool before;
         const char* call;
         int when;
         int signal;
@@ -125,33 +126,37 @@ TEST(WriteSafety, ASignalAtAnyStepLeavesOnlyWholeFiles) {
     };
     const std::map<std::string, std::string> none, a = {{"a.JPG", "whole"}}, kept = {{"t.jpg", "old"}};
     const std::vector<Case> cases = {
-        {"jpg", "", false, "write", 1, SIGINT, none},  // as the first picture is written
-        {"jpg", "--jobs 3", false, "write", 1, SIGTERM, none},
-        {"bmp", "", false, "write", 1, SIGKILL, none},
-        {"jpg", "--jobs 3", false, "linkat", 2, SIGKILL, a},  // as the second is named
-        {"bmp", "", false, "linkat", 1, SIGINT, {{"a.BMP", "whole"}}},
-        {"jpg", "", true, "write", 1, SIGINT, none},
-        {"bmp", "--jobs 3", true, "write", 1, SIGTERM, none},
-        {"jpg", "", true, "write", 1, SIGKILL, none},
-        {"jpg", "", true, "renameat2", 1, SIGTERM, a},
-        {"save", "", false, "fsync", 1, SIGINT, kept},             // the bytes written
-        {"save", "", false, "linkat", 1, SIGTERM, kept},           // beside the old file
-        {"save", "", false, "rename,renameat", 1, SIGKILL, kept},  // as it replaces it
-        {"save", "", false, "rename,renameat", 1, SIGINT, {{"t.jpg", "whole"}}},
-        {"save", "", true, "fsync", 1, SIGTERM, kept},
-        {"save", "", true, "rename,renameat", 1, SIGKILL, kept},
+        {"jpg", "", false, false, "write", 1, SIGINT, none},  // the picture's first bytes (no sanitizer)
+        {"jpg", "", false, true, "linkat", 1, SIGINT, none},  // whole, about to be named
+        {"jpg", "--jobs 3", false, true, "linkat", 2, SIGTERM, a},
+        {"bmp", "", false, true, "linkat", 1, SIGKILL, none},
+        {"bmp", "", false, false, "linkat", 1, SIGINT, {{"a.BMP", "whole"}}},
+        {"bmp", "", true, false, "write", 1, SIGKILL, none},
+        {"jpg", "", true, true, "renameat2", 1, SIGINT, none},
+        {"bmp", "--jobs 3", true, true, "renameat2", 1, SIGTERM, none},
+        {"jpg", "", true, true, "renameat2", 1, SIGKILL, none},
+        {"jpg", "", true, false, "renameat2", 1, SIGTERM, a},
+        {"save", "", false, false, "fsync", 1, SIGINT, kept},            // the bytes written
+        {"save", "", false, false, "linkat", 1, SIGTERM, kept},          // beside the old file
+        {"save", "", false, true, "rename,renameat", 1, SIGINT, kept},   // about to replace it
+        {"save", "", false, true, "rename,renameat", 1, SIGKILL, kept},  //
+        {"save", "", false, false, "rename,renameat", 1, SIGINT, {{"t.jpg", "whole"}}},
+        {"save", "", true, false, "fsync", 1, SIGTERM, kept},
+        {"save", "", true, true, "rename,renameat", 1, SIGKILL, kept},
     };
     for (const Case& c : cases) {
         const std::string signal = std::string("SIG") + sigabbrev_np(c.signal);
         SCOPED_TRACE(std::string(c.run) + (*c.options != 0 ? " " : "") + c.options +
-                     (c.noUnnamedFiles ? " without unnamed files, " : ", ") + signal + " at " + c.call + " " +
-                     std::to_string(c.when));
+                     (c.noUnnamedFiles ? " without unnamed files, " : ", ") + signal +
+                     (c.before ? " before " : " after ") + c.call + " " + std::to_string(c.when));
         if (c.noUnnamedFiles && kAuditArch == 0) continue;
         OutputRun run;
         if (std::string(c.run) == "save") test::WriteFile(run.O + "t.jpg", OutputRun::kOld);
+        // Before: the call is not made (it fails with EINTR, which the signal's end
+        // never lets the program see).
         const std::string strace = "strace -f -qq -o /dev/null -e trace=" + std::string(c.call) +
-                                   " -e inject=" + c.call + ":signal=" + signal + ":when=" + std::to_string(c.when) +
-                                   " ";
+                                   " -e inject=" + c.call + ":signal=" + signal + (c.before ? ":error=EINTR" : "") +
+                                   ":when=" + std::to_string(c.when) + " ";
         const int status = Finish(Start("exec " + strace + run.Program(c.run, c.options), c.noUnnamedFiles));
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << "status " << status;
         auto left = run.Left();
@@ -175,22 +180,32 @@ TEST(WriteSafety, ALinkSwappedInForTheChosenNameIsPassedOver) {
             const std::string name = type == "jpg" ? "a.JPG" : "a.BMP",
                               next = type == "jpg" ? "a~(1).JPG" : "a~(1).BMP";
             test::WriteFile(outside, {'m', 'i', 'n', 'e'});
-            // Held right after its first write, the name chosen and the picture on
-            // its way, while someone puts a link there (over whatever is there).
-            const pid_t pid = Start("exec strace -f -qq -o " + Quote(trace) +
-                                        " -e trace=write -e inject=write:signal=SIGSTOP:when=1 " + run.Program(type),
+            // Held as the file for the first picture is opened in the output folder,
+            // its name chosen, while someone puts a link there.
+            // (LeakSanitizer, in a sanitizer build, cannot work under strace.)
+            const pid_t pid = Start("LSAN_OPTIONS=detect_leaks=0 exec strace -f -qq -o " + Quote(trace) + " -P " +
+                                        Quote(run.O) + " -e trace=openat -e inject=openat:signal=SIGSTOP:when=1 " +
+                                        run.Program(type) + " 2>/dev/null",
                                     noUnnamedFiles);
             std::string held;
+            int status = 0;
+            bool ended = false;
             for (int i = 0; i < 600 && held.find("stopped by SIGSTOP") == std::string::npos; ++i) {
+                if ((ended = ::waitpid(pid, &status, WNOHANG) == pid)) break;
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
                 const auto bytes = test::ReadFile(trace);
                 held.assign(bytes.begin(), bytes.end());
             }
-            ASSERT_NE(held.find("stopped by SIGSTOP"), std::string::npos) << held;
-            fs::create_symlink(outside, run.scratch.File("link"));
-            fs::rename(run.scratch.File("link"), run.O + name);
-            ::kill(static_cast<pid_t>(std::stol(held)), SIGCONT);
-            const int status = Finish(pid);
+            const bool stopped = held.find("stopped by SIGSTOP") != std::string::npos;
+            EXPECT_TRUE(stopped) << held;
+            if (stopped) {
+                fs::create_symlink(outside, run.scratch.File("link"));
+                fs::rename(run.scratch.File("link"), run.O + name);
+                ::kill(static_cast<pid_t>(std::stol(held)), SIGCONT);
+            } else if (!ended) {
+                ::kill(pid, SIGKILL);
+            }
+            if (!ended) status = Finish(pid);
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
             const auto printed = test::ReadFile(run.scratch.File("out"));
             EXPECT_EQ(std::string(printed.begin(), printed.end()),
