@@ -1,7 +1,6 @@
 // The batch write: File Write Start with its explanation, output folder, confirmation
 // and start number, and the write step that turns each slide into a framed JPEG or
 // BMP file in the output folder. The run itself is the show's loop (SlideShow.cpp).
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,16 +84,11 @@ std::string WhyNoPicture(const std::string& path) {
     return std::string("not a readable ") + format->name + " picture";
 }
 
-// Creates the output file before the codec opens it, so that nothing that appeared
-// since the free-name search is ever overwritten. 1 created, 0 taken meanwhile,
-// -1 cannot be created (errno says why; the codec's own open then fails and reports).
-int Reserve(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        ::close(fd);
-        return 1;
-    }
-    return errno == EEXIST ? 0 : -1;
+// Why an output file was not stored, in plain words: the system's own reason.
+std::string WhyNotStored(const SafeWrite& out, bool encoded) {
+    if (!encoded) return "could not be encoded";
+    const char* what = out.Created() ? "could not be written: " : "could not be created: ";
+    return what + std::string(std::strerror(out.Error() != 0 ? out.Error() : EIO));
 }
 
 // The frame a slide is written into, for the choice of its DCT reduction: width,
@@ -307,20 +301,10 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
 void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
     Ui& ui = TheUi();
     const std::string& outName = output.name;
-    const bool jpg = EndsWithNoCase(outName, ".JPG");
-    const bool bmp = EndsWithNoCase(outName, ".BMP");
+    const bool jpg = m_outFileType == kOutJpeg && EndsWithNoCase(outName, ".JPG");
+    const bool bmp = m_outFileType == kOutBmp && EndsWithNoCase(outName, ".BMP");
 
-    std::string candidate = FreeOutputName(m_outFolder, outName);
-    int reserved = -1;
-    std::string whyNot = "could not be written";
-    // Another writer into the folder may take a free name first: each look finds
-    // a later one, until one is ours or none is left.
-    while (!candidate.empty() && (jpg || bmp)) {
-        reserved = Reserve(candidate);
-        if (reserved == -1) whyNot = std::string("could not be created: ") + std::strerror(errno);
-        if (reserved != 0) break;
-        candidate = FreeOutputName(m_outFolder, outName);
-    }
+    const std::string candidate = FreeOutputName(m_outFolder, outName);
     if (candidate.empty()) {
         // Every name is taken: nothing is overwritten, the slide is reported instead.
         const std::string name = m_outFolder + outName;
@@ -328,36 +312,38 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
         return;
     }
 
+    // The file gets its name only once it is whole, and only a name still free
+    // then: one taken since the search (by another writer into the folder, or by a
+    // link swapped in) is passed over for the next free one.
+    SafeWrite out;
+    out.NewNamesOnly([&] { return FreeOutputName(m_outFolder, outName); });
     bool written = false;
-    if (m_outFileType == kOutJpeg && jpg) {
-        written = WriteSlideJpeg(candidate, output.jpeg);
-        if (written) {
-            ui.FileWritten(candidate);
-            if (reload) LoadJpegFile(candidate);
-        } else {
-            ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
-        }
-    } else if (m_outFileType == kOutBmp && bmp) {
+    if (jpg) {
+        written = WriteSlideJpeg(out, candidate, output.jpeg);
+        if (!written) ReportUnwritten(candidate, WhyNotStored(out, !output.jpeg.empty()), {kWriteError, candidate});
+    } else if (bmp) {
         BmpCodec codec;
         if (output.frame)
-            codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
+            codec.SaveRgb(out, candidate, output.frame.get(), output.width, output.height);
         else
-            codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
-        if (codec.m_status != "OK") {
+            codec.SaveRgb(out, candidate, m_buf.get(), m_width, m_height);
+        written = codec.m_status == "OK";
+        if (!written) {
             AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
-            ReportUnwritten(candidate, whyNot, {}, false);  // the run goes on
-        } else {
-            written = true;
-            ui.FileWritten(candidate);
-            if (reload) LoadBmpFile(candidate);
+            ReportUnwritten(candidate, WhyNotStored(out, true), {}, false);  // the run goes on
         }
     }
     if (written) {
-        m_strFile = candidate;
+        ui.FileWritten(out.Path());
+        if (reload) {
+            if (jpg)
+                LoadJpegFile(out.Path());
+            else
+                LoadBmpFile(out.Path());
+        }
+        m_strFile = out.Path();
         ++m_writtenCount;
         ui.WriteOutcome(output.slidePath, {});  // any box shown meanwhile was a warning
-    } else if (reserved == 1) {
-        std::remove(candidate.c_str());  // our own empty or partial file
     }
     m_writeSourcePath = m_strFile;
 }
@@ -395,9 +381,9 @@ bool CVantorView::EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes) 
     return JpegFile::EncodeRgb(fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality, bytes);
 }
 
-bool CVantorView::WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool CVantorView::WriteSlideJpeg(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes) {
     // A failure is the caller's to report: the boxes, or one line on the command line.
-    return JpegFile::SaveEncoded(path, bytes);
+    return JpegFile::SaveEncoded(out, path, bytes);
 }
 
 std::string CVantorView::FreeOutputName(const std::string& folder, const std::string& name) {

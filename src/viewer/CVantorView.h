@@ -368,7 +368,7 @@ public:
     // m_buf as a JPEG file's bytes at the quality of m_jpegQualityIndex; true on success.
     bool EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes);
     // Writes the encoded bytes as the file at path; true on success.
-    bool WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes);
+    bool WriteSlideJpeg(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes);
     // Reports a slide the run did not write: the window's boxes, then with ask the
     // stop-or-continue question, whose stop ends the run after this pass (true); a
     // user who cannot be asked gets the plain reason about path instead.
