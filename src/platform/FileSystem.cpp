@@ -229,6 +229,7 @@ static_assert(std::atomic<int>::is_always_lock_free);
 InFlight g_inFlight[16];
 
 extern "C" void RemoveInFlightAndEnd(int signal) {
+    const int savedErrno = errno;  // the interrupted code may still read it before the signal ends it
     for (InFlight& slot : g_inFlight) {
         if (slot.state.load() == 2) ::unlink(slot.path);
     }
@@ -237,6 +238,7 @@ extern "C" void RemoveInFlightAndEnd(int signal) {
     ending.sa_handler = SIG_DFL;
     ::sigaction(signal, &ending, nullptr);
     ::raise(signal);
+    errno = savedErrno;
 }
 
 void CleanUpOnSignals() {
