@@ -18,29 +18,12 @@
 #include "batch/OutputFolder.h"
 #include "batch/ParallelWrite.h"
 #include "platform/FileSystem.h"
+#include "platform/PictureFormats.h"
 #include "viewer/CVantorView.h"
 
 namespace vantor {
 
 namespace {
-
-bool IsPicture(const std::string& name) {
-    const PictureKind kind = PictureKindOf(name);
-    return kind == PictureKind::Jpeg || kind == PictureKind::Bmp;
-}
-
-// A folder's pictures by name, as the window's command line takes them.
-void AddFolder(const std::string& folder, std::vector<std::string>& out) {
-    std::vector<DirEntry> entries;
-    if (!ListFolder(folder, entries)) return;
-    std::vector<std::string> names;
-    for (const auto& e : entries) {
-        if ((e.attributes & kAttrDirectory) == 0 && IsPicture(e.name)) names.push_back(e.name);
-    }
-    std::sort(names.begin(), names.end());
-    const std::string base = folder.empty() || folder.back() == kPathSeparator ? folder : folder + kPathSeparator;
-    for (const auto& n : names) out.push_back(base + n);
-}
 
 // The settings of the command line on a view that writes into folder.
 void Configure(CVantorView& view, const WriteOptions& w, const std::string& folder) {
@@ -122,7 +105,9 @@ int RunBatchWrite(const WriteOptions& w, const ViewOptions& viewOptions, const s
             struct stat st {};
             ui.Fail(arg, std::strerror(::stat(arg.c_str(), &st) != 0 ? errno : ENOENT));
         } else if (attributes & kAttrDirectory) {
-            AddFolder(FullPath(arg), pictures);
+            // A folder's pictures by name, as the window's command line takes them.
+            const auto found = PicturesIn(FullPath(arg));
+            pictures.insert(pictures.end(), found.begin(), found.end());
         } else {
             pictures.push_back(FullPath(arg));
         }

@@ -1,7 +1,6 @@
 // The batch write: File Write Start with its explanation, output folder, confirmation
 // and start number, and the write step that turns each slide into a framed JPEG or
 // BMP file in the output folder. The run itself is the show's loop (SlideShow.cpp).
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include "imaging/JpegFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 #include "viewer/Dialogs.h"
@@ -57,12 +57,20 @@ std::string Suffix(unsigned n) {
     return Format("~%04u", n);
 }
 
+// The size a picture's header declares, read quietly; false when it cannot be read.
+bool HeaderSize(PictureKind kind, const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    switch (kind) {
+        case PictureKind::Jpeg: return JpegFile::ReadDimensions(path, width, height, true);
+        case PictureKind::Bmp: return BmpCodec::ReadDimensions(path, width, height);
+        default: return false;
+    }
+}
+
 // Why a slide gave no picture to write, in plain words.
 std::string WhyNoPicture(const std::string& path) {
-    const PictureKind kind = PictureKindOf(path);
-    if (kind == PictureKind::Gif) return "GIF pictures are not supported";
-    const bool jpg = kind == PictureKind::Jpeg;
-    if (kind == PictureKind::None) return kNotAPictureName;
+    const PictureFormat* format = FormatOf(path);
+    if (format == nullptr) return NotAPictureName();
+    if (!format->decoded) return std::string(format->name) + " pictures are not supported";
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
     if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
@@ -71,22 +79,16 @@ std::string WhyNoPicture(const std::string& path) {
     // A picture above the cap is refused for the size its header declares, before
     // any memory is asked for: never an "out of memory".
     std::uint32_t width = 0, height = 0;
-    if ((jpg ? JpegFile::ReadDimensions(path, width, height, true) : BmpCodec::ReadDimensions(path, width, height)) &&
-        std::uint64_t{width} * height > kMaxPicturePixels)
+    if (HeaderSize(format->kind, path, width, height) && std::uint64_t{width} * height > kMaxPicturePixels)
         return TooLargeReason(width, height);
-    return jpg ? "not a readable JPEG picture" : "not a readable BMP picture";
+    return std::string("not a readable ") + format->name + " picture";
 }
 
-// Creates the output file before the codec opens it, so that nothing that appeared
-// since the free-name search is ever overwritten. 1 created, 0 taken meanwhile,
-// -1 cannot be created (errno says why; the codec's own open then fails and reports).
-int Reserve(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        ::close(fd);
-        return 1;
-    }
-    return errno == EEXIST ? 0 : -1;
+// Why an output file was not stored, in plain words: the system's own reason.
+std::string WhyNotStored(const SafeWrite& out, bool encoded) {
+    if (!encoded) return "could not be encoded";
+    const char* what = out.Created() ? "could not be written: " : "could not be created: ";
+    return what + std::string(std::strerror(out.Error() != 0 ? out.Error() : EIO));
 }
 
 // The frame a slide is written into, for the choice of its DCT reduction: width,
@@ -183,16 +185,14 @@ void CVantorView::LoadWriteSource(const std::string& path) {
     m_buf.Clear();
     const JpegPrefetch::ScaleContext frame =
         WriteFrame(m_output.m_maxWidth, m_output.m_maxHeight, m_output.m_outScaleMode);
-    const PictureKind kind = PictureKindOf(path);
-    if (kind == PictureKind::Jpeg) {  // opens regular files only
+    if (PictureKindOf(path) == PictureKind::Jpeg) {  // decoded at the write's scale; opens regular files only
         // No picture, no size: nothing of it is drawn or written.
         if (!LoadJpegScaled(path, &ChooseWriteScale, frame) && !m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
-    } else if (kind == PictureKind::Gif) {
-        LoadGifFile(path);
-    } else if (kind == PictureKind::Bmp && IsRegularOrMissing(path)) {
+    } else if (!IsDecodedPicture(path) || IsRegularOrMissing(path)) {
         // Only regular files are read: a FIFO or a device named like a picture would
-        // block the run; it is reported like a picture that did not load.
-        LoadBmpFile(path);
+        // block the run; it is reported like a picture that did not load. A format
+        // without a decoder only has its loader say so.
+        LoadByEnding(path);
     }
     PrefetchNextSlide(&ChooseWriteScale, frame);
 }
@@ -207,7 +207,7 @@ void CVantorView::WriteStep() {
     const std::uint32_t entry = m_slideNo;
     ui.UpdateWindow();
     const std::string path = m_curSlidePath;
-    const bool supported = PictureKindOf(path) != PictureKind::None;
+    const bool supported = FormatOf(path) != nullptr;
     if (supported) LoadWriteSource(path);
     // A slide without a picture is never written: no empty frame stands for it.
     const bool missing = !m_buf;
@@ -292,12 +292,8 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     const std::size_t slash = m_strFile.rfind(kPathSeparator);
     output.slidePath = m_curSlidePath;
     output.name = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
-    const std::size_t ending = PictureEndingLength(output.name);
-    const std::size_t cut = ending > 1 ? ending - 1 : 3;  // the letters after the dot
-    if (output.name.size() >= cut &&
-        (m_output.m_outFileType == OutputSettings::kOutJpeg || m_output.m_outFileType == OutputSettings::kOutBmp))
-        output.name.replace(output.name.size() - cut, cut,
-                            m_output.m_outFileType == OutputSettings::kOutJpeg ? "JPG" : "BMP");
+    if (m_output.m_outFileType == OutputSettings::kOutJpeg || m_output.m_outFileType == OutputSettings::kOutBmp)
+        output.name = WrittenName(output.name, m_output.m_outFileType == OutputSettings::kOutJpeg ? "JPG" : "BMP");
     if (m_haltState == kHaltHalted) return false;  // halted: the slide is shown again, nothing is written
     if (m_output.m_outFileType == OutputSettings::kOutJpeg && EndsWithNoCase(output.name, ".JPG"))
         EncodeSlideJpeg(true, output.jpeg);
@@ -307,20 +303,10 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
 void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
     Ui& ui = TheUi();
     const std::string& outName = output.name;
-    const bool jpg = EndsWithNoCase(outName, ".JPG");
-    const bool bmp = EndsWithNoCase(outName, ".BMP");
+    const bool jpg = m_output.m_outFileType == OutputSettings::kOutJpeg && EndsWithNoCase(outName, ".JPG");
+    const bool bmp = m_output.m_outFileType == OutputSettings::kOutBmp && EndsWithNoCase(outName, ".BMP");
 
-    std::string candidate = FreeOutputName(m_outFolder, outName);
-    int reserved = -1;
-    std::string whyNot = "could not be written";
-    // Another writer into the folder may take a free name first: each look finds
-    // a later one, until one is ours or none is left.
-    while (!candidate.empty() && (jpg || bmp)) {
-        reserved = Reserve(candidate);
-        if (reserved == -1) whyNot = std::string("could not be created: ") + std::strerror(errno);
-        if (reserved != 0) break;
-        candidate = FreeOutputName(m_outFolder, outName);
-    }
+    const std::string candidate = FreeOutputName(m_outFolder, outName);
     if (candidate.empty()) {
         // Every name is taken: nothing is overwritten, the slide is reported instead.
         const std::string name = m_outFolder + outName;
@@ -328,36 +314,38 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
         return;
     }
 
+    // The file gets its name only once it is whole, and only a name still free
+    // then: one taken since the search (by another writer into the folder, or by a
+    // link swapped in) is passed over for the next free one.
+    SafeWrite out;
+    out.NewNamesOnly([&] { return FreeOutputName(m_outFolder, outName); });
     bool written = false;
-    if (m_output.m_outFileType == OutputSettings::kOutJpeg && jpg) {
-        written = WriteSlideJpeg(candidate, output.jpeg);
-        if (written) {
-            ui.FileWritten(candidate);
-            if (reload) LoadJpegFile(candidate);
-        } else {
-            ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
-        }
-    } else if (m_output.m_outFileType == OutputSettings::kOutBmp && bmp) {
+    if (jpg) {
+        written = WriteSlideJpeg(out, candidate, output.jpeg);
+        if (!written) ReportUnwritten(candidate, WhyNotStored(out, !output.jpeg.empty()), {kWriteError, candidate});
+    } else if (bmp) {
         BmpCodec codec;
         if (output.frame)
-            codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
+            codec.SaveRgb(out, candidate, output.frame.get(), output.width, output.height);
         else
-            codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
-        if (codec.m_status != "OK") {
+            codec.SaveRgb(out, candidate, m_buf.get(), m_width, m_height);
+        written = codec.m_status == "OK";
+        if (!written) {
             AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
-            ReportUnwritten(candidate, whyNot, {}, false);  // the run goes on
-        } else {
-            written = true;
-            ui.FileWritten(candidate);
-            if (reload) LoadBmpFile(candidate);
+            ReportUnwritten(candidate, WhyNotStored(out, true), {}, false);  // the run goes on
         }
     }
     if (written) {
-        m_strFile = candidate;
+        ui.FileWritten(out.Path());
+        if (reload) {
+            if (jpg)
+                LoadJpegFile(out.Path());
+            else
+                LoadBmpFile(out.Path());
+        }
+        m_strFile = out.Path();
         ++m_writtenCount;
         ui.WriteOutcome(output.slidePath, {});  // any box shown meanwhile was a warning
-    } else if (reserved == 1) {
-        std::remove(candidate.c_str());  // our own empty or partial file
     }
     m_writeSourcePath = m_strFile;
 }
@@ -395,9 +383,9 @@ bool CVantorView::EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes) 
     return JpegFile::EncodeRgb(fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality, bytes);
 }
 
-bool CVantorView::WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool CVantorView::WriteSlideJpeg(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes) {
     // A failure is the caller's to report: the boxes, or one line on the command line.
-    return JpegFile::SaveEncoded(path, bytes);
+    return JpegFile::SaveEncoded(out, path, bytes);
 }
 
 std::string CVantorView::FreeOutputName(const std::string& folder, const std::string& name) {

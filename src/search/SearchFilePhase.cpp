@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/FileSystem.h"
+#include "platform/PictureFormats.h"
 #include "search/DirectorySearch.h"
 #include "slides/COverLimitDialog.h"
 
@@ -11,12 +12,6 @@ namespace vantor::search_walk {
 namespace {
 
 constexpr const char* kOverText = "累積　stack　file 10000件over.1件目から上書きします:warning!!!";
-
-bool HasPictureEnding(const std::string& name) {
-    if (name.size() < 4) return false;
-    const std::string end = name.substr(name.size() - 4);
-    return end == ".JPG" || end == ".jpg" || end == ".BMP" || end == ".bmp";
-}
 
 // Only regular files, and links to them, become slides: a FIFO, a socket or a
 // dangling link named like a picture is no picture. The listing's kind tells,
@@ -100,7 +95,7 @@ bool DirectorySearch::FilePhase() {
                 }
                 const std::string path = folder + kPathSeparator + m.name;
                 if (folderDue) DrawLine(146, Framed(path), true);
-                if (!HasPictureEnding(m.name) || !IsPictureFile(path, m)) continue;
+                if (!TakenByAutoSearch(m.name) || !IsPictureFile(path, m)) continue;
                 m_slides.m_slidePath[m_slides.m_slideCount] = path;
                 m_slides.m_slideName[m_slides.m_slideCount] = m.name;
                 ++m_matchCount;

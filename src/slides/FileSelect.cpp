@@ -1,4 +1,5 @@
 // File Select: picking files into the slide list, up to 1300 a pick and 10000 in all.
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "slides/COverLimitDialog.h"
 #include "viewer/CVantorView.h"
@@ -35,7 +36,7 @@ void CVantorView::OnFileSelect() {
     options.kind = FileDialogOptions::Kind::OpenMultiple;
     options.defaultExt = "*.JPG";
     options.initialName = "*.JPG";
-    options.filter = "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|All files (*.*)|*.*||";
+    options.filter = PictureFilter(FilterRows::Decoded);
     options.title = "Enter *.jpg or *.bmp for display ( Shift + Ctrl) then Reverse from top to last file ";
 
     ui.BeginWaitCursor();

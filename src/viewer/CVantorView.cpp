@@ -1,6 +1,7 @@
 #include "viewer/CVantorView.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/Commands.h"
 
@@ -106,10 +107,11 @@ void CVantorView::OnFitWindow() {
 
 void CVantorView::OnAutoRotate() {
     m_autoRotate = !m_autoRotate;
-    // A show or a write takes it from its next slide on; a JPEG on screen is
-    // shown the new way at once.
-    if (m_stopped == 1 && m_buf && PictureKindOf(m_strFile) == PictureKind::Jpeg && IsRegularFile(m_strFile)) {
-        LoadJpegFile(m_strFile);
+    // A show or a write takes it from its next slide on; a picture on screen that
+    // it turns is shown the new way at once.
+    const PictureFormat* format = FormatOf(m_strFile);
+    if (m_stopped == 1 && m_buf && format != nullptr && format->autoRotated && IsRegularFile(m_strFile)) {
+        LoadByEnding(m_strFile);
         InvalidateView(true);
     }
 }

@@ -33,9 +33,6 @@ std::string DateLine(std::time_t modified);
 
 inline constexpr std::size_t kFolderBufferSize = 1004;
 
-// Why a file is not taken for a picture, as the messages about it say.
-inline constexpr const char* kNotAPictureName = "the name does not end in .jpg, .jpeg, .jpe or .bmp";
-
 // Virtual-key codes the key reaction tests.
 inline constexpr unsigned VK_RETURN = 13;
 inline constexpr unsigned VK_ESCAPE = 27;
@@ -139,8 +136,8 @@ public:
     // decode ahead of exactly that file when there is one; true when it did.
     bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
                         const JpegPrefetch::ScaleContext& frame);
-    // Loads with the loader the path's ending chooses (.jpg, .jpeg, .jpe, .gif,
-    // .bmp, letter case ignored); any other ending loads nothing.
+    // Loads with the loader of the format the path's ending names (the table of
+    // platform/PictureFormats.h); any other ending loads nothing.
     void LoadByEnding(const std::string& path);
     // The same for a file the user named (Open, the command line): any other
     // ending is told in a box.
@@ -343,7 +340,7 @@ public:
     // m_buf as a JPEG file's bytes at the quality of m_output.m_jpegQualityIndex; true on success.
     bool EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes);
     // Writes the encoded bytes as the file at path; true on success.
-    bool WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes);
+    bool WriteSlideJpeg(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes);
     // Reports a slide the run did not write: the window's boxes, then with ask the
     // stop-or-continue question, whose stop ends the run after this pass (true); a
     // user who cannot be asked gets the plain reason about path instead.

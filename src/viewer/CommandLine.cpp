@@ -1,51 +1,16 @@
 // Pictures named on the command line: one picture is opened and shown; several
 // pictures, or folders of pictures, fill the slide list and start a show.
-#include <algorithm>
-
 #include "platform/FileSystem.h"
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "resource.h"
 #include "viewer/CVantorView.h"
 
 namespace vantor {
 
-namespace {
-
-bool IsPicture(const std::string& name) {
-    const PictureKind kind = PictureKindOf(name);
-    return kind == PictureKind::Jpeg || kind == PictureKind::Bmp;
-}
-
-// The pictures of a folder, by name; its subfolders are not entered.
-std::vector<std::string> PicturesIn(const std::string& folder) {
-    std::vector<DirEntry> entries;
-    std::vector<std::string> names;
-    if (!ListFolder(folder, entries)) return names;
-    for (const auto& e : entries) {
-        if ((e.attributes & kAttrDirectory) == 0 && IsPicture(e.name)) names.push_back(e.name);
-    }
-    std::sort(names.begin(), names.end());
-    std::vector<std::string> paths;
-    const std::string base = folder.empty() || folder.back() == kPathSeparator ? folder : folder + kPathSeparator;
-    for (const auto& n : names) paths.push_back(base + n);
-    return paths;
-}
-
-}  // namespace
-
-void CVantorView::LoadByEnding(const std::string& path) {
-    switch (PictureKindOf(path)) {
-        case PictureKind::Jpeg: LoadJpegFile(path); break;
-        case PictureKind::Gif: LoadGifFile(path); break;
-        case PictureKind::Bmp: LoadBmpFile(path); break;
-        case PictureKind::None: break;
-    }
-}
-
 void CVantorView::OpenByEnding(const std::string& path) {
     if (PictureKindOf(path) == PictureKind::None) {
-        AfxMessageBox(std::string("Cannot show this file: ") + kNotAPictureName + " :\n" + path, MsgButtons::OK,
-                      MsgIcon::Error);
+        AfxMessageBox("Cannot show this file: " + NotAPictureName() + " :\n" + path, MsgButtons::OK, MsgIcon::Error);
         return;
     }
     LoadByEnding(path);
@@ -72,8 +37,8 @@ void CVantorView::OnCommandLine(const std::vector<std::string>& args) {
             if (PictureKindOf(p) != PictureKind::None) {
                 readable.push_back(p);
             } else {
-                AfxMessageBox(std::string("Left out of the slide list: ") + kNotAPictureName + " :\n" + p,
-                              MsgButtons::OK, MsgIcon::Error);
+                AfxMessageBox("Left out of the slide list: " + NotAPictureName() + " :\n" + p, MsgButtons::OK,
+                              MsgIcon::Error);
             }
         }
         pictures = std::move(readable);

@@ -8,6 +8,7 @@
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
 #include "platform/FileSystem.h"
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 
@@ -19,6 +20,16 @@ namespace {
 constexpr std::uint64_t kMaxBitmapFileBytes = std::uint64_t{1} << 30;
 
 }  // namespace
+
+// Each format of the table to its loader: the one place a new format's kind is named.
+void CVantorView::LoadByEnding(const std::string& path) {
+    switch (PictureKindOf(path)) {
+        case PictureKind::Jpeg: LoadJpegFile(path); break;
+        case PictureKind::Gif: LoadGifFile(path); break;
+        case PictureKind::Bmp: LoadBmpFile(path); break;
+        case PictureKind::None: break;
+    }
+}
 
 void CVantorView::LoadJpegFile(const std::string& path) {
     m_buf.Clear();

@@ -8,7 +8,7 @@
 #include "imaging/ColorQuantizer.h"
 #include "imaging/JpegFile.h"
 #include "imaging/QuantizeDialogs.h"
-#include "platform/FileSystem.h"
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 
@@ -16,8 +16,6 @@ namespace vantor {
 
 namespace {
 
-constexpr const char* kOpenFilter =
-    "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||";
 constexpr const char* kSaveRgbFilter =
     "JPG File (*.JPG)|*.JPG|GIF File (*.GIF)|*.GIF|BMP (*.BMP)|*.BMP|All files (*.*)|*.*||";
 constexpr const char* kJpegFilter = "JPG File (*.JPG)|*.JPG|All files (*.*)|*.*||";
@@ -33,7 +31,7 @@ public:
 };
 
 std::string ChooseFile(FileDialogOptions::Kind kind, const char* title, const char* defaultExt,
-                       const std::string& initialName, const char* filter) {
+                       const std::string& initialName, const std::string& filter) {
     FileDialogOptions options;
     options.kind = kind;
     options.title = title;
@@ -60,7 +58,8 @@ std::string CVantorView::ProposedSaveName(const std::string& current, const char
 }
 
 void CVantorView::OnOpenImage() {
-    const std::string path = ChooseFile(FileDialogOptions::Kind::Open, "File to load", "*.JPG", "*.JPG", kOpenFilter);
+    const std::string path =
+        ChooseFile(FileDialogOptions::Kind::Open, "File to load", "*.JPG", "*.JPG", PictureFilter(FilterRows::All));
     if (!path.empty()) {
         WaitCursor wait;
         m_strFile = path;
@@ -78,7 +77,7 @@ void CVantorView::OnSaveRgbAs() {
         case PictureKind::Jpeg: SaveJpegFile(path, true); break;
         case PictureKind::Bmp: SaveBmpFile(path); break;
         case PictureKind::Gif: SaveGifFile(path); break;
-        case PictureKind::None: break;
+        default: break;  // no writer: nothing is saved
     }
 }
 

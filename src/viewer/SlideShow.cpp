@@ -3,7 +3,7 @@
 // which only set flags that the loop reads on its next pass.
 #include <cstring>
 
-#include "platform/FileSystem.h"
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
 #include "viewer/Dialogs.h"
@@ -164,7 +164,8 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
          index < m_slides.m_slideCount && index < m_slides.m_slidePath.size() && next.size() < JpegPrefetch::kDepth;
          ++index) {
         const std::string& path = m_slides.m_slidePath[index];
-        if (path != *previous && PictureKindOf(path) == PictureKind::Jpeg) next.push_back(path);
+        const PictureFormat* format = FormatOf(path);
+        if (path != *previous && format != nullptr && format->decodedAhead) next.push_back(path);
         previous = &path;
     }
     m_buf.Ahead().Start(next, choose, frame, m_autoRotate);

@@ -107,8 +107,8 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
         {"an output folder that is a file", "--write {I}plain {I}ok.jpg", "",
          "vantor: {I}plain: the output folder is not a folder\n", 2},
         {"a full disk", "--write {O} {I}big.jpg", "",
-         "vantor: {O}big.JPG: could not be written (Output file write error --- out of disk space?)\n", 1,
-         "trap '' XFSZ; ulimit -f 4;"},
+         "vantor: {O}big.JPG: could not be written: File too large (Output file write error --- out of disk space?)\n",
+         1, "trap '' XFSZ; ulimit -f 4;"},
         {"every free name taken", "--write {O} {I}ok.jpg", "",
          "vantor: {O}ok.JPG: the name and all its 9989 numbered names (~(1) to ~9989) are taken\n", 1, "",
          [](const std::string& out) {

@@ -86,24 +86,6 @@ TEST(PathTail, FromTheLastSeparatorOn) {
     EXPECT_EQ(PathTail(""), "");
 }
 
-TEST(PictureKindOf, TellsTheKindAndItsEndingByTheNameInAnyCase) {
-    struct Case {
-        const char* path;
-        PictureKind kind;
-        std::size_t ending;
-    };
-    const Case cases[] = {
-        {"/x/a.jpg", PictureKind::Jpeg, 4},      {"/x/a.JPEG", PictureKind::Jpeg, 5}, {"a.Jpe", PictureKind::Jpeg, 4},
-        {"/x/a.BMP", PictureKind::Bmp, 4},       {"/x/a.gif", PictureKind::Gif, 4},   {"/x/jpeg", PictureKind::None, 0},
-        {"/x/a.jpeg.txt", PictureKind::None, 0}, {"/x/a.jpg ", PictureKind::None, 0}, {"", PictureKind::None, 0},
-        {"/x/a.png", PictureKind::None, 0},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(PictureKindOf(c.path), c.kind) << c.path;
-        EXPECT_EQ(PictureEndingLength(c.path), c.ending) << c.path;
-    }
-}
-
 TEST(EndsWithNoCase, ComparesTheLastFourBytes) {
     EXPECT_TRUE(EndsWithNoCase("/x/a.jpg", ".JPG"));
     EXPECT_TRUE(EndsWithNoCase("/x/a.JpG", ".jpg"));

@@ -1,0 +1,30 @@
+// How a decode ended, in one style for every decoder: what happened, for the
+// caller to act on, and the text the user is to be told, for the caller to show
+// (or, quietly, not). A decoder itself shows nothing.
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace vantor {
+
+enum class DecodeStatus {
+    Ok,
+    CannotOpen,   // missing, unreadable, or not a regular file
+    Corrupt,      // not a picture of its format, cut short or damaged
+    Unsupported,  // a kind of the format that is not read
+    TooLarge,     // refused from its header: above the picture cap
+    OutOfMemory,  // the picture's memory is not there
+    Declined,     // a decode ahead that would hold more memory than it may
+    Cancelled,    // a decode no longer wanted
+};
+
+struct DecodeOutcome {
+    DecodeStatus status = DecodeStatus::Ok;
+    std::string message;  // empty when Ok
+
+    static DecodeOutcome Failed(DecodeStatus status, std::string message) { return {status, std::move(message)}; }
+    bool Ok() const { return status == DecodeStatus::Ok; }
+};
+
+}  // namespace vantor
