@@ -161,8 +161,6 @@ constexpr int kFirstVal = 0x100;
 
 struct GetoptTable {
     std::vector<option> longOptions;
-    std::vector<const char*> toolkitNames;  // by entry index, past the rows
-    std::vector<bool> toolkitTakesValue;
     std::string shortOptions = "-:";  // every argument in order, ':' for a missing value
 };
 
@@ -173,13 +171,8 @@ GetoptTable MakeGetoptTable() {
         t.longOptions.push_back({row.name, row.argument != nullptr ? required_argument : no_argument, nullptr, val++});
         if (row.shortName != 0) t.shortOptions += row.shortName;
     }
-    auto addToolkit = [&](const char* name, bool value) {
-        t.longOptions.push_back({name, value ? required_argument : no_argument, nullptr, val++});
-        t.toolkitNames.push_back(name);
-        t.toolkitTakesValue.push_back(value);
-    };
-    for (const char* name : kToolkitWithValue) addToolkit(name, true);
-    for (const char* name : kToolkitFlags) addToolkit(name, false);
+    for (const char* name : kToolkitWithValue) t.longOptions.push_back({name, required_argument, nullptr, val++});
+    for (const char* name : kToolkitFlags) t.longOptions.push_back({name, no_argument, nullptr, val++});
     t.longOptions.push_back({nullptr, 0, nullptr, 0});
     return t;
 }
@@ -255,11 +248,11 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
             }
             given.emplace_back(&row, arg);
         } else {
-            const std::size_t k = entry - rows;
-            if (name != table.toolkitNames[k]) return fail("unknown option " + arg);
+            const option& toolkit = table.longOptions[entry];
+            if (name != toolkit.name) return fail("unknown option " + arg);
             if (c == ':') return fail("option " + arg + " takes a value");
             o.toolkitArgs.push_back("-" + name);
-            if (table.toolkitTakesValue[k]) o.toolkitArgs.emplace_back(optarg);
+            if (toolkit.has_arg == required_argument) o.toolkitArgs.emplace_back(optarg);
         }
     }
     // After --, every argument is a path.
