@@ -112,7 +112,7 @@ unsigned ChooseWriteScale(std::uint32_t width, std::uint32_t height, const void*
 
 void CVantorView::OnFileWriteStart() {
     Ui& ui = TheUi();
-    if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
+    m_slides.UseAllWhenFull();
     AfxMessageBox(
         "これから選択されているSLIDE_FILEを任意folderに書き込みます。\n"
         " Scale設定 -> 書き込み対象folder設定の順にパラメータを設定してください。\n"
@@ -175,7 +175,7 @@ void CVantorView::ChooseOutputFolder() {
 
 void CVantorView::StartWriteRun() {
     // A start number past the list is taken as the last slide.
-    m_jumpTarget = std::min(m_jumpTarget, m_slideCount);
+    m_jumpTarget = std::min(m_jumpTarget, m_slides.m_slideCount);
     m_slideNo = m_jumpTarget;
     m_lastStepSlide = 0;
     RunLoop(true);
@@ -183,7 +183,8 @@ void CVantorView::StartWriteRun() {
 
 void CVantorView::LoadWriteSource(const std::string& path) {
     m_buf.Clear();
-    const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
+    const JpegPrefetch::ScaleContext frame =
+        WriteFrame(m_output.m_maxWidth, m_output.m_maxHeight, m_output.m_outScaleMode);
     if (PictureKindOf(path) == PictureKind::Jpeg) {  // decoded at the write's scale; opens regular files only
         // No picture, no size: nothing of it is drawn or written.
         if (!LoadJpegScaled(path, &ChooseWriteScale, frame) && !m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
@@ -234,7 +235,7 @@ void CVantorView::ConvertAndWriteSlide() {
         return;
     }
     // A worker of a parallel write: the frame of a BMP goes along with the rest.
-    if (m_outFileType == kOutBmp) output.frame = m_buf.Release(output.width, output.height);
+    if (m_output.m_outFileType == OutputSettings::kOutBmp) output.frame = m_buf.Release(output.width, output.height);
     m_deferred = std::move(output);
 }
 
@@ -267,7 +268,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
     if (m_progressMode < kProgressNone) {
         SetStatusPanes(Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width, m_height,
-                              m_slideNo, m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
+                              m_slideNo, m_slides.m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
     }
 
     ComposeOutputImage();
@@ -278,10 +279,10 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         // Nobody is told so on the command line, where every picture still gets its
         // turn and its line: the next one, holding less memory for its own picture
         // while the frame is asked for, may well fit.
-        if (ui.CanAsk()) m_slideNo = m_slideCount - 1;
+        if (ui.CanAsk()) m_slideNo = m_slides.m_slideCount - 1;
         return false;
     }
-    if (m_outScaleMode != kScaleAsIs) {
+    if (m_output.m_outScaleMode != OutputSettings::kScaleAsIs) {
         constexpr Rgb kGreen{0, 255, 0};
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height), kGreen,
                       backdrop.band);
@@ -291,18 +292,19 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     const std::size_t slash = m_strFile.rfind(kPathSeparator);
     output.slidePath = m_curSlidePath;
     output.name = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
-    if (m_outFileType == kOutJpeg || m_outFileType == kOutBmp)
-        output.name = WrittenName(output.name, m_outFileType == kOutJpeg ? "JPG" : "BMP");
+    if (m_output.m_outFileType == OutputSettings::kOutJpeg || m_output.m_outFileType == OutputSettings::kOutBmp)
+        output.name = WrittenName(output.name, m_output.m_outFileType == OutputSettings::kOutJpeg ? "JPG" : "BMP");
     if (m_haltState == kHaltHalted) return false;  // halted: the slide is shown again, nothing is written
-    if (m_outFileType == kOutJpeg && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
+    if (m_output.m_outFileType == OutputSettings::kOutJpeg && EndsWithNoCase(output.name, ".JPG"))
+        EncodeSlideJpeg(true, output.jpeg);
     return true;
 }
 
 void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
     Ui& ui = TheUi();
     const std::string& outName = output.name;
-    const bool jpg = m_outFileType == kOutJpeg && EndsWithNoCase(outName, ".JPG");
-    const bool bmp = m_outFileType == kOutBmp && EndsWithNoCase(outName, ".BMP");
+    const bool jpg = m_output.m_outFileType == OutputSettings::kOutJpeg && EndsWithNoCase(outName, ".JPG");
+    const bool bmp = m_output.m_outFileType == OutputSettings::kOutBmp && EndsWithNoCase(outName, ".BMP");
 
     const std::string candidate = FreeOutputName(m_outFolder, outName);
     if (candidate.empty()) {
@@ -350,12 +352,12 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
 
 void CVantorView::ComposeOutputImage() {
     // Straight: the slide's own pixels at its own size, decoded whole.
-    if (m_outScaleMode == kScaleAsIs) return;
-    const std::uint32_t W = m_maxWidth, H = m_maxHeight;
+    if (m_output.m_outScaleMode == OutputSettings::kScaleAsIs) return;
+    const std::uint32_t W = m_output.m_maxWidth, H = m_output.m_maxHeight;
     std::uint32_t x = 0, y = 0, w = W, h = H;
-    if (m_dispScaleMode == kPlaceFitted) {
-        w = m_fitWidth;
-        h = m_fitHeight;
+    if (m_output.m_dispScaleMode == OutputSettings::kPlaceFitted) {
+        w = m_fit.m_fitWidth;
+        h = m_fit.m_fitHeight;
         x = (W + 1 - w) / 2;
         y = (H + 1 - h) / 2;
     }
@@ -365,7 +367,7 @@ void CVantorView::ComposeOutputImage() {
         return;
     }
     ComposeFrame(m_buf.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), frame.get(), W, H, x, y, w, h,
-                 OutputBackground(m_outBackColor));
+                 OutputBackground(m_output.m_outBackColor));
     m_buf.Replace(std::move(frame), W, H);
 }
 
@@ -376,7 +378,7 @@ bool CVantorView::EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes) 
     }
     // One write at the chosen quality leaves the same file as a write at 75 followed
     // by a rewrite at the chosen quality.
-    const int quality = JpegQualityFor(m_jpegQualityIndex);
+    const int quality = JpegQualityFor(m_output.m_jpegQualityIndex);
     const CurrentPicture::FileOrder fileOrder(m_buf);
     return JpegFile::EncodeRgb(fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality, bytes);
 }

@@ -177,6 +177,23 @@ TEST(BatchCommandLine, StandardOutputNamesEachFileOnOneLineAndIsChecked) {
     }
 }
 
+// The options spelled as GNU tools take them write what the other spelling writes.
+TEST(BatchCommandLine, OptionsWithEqualsSignsWriteTheSameFile) {
+    test::TempDir in, first, second;
+    MakeJpeg(in.File("a.jpg"), 320, 200);
+    const std::string a = Quote(in.File("a.jpg"));
+    const test::ProgramRun joined =
+        RunVantor("--write=" + Quote(first.path().string()) + " --frame=640x480 --mode=2 --background=black " + a);
+    const test::ProgramRun apart =
+        RunVantor("--write " + Quote(second.path().string()) + " --frame 640x480 --mode 2 --background black " + a);
+    EXPECT_EQ(joined.err, "");
+    EXPECT_EQ(joined.status, 0);
+    EXPECT_EQ(joined.out, first.File("a.JPG") + "\n");
+    EXPECT_EQ(Identify(first.File("a.JPG")), "640 480 JPEG 75");
+    EXPECT_EQ(apart.status, 0);
+    EXPECT_EQ(test::ReadFile(first.File("a.JPG")), test::ReadFile(second.File("a.JPG")));
+}
+
 TEST(BatchCommandLine, ThreeRunsIntoOneFolderLandEveryPictureUnderItsOwnName) {
     test::TempDir in, out;
     std::string pictures;
