@@ -245,8 +245,8 @@ TEST(Browse, ScriptsNameTheKeys) {
     std::string last;
     std::istringstream lines(out.str());
     for (std::string line; std::getline(lines, line); last = line) {
-        const auto at = line.find("\"event\":\"slide\",\"number\":");
-        if (at != std::string::npos) numbers.push_back(static_cast<unsigned>(std::stoul(line.substr(at + 27))));
+        const std::string slide = "{\"event\":\"slide\",\"number\":";
+        if (line.starts_with(slide)) numbers.push_back(static_cast<unsigned>(std::stoul(line.substr(slide.size()))));
     }
     EXPECT_EQ(numbers, (std::vector<unsigned>{4, 6, 5, 4, 3, 2, 1, 2, 3, 4}));
     EXPECT_EQ(last, "{\"event\":\"quit\"}") << "nothing after q";
