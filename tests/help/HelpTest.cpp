@@ -194,6 +194,41 @@ TEST(HelpDialogs, TheShowReactsAsItsTableSays) {
     }
 }
 
+// Each line of the features page on the keys when no run goes, tried from slide 3
+// of five: the slide each key shows, or 0 for a quit.
+TEST(HelpDialogs, TheKeysWithoutAShowDoAsThePageSays) {
+    struct Case {
+        const char* line;
+        std::vector<std::pair<unsigned, unsigned>> keys;  // key, the slide shown then
+    };
+    const Case cases[] = {
+        {"  Right, Page Down or n: the next slide; Left, Page Up, BackSpace or p: the slide before\n",
+         {{39, 4}, {34, 4}, {'N', 4}, {37, 2}, {33, 2}, {8, 2}, {'P', 2}}},
+        {"  Home: the first slide; End: the last (the keys stop at the ends; the title gives the place)\n",
+         {{36, 1}, {35, 5}}},
+        {"  q or Ctrl+Q: quits\n", {{'Q', 0}}},
+    };
+    const std::string text = AllText(HowToUseFeaturesTemplate());
+    test::TempDir dir;
+    const auto paths = test::WriteBmpSlides(dir, 5);
+    for (const Case& c : cases) {
+        EXPECT_NE(text.find(c.line), std::string::npos) << c.line;
+        for (const auto& [key, slide] : c.keys) {
+            test::ScriptedView s;
+            for (const auto& path : paths) s.view.m_slides.Append(path);
+            s.view.BrowseTo(3);
+            s.ClearTranscript();
+            s.view.OnKeyDown(key);
+            EXPECT_EQ(s.ui.ClosePosted(), slide == 0) << c.line << key;
+            const auto shown = s.Events("slide");
+            ASSERT_EQ(shown.size(), slide == 0 ? 0u : 1u) << c.line << key;
+            if (slide == 0) continue;
+            EXPECT_EQ(Json::parse(shown[0])["number"].get<unsigned>(), slide) << key;
+            EXPECT_NE(s.ui.Title().find("( " + std::to_string(slide) + " / 5 )"), std::string::npos) << key;
+        }
+    }
+}
+
 TEST(HelpDialogs, EachOpensDuringAShowWhichGoesOnAfterOk) {
     test::TempDir dir;
     test::ScriptedView s;
