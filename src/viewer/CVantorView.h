@@ -277,12 +277,12 @@ public:
     static constexpr std::uint32_t kProgressBrief = 1;  // sizes, numbers and names only, the meter steps
     static constexpr std::uint32_t kProgressNone = 2;   // the slide number alone, no status panes, meter at 0
     std::uint32_t m_progressMode = kProgressFull;
-    std::int32_t m_statusPhase = 0;  // flipped by the paint and the write step
-    bool m_fullScreen = false;       // the window alone on the screen, without its bars
-    bool m_fullScreenTexts = false;  // full screen shows the texts around the picture too (i)
+    std::int32_t m_statusPhase = 0;                   // flipped by the paint and the write step
+    bool m_fullScreen = false;                        // the window alone on the screen, without its bars
+    bool m_fullScreenTexts = false;                   // full screen shows the texts around the picture too (i)
     std::int32_t m_fullScreenBackColor = kBackBlack;  // the background toggle's state in full screen
-    bool m_fitWindow = false;        // the show fits pictures into the client area
-    bool m_autoRotate = false;       // JPEGs are shown and written upright by their Exif orientation
+    bool m_fitWindow = false;                         // the show fits pictures into the client area
+    bool m_autoRotate = false;                        // JPEGs are shown and written upright by their Exif orientation
 
     // ---- run state: set by the run loop and the reactions to clicks, keys and commands -------
     // (the jump dialog and the write's setup in batch/ among them).

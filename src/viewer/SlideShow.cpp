@@ -203,7 +203,7 @@ void CVantorView::OnRButtonDown() {
 void CVantorView::OnKeyDown(unsigned k) {
     Ui& ui = TheUi();
     // Esc leaves full screen only when there is no run for it to stop.
-    if (k == VK_ESCAPE && m_fullScreen && m_stopped == 1 && m_searching == 0 && m_sorting == 0 && !LongRunActive()) {
+    if (k == VK_ESCAPE && m_fullScreen && NoRunGoes()) {
         SetFullScreen(false);
         return;
     }

@@ -23,15 +23,13 @@ double NextStep(double scale, bool in) {
         return next == std::end(kZoomSteps) ? scale : *next;
     }
     const auto next = std::find_if(std::rbegin(kZoomSteps), std::rend(kZoomSteps),
-                                    [scale](double step) { return step < scale / 1.001; });
+                                   [scale](double step) { return step < scale / 1.001; });
     return next == std::rend(kZoomSteps) ? scale : *next;
 }
 
 }  // namespace
 
-bool CVantorView::NoRunGoes() const {
-    return m_stopped == 1 && m_searching == 0 && m_sorting == 0 && !LongRunActive();
-}
+bool CVantorView::NoRunGoes() const { return m_stopped == 1 && m_searching == 0 && m_sorting == 0 && !LongRunActive(); }
 
 bool CVantorView::OnViewKey(unsigned k) {
     if (k == 'I' && m_fullScreen) {

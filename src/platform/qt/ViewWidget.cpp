@@ -240,7 +240,8 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
         // The left button halts a show; when no run goes, dragging with it pans.
         if (m_view.NoRunGoes()) {
             m_dragging = true;
-            m_dragFrom = event->position().toPoint() + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+            m_dragFrom =
+                event->position().toPoint() + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
             if (horizontalScrollBar()->maximum() > 0 || verticalScrollBar()->maximum() > 0)
                 viewport()->setCursor(Qt::ClosedHandCursor);
         }
