@@ -86,9 +86,9 @@ unsigned CVantorView::ChooseDisplayScale(std::uint32_t width, std::uint32_t heig
 JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
     const auto mode = static_cast<std::uint32_t>(m_output.m_outScaleMode);
     if (!m_fitWindow && !m_fullScreen) return {m_output.m_maxWidth, m_output.m_maxHeight, mode};
-    // Full screen fits into the whole screen; Fit to Window keeps its margin there too.
+    // Full screen fits into the whole screen, to its edges; Fit to Window keeps a margin.
     const Size client = TheUi().ClientSize();
-    const std::int64_t margin = m_fitWindow ? kWindowMargin : 0;
+    const std::int64_t margin = m_fullScreen ? 0 : kWindowMargin;
     const auto inside = [margin](int side) {
         return static_cast<std::uint32_t>(std::max<std::int64_t>(1, std::int64_t{side} - 2 * margin));
     };
