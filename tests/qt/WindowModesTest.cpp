@@ -202,6 +202,7 @@ TEST(QtWindowModes, FullScreenShowsThePictureAloneCentredOnBlack) {
     std::vector<std::uint8_t> red(1920 * 1080 * 3, 0);
     for (std::size_t i = 0; i < red.size(); i += 3) red[i] = 255;
     ASSERT_TRUE(JpegFile::SaveFromRgb(path, red.data(), 1920, 1080, true, 95));
+    test::TestApp();
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const double scale = std::min(screen.width() / 1920.0, screen.height() / 1080.0);
     const QSize fitted(static_cast<int>(1920 * scale), static_cast<int>(1080 * scale));
