@@ -324,13 +324,16 @@ std::string UsageText() {
                 "show") +
            "\nKeys when no show runs:\n" + line("Right, PgDn, n", "the next slide") +
            line("Left, PgUp, BackSpace, p", "the slide before") + line("Home, End", "the first, the last slide") +
-           line("q, Ctrl+Q", "quit") + "\nOptions:\n" + rows(false) +
+           line("q, Ctrl+Q", "quit") + line("+, -, Ctrl+wheel", "zoom in, out") +
+           line("0 or =, 1", "fit again, 100 %") + line("drag, wheel, Shift+wheel", "pan a zoomed picture") +
+           line("i", "the texts in full screen") + "\nOptions:\n" + rows(false) +
            line("--", "end of options: every later argument is a path") + "\nWrite options (with --write):\n" +
            rows(true) +
            "\n"
            "Window options such as -platform NAME or -style NAME are passed to Qt.\n"
-           "The window keeps Fit to Window and Rotate by EXIF Orientation between runs\n"
-           "in $XDG_CONFIG_HOME/vantor/settings (~/.config/vantor/settings).\n"
+           "The window keeps Fit to Window, Rotate by EXIF Orientation and the\n"
+           "full-screen background between runs in $XDG_CONFIG_HOME/vantor/settings\n"
+           "(~/.config/vantor/settings).\n"
            "Exit status: 0 success; 1 some pictures were not written (--write);\n"
            "2 a usage error, or an output folder that cannot take the files;\n"
            "3 standard output could not be written (--write): not every file written\n"

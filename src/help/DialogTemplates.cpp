@@ -109,8 +109,10 @@ const DialogTemplate& HowToUseFeaturesTemplate() {
         "  q or Ctrl+Q: quits\n"
         "The picture on screen can be saved from the File menu in the middle of a slide show.\n"
         "View > Full Screen (F11; vantor --fullscreen) leaves the picture alone on the screen: F11 leaves it, and so\n"
-        "does Esc when no show, search, sort or write runs. View > Fit to Window (vantor --fit-window) fits the show\n"
-        "into the window, refitting as it changes size; the scale dialog's frame stays the frame of the write.",
+        "does Esc when no show, search, sort or write runs; i shows the texts there. View > Fit to Window (vantor\n"
+        "--fit-window) fits the show into the window, refitting as it changes size; the scale dialog's frame stays\n"
+        "the frame of the write. When no show runs: + and - (Ctrl+wheel) zoom, 0 or = fits, 1 is 100 %; drag,\n"
+        "the wheel and Shift+wheel move a picture larger than the window.",
         "Damaged JPEG files: one that can still be decoded shows two JPEG Error boxes (the decoder's message,\n"
         "then the file's path) and is then shown; one that cannot shows a JPEG Fatal Error box, and from the\n"
         "third slide on a box with its path and the Stop or Continue question (for slides 1 and 2 the previous\n"

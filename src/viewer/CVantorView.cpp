@@ -64,17 +64,20 @@ std::uint64_t CVantorView::RunStateKey() const {
 }
 
 void CVantorView::OnInitialUpdate() {
-    // The scroll range (6000 x 6000) belongs to the view window; the logic has nothing to set.
+    // The view window starts with a scroll range of 6000 x 6000; each paint of a
+    // picture sets it to what the picture needs.
 }
 
 void CVantorView::OnAppExit() { TheUi().PostClose(); }
 
 void CVantorView::OnBackgroundToggle() {
-    switch (m_backColor) {
-        case kBackWhite: m_backColor = kBackGray; break;
+    // Full screen has a background of its own (black at first); the window's stays.
+    std::int32_t& back = m_fullScreen ? m_fullScreenBackColor : m_backColor;
+    switch (back) {
+        case kBackWhite: back = kBackGray; break;
         case kBackGray:
-        case kBackNone: m_backColor = kBackBlack; break;
-        default: m_backColor = kBackWhite; break;
+        case kBackNone: back = kBackBlack; break;
+        default: back = kBackWhite; break;
     }
     InvalidateView(true);
 }

@@ -44,6 +44,13 @@ inline constexpr unsigned VK_END = 35;
 inline constexpr unsigned VK_HOME = 36;
 inline constexpr unsigned VK_LEFT = 37;
 inline constexpr unsigned VK_RIGHT = 39;
+// and those that zoom when no run goes
+inline constexpr unsigned VK_NUMPAD0 = 96;
+inline constexpr unsigned VK_NUMPAD1 = 97;
+inline constexpr unsigned VK_ADD = 107;  // + on the keypad, and + typed on any keyboard
+inline constexpr unsigned VK_SUBTRACT = 109;
+inline constexpr unsigned VK_OEM_PLUS = 187;  // the = key
+inline constexpr unsigned VK_OEM_MINUS = 189;
 
 class CVantorView {
 public:
@@ -122,6 +129,23 @@ public:
     bool NoRunGoing() const { return m_stopped == 1 && m_searching == 0 && m_sorting == 0 && !LongRunActive(); }
     // The keys that step through the slide list and q; false for any other key.
     bool OnBrowseKey(unsigned virtualKey);
+    // The keys of the picture when no run goes: + and - zoom in steps about the
+    // centre, 0 and = fit again, 1 shows 100 %, i the texts in full screen. True
+    // when the key was taken.
+    bool OnViewKey(unsigned virtualKey);
+    // Ctrl with the wheel: notches steps of zoom (in when positive) about the
+    // point (x, y) of the client area; nothing while a run goes.
+    void OnZoomWheel(int notches, int x, int y);
+
+    // Where the paint puts the picture in a client area of cx x cy, before the
+    // scroll: its drawn rectangle (the fit, or the zoom) and how far the view
+    // scrolls over it each way (0 where it fits). Runs the fit into DisplayFrame().
+    struct Layout {
+        Rect picture;
+        int scrollX = 0, scrollY = 0;
+        double scale = 1;  // drawn pixels per pixel of the picture (its narrower side's, when warped)
+    };
+    Layout LayOut(int cx, int cy);
 
     // ---- fit computation -------------------------------------------------------------
     // Into the scale dialog's frame (the batch write's), or into any other frame.
@@ -266,10 +290,12 @@ public:
     static constexpr std::uint32_t kProgressBrief = 1;  // sizes, numbers and names only, the meter steps
     static constexpr std::uint32_t kProgressNone = 2;   // the slide number alone, no status panes, meter at 0
     std::uint32_t m_progressMode = kProgressFull;
-    std::int32_t m_statusPhase = 0;  // flipped by the paint and the write step
-    bool m_fullScreen = false;       // the window alone on the screen, without its bars
-    bool m_fitWindow = false;        // the show fits pictures into the client area
-    bool m_autoRotate = false;       // JPEGs are shown and written upright by their Exif orientation
+    std::int32_t m_statusPhase = 0;                   // flipped by the paint and the write step
+    bool m_fullScreen = false;                        // the window alone on the screen, without its bars
+    bool m_fullScreenTexts = false;                   // full screen shows the texts around the picture too (i)
+    std::int32_t m_fullScreenBackColor = kBackBlack;  // the background toggle's state in full screen
+    bool m_fitWindow = false;                         // the show fits pictures into the client area
+    bool m_autoRotate = false;                        // JPEGs are shown and written upright by their Exif orientation
 
     // ---- run state: set by the run loop and the reactions to clicks, keys and commands -------
     // (the jump dialog and the write's setup in batch/ among them).
@@ -384,6 +410,12 @@ private:
     void BrowseFolderOf(const std::string& picture);
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);
+
+    // The zoom: drawn pixels per pixel of the picture, or 0 for the fit. Set by the
+    // zoom keys and the wheel; another picture (or a run) starts at the fit again.
+    void ZoomAbout(double zoom, int x, int y);
+    double m_zoom = 0;
+    std::string m_viewedPath;  // the picture the zoom and the scroll belong to
 
     int m_commandDepth = 0;
     bool m_closeRequested = false;

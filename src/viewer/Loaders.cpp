@@ -23,6 +23,13 @@ constexpr std::uint64_t kMaxBitmapFileBytes = std::uint64_t{1} << 30;
 
 // Each format of the table to its loader: the one place a new format's kind is named.
 void CVantorView::LoadByEnding(const std::string& path) {
+    // Another picture is shown at the fit, from its top left corner; the same one
+    // loaded again (a halted show's every pass) keeps its zoom and scroll.
+    if (path != m_viewedPath) {
+        m_viewedPath = path;
+        m_zoom = 0;
+        TheUi().ScrollTo({0, 0});
+    }
     switch (PictureKindOf(path)) {
         case PictureKind::Jpeg: LoadJpegFile(path); break;
         case PictureKind::Gif: LoadGifFile(path); break;

@@ -44,6 +44,7 @@ void CVantorView::RunLoop(bool writing) {
     m_haltState = kHaltRunning;
     m_stopped = 0;
     m_backRequest = m_keyBackRequest = m_keyForwardRequest = 0;
+    m_zoom = 0;  // a run shows each slide at the fit
     // Not reloading the path shown last saves a load between passes of one run
     // only: a new run always loads its first slide.
     m_lastShownPath.clear();
@@ -207,6 +208,7 @@ void CVantorView::OnKeyDown(unsigned k) {
         return;
     }
     if (NoRunGoing() && OnBrowseKey(k)) return;
+    if (NoRunGoing() && OnViewKey(k)) return;
     if (m_searchStop == 0 && m_searching == 1 && k == VK_ESCAPE) {
         ui.MessageBox("検索を中断しますか? クリックしてください。", "stop directory search ?", MsgButtons::OK,
                       MsgIcon::None);

@@ -57,16 +57,18 @@ TEST(KeptSettings, LiveInTheUsersConfigurationFolder) {
     }
 }
 
-TEST(KeptSettings, FitAndRotationMakeTheRoundTripAndNothingElseIsKept) {
+TEST(KeptSettings, FitRotationAndTheFullScreenBackgroundMakeTheRoundTripAndNothingElseIsKept) {
     test::TempDir dir;
     ScopedEnv config("XDG_CONFIG_HOME", dir.path().string());
     const std::string path = KeptSettingsPath();
+    std::int32_t fullScreenBack = 0;
     for (const bool fit : {false, true}) {
         for (const bool rotate : {false, true}) {
             SCOPED_TRACE(std::to_string(fit) + std::to_string(rotate));
             CVantorView before;
             before.m_fitWindow = fit;
             before.m_autoRotate = rotate;
+            before.m_fullScreenBackColor = fullScreenBack;
             before.m_speed = 200;
             before.m_backColor = CVantorView::kBackWhite;
             ASSERT_TRUE(WriteKeptSettings(before, path)) << "the folder is made";
@@ -76,6 +78,8 @@ TEST(KeptSettings, FitAndRotationMakeTheRoundTripAndNothingElseIsKept) {
             ReadKeptSettings(after, path);
             EXPECT_EQ(after.m_fitWindow, fit);
             EXPECT_EQ(after.m_autoRotate, rotate);
+            EXPECT_EQ(after.m_fullScreenBackColor, fullScreenBack);
+            fullScreenBack = (fullScreenBack + 1) % 4;
             EXPECT_EQ(after.m_speed, 5u) << "the show's own settings start fresh";
             EXPECT_EQ(after.m_backColor, CVantorView::kBackGray);
         }
@@ -83,12 +87,13 @@ TEST(KeptSettings, FitAndRotationMakeTheRoundTripAndNothingElseIsKept) {
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
 
     // Lines it does not know, or values it cannot read, leave the setting as it is.
-    const std::string text = "speed=9\nauto-rotate=y\nfit-window=1\n";
+    const std::string text = "speed=9\nauto-rotate=y\nfit-window=1\nfull-screen-background=7\n";
     test::WriteFile(path, {text.begin(), text.end()});
     CVantorView odd;
     odd.m_autoRotate = true;
     ReadKeptSettings(odd, path);
     EXPECT_TRUE(odd.m_fitWindow && odd.m_autoRotate);
+    EXPECT_EQ(odd.m_fullScreenBackColor, CVantorView::kBackBlack);
     EXPECT_EQ(odd.m_speed, 5u);
     CVantorView none;
     ReadKeptSettings(none, dir.File("missing"));
