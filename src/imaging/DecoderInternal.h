@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "imaging/PictureDecoders.h"
@@ -24,8 +25,9 @@ struct Source {
     std::size_t Read(void* into, std::size_t bytes);
     bool Seek(std::uint64_t offset);
     std::uint64_t Tell() const;
-    // All of it into one block; nothing when it is not there or could not be read.
-    std::uint8_t* ReadAll(std::uint64_t* length);
+    // All of it into one block of size bytes; nothing when that is not there or
+    // could not be read.
+    std::unique_ptr<std::uint8_t[]> ReadAll();
 };
 
 // One decode: what is asked, and where the picture goes.

@@ -40,15 +40,10 @@ std::uint64_t Source::Tell() const {
     return at < 0 ? 0 : static_cast<std::uint64_t>(at);
 }
 
-std::uint8_t* Source::ReadAll(std::uint64_t* length) {
+std::unique_ptr<std::uint8_t[]> Source::ReadAll() {
     if (!Seek(0) || size == 0) return nullptr;
-    std::uint8_t* bytes = AllocBytes(size).release();
-    if (bytes == nullptr) return nullptr;
-    if (Read(bytes, static_cast<std::size_t>(size)) != size) {
-        delete[] bytes;
-        return nullptr;
-    }
-    *length = size;
+    std::unique_ptr<std::uint8_t[]> bytes = AllocBytes(size);
+    if (bytes && Read(bytes.get(), static_cast<std::size_t>(size)) != size) bytes.reset();
     return bytes;
 }
 

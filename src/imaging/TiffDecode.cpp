@@ -44,7 +44,15 @@ extern "C" toff_t OnTiffSeek(thandle_t handle, toff_t offset, int whence) {
 
 extern "C" int OnTiffClose(thandle_t) { return 0; }
 extern "C" toff_t OnTiffSize(thandle_t handle) { return SourceOf(handle).size; }
-extern "C" int OnTiffMap(thandle_t, void**, toff_t*) { return 0; }
+// A file is never mapped (one cut meanwhile would kill the program); a source in
+// memory is handed over whole.
+extern "C" int OnTiffMap(thandle_t handle, void** base, toff_t* size) {
+    const Source& source = SourceOf(handle);
+    if (source.data == nullptr) return 0;
+    *base = const_cast<std::uint8_t*>(source.data);  // read only: the library never writes a file opened "r"
+    *size = source.size;
+    return 1;
+}
 extern "C" void OnTiffUnmap(thandle_t, void*, toff_t) {}
 
 extern "C" int OnTiffError(TIFF*, void* user, const char*, const char* format, va_list args) {
@@ -65,15 +73,14 @@ TIFF* Open(Reader& reader) {
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxSingleAllocation);
     TIFFOpenOptionsSetErrorHandlerExtR(options, OnTiffError, &reader);
     TIFFOpenOptionsSetWarningHandlerExtR(options, OnTiffWarning, &reader);
-    // "m": never mapped; reads go through the source.
-    TIFF* tiff = TIFFClientOpenExt("picture", "rm", &reader, OnTiffRead, OnTiffWrite, OnTiffSeek, OnTiffClose,
+    TIFF* tiff = TIFFClientOpenExt("picture", "r", &reader, OnTiffRead, OnTiffWrite, OnTiffSeek, OnTiffClose,
                                    OnTiffSize, OnTiffMap, OnTiffUnmap, options);
     TIFFOpenOptionsFree(options);
     return tiff;
 }
 
 bool LibraryFailed(Job& job, const Reader& reader) {
-    if (job.source->cutShort) return CutShort(job);
+    if (reader.source->cutShort) return CutShort(job);
     return Damaged(job, reader.message[0] != '\0' ? reader.message : "the library cannot read it");
 }
 
@@ -111,8 +118,10 @@ void DecodeTiff(Job& job) {
         return;
     }
     job.source->Seek(0);
+    Source inMemory;
+    std::unique_ptr<std::uint8_t[]> whole;
     Reader reader{job.source, {}};
-    const std::unique_ptr<TIFF, TiffCloser> tiff(Open(reader));
+    std::unique_ptr<TIFF, TiffCloser> tiff(Open(reader));
     if (!tiff) {
         LibraryFailed(job, reader);
         return;
@@ -125,6 +134,31 @@ void DecodeTiff(Job& job) {
     }
     if (!SizeKnown(job, width, height)) return;
 
+    // The library reads an uncompressed tile from a file into a buffer it rounds
+    // up to a kilobyte, and then refuses the tile as not of that size; from
+    // memory it takes the tile as it is. Such a file is read whole first.
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_COMPRESSION, &compression);
+    if (job.source->file != nullptr && TIFFIsTiled(tiff.get()) && compression == COMPRESSION_NONE) {
+        whole = job.source->ReadAll();
+        if (!whole) {
+            if (job.source->cutShort) {
+                CutShort(job);
+            } else {
+                NoMemory(job);
+            }
+            return;
+        }
+        inMemory.data = whole.get();
+        inMemory.size = job.source->size;
+        reader.source = &inMemory;
+        tiff.reset(Open(reader));
+        if (!tiff) {
+            LibraryFailed(job, reader);
+            return;
+        }
+    }
+
     char why[1024] = "";
     if (!TIFFRGBAImageOK(tiff.get(), why)) {
         Unsupported(job, why);
@@ -133,7 +167,7 @@ void DecodeTiff(Job& job) {
     RgbaImage rgba;
     rgba.begun = TIFFRGBAImageBegin(&rgba.image, tiff.get(), 1, why) != 0;
     if (!rgba.begun) {
-        if (job.source->cutShort) {
+        if (reader.source->cutShort) {
             CutShort(job);
         } else {
             Unsupported(job, why);

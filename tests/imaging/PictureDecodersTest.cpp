@@ -155,6 +155,7 @@ TEST(PictureDecoders, DecodeAsImageMagickDoes) {
         {PictureCodec::Tiff, "lzw.tif", photo + "-compress LZW TIFF:"},
         {PictureCodec::Tiff, "zip-tiled.tif", photo + "-compress Zip -define tiff:tile-geometry=32x32 TIFF:"},
         {PictureCodec::Tiff, "jpeg.tif", photo + "-compress JPEG TIFF:", 255, 40},
+        {PictureCodec::Tiff, "none-tiled.tif", photo + "-compress None -define tiff:tile-geometry=16x16 TIFF:"},
         {PictureCodec::Tiff, "rgb16.tif", photo + "-depth 16 TIFF:"},
         {PictureCodec::Tiff, "gray.tif", photo + "-colorspace Gray TIFF:"},
         {PictureCodec::Tiff, "group4.tif", photo + "-monochrome -compress Group4 TIFF:"},
