@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 
 #include "TestSupport.h"
 #include "imaging/BmpTestSupport.h"
@@ -99,8 +98,9 @@ struct Difference {
 
 Difference Compare(const Bytes& a, const Bytes& b) {
     Difference d;
+    if (a.size() != b.size()) return {255, 0};
     double squares = 0;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
         const int diff = std::abs(a[i] - b[i]);
         d.largest = std::max(d.largest, diff);
         squares += diff * diff;
