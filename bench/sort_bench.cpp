@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
     std::printf("%-28s %10s %10s %12s %8s %8s\n", "case", "ours (s)", "ours cpu", "sort -f (s)", "ratio", "target");
     for (const auto& [label, kind] : {std::pair{"name ascending (kind 0)", 0}, std::pair{"size ascending (kind 4)", 4},
                                       std::pair{"type descending (kind 9)", 9}}) {
-        for (std::uint32_t i = 0; i < paths.size(); ++i) view.StoreSlide(i, paths[i]);
-        view.m_slideCount = static_cast<std::uint32_t>(paths.size());
+        for (std::uint32_t i = 0; i < paths.size(); ++i) view.m_slides.Store(i, paths[i]);
+        view.m_slides.m_slideCount = static_cast<std::uint32_t>(paths.size());
         view.InvalidateView(true);
         const double c0 = CpuSeconds();
         const auto t0 = Clock::now();

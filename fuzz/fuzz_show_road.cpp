@@ -43,10 +43,10 @@ constexpr std::uint64_t kPaintOncePixels = 1'000'000;
 void PaintEveryFit(vantor::CVantorView& view, QImage& window, const std::vector<Frame>& frames) {
     const bool big = std::uint64_t{view.m_width} * view.m_height > kPaintOncePixels;
     for (auto [w, h] : frames) {
-        view.m_maxWidth = w;
-        view.m_maxHeight = h;
+        view.m_output.m_maxWidth = w;
+        view.m_output.m_maxHeight = h;
         for (int mode = 0; mode <= (big ? 0 : 3); ++mode) {
-            view.m_outScaleMode = mode;
+            view.m_output.m_outScaleMode = mode;
             QPainter painter(&window);
             vantor::QtCanvas canvas(painter);
             view.OnDraw(canvas);
@@ -72,13 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string& base = vantor::fuzz::WriteInput(data, size);
     vantor::SetTheUi(&ui);  // WriteInput installs its own silent user the first time
     static vantor::CVantorView* view = new vantor::CVantorView;
-    view->m_slideCount = 2;
+    view->m_slides.m_slideCount = 2;
     view->m_slideNo = 1;
     const std::vector<Frame> frames = FramesFor(data, size);
     for (const char* ending : {".jpg", ".bmp"}) {
         const std::string path = base + ending;
         std::rename(base.c_str(), path.c_str());
-        view->m_slidePath[0] = path;
+        view->m_slides.m_slidePath[0] = path;
         view->LoadByEnding(path);
         PaintEveryFit(*view, window, frames);
         std::rename(path.c_str(), base.c_str());

@@ -1,17 +1,18 @@
 #include "app/CommandLineOptions.h"
 
+#include <getopt.h>
+
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
 
 namespace vantor {
 
 namespace {
 
-// The window toolkit's own options: with a value, and without.
-constexpr const char* kToolkitWithValue[] = {
-    "platform", "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry", "qwindowtitle", "qwindowicon",
-    "display",  "geometry",           "style",         "stylesheet", "session",         "name",         "title"};
-constexpr const char* kToolkitFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+using Mode = CommandLineOptions::Mode;
 
 bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& out) {
     if (text.empty() || text.size() > 10) return false;
@@ -30,11 +31,11 @@ bool ParseInRange(const std::string& text, std::uint64_t lo, std::uint64_t hi, T
     return true;
 }
 
-bool ParseFrame(const std::string& text, WriteOptions& w) {
+bool ParseFrame(const std::string& text, OutputSettings& output) {
     const auto x = text.find_first_of("xX");
     if (x == std::string::npos) return false;
-    return ParseInRange(text.substr(0, x), 1, 6000, w.frameWidth) &&
-           ParseInRange(text.substr(x + 1), 1, 6000, w.frameHeight);
+    return ParseInRange(text.substr(0, x), 1, 6000, output.m_maxWidth) &&
+           ParseInRange(text.substr(x + 1), 1, 6000, output.m_maxHeight);
 }
 
 bool ParseChoice(const std::string& text, std::initializer_list<const char*> names, std::int32_t& out) {
@@ -49,133 +50,230 @@ bool ParseChoice(const std::string& text, std::initializer_list<const char*> nam
     return false;
 }
 
+using O = CommandLineOptions;
+
+constexpr OptionRow kOptions[] = {
+    {"speed", 0, "N", kInAll, Mode::Window, "the show's pace, 0 (fastest) to 255; default 5",
+     "--speed takes a number from 0 to 255",
+     [](const std::string& v, O& o) {
+         std::uint32_t speed = 0;
+         if (!ParseInRange(v, 0, 255, speed)) return false;
+         o.view.speed = speed;
+         return true;
+     }},
+    {"fullscreen", 0, nullptr, kInWindow, Mode::Window,
+     "start full screen, without menu, tool and status\nbars (F11 or View > Full Screen; F11 or Esc leaves)", "",
+     [](const std::string&, O& o) {
+         o.view.fullScreen = true;
+         return true;
+     }},
+    {"fit-window", 0, nullptr, kInWindow, Mode::Window,
+     "fit pictures into the window, not the scale frame\n(View > Fit to Window); the write keeps the frame", "",
+     [](const std::string&, O& o) {
+         o.view.fitWindow = true;
+         return true;
+     }},
+    {"auto-rotate", 0, nullptr, kInAll, Mode::Window,
+     "show and write JPEGs upright as their Exif\norientation says (View > Rotate by EXIF Orientation)", "",
+     [](const std::string&, O& o) {
+         o.view.autoRotate = true;
+         return true;
+     }},
+    {"script", 0, "FILE", kInScript, Mode::Script,
+     "run a script against the program without a window\nand print the transcript (see docs/commands.md)",
+     "--script takes a script file",
+     [](const std::string& v, O& o) {
+         o.scriptFile = v;
+         return true;
+     }},
+    {"help", 'h', nullptr, kInAll, Mode::Help, "print this help and exit", "", nullptr},
+    {"version", 'v', nullptr, kInAll, Mode::Version, "print the version and exit", "", nullptr},
+    {"write", 0, "OUTDIR", kInWrite, Mode::Write,
+     "convert the pictures into framed files in OUTDIR,\nwithout a window; prints each file written",
+     "--write takes an output folder",
+     [](const std::string& v, O& o) {
+         o.write.outFolder = v;
+         return !v.empty();
+     }},
+    {"frame", 0, "WxH", kInWrite, Mode::Window, "the output frame, 1 to 6000 each; default 800x600",
+     "--frame takes WIDTHxHEIGHT, each from 1 to 6000",
+     [](const std::string& v, O& o) { return ParseFrame(v, o.write.output); }},
+    {"mode", 0, "N", kInWrite, Mode::Window,
+     "0 shrink to fit (default), 1 as is, 2 shrink or\nenlarge to fit, 3 stretch over the frame",
+     "--mode takes 0, 1, 2 or 3",
+     [](const std::string& v, O& o) { return ParseInRange(v, 0, 3, o.write.output.m_outScaleMode); }},
+    {"background", 0, "COLOUR", kInWrite, Mode::Window, "white, gray (default) or black around the picture",
+     "--background takes white, gray or black",
+     [](const std::string& v, O& o) {
+         return ParseChoice(v, {"white", "gray", "black"}, o.write.output.m_outBackColor);
+     }},
+    {"quality", 0, "N", kInWrite, Mode::Window, "JPEG quality 0..9: 100 95 90 85 80 75 70 65 60 50;\ndefault 5 (75)",
+     "--quality takes a number from 0 (best) to 9",
+     [](const std::string& v, O& o) { return ParseInRange(v, 0, 9, o.write.output.m_jpegQualityIndex); }},
+    {"type", 0, "jpg|bmp", kInWrite, Mode::Window, "the written file type; default jpg", "--type takes jpg or bmp",
+     [](const std::string& v, O& o) {
+         return ParseChoice(v, {"jpg", "bmp"}, o.write.output.m_outFileType);
+     }},
+    // Any number: the command line's list is not held to the window's 10000, and a
+    // number past the list starts with its last picture.
+    {"start", 0, "N", kInWrite, Mode::Window,
+     "the start number, as the jump dialog takes it:\n0 (default) and 1 start with the first picture,\na number "
+     "past the list with the last",
+     "--start takes a number: 0 or 1 starts with the first picture",
+     [](const std::string& v, O& o) { return ParseInRange(v, 0, UINT32_MAX, o.write.start); }},
+    {"files-from", 0, "FILE", kInWrite, Mode::Window,
+     "also write the paths listed in FILE (- for standard\ninput), one a line; any number of them",
+     "--files-from takes a file, or - for standard input",
+     [](const std::string& v, O& o) {
+         o.write.filesFrom = v;
+         return !v.empty();
+     }},
+    {"null", 0, nullptr, kInWrite, Mode::Window, "the list's paths end in NUL bytes, not line ends", "",
+     [](const std::string&, O& o) {
+         o.write.nullSeparated = true;
+         return true;
+     }},
+    {"jobs", 0, "N", kInWrite, Mode::Window,
+     "convert N pictures at a time, 1 (default) to 256:\nthe same files under the same names",
+     "--jobs takes a number from 1 to 256",
+     [](const std::string& v, O& o) { return ParseInRange(v, 1, 256, o.write.jobs); }},
+};
+
+// The window toolkit's own options, handed to it: with a value, and without.
+// They are spelled with one dash or two.
+constexpr const char* kToolkitWithValue[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry", "qwindowtitle", "qwindowicon",
+    "display",  "geometry",           "style",         "stylesheet", "session",         "name",         "title"};
+constexpr const char* kToolkitFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+unsigned ModeBit(Mode mode) {
+    switch (mode) {
+        case Mode::Window: return kInWindow;
+        case Mode::Script: return kInScript;
+        case Mode::Write: return kInWrite;
+        default: return 0;
+    }
+}
+
+// getopt_long_only's table: our rows first, then the toolkit's options; val is
+// kFirstVal plus the entry's index.
+constexpr int kFirstVal = 0x100;
+
+struct GetoptTable {
+    std::vector<option> longOptions;
+    std::string shortOptions = "-:";  // every argument in order, ':' for a missing value
+};
+
+GetoptTable MakeGetoptTable() {
+    GetoptTable t;
+    int val = kFirstVal;
+    for (const OptionRow& row : kOptions) {
+        t.longOptions.push_back({row.name, row.argument != nullptr ? required_argument : no_argument, nullptr, val++});
+        if (row.shortName != 0) t.shortOptions += row.shortName;
+    }
+    for (const char* name : kToolkitWithValue) t.longOptions.push_back({name, required_argument, nullptr, val++});
+    for (const char* name : kToolkitFlags) t.longOptions.push_back({name, no_argument, nullptr, val++});
+    t.longOptions.push_back({nullptr, 0, nullptr, 0});
+    return t;
+}
+
+// The option's name as the argument spells it: without its dashes and its "=value".
+std::string SpelledName(const std::string& arg, bool& twoDashes) {
+    twoDashes = arg.size() > 1 && arg[1] == '-';
+    const std::string name = arg.substr(twoDashes ? 2 : 1);
+    return name.substr(0, name.find('='));
+}
+
 }  // namespace
+
+std::span<const OptionRow> OptionTable() { return kOptions; }
 
 CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
     CommandLineOptions o;
-    bool help = false, version = false, writeSeen = false;
-    std::vector<std::string> writeOnly;   // write options given, for the error without --write
-    std::vector<std::string> windowOnly;  // window options given, for the error with --write or --script
     auto fail = [&o](const std::string& why) {
-        o.mode = CommandLineOptions::Mode::Error;
+        o.mode = Mode::Error;
         o.error = why;
         return o;
     };
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i] != nullptr ? argv[i] : "";
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            o.paths.push_back(arg);
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
+    std::vector<char*> getoptArgv;
+    for (std::string& a : args) getoptArgv.push_back(a.data());
+    getoptArgv.push_back(nullptr);
+
+    static const GetoptTable table = MakeGetoptTable();
+    const std::size_t rows = std::size(kOptions);
+    bool help = false, version = false;
+    std::vector<std::pair<const OptionRow*, std::string>> given;  // each row taken, as it was spelled
+    opterr = 0;
+    optind = 0;  // a fresh scan
+    for (;;) {
+        const int at = optind > 0 ? optind : 1;  // the argument getopt is about to read
+        const int c =
+            getopt_long_only(argc, getoptArgv.data(), table.shortOptions.c_str(), table.longOptions.data(), nullptr);
+        if (c == -1) break;
+        if (c == 1) {  // not an option
+            o.paths.emplace_back(optarg);
             continue;
         }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        // --name=value or --name value
-        std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
-        std::optional<std::string> inlineValue;
-        if (const auto eq = name.find('='); eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        auto value = [&](std::string& out) {
-            if (inlineValue) {
-                out = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= argc || argv[i + 1] == nullptr) return false;
-            out = argv[++i];
-            return true;
-        };
-        const bool longForm = arg[1] == '-';
-        std::string v;
-        if ((longForm && name == "help") || (!longForm && name == "h")) {
-            help = true;
-        } else if ((longForm && name == "version") || (!longForm && name == "v")) {
-            version = true;
-        } else if (longForm && name == "speed") {
-            std::uint32_t speed = 0;
-            if (!value(v) || !ParseInRange(v, 0, 255, speed)) return fail("--speed takes a number from 0 to 255");
-            o.speed = speed;
-        } else if (longForm && (name == "fullscreen" || name == "fit-window") && !inlineValue) {
-            (name == "fullscreen" ? o.fullScreen : o.fitWindow) = true;
-            windowOnly.push_back(arg);
-        } else if (longForm && name == "auto-rotate" && !inlineValue) {
-            o.autoRotate = true;
-        } else if (longForm && name == "script") {
-            if (!value(o.scriptFile)) return fail("--script takes a script file");
-            if (o.mode == CommandLineOptions::Mode::Write) return fail("--script and --write cannot be combined");
-            o.mode = CommandLineOptions::Mode::Script;
-        } else if (longForm && name == "write") {
-            if (!value(o.write.outFolder) || o.write.outFolder.empty()) return fail("--write takes an output folder");
-            if (o.mode == CommandLineOptions::Mode::Script) return fail("--script and --write cannot be combined");
-            o.mode = CommandLineOptions::Mode::Write;
-            writeSeen = true;
-        } else if (longForm && name == "frame") {
-            if (!value(v) || !ParseFrame(v, o.write)) return fail("--frame takes WIDTHxHEIGHT, each from 1 to 6000");
-            writeOnly.push_back(arg);
-        } else if (longForm && name == "mode") {
-            if (!value(v) || !ParseInRange(v, 0, 3, o.write.scaleMode)) return fail("--mode takes 0, 1, 2 or 3");
-            writeOnly.push_back(arg);
-        } else if (longForm && name == "background") {
-            if (!value(v) || !ParseChoice(v, {"white", "gray", "black"}, o.write.backColor))
-                return fail("--background takes white, gray or black");
-            writeOnly.push_back(arg);
-        } else if (longForm && name == "quality") {
-            if (!value(v) || !ParseInRange(v, 0, 9, o.write.qualityIndex))
-                return fail("--quality takes a number from 0 (best) to 9");
-            writeOnly.push_back(arg);
-        } else if (longForm && name == "type") {
-            if (!value(v) || !ParseChoice(v, {"jpg", "bmp"}, o.write.fileType)) return fail("--type takes jpg or bmp");
-            writeOnly.push_back(arg);
-        } else if (longForm && name == "start") {
-            // Any number: the command line's list is not held to the window's 10000,
-            // and a number past the list starts with its last picture.
-            if (!value(v) || !ParseInRange(v, 0, UINT32_MAX, o.write.start))
-                return fail("--start takes a number: 0 or 1 starts with the first picture");
-            writeOnly.push_back(arg);
-        } else if (longForm && name == "files-from") {
-            if (!value(o.write.filesFrom) || o.write.filesFrom.empty())
-                return fail("--files-from takes a file, or - for standard input");
-            writeOnly.push_back(arg);
-        } else if (longForm && name == "null" && !inlineValue) {
-            o.write.nullSeparated = true;
-            writeOnly.push_back(arg);
-        } else if (longForm && name == "jobs") {
-            if (!value(v) || !ParseInRange(v, 1, 256, o.write.jobs)) return fail("--jobs takes a number from 1 to 256");
-            writeOnly.push_back(arg);
+        const std::string arg = args[static_cast<std::size_t>(at)];
+        // Which entry: a row by its short name or by val; the option getopt could
+        // not complete (':') is in optopt.
+        const int which = c == ':' ? optopt : c;
+        std::size_t entry = SIZE_MAX;
+        if (which >= kFirstVal) {
+            entry = static_cast<std::size_t>(which - kFirstVal);
         } else {
-            bool toolkit = false;
-            for (const char* t : kToolkitWithValue) {
-                if (name == t) {
-                    if (!value(v)) return fail("option " + arg + " takes a value");
-                    o.toolkitArgs.push_back("-" + name);
-                    o.toolkitArgs.push_back(v);
-                    toolkit = true;
-                }
+            for (std::size_t r = 0; r < rows; ++r) {
+                if (which != 0 && kOptions[r].shortName == which) entry = r;
             }
-            for (const char* t : kToolkitFlags) {
-                if (name == t && !inlineValue) {
-                    o.toolkitArgs.push_back("-" + name);
-                    toolkit = true;
-                }
+        }
+        if (entry == SIZE_MAX || c == '?') return fail("unknown option " + arg);
+        // getopt takes abbreviations and single dashes for long names: only the
+        // full name counts, with two dashes (one for the toolkit's), or the short name.
+        bool twoDashes = false;
+        const std::string name = SpelledName(arg, twoDashes);
+        if (entry < rows) {
+            const OptionRow& row = kOptions[entry];
+            const bool asShort = row.shortName != 0 && arg == std::string{'-', row.shortName};
+            if (!asShort && !(twoDashes && name == row.name)) return fail("unknown option " + arg);
+            if (c == ':') return fail(row.wrongValue);
+            if (row.take != nullptr && !row.take(optarg != nullptr ? optarg : "", o)) return fail(row.wrongValue);
+            if (row.chooses == Mode::Help) help = true;
+            if (row.chooses == Mode::Version) version = true;
+            if (row.chooses == Mode::Script || row.chooses == Mode::Write) {
+                if (o.mode != Mode::Window && o.mode != row.chooses)
+                    return fail("--script and --write cannot be combined");
+                o.mode = row.chooses;
             }
-            if (!toolkit) return fail("unknown option " + arg);
+            given.emplace_back(&row, arg);
+        } else {
+            const option& toolkit = table.longOptions[entry];
+            if (name != toolkit.name) return fail("unknown option " + arg);
+            if (c == ':') return fail("option " + arg + " takes a value");
+            o.toolkitArgs.push_back("-" + name);
+            if (toolkit.has_arg == required_argument) o.toolkitArgs.emplace_back(optarg);
         }
     }
+    // After --, every argument is a path.
+    for (int i = optind; i < argc; ++i) o.paths.push_back(args[static_cast<std::size_t>(i)]);
+
     if (help) {
-        o.mode = CommandLineOptions::Mode::Help;
+        o.mode = Mode::Help;
         return o;
     }
     if (version) {
-        o.mode = CommandLineOptions::Mode::Version;
+        o.mode = Mode::Version;
         return o;
     }
-    if (!writeSeen && !writeOnly.empty()) return fail(writeOnly.front() + " goes with --write");
-    if (o.mode != CommandLineOptions::Mode::Window && !windowOnly.empty())
-        return fail(windowOnly.front() + " is for the window, not --write or --script");
-    if (o.mode == CommandLineOptions::Mode::Write && o.paths.empty() && o.write.filesFrom.empty())
+    // An option the way of running does not take: those of the write first.
+    for (const auto& [row, arg] : given) {
+        if (row->modes == kInWrite && o.mode != Mode::Write) return fail(arg + " goes with --write");
+    }
+    for (const auto& [row, arg] : given) {
+        if ((row->modes & ModeBit(o.mode)) == 0) return fail(arg + " is for the window, not --write or --script");
+    }
+    if (o.mode == Mode::Write && o.paths.empty() && o.write.filesFrom.empty())
         return fail("--write needs pictures or folders");
     return o;
 }
@@ -183,49 +281,40 @@ CommandLineOptions ParseCommandLine(int argc, const char* const* argv) {
 std::string VersionText() { return std::string("vantor ") + VANTOR_VERSION + "\n"; }
 
 std::string UsageText() {
+    // Each option's names in a column of 27, its help beside them; names too long
+    // for the column stand on a line of their own.
+    constexpr std::size_t kColumn = 27;
+    const std::string indent(2 + kColumn, ' ');
+    auto line = [&](const std::string& names, const std::string& help) {
+        std::string text = "  " + names;
+        text += names.size() < kColumn ? std::string(kColumn - names.size(), ' ') : "\n" + indent;
+        for (char ch : help) text += ch == '\n' ? "\n" + indent : std::string(1, ch);
+        return text + "\n";
+    };
+    auto rows = [&](bool write) {
+        std::string text;
+        for (const OptionRow& row : kOptions) {
+            if ((row.modes == kInWrite) != write) continue;
+            std::string names = row.shortName != 0 ? std::string{'-', row.shortName, ',', ' '} : "";
+            names += std::string("--") + row.name;
+            if (row.argument != nullptr) names += std::string(" ") + row.argument;
+            text += line(names, row.help);
+        }
+        return text;
+    };
     return "Usage: vantor [OPTION...] [PICTURE|FOLDER...]\n"
+           "       vantor --write OUTDIR [WRITE OPTION...] PICTURE|FOLDER...\n"
+           "       vantor --script FILE [PICTURE|FOLDER...]\n"
            "A picture viewer for timed slide shows, which also converts pictures into\n"
            "framed JPEG or BMP files.\n"
-           "\n"
-           "  vantor                     open the main window\n"
-           "  vantor PICTURE             open one picture (.jpg, .jpeg, .jpe or .bmp)\n"
-           "  vantor PATH...             put the pictures into the slide list (a folder adds\n"
-           "                             its JPEG and .bmp files, by name) and start the show\n"
-           "  vantor --write OUTDIR [WRITE OPTION...] PATH...\n"
-           "                             convert the pictures into framed files in OUTDIR,\n"
-           "                             without a window; prints each file written\n"
-           "  vantor --script FILE [PATH...]\n"
-           "                             run a script against the program without a window\n"
-           "                             and print the transcript (see docs/commands.md)\n"
-           "\n"
-           "Options:\n"
-           "  --speed N                  the show's pace, 0 (fastest) to 255; default 5\n"
-           "  --fullscreen               start full screen, without menu, tool and status\n"
-           "                             bars (F11 or View > Full Screen; F11 or Esc leaves)\n"
-           "  --fit-window               fit pictures into the window, not the scale frame\n"
-           "                             (View > Fit to Window); the write keeps the frame\n"
-           "  --auto-rotate              show and write JPEGs upright as their Exif\n"
-           "                             orientation says (View > Rotate by EXIF Orientation)\n"
-           "  -h, --help                 print this help and exit\n"
-           "  -v, --version              print the version and exit\n"
-           "  --                         end of options: every later argument is a path\n"
-           "\n"
-           "Write options (with --write):\n"
-           "  --frame WxH                the output frame, 1 to 6000 each; default 800x600\n"
-           "  --mode N                   0 shrink to fit (default), 1 as is, 2 shrink or\n"
-           "                             enlarge to fit, 3 stretch over the frame\n"
-           "  --background COLOUR        white, gray (default) or black around the picture\n"
-           "  --quality N                JPEG quality 0..9: 100 95 90 85 80 75 70 65 60 50;\n"
-           "                             default 5 (75)\n"
-           "  --type jpg|bmp             the written file type; default jpg\n"
-           "  --start N                  the start number, as the jump dialog takes it:\n"
-           "                             0 (default) and 1 start with the first picture,\n"
-           "                             a number past the list with the last\n"
-           "  --files-from FILE          also write the paths listed in FILE (- for standard\n"
-           "                             input), one a line; any number of them\n"
-           "  --null                     the list's paths end in NUL bytes, not line ends\n"
-           "  --jobs N                   convert N pictures at a time, 1 (default) to 256:\n"
-           "                             the same files under the same names\n"
+           "\n" +
+           line("vantor", "open the main window") +
+           line("vantor PICTURE", "open one picture (.jpg, .jpeg, .jpe or .bmp)") +
+           line("vantor PATH...",
+                "put the pictures into the slide list (a folder adds\nits JPEG and .bmp files, by name) and start the "
+                "show") +
+           "\nOptions:\n" + rows(false) + line("--", "end of options: every later argument is a path") +
+           "\nWrite options (with --write):\n" + rows(true) +
            "\n"
            "Window options such as -platform NAME or -style NAME are passed to Qt.\n"
            "Exit status: 0 success; 1 some pictures were not written (--write);\n"

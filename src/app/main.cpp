@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
         case Mode::Error:
             std::cerr << "vantor: " << options.error << "\nTry 'vantor --help' for more information.\n";
             return 2;
-        case Mode::Write: return vantor::RunBatchWrite(options, std::cout, std::cerr);
+        case Mode::Write:
+            return vantor::RunBatchWrite(options.write, options.view, options.paths, std::cout, std::cerr);
         case Mode::Script: {
             std::ifstream script(options.scriptFile);
             if (!script) {
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
             vantor::ScriptError error;
-            if (!vantor::RunScript(script, std::cout, error, options.paths, options.speed, options.autoRotate)) {
+            if (!vantor::RunScript(script, std::cout, error, options.paths, options.view)) {
                 std::cerr << options.scriptFile << ":" << error.line << ": " << error.text << "\n";
                 return 2;
             }
@@ -37,11 +38,5 @@ int main(int argc, char** argv) {
         }
         case Mode::Window: break;
     }
-    const vantor::WindowOptions window{.paths = options.paths,
-                                       .speed = options.speed,
-                                       .fullScreen = options.fullScreen,
-                                       .fitWindow = options.fitWindow,
-                                       .autoRotate = options.autoRotate,
-                                       .toolkitArgs = options.toolkitArgs};
-    return vantor::RunQtApp(window, argc > 0 ? argv[0] : "vantor");
+    return vantor::RunQtApp(options.view, options.paths, options.toolkitArgs, argc > 0 ? argv[0] : "vantor");
 }

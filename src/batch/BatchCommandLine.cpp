@@ -27,12 +27,7 @@ namespace {
 
 // The settings of the command line on a view that writes into folder.
 void Configure(CVantorView& view, const WriteOptions& w, const std::string& folder) {
-    view.m_maxWidth = w.frameWidth;
-    view.m_maxHeight = w.frameHeight;
-    view.m_outScaleMode = w.scaleMode;
-    view.m_outBackColor = w.backColor;
-    view.m_jpegQualityIndex = w.qualityIndex;
-    view.m_outFileType = w.fileType;
+    view.m_output = w.output;
     view.m_speed = 0;  // as fast as the loop goes
     view.m_outFolder = folder;
     view.m_tempBmpPath = folder + "MFC_DUMMY.BMP";
@@ -45,7 +40,7 @@ void Configure(CVantorView& view, const WriteOptions& w, const std::string& fold
 // as they are. A last entry without its end byte is left in unended. False, errno
 // set, when the list could not be read to its end.
 bool ReadPathList(std::FILE* file, bool nul, const std::function<void(std::string&&)>& take, std::string& unended) {
-    const int end = nul ? '\0' : '\n';
+    const unsigned char end = nul ? '\0' : '\n';
     char* entry = nullptr;
     std::size_t capacity = 0;
     errno = 0;
@@ -67,8 +62,8 @@ bool ReadPathList(std::FILE* file, bool nul, const std::function<void(std::strin
 
 }  // namespace
 
-int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ostream& err) {
-    const WriteOptions& w = options.write;
+int RunBatchWrite(const WriteOptions& w, const ViewOptions& viewOptions, const std::vector<std::string>& paths,
+                  std::ostream& out, std::ostream& err) {
     std::string folder = FullPath(w.outFolder);
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
     // A folder that cannot take the files is one message before any work.
@@ -117,7 +112,7 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
             pictures.push_back(FullPath(arg));
         }
     };
-    for (const auto& arg : options.paths) add(arg);
+    for (const auto& arg : paths) add(arg);
     if (list != nullptr) {
         std::string unended;
         const bool read = ReadPathList(
@@ -138,8 +133,8 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
     }
 
     const auto configure = [&](CVantorView& v) {
+        ApplyOptions(v, viewOptions);
         Configure(v, w, folder);
-        v.m_autoRotate = options.autoRotate;
     };
     configure(*view);
     // The slide list holds 10000 pictures: a longer list is written in parts of
@@ -159,8 +154,8 @@ int RunBatchWrite(const CommandLineOptions& options, std::ostream& out, std::ost
             RunParallelWrite(*view, ui, pictures, offset, part, startNo, w.jobs, configure);
             continue;
         }
-        for (std::uint32_t i = 0; i < part; ++i) view->StoreSlide(i, pictures[offset + i]);
-        view->m_slideCount = part;
+        for (std::uint32_t i = 0; i < part; ++i) view->m_slides.Store(i, pictures[offset + i]);
+        view->m_slides.m_slideCount = part;
         view->m_jumpTarget = startNo;
         view->m_writeMode = 1;
         view->StartWriteRun();

@@ -1,7 +1,6 @@
 // The batch write: File Write Start with its explanation, output folder, confirmation
 // and start number, and the write step that turns each slide into a framed JPEG or
 // BMP file in the output folder. The run itself is the show's loop (SlideShow.cpp).
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,16 +84,11 @@ std::string WhyNoPicture(const std::string& path) {
     return std::string("not a readable ") + format->name + " picture";
 }
 
-// Creates the output file before the codec opens it, so that nothing that appeared
-// since the free-name search is ever overwritten. 1 created, 0 taken meanwhile,
-// -1 cannot be created (errno says why; the codec's own open then fails and reports).
-int Reserve(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        ::close(fd);
-        return 1;
-    }
-    return errno == EEXIST ? 0 : -1;
+// Why an output file was not stored, in plain words: the system's own reason.
+std::string WhyNotStored(const SafeWrite& out, bool encoded) {
+    if (!encoded) return "could not be encoded";
+    const char* what = out.Created() ? "could not be written: " : "could not be created: ";
+    return what + std::string(std::strerror(out.Error() != 0 ? out.Error() : EIO));
 }
 
 // The frame a slide is written into, for the choice of its DCT reduction: width,
@@ -118,7 +112,7 @@ unsigned ChooseWriteScale(std::uint32_t width, std::uint32_t height, const void*
 
 void CVantorView::OnFileWriteStart() {
     Ui& ui = TheUi();
-    if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
+    m_slides.UseAllWhenFull();
     AfxMessageBox(
         "これから選択されているSLIDE_FILEを任意folderに書き込みます。\n"
         " Scale設定 -> 書き込み対象folder設定の順にパラメータを設定してください。\n"
@@ -181,7 +175,7 @@ void CVantorView::ChooseOutputFolder() {
 
 void CVantorView::StartWriteRun() {
     // A start number past the list is taken as the last slide.
-    m_jumpTarget = std::min(m_jumpTarget, m_slideCount);
+    m_jumpTarget = std::min(m_jumpTarget, m_slides.m_slideCount);
     m_slideNo = m_jumpTarget;
     m_lastStepSlide = 0;
     RunLoop(true);
@@ -189,7 +183,8 @@ void CVantorView::StartWriteRun() {
 
 void CVantorView::LoadWriteSource(const std::string& path) {
     m_buf.Clear();
-    const JpegPrefetch::ScaleContext frame = WriteFrame(m_maxWidth, m_maxHeight, m_outScaleMode);
+    const JpegPrefetch::ScaleContext frame =
+        WriteFrame(m_output.m_maxWidth, m_output.m_maxHeight, m_output.m_outScaleMode);
     if (PictureKindOf(path) == PictureKind::Jpeg) {  // decoded at the write's scale; opens regular files only
         // No picture, no size: nothing of it is drawn or written.
         if (!LoadJpegScaled(path, &ChooseWriteScale, frame) && !m_buf) m_buf.Replace(RgbBuffer(), 0, 0);
@@ -240,7 +235,7 @@ void CVantorView::ConvertAndWriteSlide() {
         return;
     }
     // A worker of a parallel write: the frame of a BMP goes along with the rest.
-    if (m_outFileType == kOutBmp) output.frame = m_buf.Release(output.width, output.height);
+    if (m_output.m_outFileType == OutputSettings::kOutBmp) output.frame = m_buf.Release(output.width, output.height);
     m_deferred = std::move(output);
 }
 
@@ -273,7 +268,7 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     m_statusPhase = m_statusPhase == 0 ? 1 : 0;
     if (m_progressMode < kProgressNone) {
         SetStatusPanes(Format("( %s   %d x %d  %d / %d  %s  %s %d )", m_statusPhase == 0 ? "○" : "●", m_width, m_height,
-                              m_slideNo, m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
+                              m_slideNo, m_slides.m_slideCount, m_strFile.c_str(), StateText(), m_haltState));
     }
 
     ComposeOutputImage();
@@ -284,10 +279,10 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
         // Nobody is told so on the command line, where every picture still gets its
         // turn and its line: the next one, holding less memory for its own picture
         // while the frame is asked for, may well fit.
-        if (ui.CanAsk()) m_slideNo = m_slideCount - 1;
+        if (ui.CanAsk()) m_slideNo = m_slides.m_slideCount - 1;
         return false;
     }
-    if (m_outScaleMode != kScaleAsIs) {
+    if (m_output.m_outScaleMode != OutputSettings::kScaleAsIs) {
         constexpr Rgb kGreen{0, 255, 0};
         ClientTextOut(10, static_cast<int>(m_height) - 20, Format("(%d x %d)", m_width, m_height), kGreen,
                       backdrop.band);
@@ -297,30 +292,21 @@ bool CVantorView::PrepareSlideOutput(SlideOutput& output) {
     const std::size_t slash = m_strFile.rfind(kPathSeparator);
     output.slidePath = m_curSlidePath;
     output.name = slash == std::string::npos ? m_strFile : m_strFile.substr(slash + 1);
-    if (m_outFileType == kOutJpeg || m_outFileType == kOutBmp)
-        output.name = WrittenName(output.name, m_outFileType == kOutJpeg ? "JPG" : "BMP");
+    if (m_output.m_outFileType == OutputSettings::kOutJpeg || m_output.m_outFileType == OutputSettings::kOutBmp)
+        output.name = WrittenName(output.name, m_output.m_outFileType == OutputSettings::kOutJpeg ? "JPG" : "BMP");
     if (m_haltState == kHaltHalted) return false;  // halted: the slide is shown again, nothing is written
-    if (m_outFileType == kOutJpeg && EndsWithNoCase(output.name, ".JPG")) EncodeSlideJpeg(true, output.jpeg);
+    if (m_output.m_outFileType == OutputSettings::kOutJpeg && EndsWithNoCase(output.name, ".JPG"))
+        EncodeSlideJpeg(true, output.jpeg);
     return true;
 }
 
 void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
     Ui& ui = TheUi();
     const std::string& outName = output.name;
-    const bool jpg = EndsWithNoCase(outName, ".JPG");
-    const bool bmp = EndsWithNoCase(outName, ".BMP");
+    const bool jpg = m_output.m_outFileType == OutputSettings::kOutJpeg && EndsWithNoCase(outName, ".JPG");
+    const bool bmp = m_output.m_outFileType == OutputSettings::kOutBmp && EndsWithNoCase(outName, ".BMP");
 
-    std::string candidate = FreeOutputName(m_outFolder, outName);
-    int reserved = -1;
-    std::string whyNot = "could not be written";
-    // Another writer into the folder may take a free name first: each look finds
-    // a later one, until one is ours or none is left.
-    while (!candidate.empty() && (jpg || bmp)) {
-        reserved = Reserve(candidate);
-        if (reserved == -1) whyNot = std::string("could not be created: ") + std::strerror(errno);
-        if (reserved != 0) break;
-        candidate = FreeOutputName(m_outFolder, outName);
-    }
+    const std::string candidate = FreeOutputName(m_outFolder, outName);
     if (candidate.empty()) {
         // Every name is taken: nothing is overwritten, the slide is reported instead.
         const std::string name = m_outFolder + outName;
@@ -328,48 +314,50 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
         return;
     }
 
+    // The file gets its name only once it is whole, and only a name still free
+    // then: one taken since the search (by another writer into the folder, or by a
+    // link swapped in) is passed over for the next free one.
+    SafeWrite out;
+    out.NewNamesOnly([&] { return FreeOutputName(m_outFolder, outName); });
     bool written = false;
-    if (m_outFileType == kOutJpeg && jpg) {
-        written = WriteSlideJpeg(candidate, output.jpeg);
-        if (written) {
-            ui.FileWritten(candidate);
-            if (reload) LoadJpegFile(candidate);
-        } else {
-            ReportUnwritten(candidate, whyNot, {kWriteError, candidate});
-        }
-    } else if (m_outFileType == kOutBmp && bmp) {
+    if (jpg) {
+        written = WriteSlideJpeg(out, candidate, output.jpeg);
+        if (!written) ReportUnwritten(candidate, WhyNotStored(out, !output.jpeg.empty()), {kWriteError, candidate});
+    } else if (bmp) {
         BmpCodec codec;
         if (output.frame)
-            codec.SaveRgb(candidate, output.frame.get(), output.width, output.height);
+            codec.SaveRgb(out, candidate, output.frame.get(), output.width, output.height);
         else
-            codec.SaveRgb(candidate, m_buf.get(), m_width, m_height);
-        if (codec.m_status != "OK") {
+            codec.SaveRgb(out, candidate, m_buf.get(), m_width, m_height);
+        written = codec.m_status == "OK";
+        if (!written) {
             AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
-            ReportUnwritten(candidate, whyNot, {}, false);  // the run goes on
-        } else {
-            written = true;
-            ui.FileWritten(candidate);
-            if (reload) LoadBmpFile(candidate);
+            ReportUnwritten(candidate, WhyNotStored(out, true), {}, false);  // the run goes on
         }
     }
     if (written) {
-        m_strFile = candidate;
+        ui.FileWritten(out.Path());
+        if (reload) {
+            if (jpg)
+                LoadJpegFile(out.Path());
+            else
+                LoadBmpFile(out.Path());
+        }
+        m_strFile = out.Path();
         ++m_writtenCount;
         ui.WriteOutcome(output.slidePath, {});  // any box shown meanwhile was a warning
-    } else if (reserved == 1) {
-        std::remove(candidate.c_str());  // our own empty or partial file
     }
     m_writeSourcePath = m_strFile;
 }
 
 void CVantorView::ComposeOutputImage() {
     // Straight: the slide's own pixels at its own size, decoded whole.
-    if (m_outScaleMode == kScaleAsIs) return;
-    const std::uint32_t W = m_maxWidth, H = m_maxHeight;
+    if (m_output.m_outScaleMode == OutputSettings::kScaleAsIs) return;
+    const std::uint32_t W = m_output.m_maxWidth, H = m_output.m_maxHeight;
     std::uint32_t x = 0, y = 0, w = W, h = H;
-    if (m_dispScaleMode == kPlaceFitted) {
-        w = m_fitWidth;
-        h = m_fitHeight;
+    if (m_output.m_dispScaleMode == OutputSettings::kPlaceFitted) {
+        w = m_fit.m_fitWidth;
+        h = m_fit.m_fitHeight;
         x = (W + 1 - w) / 2;
         y = (H + 1 - h) / 2;
     }
@@ -379,7 +367,7 @@ void CVantorView::ComposeOutputImage() {
         return;
     }
     ComposeFrame(m_buf.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), frame.get(), W, H, x, y, w, h,
-                 OutputBackground(m_outBackColor));
+                 OutputBackground(m_output.m_outBackColor));
     m_buf.Replace(std::move(frame), W, H);
 }
 
@@ -390,14 +378,14 @@ bool CVantorView::EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes) 
     }
     // One write at the chosen quality leaves the same file as a write at 75 followed
     // by a rewrite at the chosen quality.
-    const int quality = JpegQualityFor(m_jpegQualityIndex);
+    const int quality = JpegQualityFor(m_output.m_jpegQualityIndex);
     const CurrentPicture::FileOrder fileOrder(m_buf);
     return JpegFile::EncodeRgb(fileOrder.get(), m_buf.PixelWidth(), m_buf.PixelHeight(), color, quality, bytes);
 }
 
-bool CVantorView::WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool CVantorView::WriteSlideJpeg(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes) {
     // A failure is the caller's to report: the boxes, or one line on the command line.
-    return JpegFile::SaveEncoded(path, bytes);
+    return JpegFile::SaveEncoded(out, path, bytes);
 }
 
 std::string CVantorView::FreeOutputName(const std::string& folder, const std::string& name) {
@@ -406,7 +394,7 @@ std::string CVantorView::FreeOutputName(const std::string& folder, const std::st
     const std::string ext = name.substr(name.size() - 4);
     const std::string stem = name.substr(0, name.size() - 4);
     for (unsigned n = 0;; ++n) {
-        if (n > 0) candidate = folder + stem + Suffix(n) + ext;
+        if (n > 0) candidate.assign(folder).append(stem).append(Suffix(n)).append(ext);
         if (!NameTaken(candidate)) return candidate;
         if (n == kLastSuffix) return {};
     }

@@ -165,7 +165,7 @@ void RunParallelWrite(CVantorView& view, ConsoleUi& ui, const std::vector<std::s
         configure(*worker);
         worker->m_prefetchSlides = false;  // the other workers are the ones ahead
         worker->m_deferStore = true;
-        worker->m_slideCount = count;
+        worker->m_slides.m_slideCount = count;
         views.push_back(std::move(worker));
     }
     // The run loop's course: every slide from the start number on, each once,

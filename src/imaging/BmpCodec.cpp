@@ -253,24 +253,28 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
 }
 
 void BmpCodec::SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height) {
+    SafeWrite out;
+    SaveRgb(out, path, buffer, width, height);
+}
+
+void BmpCodec::SaveRgb(SafeWrite& out, const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
+                       std::uint32_t height) {
     m_status = "OK";
     const std::uint64_t rowLength = bmprow::StrideOf(width, 24);
-    SafeWrite out;
     if (!out.Open(path)) {
         m_status = "Can't open file for writing";
         return;
     }
-    std::FILE* file = out.File();
     const auto imageSize = static_cast<std::uint32_t>(rowLength * height);
     std::uint8_t headers[54];
     BuildHeaders(headers, imageSize + 54, 54, width, height, 24, imageSize, 0);
     const std::size_t rowBytes = std::size_t{width} * 3;
     const std::size_t padding = rowLength - rowBytes;
     const std::uint8_t zeros[3] = {0, 0, 0};
-    bool written = std::fwrite(headers, 1, sizeof headers, file) == sizeof headers;
+    bool written = out.Write(headers, sizeof headers);
     for (std::uint32_t r = 0; r < height && written; ++r) {
-        written = buffer != nullptr && std::fwrite(buffer + r * rowBytes, rowBytes, 1, file) == 1 &&
-                  std::fwrite(zeros, 1, padding, file) == padding;
+        written = buffer != nullptr && rowBytes > 0 && out.Write(buffer + r * rowBytes, rowBytes) &&
+                  out.Write(zeros, padding);
     }
     // Until the close succeeded the old file stays; a failed write leaves nothing new.
     if (!written || !out.Commit()) m_status = "fwrite error\nGiving up";

@@ -11,6 +11,8 @@
 
 namespace vantor {
 
+class SafeWrite;
+
 class BmpCodec {
 public:
     // A new buffer in file order, or nothing (m_status says why).
@@ -23,6 +25,10 @@ public:
     static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // Writes a buffer in display order as a 24-bit file.
     void SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height);
+    // The same through out, which may be set to take new names only; out tells the
+    // name the file got, or why it got none.
+    void SaveRgb(SafeWrite& out, const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
+                 std::uint32_t height);
     // Writes an index image (one index a byte, bottom row first) with its palette
     // (colorCount entries of red, green, blue, reserved) as a 1-, 4- or 8-bit file.
     void SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width, std::uint32_t height,

@@ -163,15 +163,19 @@ bool JpegFile::EncodeRgb(const std::uint8_t* buffer, std::uint32_t width, std::u
 }
 
 bool JpegFile::SaveEncoded(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    SafeWrite out;
+    return SaveEncoded(out, path, bytes);
+}
+
+bool JpegFile::SaveEncoded(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes) {
     jpeg::SetLastJpegPath(path);
     if (bytes.empty()) return false;
-    SafeWrite out;
     if (!out.Open(path)) {
         AfxMessageBox(Format("JpegFile :\nCan't open %s\n", path.c_str()), MsgButtons::OK, MsgIcon::None);
         return false;
     }
     // A short write is what the library reports as a failed write; so is a failed commit.
-    if (std::fwrite(bytes.data(), 1, bytes.size(), out.File()) != bytes.size() || !out.Commit()) {
+    if (!out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
         ShowWriteFailure();
         return false;
     }

@@ -72,6 +72,9 @@ public:
     static bool EncodeRgb(const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height, bool color,
                           int quality, std::vector<std::uint8_t>& bytes);
     static bool SaveEncoded(const std::string& path, const std::vector<std::uint8_t>& bytes);
+    // The same through out, which may be set to take new names only; out tells the
+    // name the file got, or why it got none.
+    static bool SaveEncoded(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes);
 };
 
 // The path of the JPEG file most recently opened by the reader or the writer.

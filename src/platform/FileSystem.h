@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,11 +88,19 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A file written whole or not at all. Open refuses, without opening it, a target
 // that is neither a regular file (or a link to one) nor a new name: a FIFO, a
-// device, a folder, a dangling link. The bytes go to a new temporary file made
-// exclusively beside the file the target names; Commit replaces that file (or
-// creates the new name) only when every write, the flush and the close succeeded.
-// Anything else, Abandon or the destructor, removes the temporary file and leaves
-// the target as it was.
+// device, a folder, a dangling link. The bytes go to an unnamed file in the folder
+// of the file the target names (a new temporary file, made exclusively, where the
+// file system has no unnamed files); Commit gives it its name only when every
+// write, the flush and the close succeeded, and never replaces anything but the
+// file the target named at Open. A file replaced is swapped for the new one whole
+// (after an fsync when it had content), keeping its permissions; a link stays a
+// link. Where the folder takes no new file at all but the file to replace is
+// writable, the file is rewritten in place, its new size reserved before the old
+// bytes are touched. Anything else, Abandon or the destructor, leaves the target
+// as it was and nothing new. A temporary file standing while SIGINT, SIGTERM or
+// SIGHUP ends the program is removed first; a new file has no name before it is
+// whole, so not even SIGKILL leaves an empty or half file under the target's name.
+// New files get 0666 less the umask.
 class SafeWrite {
 public:
     SafeWrite() = default;
@@ -99,20 +108,52 @@ public:
     SafeWrite(const SafeWrite&) = delete;
     SafeWrite& operator=(const SafeWrite&) = delete;
 
-    // False (errno set) when the target is refused or nothing can be created beside it.
+    // Makes the next Open write a new file only: Commit names it by the target when
+    // that is still free, else by the names nextName gives in turn ("" when none is
+    // left). Nothing at a name is ever replaced or followed, a link included.
+    void NewNamesOnly(std::function<std::string()> nextName) { m_nextName = std::move(nextName); }
+    // False (Error() says why) when the target is refused or nothing can be created.
     bool Open(const std::string& target);
     std::FILE* File() const { return m_file; }
+    // Writes through File(), keeping the reason of a failure.
+    bool Write(const void* data, std::size_t size);
     // Flushes, makes the bytes durable when they replace a file with content,
     // closes and puts the file in place. False when any of that failed.
     bool Commit();
     void Abandon();
 
+    // The name the file was given, or was to be given.
+    const std::string& Path() const { return m_path; }
+    // Whether the last Open succeeded, and the errno of the step that failed.
+    bool Created() const { return m_created; }
+    int Error() const { return m_error; }
+
 private:
+    enum class Kind { None, Unnamed, Temporary, InPlace };
+    bool Fail(int error);
+    bool OpenInPlace(const FileStamp& target);
+    bool CommitInPlace();
+    bool NameUnnamed();
+    bool NameTemporary();
+    // After the name in m_path was found taken (errno EEXIST): the next free one,
+    // when new names will do.
+    bool TakeNextName(int attempt);
+
+    std::function<std::string()> m_nextName;
+    Kind m_kind = Kind::None;
     std::FILE* m_file = nullptr;
-    std::string m_temporary;
+    std::string m_path;
     std::string m_destination;  // the file replaced or created, links resolved
+    std::string m_temporary;
+    int m_tracked = -1;  // the temporary's slot among the names a signal removes
+    int m_inPlace = -1;  // the file rewritten in place
+    std::uint64_t m_oldSize = 0;
+    char* m_memory = nullptr;  // what is to be written in place
+    std::size_t m_memorySize = 0;
     bool m_replaces = false;
     bool m_sync = false;
+    bool m_created = false;
+    int m_error = 0;
 };
 
 }  // namespace vantor

@@ -29,7 +29,12 @@ inline std::string Framed(const std::string& text) { return "( " + text + " )"; 
 class DirectorySearch {
 public:
     DirectorySearch(CVantorView& view, SearchMode mode, std::uint32_t dirLimit)
-        : m_view(view), m_mode(mode), m_ui(TheUi()), m_dirLimit(dirLimit) {}
+        : m_view(view),
+          m_slides(view.m_slides),
+          m_dirs(view.m_dirs),
+          m_mode(mode),
+          m_ui(TheUi()),
+          m_dirLimit(dirLimit) {}
 
     void Run();
 
@@ -37,8 +42,7 @@ private:
     bool Stopped() const { return m_view.m_searchStop == 1; }
     // The directory list holds its limit of folders and the walk ends, unless the
     // user chose to go on past the limit.
-    bool ListFull() const { return !m_pastLimit && m_view.m_dirCount == m_dirLimit; }
-    void Collect(const std::string& path);
+    bool ListFull() const { return !m_pastLimit && m_dirs.m_dirCount == m_dirLimit; }
     bool Closing() const { return m_view.CloseRequested(); }
     void Pump() { m_ui.Pump(kPumpAttempts); }
     void Busy() { m_ui.SetCursor(CursorKind::AppStarting); }
@@ -62,6 +66,8 @@ private:
     void Finish();
 
     CVantorView& m_view;
+    SlideList& m_slides;    // what the file phase fills
+    DirectoryList& m_dirs;  // what the walk fills
     SearchMode m_mode;
     Ui& m_ui;
     std::uint32_t m_dirLimit;

@@ -35,9 +35,9 @@ const std::string& BlankLine() {
 void DirectorySearch::Run() {
     CVantorView& v = m_view;
     v.m_searching = 0;
-    v.m_dirCount = 0;
-    v.m_dirWrapMark = 0;
-    v.m_dirWrapped = 0;
+    m_dirs.m_dirCount = 0;
+    m_dirs.m_dirWrapMark = 0;
+    m_dirs.m_dirWrapped = 0;
     m_matchCount = 0;
     m_deepest = 0;
     if (!Start()) return;
@@ -52,22 +52,22 @@ bool DirectorySearch::Start() {
     v.m_searchStop = 1;
     SearchTypePrompt(v);
     if (Stopped()) return false;
-    m_pattern = v.m_searchFileType == CVantorView::kSearchBmp ? "*.BMP" : "*.JPG";
+    m_pattern = v.m_search.m_searchFileType == CVantorView::kSearchBmp ? "*.BMP" : "*.JPG";
     if (m_mode == SearchMode::Select || m_mode == SearchMode::Remove)
         AfxMessageBox(kFolderHint, MsgButtons::OK, MsgIcon::None);
     if (m_mode == SearchMode::Drive) {
         m_root = SearchDriveChoice();
         // Level 1 resolves the root's names against the current directory.
         SetCurrentDirectory(m_root);
-        v.m_searchFolder = m_root;
+        v.m_search.m_searchFolder = m_root;
     } else {
         v.m_searchStop = 1;
         SearchFolderChoice(v);
         if (Stopped()) return false;
         m_root = CurrentDirectory();
     }
-    v.m_dirList[0] = m_root;
-    v.m_dirCount = 1;
+    m_dirs.m_dirList[0] = m_root;
+    m_dirs.m_dirCount = 1;
 
     std::vector<ScanEntry> rootEntries;
     ListFolder(0, m_root, rootEntries);
@@ -108,13 +108,6 @@ bool DirectorySearch::ListFolder(std::uint32_t index, const std::string& path, s
     return true;
 }
 
-void DirectorySearch::Collect(const std::string& path) {
-    StringArray& list = m_view.m_dirList;
-    if (m_view.m_dirCount >= list.size()) list.Grow(list.size() * 2);
-    list[m_view.m_dirCount] = path;
-    ++m_view.m_dirCount;
-}
-
 bool DirectorySearch::Accept(int level, const ScanEntry& entry, const std::string& path) const {
     const std::string& name = entry.name;
     const std::size_t dot = name.rfind('.');
@@ -137,7 +130,7 @@ bool DirectorySearch::Accept(int level, const ScanEntry& entry, const std::strin
 }
 
 bool DirectorySearch::WalkDrawDue(int level) const {
-    const std::uint32_t count = m_view.m_dirCount;
+    const std::uint32_t count = m_dirs.m_dirCount;
     const int everyEntryFrom = m_mode == SearchMode::Select ? 11 : 15;
     if (level >= everyEntryFrom) return true;
     if (level <= 3) return count % 1000 == 0 || count < 100;
@@ -153,7 +146,7 @@ void DirectorySearch::DrawWalk(int level, const std::string& shown) {
     DrawLine(66, Framed(shown), true);
     DrawLine(36, kEscLine);
     if (level == 0) return;
-    std::string text = kDirCountText + std::to_string(m_view.m_dirCount);
+    std::string text = kDirCountText + std::to_string(m_dirs.m_dirCount);
     text += level == 1 ? "個 です。" : "個 です。     (depth of nest is " + std::to_string(level) + ")";
     DrawLine(116, Framed(text));
 }
@@ -174,7 +167,7 @@ bool DirectorySearch::Walk() {
     std::uint32_t start = 0, end = 1;
     for (int level = 1; level <= kDeepestLevel; ++level) {
         for (std::uint32_t index = start; index < end; ++index) {
-            const std::string folder = v.m_dirList[index];
+            const std::string folder = m_dirs.m_dirList[index];
             ListFolder(index, folder, entries);
             std::size_t first = 0;
             if (m_mode == SearchMode::Drive && level == 1) {
@@ -185,7 +178,7 @@ bool DirectorySearch::Walk() {
                 // of an earlier search, nor go to one of the volume's own folders.
                 while (first < entries.size() && IsDots(entries[first].name)) ++first;
                 if (first < entries.size()) ++first;
-                Collect(m_root);
+                m_dirs.Add(m_root);
             }
             for (std::size_t j = first; j < entries.size(); ++j) {
                 const ScanEntry& entry = entries[j];
@@ -202,12 +195,12 @@ bool DirectorySearch::Walk() {
                     if (WalkDrawDue(level)) DrawWalk(level, level == 1 ? entry.name : path);
                 }
                 const bool accepted = Accept(level, entry, path);
-                if (accepted) Collect(path);
+                if (accepted) m_dirs.Add(path);
                 if (opening) continue;
                 if (level == 1) {
-                    if (v.m_dirCount > m_dirLimit - 1) v.m_dirCount = m_dirLimit;
-                } else if (accepted && v.m_dirCount > m_dirLimit - 1 && !m_pastLimit) {
-                    v.m_dirWrapped = 1;
+                    if (m_dirs.m_dirCount > m_dirLimit - 1) m_dirs.m_dirCount = m_dirLimit;
+                } else if (accepted && m_dirs.m_dirCount > m_dirLimit - 1 && !m_pastLimit) {
+                    m_dirs.m_dirWrapped = 1;
                     if (AfxMessageBox(WrapBoxText(level), MsgButtons::OKCancel, MsgIcon::None) == IDOK) {
                         // The box promises to search to the end: the list grows for
                         // the rest of the walk. Wrapping to slot 0 would overwrite the
@@ -216,7 +209,7 @@ bool DirectorySearch::Walk() {
                     } else {
                         // Cancel ends the walk: the rest of this folder is not taken
                         // either, so the question is not asked again for each entry.
-                        v.m_dirCount = m_dirLimit;
+                        m_dirs.m_dirCount = m_dirLimit;
                         break;
                     }
                 }
@@ -227,12 +220,12 @@ bool DirectorySearch::Walk() {
         Pump();
         if (Closing()) return false;
         if (level == 1 && m_mode != SearchMode::Auto) FirstSelection();
-        if (level == 2 && m_mode != SearchMode::Auto && v.m_selMoreEdit != 0 &&
-            (v.m_selMoreEdit == 1 || v.m_selMore == 1))
+        if (level == 2 && m_mode != SearchMode::Auto && v.m_search.m_selMoreEdit != 0 &&
+            (v.m_search.m_selMoreEdit == 1 || v.m_search.m_selMore == 1))
             SecondSelection();
         start = end;
-        end = v.m_dirCount;
-        if (Stopped()) start = end = v.m_dirCount;
+        end = m_dirs.m_dirCount;
+        if (Stopped()) start = end = m_dirs.m_dirCount;
     }
     return true;
 }
@@ -250,51 +243,51 @@ void DirectorySearch::WithSelectionDialog(const std::function<void(CDirSelectDia
 
 void DirectorySearch::FirstSelection() {
     CVantorView& v = m_view;
-    const std::size_t n = std::min<std::size_t>(v.m_dirCount, kShownDirs);
+    const std::size_t n = std::min<std::size_t>(m_dirs.m_dirCount, kShownDirs);
     auto run = [&](CDirSelectDialog& dlg) {
         for (std::size_t i = 0; i < kShownDirs; ++i) dlg.m_dirNames[i] = "   .........";
         dlg.m_selCount = 0;
         if (m_mode == SearchMode::Drive) {
             // The list is cut to the root and its copy; the copy's line is the marker.
-            v.m_dirCount = 2;
-            dlg.m_dirNames[0] = v.m_dirList[0];
-            dlg.m_dirNames[1] = v.m_dirList[1];
+            m_dirs.m_dirCount = 2;
+            dlg.m_dirNames[0] = m_dirs.m_dirList[0];
+            dlg.m_dirNames[1] = m_dirs.m_dirList[1];
             dlg.m_dirNames[1] = kExcluded;
         } else {
-            for (std::size_t i = 0; i < n; ++i) dlg.m_dirNames[i] = v.m_dirList[i];
-            for (std::size_t i = 0; i < n; ++i) v.m_dirList[i] = kExcluded;
+            for (std::size_t i = 0; i < n; ++i) dlg.m_dirNames[i] = m_dirs.m_dirList[i];
+            for (std::size_t i = 0; i < n; ++i) m_dirs.m_dirList[i] = kExcluded;
         }
         if (m_ui.DoModal(dlg) != IDOK) return;
         if (m_mode == SearchMode::Remove && dlg.m_selCount == 0) {
-            for (std::size_t i = 0; i < n; ++i) v.m_dirList[i] = dlg.m_dirNames[i];
+            for (std::size_t i = 0; i < n; ++i) m_dirs.m_dirList[i] = dlg.m_dirNames[i];
         }
         for (int s = 0; s < dlg.m_selCount; ++s) {
             const std::size_t e =
                 static_cast<std::size_t>(std::max(dlg.m_selIndex[static_cast<std::size_t>(s)] - 1, 0));
-            v.m_dirList[e] = m_mode == SearchMode::Drive ? std::string(kExcluded) : dlg.m_dirNames[e];
+            m_dirs.m_dirList[e] = m_mode == SearchMode::Drive ? std::string(kExcluded) : dlg.m_dirNames[e];
         }
-        if (m_mode != SearchMode::Remove) v.m_selMore = dlg.m_more;
-        v.m_selMoreEdit = dlg.m_moreEdit;
+        if (m_mode != SearchMode::Remove) v.m_search.m_selMore = dlg.m_more;
+        v.m_search.m_selMoreEdit = dlg.m_moreEdit;
     };
     WithSelectionDialog(run);
 }
 
 void DirectorySearch::SecondSelection() {
     CVantorView& v = m_view;
-    v.m_selMore = 0;
-    const std::size_t n = std::min<std::size_t>(v.m_dirCount, kShownDirs);
+    v.m_search.m_selMore = 0;
+    const std::size_t n = std::min<std::size_t>(m_dirs.m_dirCount, kShownDirs);
     auto run = [&](CDirSelectDialog& dlg) {
         for (std::size_t i = 0; i < kShownDirs; ++i) dlg.m_dirNames[i] = "  ..........";
-        for (std::size_t i = 0; i < n; ++i) dlg.m_dirNames[i] = v.m_dirList[i];
+        for (std::size_t i = 0; i < n; ++i) dlg.m_dirNames[i] = m_dirs.m_dirList[i];
         dlg.m_selCount = 0;
         if (m_ui.DoModal(dlg) != IDOK) return;
         for (int s = 0; s < dlg.m_selCount; ++s) {
-            if (m_mode != SearchMode::Select && s < 2) v.m_dirList[0] = kExcluded;
+            if (m_mode != SearchMode::Select && s < 2) m_dirs.m_dirList[0] = kExcluded;
             const std::size_t e =
                 static_cast<std::size_t>(std::max(dlg.m_selIndex[static_cast<std::size_t>(s)] - 1, 0));
-            v.m_dirList[e] = kExcluded;
+            m_dirs.m_dirList[e] = kExcluded;
         }
-        v.m_selMoreEdit = dlg.m_moreEdit;
+        v.m_search.m_selMoreEdit = dlg.m_moreEdit;
     };
     WithSelectionDialog(run);
 }

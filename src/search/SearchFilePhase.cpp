@@ -27,11 +27,11 @@ void DirectorySearch::EndOfWalk() {
     CVantorView& v = m_view;
     v.m_searchStop = 0;
     v.m_searching = 1;
-    m_ui.MessageBox("検索する最初の directory 名 は..." + v.m_dirList[0] + " です。", "first directory search",
+    m_ui.MessageBox("検索する最初の directory 名 は..." + m_dirs.m_dirList[0] + " です。", "first directory search",
                     MsgButtons::OK, MsgIcon::None);
-    m_ui.MessageBox("検索する次の directory 名 は..." + v.m_dirList[1] + " です。", "second directory search",
+    m_ui.MessageBox("検索する次の directory 名 は..." + m_dirs.m_dirList[1] + " です。", "second directory search",
                     MsgButtons::OK, MsgIcon::None);
-    m_ui.MessageBox(kDirCountText + std::to_string(v.m_dirCount) + "個 です。" + "\n  ディレクトリの深さは..." +
+    m_ui.MessageBox(kDirCountText + std::to_string(m_dirs.m_dirCount) + "個 です。" + "\n  ディレクトリの深さは..." +
                         std::to_string(m_deepest) + " です。",
                     "directory search", MsgButtons::OK, MsgIcon::None);
 }
@@ -55,17 +55,16 @@ void DirectorySearch::Matches(std::uint32_t index, const std::string& folder, st
 }
 
 bool DirectorySearch::FilePhase() {
-    CVantorView& v = m_view;
     std::vector<ScanEntry> matches;
     auto folderLine = [&](std::uint32_t i) {
-        return Framed("検索中の sub directory は..." + std::to_string(i) + " / " + std::to_string(v.m_dirCount) +
+        return Framed("検索中の sub directory は..." + std::to_string(i) + " / " + std::to_string(m_dirs.m_dirCount) +
                       " です。");
     };
-    for (std::uint32_t i = 0; i < v.m_dirCount; ++i) {
+    for (std::uint32_t i = 0; i < m_dirs.m_dirCount; ++i) {
         Pump();
         if (Closing()) return false;
         if (Stopped()) break;
-        const std::string folder = v.m_dirList[i];
+        const std::string folder = m_dirs.m_dirList[i];
         const bool folderDue = i % 100 == 0 || i < 100;
         // Only the entries "." and ".." name no folder of their own: "photos.." is a
         // folder like any other here.
@@ -79,12 +78,12 @@ bool DirectorySearch::FilePhase() {
                 DrawLine(96, "サブディレクトリ 検索中です");
                 DrawLine(66, Framed(folder), true);
             }
-            if (v.m_slideCount % 10 == 0 || v.m_slideCount < 100) {
+            if (m_slides.m_slideCount % 10 == 0 || m_slides.m_slideCount < 100) {
                 DrawLine(186, folderLine(i));
-                DrawLine(116, Framed(kDirCountText + std::to_string(v.m_dirCount) + "個 です。" +
+                DrawLine(116, Framed(kDirCountText + std::to_string(m_dirs.m_dirCount) + "個 です。" +
                                      " ディレクトリの深さは..." + std::to_string(m_deepest) + " です。"));
                 DrawLine(36, kEscLine);
-                DrawLine(206, Framed("検索された file数は..." + std::to_string(v.m_slideCount) + " 個です。"));
+                DrawLine(206, Framed("検索された file数は..." + std::to_string(m_slides.m_slideCount) + " 個です。"));
             }
             for (std::size_t j = 0; j < matches.size(); ++j) {
                 const ScanEntry& m = matches[j];
@@ -97,12 +96,12 @@ bool DirectorySearch::FilePhase() {
                 const std::string path = folder + kPathSeparator + m.name;
                 if (folderDue) DrawLine(146, Framed(path), true);
                 if (!TakenByAutoSearch(m.name) || !IsPictureFile(path, m)) continue;
-                v.m_slidePath[v.m_slideCount] = path;
-                v.m_slideName[v.m_slideCount] = m.name;
+                m_slides.m_slidePath[m_slides.m_slideCount] = path;
+                m_slides.m_slideName[m_slides.m_slideCount] = m.name;
                 ++m_matchCount;
-                v.m_slideCount = std::min(v.m_slideCount + 1, kSlideCapacity);
+                m_slides.m_slideCount = std::min(m_slides.m_slideCount + 1, kSlideCapacity);
                 if (folderDue) DrawLine(146, Framed(m.name));
-                if (v.m_slideCount == kSlideCapacity && !HandleFullList(j == 0)) {
+                if (m_slides.m_slideCount == kSlideCapacity && !HandleFullList(j == 0)) {
                     stopPhase = true;
                     break;
                 }
@@ -121,32 +120,32 @@ bool DirectorySearch::HandleFullList(bool firstOfFolder) {
     CVantorView& v = m_view;
     if (!firstOfFolder) {
         AfxMessageBox(kOverText, MsgButtons::OK, MsgIcon::None);
-        v.m_overChoice = 1;
-        v.m_overClicked = 0;
+        m_slides.m_overChoice = 1;
+        v.m_search.m_overClicked = 0;
     }
     COverLimitDialog dlg;
     if (m_ui.DoModal(dlg) == IDOK) {
-        v.m_overChoice = dlg.m_choice;
+        m_slides.m_overChoice = dlg.m_choice;
         if (!firstOfFolder) {
-            v.m_overClicked = dlg.m_clicked;
-            if (v.m_overClicked == 0) v.m_overChoice = 1;
+            v.m_search.m_overClicked = dlg.m_clicked;
+            if (v.m_search.m_overClicked == 0) m_slides.m_overChoice = 1;
         }
     }
-    if (!firstOfFolder) v.m_overClicked = 0;
-    switch (v.m_overChoice) {
+    if (!firstOfFolder) v.m_search.m_overClicked = 0;
+    switch (m_slides.m_overChoice) {
         case 1:
-            v.m_listFull = kSlideCapacity;
-            v.m_slideCount = 1;
+            m_slides.m_listFull = kSlideCapacity;
+            m_slides.m_slideCount = 1;
             break;
         case 2:
             // The list starts again from the match at hand; slot 10000 holds no slide,
             // only the list's placeholder text, which would become a slide that is no file.
-            v.m_slidePath[0] = v.m_slidePath[kSlideCapacity - 1];
-            v.m_slideName[0] = v.m_slideName[kSlideCapacity - 1];
-            v.m_listFull = 1;
-            v.m_slideCount = 1;
+            m_slides.m_slidePath[0] = m_slides.m_slidePath[kSlideCapacity - 1];
+            m_slides.m_slideName[0] = m_slides.m_slideName[kSlideCapacity - 1];
+            m_slides.m_listFull = 1;
+            m_slides.m_slideCount = 1;
             break;
-        case 3: v.m_slideCount = kSlideCapacity; return false;
+        case 3: m_slides.m_slideCount = kSlideCapacity; return false;
         default: break;
     }
     return true;
@@ -154,17 +153,17 @@ bool DirectorySearch::HandleFullList(bool firstOfFolder) {
 
 void DirectorySearch::Finish() {
     CVantorView& v = m_view;
-    const char* kind = v.m_searchFileType == CVantorView::kSearchBmp ? "(BMP)" : "(JPEG)";
+    const char* kind = v.m_search.m_searchFileType == CVantorView::kSearchBmp ? "(BMP)" : "(JPEG)";
     m_ui.MessageBox(std::string("検索された file 数 ") + kind + " は..." + std::to_string(m_matchCount) + "個 です。",
                     "検索された file 数", MsgButtons::OK, MsgIcon::None);
     m_ui.MessageBox("  AUTO SEARCH 終わりました。 ", "File 検索終了", MsgButtons::OK, MsgIcon::None);
-    for (std::uint32_t j = 0; j <= v.m_slideCount; ++j) {
-        v.m_slidePath2[j] = v.m_slidePath[j];
-        v.m_slideName[j] = PathTail(v.m_slidePath[j]);
+    for (std::uint32_t j = 0; j <= m_slides.m_slideCount; ++j) {
+        m_slides.m_slidePath2[j] = m_slides.m_slidePath[j];
+        m_slides.m_slideName[j] = PathTail(m_slides.m_slidePath[j]);
     }
     v.m_searchStop = 0;
     v.m_searching = 0;
-    if (v.m_listFull == kSlideCapacity && v.m_overChoice == 1) v.m_slideCount = kSlideCapacity;
+    if (m_slides.m_listFull == kSlideCapacity && m_slides.m_overChoice == 1) m_slides.m_slideCount = kSlideCapacity;
     v.InvalidateView(true);
 }
 

@@ -21,10 +21,10 @@ constexpr const char* kTryAgain =
 }  // namespace
 
 void SearchTypePrompt(CVantorView& view) {
-    view.m_searchFileType = CVantorView::kSearchJpeg;
+    view.m_search.m_searchFileType = CVantorView::kSearchJpeg;
     CSearchTypeDialog dlg(view.m_deepSearchSetting);
     if (TheUi().DoModal(dlg) != IDOK) return;
-    view.m_searchFileType = dlg.m_clicked == 0 ? CVantorView::kSearchJpeg : dlg.m_choice;
+    view.m_search.m_searchFileType = dlg.m_clicked == 0 ? CVantorView::kSearchJpeg : dlg.m_choice;
     view.m_deepSearchSetting = dlg.m_deepSearchEdit;
     view.m_deepSearch = dlg.m_deepSearchEdit;
     view.m_searchStop = 0;
@@ -47,7 +47,7 @@ void SearchFolderChoice(CVantorView& view) {
         // too long for the folder buffer) must not leave it somewhere else.
         if (!folder.empty() && folder.size() < kFolderBufferSize && SetCurrentDirectory(folder)) {
             view.m_searchStop = 0;
-            view.m_searchFolder = folder;
+            view.m_search.m_searchFolder = folder;
             return;
         }
     }

@@ -46,13 +46,13 @@ void CSelectedItemsDialog::OnOK() {
 
 void CVantorView::OnShowSlideFiles() {
     CSelectedItemsDialog dlg;
-    dlg.Fill(m_slidePath, ShownCount(m_slideCount));
+    dlg.Fill(m_slides.m_slidePath, ShownCount(m_slides.m_slideCount));
     TheUi().DoModal(dlg);
 }
 
 void CVantorView::OnShowDirectories() {
     CSelectedItemsDialog dlg;
-    dlg.Fill(m_dirList, ShownCount(m_dirCount));
+    dlg.Fill(m_dirs.m_dirList, ShownCount(m_dirs.m_dirCount));
     TheUi().DoModal(dlg);
 }
 

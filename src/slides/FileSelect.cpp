@@ -22,33 +22,12 @@ constexpr const char* kSelectAdvice =
 }  // namespace
 
 bool CVantorView::AppendSlide(const std::string& path) {
-    StoreSlide(m_slideCount, path);
-    ++m_slideCount;
-    if (m_slideCount > 9999) {
-        AfxMessageBox("累積　stack　file 10000件over.1件目から上書きします:warning!!!", MsgButtons::OK,
-                      MsgIcon::Information);
-        COverLimitDialog dlg;
-        if (TheUi().DoModal(dlg) == IDOK) m_overChoice = dlg.m_choice;
-    }
-    if (m_slideCount > 9999) {
-        switch (m_overChoice) {
-            case 1:  // loop: overwrite from the second slide on
-                m_listFull = kSlideCapacity;
-                m_slideCount = 1;
-                break;
-            case 2:  // restart from this path: entry 10000 holds no slide, only the
-                     // list's placeholder text, which would become a slide that is no file
-                StoreSlide(0, path);
-                m_listFull = 1;
-                m_slideCount = 1;
-                break;
-            case 3:  // stop: the rest is ignored
-                m_slideCount = kSlideCapacity;
-                return false;
-            default: m_slideCount = 1; break;
-        }
-    }
-    return true;
+    if (!m_slides.Append(path)) return true;
+    AfxMessageBox("累積　stack　file 10000件over.1件目から上書きします:warning!!!", MsgButtons::OK,
+                  MsgIcon::Information);
+    COverLimitDialog dlg;
+    if (TheUi().DoModal(dlg) == IDOK) m_slides.m_overChoice = dlg.m_choice;
+    return m_slides.GoOnWhenFull(path);
 }
 
 void CVantorView::OnFileSelect() {
@@ -61,20 +40,20 @@ void CVantorView::OnFileSelect() {
     options.title = "Enter *.jpg or *.bmp for display ( Shift + Ctrl) then Reverse from top to last file ";
 
     ui.BeginWaitCursor();
-    const std::uint32_t oldCount = m_slideCount;
+    const std::uint32_t oldCount = m_slides.m_slideCount;
     m_slideNo = 1;
-    m_dirCount = 0;
-    m_dirList[0] = "(first )";
-    m_dirList[1] = "(second  )";
+    m_dirs.m_dirCount = 0;
+    m_dirs.m_dirList[0] = "(first )";
+    m_dirs.m_dirList[1] = "(second  )";
 
     const std::vector<std::string> paths = ui.FileDialog(options);
     // Whether this pick put a path into the list: after a loop at the limit the
     // count is smaller than before although paths were added.
     bool added = false;
     for (const std::string& path : paths) {
-        if (m_slideCount > 9999) {
-            m_slideCount = kSlideCapacity;
-            m_listFull = 1;
+        if (m_slides.m_slideCount > 9999) {
+            m_slides.m_slideCount = kSlideCapacity;
+            m_slides.m_listFull = 1;
         }
         if (m_slideNo > kPickLimit) {
             // The rest of the pick is ignored; what was stored stays and is shown.
@@ -85,7 +64,7 @@ void CVantorView::OnFileSelect() {
             return;
         }
         ++m_slideNo;
-        if (m_slideCount < kSlideCapacity) added = true;
+        if (m_slides.m_slideCount < kSlideCapacity) added = true;
         if (!AppendSlide(path)) break;
     }
 
@@ -93,7 +72,8 @@ void CVantorView::OnFileSelect() {
     // The work is done: a wait cursor left on would make an idle window look busy
     // until the next show.
     ui.EndWaitCursor();
-    AfxMessageBox(m_slideCount > oldCount || added ? kSelectDone : kSelectAdvice, MsgButtons::OK, MsgIcon::Information);
+    AfxMessageBox(m_slides.m_slideCount > oldCount || added ? kSelectDone : kSelectAdvice, MsgButtons::OK,
+                  MsgIcon::Information);
     InvalidateView(true);
 }
 

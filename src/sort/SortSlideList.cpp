@@ -91,7 +91,7 @@ public:
           m_kind(kind),
           m_keyKind(KeyOfKind(kind)),
           m_descending(kind % 2 == 1),
-          m_n(std::min(view.m_slideCount, kSlideCapacity)),
+          m_n(std::min(view.m_slides.m_slideCount, kSlideCapacity)),
           m_blank(658, ' ') {}
 
     void Run();
@@ -322,7 +322,7 @@ void SortRun::Run() {
     m_view.m_sortStop = 0;
 
     m_path.assign(m_n + 1, std::string());
-    for (std::uint32_t i = 1; i <= m_n; ++i) m_path[i] = m_view.m_slidePath[i - 1];
+    for (std::uint32_t i = 1; i <= m_n; ++i) m_path[i] = m_view.m_slides.m_slidePath[i - 1];
 
     LoadKeys();
     RankKeys();
@@ -367,9 +367,9 @@ void SortRun::Run() {
     }
 
     // Only slides still in the list take their sorted paths back.
-    for (std::uint32_t j = 1; j <= m_n && j - 1 < m_view.m_slideCount; ++j) {
+    for (std::uint32_t j = 1; j <= m_n && j - 1 < m_view.m_slides.m_slideCount; ++j) {
         BusyCursor();
-        m_view.StoreSlide(j - 1, m_path[j]);
+        m_view.m_slides.Store(j - 1, m_path[j]);
     }
 
     m_ui.EndWaitCursor();

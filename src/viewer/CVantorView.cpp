@@ -7,11 +7,7 @@
 
 namespace vantor {
 
-CVantorView::CVantorView()
-    : m_slidePath(kSlideArraySize, "Null"),
-      m_slidePath2(kSlideArraySize),
-      m_slideName(kSlideArraySize),
-      m_dirList(kDirArraySize) {}
+CVantorView::CVantorView() = default;
 
 CVantorView::~CVantorView() = default;
 
@@ -133,12 +129,6 @@ void CVantorView::ClientTextOut(int x, int y, const std::string& text, Rgb color
     // Not a repaint: the view's own texts (the header with its count) are not drawn
     // again over themselves, and a blank line drawn first erases a longer text's tail.
     TheUi().ClientTextOut(x, y, text, color, cell);
-}
-
-void CVantorView::StoreSlide(std::uint32_t index, const std::string& path) {
-    m_slidePath[index] = path;
-    m_slidePath2[index] = path;
-    m_slideName[index] = PathTail(path);
 }
 
 }  // namespace vantor

@@ -3,6 +3,9 @@
 // which the long-running commands and the user's clicks and keys talk to each other.
 // Every menu command is a handler here. The view reaches the screen and the user
 // only through the Ui services and a Canvas.
+//
+// The state that travels between folders is kept in value types (OutputSettings,
+// SlideList, DirectoryList, Fit); each group of fields below says who may write it.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +21,8 @@
 #include "imaging/RgbBuffer.h"
 #include "platform/Canvas.h"
 #include "viewer/CurrentPicture.h"
-#include "viewer/StringArray.h"
+#include "viewer/Lists.h"
+#include "viewer/OutputSettings.h"
 
 namespace vantor {
 
@@ -27,9 +31,6 @@ class Ui;
 // A modification time as the view prints it: "yyyy  MM / dd  Www hh:mm:ss".
 std::string DateLine(std::time_t modified);
 
-inline constexpr std::uint32_t kSlideCapacity = 10000;
-inline constexpr std::size_t kSlideArraySize = 100001;
-inline constexpr std::size_t kDirArraySize = 200011;
 inline constexpr std::size_t kFolderBufferSize = 1004;
 
 // Virtual-key codes the key reaction tests.
@@ -114,10 +115,12 @@ public:
     // Into the scale dialog's frame (the batch write's), or into any other frame.
     void ComputeFit();
     void ComputeFit(std::uint32_t maxWidth, std::uint32_t maxHeight);
-    // The fit of a width x height picture into a frame, as ComputeFit stores it.
+    // The fit of a width x height picture into a frame, as ComputeFit stores it:
+    // the frame (one more than its size), the part of the picture used, the fitted
+    // size and the ratio in units of 1/100000.
     struct Fit {
-        std::uint32_t frameWidth = 0, frameHeight = 0, srcWidth = 0, srcHeight = 0;
-        std::uint32_t width = 0, height = 0, ratio = 1;
+        std::uint32_t m_fitFrameWidth = 0, m_fitFrameHeight = 0, m_fitSrcWidth = 0, m_fitSrcHeight = 0;
+        std::uint32_t m_fitWidth = 0, m_fitHeight = 0, m_fitRatio = 1;
     };
     static Fit FitPicture(std::uint32_t width, std::uint32_t height, std::uint32_t maxWidth, std::uint32_t maxHeight,
                           std::int32_t outScaleMode);
@@ -144,7 +147,7 @@ public:
     virtual void ShowSlide();  // a test overrides it to watch each slide
     // The next JPEG slide is decoded on a second thread (m_buf.Ahead()) while this one
     // is on screen or being written; any load of exactly that file, unchanged, takes it over.
-    bool m_prefetchSlides = true;  // off only to compare a run without it
+    bool m_prefetchSlides = true;  // set by tests and benchmarks only, to compare a run without it
     // Starts decoding the slide the run will show next if nothing intervenes (only
     // while it goes on by itself), at the reduction choose picks for the frame.
     void PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame);
@@ -169,9 +172,6 @@ public:
     // Appends a picked path under the 10000 rule (the over-10000 dialog and its
     // answers); false when the answer was Stop and later paths are to be ignored.
     bool AppendSlide(const std::string& path);
-
-    // Adds one path at the end of the slide list (full path, second copy, tail).
-    void StoreSlide(std::uint32_t index, const std::string& path);
 
     // ---- command handlers ---------------------------------------------------------------
     void OnAppExit();
@@ -211,68 +211,35 @@ public:
     void OnHowToUseFeatures();
     void OnAppAbout();
 
-    // ---- image --------------------------------------------------------------------------
+    // ---- image: set by the loaders, the picture commands and the write's composition --------
     // The current picture, in display order, or empty; it changes only through its
     // own operations (replace, clear, a file-order scope). m_width x m_height is its
     // own size, which its pixels have unless it was decoded reduced for the screen.
     CurrentPicture m_buf;
     const std::uint32_t& m_width = m_buf.Width();
     const std::uint32_t& m_height = m_buf.Height();
+    Fit m_fit;  // set by ComputeFit alone (the paint, the write step)
 
-    std::uint32_t m_fitWidth = 0;
-    std::uint32_t m_fitHeight = 0;
-    std::uint32_t m_fitRatio = 1;
-    std::uint32_t m_fitSrcWidth = 0;
-    std::uint32_t m_fitSrcHeight = 0;
-    std::uint32_t m_fitFrameWidth = 0;
-    std::uint32_t m_fitFrameHeight = 0;
+    // ---- the lists ----------------------------------------------------------------------
+    // Set by File Select, File Clear and the command line (slides/, viewer/), the
+    // searches (search/), the sort (sort/) and the command line's write (batch/).
+    SlideList m_slides;
+    DirectoryList m_dirs;  // set by the searches and File Select
 
-    // ---- slide list -------------------------------------------------------------------
-    StringArray m_slidePath;  // "Null" until written
-    StringArray m_slidePath2;
-    StringArray m_slideName;
-    std::uint32_t m_slideCount = 0;
-    std::uint32_t m_listFull = 0;
-    std::int32_t m_overChoice = 1;
-
-    // ---- directory list ------------------------------------------------------------------
-    StringArray m_dirList;  // grows past its size only when a search goes on past 150000 folders
-    std::uint32_t m_dirCount = 0;
-
-    // ---- current file paths ----------------------------------------------------------------
+    // ---- current file paths: set by the run loop, the write step and the open commands ----
     std::string m_curSlidePath;
     std::string m_strFile;
     std::string m_lastShownPath;
 
-    // ---- display and output settings ---------------------------------------------------------
+    // ---- settings: set by the speed and scale dialogs and by the command line's options ----
     std::uint32_t m_speed = 5;
-    std::uint32_t m_maxWidth = 800;
-    std::uint32_t m_maxHeight = 600;
-    // m_outScaleMode: how the fit treats a picture, on screen and in written files.
-    static constexpr std::int32_t kScaleShrink = 0;   // shrink a bigger picture to the frame, keep a smaller one
-    static constexpr std::int32_t kScaleAsIs = 1;     // the picture's own size
-    static constexpr std::int32_t kScaleFit = 2;      // shrink or enlarge to the frame
-    static constexpr std::int32_t kScaleStretch = 3;  // fill the frame, the aspect ratio given up
-    std::int32_t m_outScaleMode = kScaleShrink;
-    // m_dispScaleMode: where the batch write puts the picture in its frame.
-    static constexpr std::uint32_t kPlaceFitted = 2;  // at its fitted size, centred; any other value fills the frame
-    std::uint32_t m_dispScaleMode = kPlaceFitted;
-    // m_outBackColor: the background of written files.
-    static constexpr std::int32_t kOutBackWhite = 0;
-    static constexpr std::int32_t kOutBackGray = 1;
-    static constexpr std::int32_t kOutBackBlack = 2;
-    std::int32_t m_outBackColor = kOutBackGray;
-    std::int32_t m_jpegQualityIndex = 5;
-    // m_outFileType: what the batch write writes.
-    static constexpr std::int32_t kOutJpeg = 0;
-    static constexpr std::int32_t kOutBmp = 1;
-    std::int32_t m_outFileType = kOutJpeg;
-    std::uint32_t m_spare = 0;
-    std::uint32_t m_writePosition = 0;
-    std::int32_t m_deepSearchSetting = 1;
-    std::int32_t m_deepSearch = 0;
+    OutputSettings m_output;
+    std::int32_t m_deepSearchSetting = 1;  // also set by the searches' file-type prompt
+    std::int32_t m_deepSearch = 0;         // also set by the searches' file-type prompt
     std::uint32_t m_origWidthShown = 801;
     std::uint32_t m_origHeightShown = 601;
+
+    // ---- display: set by the View and Effect toggles and by the command line's options ----
     // m_backColor: the screen's background around the picture (the toggle's states).
     static constexpr std::int32_t kBackWhite = 0;
     static constexpr std::int32_t kBackGray = 1;
@@ -284,12 +251,13 @@ public:
     static constexpr std::uint32_t kProgressBrief = 1;  // sizes, numbers and names only, the meter steps
     static constexpr std::uint32_t kProgressNone = 2;   // the slide number alone, no status panes, meter at 0
     std::uint32_t m_progressMode = kProgressFull;
-    std::int32_t m_statusPhase = 0;
-    bool m_fullScreen = false;  // the window alone on the screen, without its bars
-    bool m_fitWindow = false;   // the show fits pictures into the client area
-    bool m_autoRotate = false;  // JPEGs are shown and written upright by their Exif orientation
+    std::int32_t m_statusPhase = 0;  // flipped by the paint and the write step
+    bool m_fullScreen = false;       // the window alone on the screen, without its bars
+    bool m_fitWindow = false;        // the show fits pictures into the client area
+    bool m_autoRotate = false;       // JPEGs are shown and written upright by their Exif orientation
 
-    // ---- run state and write state --------------------------------------------------------------
+    // ---- run state: set by the run loop and the reactions to clicks, keys and commands -------
+    // (the jump dialog and the write's setup in batch/ among them).
     std::int32_t m_stopped = 1;  // 1 while no show or write runs, 0 during one
     // m_haltState: how a started show or write goes on.
     static constexpr std::int32_t kHaltRunning = 0;   // one slide after the other at m_speed
@@ -305,37 +273,41 @@ public:
     std::uint32_t m_jumpTarget = 0;
     std::uint32_t m_writtenCountShown = 0;
 
-    // ---- search and sort state --------------------------------------------------------------------
+    // ---- long runs: set by the searches and the sort; the key reaction asks them to stop ----
     std::int32_t m_searching = 0;
     std::int32_t m_searchStop = 0;
     std::int32_t m_sorting = 0;
     std::int32_t m_sortStop = 0;
 
-    // ---- automatic search (search/) ------------------------------------------------------------------
-    std::uint32_t m_dirWrapMark = 0;  // stays 0: past 150000 folders the list grows, it never wraps
-    std::int32_t m_dirWrapped = 0;    // 1 once the list reached 150000 folders below level 1 in this search
+    // ---- automatic search (search/): m_search set by the searches alone -------------------------
     // m_searchFileType: which files a search collects.
     static constexpr std::int32_t kSearchJpeg = 1;
     static constexpr std::int32_t kSearchBmp = 2;
-    std::int32_t m_searchFileType = kSearchJpeg;
-    std::int32_t m_overClicked = 0;  // a choice was clicked in the over-10000 dialog
-    std::int32_t m_selMore = 0;      // the More flag copied from a selection dialog
-    std::int32_t m_selMoreEdit = 0;  // the value typed in a selection dialog's edit box
+    // What the searches' prompts and dialogs leave for the walk and the next search.
+    struct SearchState {
+        std::string m_searchFolder = "d:\\t~\\";  // at most kFolderBufferSize - 1 bytes
+        std::int32_t m_searchFileType = kSearchJpeg;
+        std::int32_t m_overClicked = 0;  // a choice was clicked in the over-10000 dialog
+        std::int32_t m_selMore = 0;      // the More flag copied from a selection dialog
+        std::int32_t m_selMoreEdit = 0;  // the value typed in a selection dialog's edit box
+    };
+    SearchState m_search;
     void OnAutoSearch();
     void OnAutoSearchSelectMode();
     void OnAutoSearchRemoveMode();
     void OnAutoSearchDriveMode();
 
     // ---- sort (sort/) ----------------------------------------------------------------------------------
-    std::int32_t m_sortKind = 0;
+    std::int32_t m_sortKind = 0;  // set by the sort dialog
     void OnFileSort();
     // Puts the slide list into the order of a sort kind (0..9); a stopped sort changes nothing.
     void SortSlideList(std::int32_t kind);
 
-    // ---- batch write (batch/) --------------------------------------------------------------------------
-    std::string m_tempBmpPath;          // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
-    std::string m_writeSourcePath;      // "at First", then the path written last
-    std::uint32_t m_lastStepSlide = 0;  // the entry the write run's last step took; 0 before the first
+    // ---- batch write (batch/): its fields set by the write's setup and step alone ----------------
+    std::string m_outFolder = "d:\\t~\\";  // at most kFolderBufferSize - 1 bytes
+    std::string m_tempBmpPath;             // m_outFolder + "MFC_DUMMY.BMP" (nothing is written there)
+    std::string m_writeSourcePath;         // "at First", then the path written last
+    std::uint32_t m_lastStepSlide = 0;     // the entry the write run's last step took; 0 before the first
     void OnFileWriteStart();
     void ChooseOutputFolder();
     // The write run from the start number in m_jumpTarget (the setup done): also the
@@ -365,10 +337,10 @@ public:
     std::optional<SlideOutput> m_deferred;
     // The output picture of the current source into m_buf (display order).
     void ComposeOutputImage();
-    // m_buf as a JPEG file's bytes at the quality of m_jpegQualityIndex; true on success.
+    // m_buf as a JPEG file's bytes at the quality of m_output.m_jpegQualityIndex; true on success.
     bool EncodeSlideJpeg(bool color, std::vector<std::uint8_t>& bytes);
     // Writes the encoded bytes as the file at path; true on success.
-    bool WriteSlideJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes);
+    bool WriteSlideJpeg(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes);
     // Reports a slide the run did not write: the window's boxes, then with ask the
     // stop-or-continue question, whose stop ends the run after this pass (true); a
     // user who cannot be asked gets the plain reason about path instead.
@@ -381,10 +353,6 @@ public:
     // Loads the slide to be written into m_buf; a JPEG at the smallest DCT scale that
     // still covers the frame (at full size in the straight mode).
     void LoadWriteSource(const std::string& path);
-
-    // ---- folders -------------------------------------------------------------------------------------
-    std::string m_outFolder = "d:\\t~\\";     // at most kFolderBufferSize - 1 bytes
-    std::string m_searchFolder = "d:\\t~\\";  // at most kFolderBufferSize - 1 bytes
 
 private:
     // The loop of the show and of the write run: the same pacing, halting, stepping

@@ -44,16 +44,16 @@ CScaleDialog::CScaleDialog() : Dialog(ScaleDialogTemplate()) {}
 void CScaleDialog::DoDataExchange(DataExchange& dx) {
     dx.UInt(kOrigWidth, m_origWidth, "m_origWidth", 0, 6000);
     dx.UInt(kOrigHeight, m_origHeight, "m_origHeight", 0, 6000);
-    dx.UInt(kDispScaleMode, m_dispScaleMode, "m_dispScaleMode", 0, 2);
-    dx.UInt(kMaxWidth, m_maxWidth, "m_maxWidth", 1, 6000);
-    dx.UInt(kMaxHeight, m_maxHeight, "m_maxHeight", 1, 6000);
-    dx.Int(kOutScaleMode, m_outScaleMode, "m_outScaleMode", 0, 3);
-    dx.Int(kOutBackColor, m_outBackColor, "m_outBackColor", 0, 2);
-    dx.Int(kJpegQuality, m_jpegQualityIndex, "m_jpegQualityIndex", 0, 9);
-    dx.Int(kOutFileType, m_outFileType, "m_outFileType", 0, 1);
+    dx.UInt(kDispScaleMode, m_output.m_dispScaleMode, "m_dispScaleMode", 0, 2);
+    dx.UInt(kMaxWidth, m_output.m_maxWidth, "m_maxWidth", 1, 6000);
+    dx.UInt(kMaxHeight, m_output.m_maxHeight, "m_maxHeight", 1, 6000);
+    dx.Int(kOutScaleMode, m_output.m_outScaleMode, "m_outScaleMode", 0, 3);
+    dx.Int(kOutBackColor, m_output.m_outBackColor, "m_outBackColor", 0, 2);
+    dx.Int(kJpegQuality, m_output.m_jpegQualityIndex, "m_jpegQualityIndex", 0, 9);
+    dx.Int(kOutFileType, m_output.m_outFileType, "m_outFileType", 0, 1);
     dx.Int(kDeepSearch, m_deepSearch, "m_deepSearch", 0, 1);
-    dx.UInt(kSpare, m_spare, "m_spare", 0, 2);
-    dx.UInt(kWritePosition, m_writePosition, "m_writePosition", 0, 2);
+    dx.UInt(kSpare, m_output.m_spare, "m_spare", 0, 2);
+    dx.UInt(kWritePosition, m_output.m_writePosition, "m_writePosition", 0, 2);
 }
 
 CJumpDialog::CJumpDialog() : Dialog(JumpDialogTemplate()) {}

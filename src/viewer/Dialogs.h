@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/Dialog.h"
+#include "viewer/OutputSettings.h"
 
 namespace vantor {
 
@@ -63,16 +64,8 @@ public:
 
     std::uint32_t m_origWidth = 0;
     std::uint32_t m_origHeight = 0;
-    std::uint32_t m_dispScaleMode = 0;
-    std::uint32_t m_maxWidth = 0;
-    std::uint32_t m_maxHeight = 0;
-    std::int32_t m_outScaleMode = 0;
-    std::int32_t m_outBackColor = 0;
-    std::int32_t m_jpegQualityIndex = 0;
-    std::int32_t m_outFileType = 0;
+    OutputSettings m_output;  // the frame and the write parameters, edited in place
     std::int32_t m_deepSearch = 0;
-    std::uint32_t m_spare = 0;
-    std::uint32_t m_writePosition = 0;
 };
 
 class CJumpDialog : public Dialog {

@@ -24,17 +24,17 @@ CVantorView::Fit CVantorView::FitPicture(std::uint32_t width, std::uint32_t heig
         return std::max<std::uint64_t>(1, num / std::max<std::uint64_t>(1, den));
     };
     Fit fit;
-    fit.frameWidth = static_cast<std::uint32_t>(Wp);
-    fit.frameHeight = static_cast<std::uint32_t>(Hp);
-    fit.srcWidth = width;
-    fit.srcHeight = height;
+    fit.m_fitFrameWidth = static_cast<std::uint32_t>(Wp);
+    fit.m_fitFrameHeight = static_cast<std::uint32_t>(Hp);
+    fit.m_fitSrcWidth = width;
+    fit.m_fitSrcHeight = height;
     std::uint64_t rw = w, rh = h;
     std::uint64_t r = 1;
-    if (outScaleMode == kScaleAsIs) {
+    if (outScaleMode == OutputSettings::kScaleAsIs) {
         // as is: no clamp
-    } else if (outScaleMode == kScaleStretch) {
-        fit.srcWidth = static_cast<std::uint32_t>(Wp);
-        fit.srcHeight = static_cast<std::uint32_t>(Hp);
+    } else if (outScaleMode == OutputSettings::kScaleStretch) {
+        fit.m_fitSrcWidth = static_cast<std::uint32_t>(Wp);
+        fit.m_fitSrcHeight = static_cast<std::uint32_t>(Hp);
         rw = W;
         rh = H;
     } else {
@@ -68,10 +68,10 @@ CVantorView::Fit CVantorView::FitPicture(std::uint32_t width, std::uint32_t heig
         rw = std::min(rw, W);
         rh = std::min(rh, H);
     }
-    fit.width = static_cast<std::uint32_t>(rw);
-    fit.height = static_cast<std::uint32_t>(rh);
+    fit.m_fitWidth = static_cast<std::uint32_t>(rw);
+    fit.m_fitHeight = static_cast<std::uint32_t>(rh);
     // The stored ratio is 32 bits; only a picture far wider than any frame exceeds it.
-    fit.ratio = static_cast<std::uint32_t>(std::min<std::uint64_t>(r, 0xFFFFFFFFu));
+    fit.m_fitRatio = static_cast<std::uint32_t>(std::min<std::uint64_t>(r, 0xFFFFFFFFu));
     return fit;
 }
 
@@ -79,12 +79,12 @@ unsigned CVantorView::ChooseDisplayScale(std::uint32_t width, std::uint32_t heig
     const auto& [maxWidth, maxHeight, mode] = *static_cast<const JpegPrefetch::ScaleContext*>(frame);
     const Fit fit = FitPicture(width, height, maxWidth, maxHeight, static_cast<std::int32_t>(mode));
     // Pixels beyond the picture's own are never decoded: an enlarged fit takes it whole.
-    return CoveringScale(width, height, std::min(fit.width, width), std::min(fit.height, height));
+    return CoveringScale(width, height, std::min(fit.m_fitWidth, width), std::min(fit.m_fitHeight, height));
 }
 
 JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
-    const auto mode = static_cast<std::uint32_t>(m_outScaleMode);
-    if (!m_fitWindow) return {m_maxWidth, m_maxHeight, mode};
+    const auto mode = static_cast<std::uint32_t>(m_output.m_outScaleMode);
+    if (!m_fitWindow) return {m_output.m_maxWidth, m_output.m_maxHeight, mode};
     const Size client = TheUi().ClientSize();
     const auto inside = [](int side) {
         return static_cast<std::uint32_t>(std::max<std::int64_t>(1, std::int64_t{side} - 2 * kWindowMargin));
@@ -92,17 +92,10 @@ JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
     return {inside(client.cx), inside(client.cy), mode};
 }
 
-void CVantorView::ComputeFit() { ComputeFit(m_maxWidth, m_maxHeight); }
+void CVantorView::ComputeFit() { ComputeFit(m_output.m_maxWidth, m_output.m_maxHeight); }
 
 void CVantorView::ComputeFit(std::uint32_t maxWidth, std::uint32_t maxHeight) {
-    const Fit fit = FitPicture(m_width, m_height, maxWidth, maxHeight, m_outScaleMode);
-    m_fitFrameWidth = fit.frameWidth;
-    m_fitFrameHeight = fit.frameHeight;
-    m_fitSrcWidth = fit.srcWidth;
-    m_fitSrcHeight = fit.srcHeight;
-    m_fitWidth = fit.width;
-    m_fitHeight = fit.height;
-    m_fitRatio = fit.ratio;
+    m_fit = FitPicture(m_width, m_height, maxWidth, maxHeight, m_output.m_outScaleMode);
 }
 
 namespace {
@@ -154,14 +147,15 @@ CVantorView::Backdrop CVantorView::ScreenBackdrop() const {
 
 void CVantorView::OnDraw(Canvas& canvas) {
     Ui& ui = TheUi();
-    if (m_slideCount == 0) ui.SetTitle("Vantor - Windows Application for SLIDESHOW");
+    if (m_slides.m_slideCount == 0) ui.SetTitle("Vantor - Windows Application for SLIDESHOW");
     const Size client = ui.ClientSize();
     const int bottom = client.cy;
     const bool full = m_progressMode == kProgressFull;
     const bool some = m_progressMode == kProgressFull || m_progressMode == kProgressBrief;
 
     if (full) {
-        canvas.TextOut(332, 5, Format(" %s %s %d %s  ", m_strFile.c_str(), "  ", m_slideCount, kSelected), kLightGray);
+        canvas.TextOut(332, 5, Format(" %s %s %d %s  ", m_strFile.c_str(), "  ", m_slides.m_slideCount, kSelected),
+                       kLightGray);
     }
 
     // Without a picture only the header and the title are drawn.
@@ -171,19 +165,19 @@ void CVantorView::OnDraw(Canvas& canvas) {
     const Point scroll = ui.ScrollPosition();
     const auto cx = static_cast<std::uint32_t>(client.cx);
     const auto cy = static_cast<std::uint32_t>(client.cy);
-    std::uint32_t x = (cx - m_fitWidth) >> 1;
-    std::uint32_t y = (cy - m_fitHeight) >> 1;
+    std::uint32_t x = (cx - m_fit.m_fitWidth) >> 1;
+    std::uint32_t y = (cy - m_fit.m_fitHeight) >> 1;
     if (m_fitWindow) {
         // Centred in the window; a picture kept at its own size that does not fit
         // inside the margins starts at them.
-        if (std::uint64_t{m_fitWidth} + 2 * kWindowMargin > cx) x = kWindowMargin;
-        if (std::uint64_t{m_fitHeight} + 2 * kWindowMargin > cy) y = kWindowMargin;
+        if (std::uint64_t{m_fit.m_fitWidth} + 2 * kWindowMargin > cx) x = kWindowMargin;
+        if (std::uint64_t{m_fit.m_fitHeight} + 2 * kWindowMargin > cy) y = kWindowMargin;
     } else {
         if (x < 30 || static_cast<std::int64_t>(x) > client.cx / 2 || client.cx < 800) x = 30;
         if (y < 30 || y > 300 || client.cy < 600) y = 30;
     }
     const int ix = static_cast<int>(x), iy = static_cast<int>(y);
-    const int fw = static_cast<int>(m_fitWidth), fh = static_cast<int>(m_fitHeight);
+    const int fw = static_cast<int>(m_fit.m_fitWidth), fh = static_cast<int>(m_fit.m_fitHeight);
 
     const auto [fill, band, text] = ScreenBackdrop();
     if (fill) {
@@ -196,7 +190,7 @@ void CVantorView::OnDraw(Canvas& canvas) {
     // The file's size and date, for the two bottom lines.
     std::string sizeLine, dateLine;
     if (full) {
-        const std::string path = m_slideNo == 0 ? std::string() : m_slidePath[m_slideNo - 1];
+        const std::string path = m_slideNo == 0 ? std::string() : m_slides.m_slidePath[m_slideNo - 1];
         std::uint64_t size = 0;
         std::time_t modified = 0;
         if (FileSizeAndTime(path, size, modified)) {
@@ -204,14 +198,17 @@ void CVantorView::OnDraw(Canvas& canvas) {
             dateLine = DateLine(modified);
         }
     }
-    const std::string slideName = m_slideNo == 0 ? std::string() : m_slideName[m_slideNo - 1];
+    const std::string slideName = m_slideNo == 0 ? std::string() : m_slides.m_slideName[m_slideNo - 1];
 
-    auto overlay = [&](const char* selectedText) {
+    // text is a structured binding: copied in, as clang 14 (clang-tidy's) captures none by reference.
+    auto overlay = [&, text = text](const char* selectedText) {
         if (some)
-            canvas.TextOut(5, 5, Format("( %d x %d / %d x %d )", m_width, m_height, m_fitWidth, m_fitHeight), text);
-        canvas.TextOut(211, 5, Format("( %d / %d )", m_slideNo, m_slideCount), text);
+            canvas.TextOut(
+                5, 5, Format("( %d x %d / %d x %d )", m_width, m_height, m_fit.m_fitWidth, m_fit.m_fitHeight), text);
+        canvas.TextOut(211, 5, Format("( %d / %d )", m_slideNo, m_slides.m_slideCount), text);
         if (full) {
-            const std::string line = Format("(%s %s %d %s )", m_strFile.c_str(), "  ", m_slideCount, selectedText);
+            const std::string line =
+                Format("(%s %s %d %s )", m_strFile.c_str(), "  ", m_slides.m_slideCount, selectedText);
             canvas.TextOut(332, 5, line, text);
             if (client.cy - fh > 30) canvas.TextOut(-573, bottom - 20, line, text);
         }
@@ -226,7 +223,7 @@ void CVantorView::OnDraw(Canvas& canvas) {
     const Rect dest{ix, iy, ix + fw, iy + fh};
     // A picture decoded reduced for the screen may need more pixels than it has
     // once the frame or the mode changed: it is decoded again for them.
-    m_buf.Cover(std::min(m_fitWidth, m_width), std::min(m_fitHeight, m_height));
+    m_buf.Cover(std::min(m_fit.m_fitWidth, m_width), std::min(m_fit.m_fitHeight, m_height));
     // The source is in the picture's own coordinates; the pixels held may be fewer.
     const auto pixels = [](int at, std::uint32_t held, std::uint32_t whole) {
         return static_cast<int>(static_cast<std::int64_t>(at) * held / std::max<std::uint32_t>(whole, 1));

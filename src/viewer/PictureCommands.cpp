@@ -172,7 +172,7 @@ void CVantorView::SaveJpegFile(const std::string& path, bool color) {
     if (!m_buf.MakeFull()) return;  // every pixel of the picture, not the screen's share
     // One write at the chosen quality: a second write over the first could only
     // leave a broken file where a good one was.
-    const int quality = JpegQualityFor(m_jpegQualityIndex);
+    const int quality = JpegQualityFor(m_output.m_jpegQualityIndex);
     bool written = false;
     {
         const CurrentPicture::FileOrder fileOrder(m_buf);  // the order the codec writes

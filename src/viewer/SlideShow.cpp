@@ -28,12 +28,12 @@ bool CVantorView::AskStop() {
 bool CVantorView::TellSlideFailed(const std::vector<std::string>& boxes, bool ask) {
     for (const std::string& text : boxes) AfxMessageBox(text);
     if (!ask || !AskStop()) return false;
-    m_slideNo = m_slideCount;
+    m_slideNo = m_slides.m_slideCount;
     return true;
 }
 
 void CVantorView::OnSlideShowStart() {
-    if (m_listFull >= kSlideCapacity) m_slideCount = kSlideCapacity;
+    m_slides.UseAllWhenFull();
     RunLoop(false);
 }
 
@@ -53,13 +53,13 @@ void CVantorView::RunLoop(bool writing) {
 
     // The first pass always runs on a list that is not empty: it shows the first
     // slide (or writes the start slide), even when that is the last one.
-    while (m_slideCount > 0 && (!firstPassDone || m_slideNo < m_slideCount)) {
+    while (m_slides.m_slideCount > 0 && (!firstPassDone || m_slideNo < m_slides.m_slideCount)) {
         ui.Pump(10000);
         if (m_closeRequested) break;
         ui.SetCursor(CursorKind::AppStarting);
         if (m_stopped == 1) {
             m_haltState = kHaltRunning;
-            m_slideNo = m_slideCount - 1;
+            m_slideNo = m_slides.m_slideCount - 1;
         }
         const bool pending = m_backRequest == 1 || m_keyBackRequest == 1 || m_keyForwardRequest == 1;
         if (!(m_haltState == kHaltStepping && !pending)) {
@@ -96,7 +96,7 @@ void CVantorView::RunLoop(bool writing) {
             // Slide m_slideNo is at index m_slideNo - 1; the arrays are larger than the
             // list, so any number a jump or a step can produce is a valid entry.
             const std::uint32_t index = m_slideNo == 0 ? 0 : m_slideNo - 1;
-            m_curSlidePath = index < m_slidePath.size() ? m_slidePath[index] : std::string("Null");
+            m_curSlidePath = m_slides.PathAt(index);
             m_strFile = m_curSlidePath;
             if (writing)
                 WriteStep();
@@ -161,8 +161,9 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
     std::vector<std::string> next;
     const std::string* previous = &m_curSlidePath;
     for (std::uint32_t index = m_slideNo;
-         index < m_slideCount && index < m_slidePath.size() && next.size() < JpegPrefetch::kDepth; ++index) {
-        const std::string& path = m_slidePath[index];
+         index < m_slides.m_slideCount && index < m_slides.m_slidePath.size() && next.size() < JpegPrefetch::kDepth;
+         ++index) {
+        const std::string& path = m_slides.m_slidePath[index];
         const PictureFormat* format = FormatOf(path);
         if (path != *previous && format != nullptr && format->decodedAhead) next.push_back(path);
         previous = &path;
@@ -235,8 +236,7 @@ void CVantorView::OnKeyDown(unsigned k) {
 
 void CVantorView::OnFileClear() {
     if (m_stopped != 1) return;
-    m_listFull = 0;
-    m_slideCount = 0;
+    m_slides.Clear();
     InvalidateView(true);
 }
 
@@ -253,30 +253,14 @@ void CVantorView::OnScale() {
     CScaleDialog dlg;
     dlg.m_origWidth = m_width;
     dlg.m_origHeight = m_height;
-    dlg.m_dispScaleMode = m_dispScaleMode;
-    dlg.m_maxWidth = m_maxWidth;
-    dlg.m_maxHeight = m_maxHeight;
-    dlg.m_outScaleMode = m_outScaleMode;
-    dlg.m_outBackColor = m_outBackColor;
-    dlg.m_jpegQualityIndex = m_jpegQualityIndex;
-    dlg.m_outFileType = m_outFileType;
+    dlg.m_output = m_output;
     dlg.m_deepSearch = m_deepSearchSetting;
-    dlg.m_spare = m_spare;
-    dlg.m_writePosition = m_writePosition;
     if (TheUi().DoModal(dlg) != IDOK) return;
     m_origWidthShown = dlg.m_origWidth;
     m_origHeightShown = dlg.m_origHeight;
-    m_dispScaleMode = dlg.m_dispScaleMode;
-    m_maxWidth = dlg.m_maxWidth;
-    m_maxHeight = dlg.m_maxHeight;
-    m_outScaleMode = dlg.m_outScaleMode;
-    m_outBackColor = dlg.m_outBackColor;
-    m_jpegQualityIndex = dlg.m_jpegQualityIndex;
-    m_outFileType = dlg.m_outFileType;
+    m_output = dlg.m_output;
     m_deepSearchSetting = dlg.m_deepSearch;
     m_deepSearch = dlg.m_deepSearch;
-    m_spare = dlg.m_spare;
-    m_writePosition = dlg.m_writePosition;
     InvalidateView(true);
 }
 
@@ -291,8 +275,8 @@ void CVantorView::OnJump() {
     m_writtenCount = m_writtenCountShown;
     const auto t = static_cast<std::uint32_t>(dlg.m_jumpNo);
     m_jumpTarget = t;
-    if (t < m_slideCount) m_slideNo = t;
-    if (t > m_slideCount - 1 && t > 1) m_slideNo = m_slideCount - 1;
+    if (t < m_slides.m_slideCount) m_slideNo = t;
+    if (t > m_slides.m_slideCount - 1 && t > 1) m_slideNo = m_slides.m_slideCount - 1;
 }
 
 }  // namespace vantor

@@ -29,13 +29,7 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"batch", {"platform", "resources", "viewer", "imaging"}},
     {"platform/script", {"platform", "resources", "viewer"}},
     {"platform/qt", {"platform", "resources", "viewer", "imaging"}},
-    {"app", {"platform", "imaging", "batch", "platform/script", "platform/qt"}},
-};
-
-// The one known exception (file, include): the batch's command line takes the parsed
-// options from app/ until the options become a table the front ends share.
-const std::set<std::pair<std::string, std::string>> kPending = {
-    {"src/batch/BatchCommandLine.h", "app/CommandLineOptions.h"},
+    {"app", {"platform", "imaging", "viewer", "batch", "platform/script", "platform/qt"}},
 };
 
 // The path a quoted include names, or nothing for any other line.
@@ -60,7 +54,6 @@ TEST(Layers, IncludedPathsAreReadFromTheDirective) {
 
 TEST(Layers, EveryIncludeFollowsTheTable) {
     const fs::path root = VANTOR_SOURCE_DIR;
-    std::set<std::pair<std::string, std::string>> pendingSeen;
     int files = 0;
     for (const char* top : {"src", "resources"}) {
         for (const auto& entry : fs::recursive_directory_iterator(root / top)) {
@@ -81,16 +74,11 @@ TEST(Layers, EveryIncludeFollowsTheTable) {
                 std::string target = fs::path(path).parent_path().string();
                 if (target.empty()) target = fs::exists(entry.path().parent_path() / path) ? folder : "resources";
                 if (target == folder || kAllowed.at(folder).contains(target)) continue;
-                if (kPending.contains({file, path})) {
-                    pendingSeen.insert({file, path});
-                    continue;
-                }
                 ADD_FAILURE() << file << ":" << number << ": " << folder << " may not include " << target;
             }
         }
     }
     EXPECT_GT(files, 80);
-    EXPECT_EQ(pendingSeen, kPending) << "an exception no longer needed: drop its row";
 }
 
 TEST(Layers, TheTableHasNoCircle) {

@@ -107,8 +107,8 @@ TEST(BatchCommandLine, OneLinePerFailureWarningsAndTheExitStatus) {
         {"an output folder that is a file", "--write {I}plain {I}ok.jpg", "",
          "vantor: {I}plain: the output folder is not a folder\n", 2},
         {"a full disk", "--write {O} {I}big.jpg", "",
-         "vantor: {O}big.JPG: could not be written (Output file write error --- out of disk space?)\n", 1,
-         "trap '' XFSZ; ulimit -f 4;"},
+         "vantor: {O}big.JPG: could not be written: File too large (Output file write error --- out of disk space?)\n",
+         1, "trap '' XFSZ; ulimit -f 4;"},
         {"every free name taken", "--write {O} {I}ok.jpg", "",
          "vantor: {O}ok.JPG: the name and all its 9989 numbered names (~(1) to ~9989) are taken\n", 1, "",
          [](const std::string& out) {
@@ -175,6 +175,23 @@ TEST(BatchCommandLine, StandardOutputNamesEachFileOnOneLineAndIsChecked) {
         EXPECT_EQ(run.status, c.status) << c.what;
         EXPECT_EQ(Entries(O), c.files) << c.what;
     }
+}
+
+// The options spelled as GNU tools take them write what the other spelling writes.
+TEST(BatchCommandLine, OptionsWithEqualsSignsWriteTheSameFile) {
+    test::TempDir in, first, second;
+    MakeJpeg(in.File("a.jpg"), 320, 200);
+    const std::string a = Quote(in.File("a.jpg"));
+    const test::ProgramRun joined =
+        RunVantor("--write=" + Quote(first.path().string()) + " --frame=640x480 --mode=2 --background=black " + a);
+    const test::ProgramRun apart =
+        RunVantor("--write " + Quote(second.path().string()) + " --frame 640x480 --mode 2 --background black " + a);
+    EXPECT_EQ(joined.err, "");
+    EXPECT_EQ(joined.status, 0);
+    EXPECT_EQ(joined.out, first.File("a.JPG") + "\n");
+    EXPECT_EQ(Identify(first.File("a.JPG")), "640 480 JPEG 75");
+    EXPECT_EQ(apart.status, 0);
+    EXPECT_EQ(test::ReadFile(first.File("a.JPG")), test::ReadFile(second.File("a.JPG")));
 }
 
 TEST(BatchCommandLine, ThreeRunsIntoOneFolderLandEveryPictureUnderItsOwnName) {

@@ -25,8 +25,8 @@ struct Outcome {
 Outcome WriteOneSlide(const std::string& source, const std::string& out, const char* type, std::int64_t limit) {
     test::ScriptedView s;
     s.view.m_speed = 0;
-    s.view.StoreSlide(0, source);
-    s.view.m_slideCount = 1;
+    s.view.m_slides.Store(0, source);
+    s.view.m_slides.m_slideCount = 1;
     DialogAnswer scale;
     scale.button = IDOK;
     scale.values = {{"m_maxWidth", "201"}, {"m_maxHeight", "150"}, {"m_outFileType", type}};

@@ -15,8 +15,8 @@
 namespace vantor::test {
 
 inline void SetSlides(CVantorView& v, const std::vector<std::string>& paths) {
-    for (std::uint32_t i = 0; i < paths.size(); ++i) v.StoreSlide(i, paths[i]);
-    v.m_slideCount = static_cast<std::uint32_t>(paths.size());
+    for (std::uint32_t i = 0; i < paths.size(); ++i) v.m_slides.Store(i, paths[i]);
+    v.m_slides.m_slideCount = static_cast<std::uint32_t>(paths.size());
 }
 
 inline std::string Field(const std::string& line, const char* name) {

@@ -98,8 +98,8 @@ TEST(HelpDialogs, DamagedJpegFilesInAShowAsThePageSays) {
     paths[3] = unreadable4;
 
     test::ScriptedView s;
-    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.StoreSlide(i, paths[i]);
-    s.view.m_slideCount = 5;
+    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.m_slides.Store(i, paths[i]);
+    s.view.m_slides.m_slideCount = 5;
     s.view.m_speed = 0;
     DialogAnswer goOn;
     goOn.button = IDOK;
@@ -177,8 +177,8 @@ TEST(HelpDialogs, TheShowReactsAsItsTableSays) {
     for (const Case& c : cases) {
         EXPECT_NE(text.find(c.line), std::string::npos) << c.line;
         test::ScriptedView s;
-        for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.StoreSlide(i, paths[i]);
-        s.view.m_slideCount = static_cast<std::uint32_t>(paths.size());
+        for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.m_slides.Store(i, paths[i]);
+        s.view.m_slides.m_slideCount = static_cast<std::uint32_t>(paths.size());
         s.view.m_speed = 0;
         for (const auto& [pump, action] : c.actions) s.ui.QueueAtPump(pump, action);
         for (int answer : c.answers) {
@@ -198,8 +198,8 @@ TEST(HelpDialogs, EachOpensDuringAShowWhichGoesOnAfterOk) {
     test::TempDir dir;
     test::ScriptedView s;
     const auto paths = test::WriteBmpSlides(dir, 5);
-    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.StoreSlide(i, paths[i]);
-    s.view.m_slideCount = static_cast<std::uint32_t>(paths.size());
+    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.m_slides.Store(i, paths[i]);
+    s.view.m_slides.m_slideCount = static_cast<std::uint32_t>(paths.size());
     s.view.m_speed = 0;
     // Pass k pumps k*3-2, k*3-1, k*3; k*3-1 comes right after slide k is shown.
     const int commands[] = {ID_HELP_HOW_TO_USE_1, ID_HELP_HOW_TO_USE_2, ID_HELP_HOW_TO_USE_FEATURES, ID_APP_ABOUT};

@@ -42,25 +42,25 @@ TEST(FuzzRegressions, EveryKeptInputSurvivesLoadFitAndPaint) {
     TempDir work;
     ScriptedView sv;
     CVantorView& v = sv.view;
-    v.m_slideCount = 2;
+    v.m_slides.m_slideCount = 2;
     v.m_slideNo = 1;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         for (const char* ending : {".jpg", ".bmp"}) {
             const std::string path = work.File("input" + std::string(ending));
             std::filesystem::copy_file(entry.path(), path, std::filesystem::copy_options::overwrite_existing);
             SCOPED_TRACE(entry.path().string() + " as " + ending);
-            v.m_slidePath[0] = path;
+            v.m_slides.m_slidePath[0] = path;
             v.LoadByEnding(path);
             for (auto [w, h] : {std::pair{1u, 1u}, std::pair{800u, 600u}, std::pair{6000u, 6000u}}) {
-                v.m_maxWidth = w;
-                v.m_maxHeight = h;
+                v.m_output.m_maxWidth = w;
+                v.m_output.m_maxHeight = h;
                 for (int mode = 0; mode <= 3; ++mode) {
-                    v.m_outScaleMode = mode;
+                    v.m_output.m_outScaleMode = mode;
                     v.InvalidateView(false);
                     sv.ui.PaintIfNeeded();
                     if (mode != 1 && v.m_buf) {
-                        EXPECT_LE(v.m_fitWidth, w);
-                        EXPECT_LE(v.m_fitHeight, h);
+                        EXPECT_LE(v.m_fit.m_fitWidth, w);
+                        EXPECT_LE(v.m_fit.m_fitHeight, h);
                     }
                 }
             }

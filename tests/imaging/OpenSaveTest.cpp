@@ -138,7 +138,7 @@ TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
         SCOPED_TRACE("index " + std::to_string(c.index) + " quality " + std::to_string(c.quality));
         Session s;
         s.Open(source);
-        s.view.m_jpegQualityIndex = c.index;
+        s.view.m_output.m_jpegQualityIndex = c.index;
         // The same picture written once by the codec, for comparison.
         std::vector<std::uint8_t> fileOrder = s.Buf();
         ToggleOrder(fileOrder.data(), 40, 30);
@@ -251,8 +251,8 @@ TEST(SaveCommands, WorkOnTheSlideShownDuringAShow) {
     TempDir dir;
     test::ScriptedView s;
     const auto paths = test::WriteBmpSlides(dir, 3);
-    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.StoreSlide(i, paths[i]);
-    s.view.m_slideCount = 3;
+    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.m_slides.Store(i, paths[i]);
+    s.view.m_slides.m_slideCount = 3;
     s.view.m_speed = 0;
     for (int id : {ID_FILE_OPEN, ID_FILE_SAVE_RGB_AS, ID_FILE_SAVE_GRAYSCALE_JPEG, ID_FILE_GET_JPG_DIMENSIONS,
                    ID_FILE_SAVE_COLORMAPPED_BMP}) {

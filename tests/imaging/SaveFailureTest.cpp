@@ -3,6 +3,7 @@
 // reader decodes and says so, or leaves the old file as it was (and nothing
 // else) and says why. Each save runs in a child process, under a file-size
 // limit for the full disk and a time limit for what might block.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -126,12 +127,18 @@ struct Screen {
     std::vector<std::uint8_t> Picture() const {
         return {s.view.m_buf.get(), s.view.m_buf.get() + std::size_t{s.view.m_width} * s.view.m_height * 3};
     }
-    // Saves in a child (this view stays as it is for the next case).
-    Outcome Save(const Writer& w, const std::string& path, std::int64_t limit, int seconds = 20) {
+    // Saves in a child (this view stays as it is for the next case), as a user
+    // other than root when asked.
+    Outcome Save(const Writer& w, const std::string& path, std::int64_t limit, int seconds = 20,
+                 bool otherUser = false) {
         const auto before = Picture();
         Outcome o;
         o.raw = test::RunInChild(
             [&] {
+                if (otherUser && ::geteuid() == 0 &&
+                    (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                     ::setresuid(65534, 65534, 65534) != 0))
+                    return std::string("still root");
                 w.save(s, path);
                 return s.out.str() + (s.view.m_buf && Picture() == before ? "kept" : "changed");
             },
@@ -260,7 +267,7 @@ TEST(SaveFailure, OnlyRegularFilesAndNewNamesAreWrittenAndNothingBlocks) {
 
 // A confirmed overwrite replaces the file the name stands for: through a link the
 // link stays and the file it points to is replaced, keeping its permissions; an
-// empty file (as the batch write reserves its names) is simply filled.
+// empty file is simply replaced.
 TEST(SaveFailure, ReplacingKeepsLinksAndPermissions) {
     Screen screen;
     for (const Writer& w : Writers()) {
@@ -287,6 +294,44 @@ TEST(SaveFailure, ReplacingKeepsLinksAndPermissions) {
         test::WriteFile(empty, {});
         EXPECT_EQ(screen.Save(w, empty, test::kNoSizeLimit).writes, 1);
         EXPECT_EQ(Identify(empty), "201 150");
+    }
+}
+
+// A folder that takes no new file (555) with a writable file in it (666): the
+// save rewrites that file in place, as editors do: the same file with the same
+// permissions, and nothing else in the folder. A disk too full for the new bytes
+// fails before an old byte is touched. Saved as a user other than root, for whom
+// the folder's permissions count.
+TEST(SaveFailure, AWritableFileInAFolderThatTakesNoNewFileIsRewrittenInPlace) {
+    Screen screen;
+    const std::vector<unsigned char> old = {'o', 'l', 'd', 0, 1, 2};
+    for (const Writer& w : Writers()) {
+        for (const std::int64_t limit : {test::kNoSizeLimit, std::int64_t{1000}}) {
+            SCOPED_TRACE(std::string(w.name) + (limit == test::kNoSizeLimit ? "" : " on a full disk"));
+            TempDir dir;
+            const std::string path = dir.File(std::string("picture") + w.ending);
+            test::WriteFile(path, old);
+            struct stat before {};
+            ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+            ASSERT_EQ(::stat(path.c_str(), &before), 0);
+            ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+            const Outcome o = screen.Save(w, path, limit, 20, true);
+            ::chmod(dir.path().c_str(), 0755);
+            struct stat after {};
+            ASSERT_EQ(::stat(path.c_str(), &after), 0);
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(after.st_mode & 07777, 0666u);
+            EXPECT_EQ(Names(dir.path()), std::set<std::string>{fs::path(path).filename().string()});
+            if (limit == test::kNoSizeLimit) {
+                EXPECT_EQ(o.writes, 1) << o.raw;
+                EXPECT_TRUE(o.boxes.empty()) << o.raw;
+                EXPECT_EQ(Identify(path), "201 150");
+            } else {
+                EXPECT_EQ(o.writes, 0) << o.raw;
+                EXPECT_EQ(o.boxes, WithPath(w.failure, path)) << o.raw;
+                EXPECT_EQ(test::ReadFile(path), old);
+            }
+        }
     }
 }
 

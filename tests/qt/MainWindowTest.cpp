@@ -248,7 +248,7 @@ TEST(QtViewWidget, APaintWithoutEraseKeepsThePreviousPicture) {
     std::fill(red.get(), red.get() + 400 * 300 * 3, std::uint8_t{0});
     for (std::size_t i = 0; i < 400u * 300u; ++i) red[3 * i + 2] = 255;
     f.view.m_buf.Replace(std::move(red), 400, 300);
-    f.view.m_slideCount = 3;
+    f.view.m_slides.m_slideCount = 3;
     f.view.InvalidateView(true);
     QWidget* viewport = f.window.ViewArea()->viewport();
     const QPoint middle(viewport->width() / 2, viewport->height() / 2);

@@ -45,8 +45,8 @@ std::vector<QImage> PaintedSlides(const std::vector<std::string>& paths, bool pr
             frames.push_back(window.copy());
         }
     };
-    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.StoreSlide(i, paths[i]);
-    s.view.m_slideCount = static_cast<std::uint32_t>(paths.size());
+    for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.m_slides.Store(i, paths[i]);
+    s.view.m_slides.m_slideCount = static_cast<std::uint32_t>(paths.size());
     s.view.m_speed = 5;
     s.view.m_prefetchSlides = prefetch;
     EXPECT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
@@ -110,7 +110,7 @@ TEST(QtCanvas, AReducedDecodePaintsTheFrameTheWholePictureWould) {
                 s.view.OnDraw(canvas);
                 return window.copy();
             };
-            s.view.m_outScaleMode = mode;
+            s.view.m_output.m_outScaleMode = mode;
             s.view.LoadJpegFile(path);
             ASSERT_TRUE(s.view.m_buf.Reduced());
             EXPECT_EQ(s.view.m_width, width);
@@ -120,7 +120,7 @@ TEST(QtCanvas, AReducedDecodePaintsTheFrameTheWholePictureWould) {
             ASSERT_FALSE(s.view.m_buf.Reduced());
             const QImage whole = paint();
             // The picture sits in the middle of this window.
-            const int fw = static_cast<int>(s.view.m_fitWidth), fh = static_cast<int>(s.view.m_fitHeight);
+            const int fw = static_cast<int>(s.view.m_fit.m_fitWidth), fh = static_cast<int>(s.view.m_fit.m_fitHeight);
             const QRect area((window.width() - fw) / 2, (window.height() - fh) / 2, fw, fh);
             EXPECT_GE(Psnr(reduced, whole, area), 38.0);
         }

@@ -28,8 +28,8 @@ TEST(QtSelectedItems, TenThousandLinesOpenInTheWindow) {
     MainWindow window{view};
     QtUi ui{window};
     ScopedUi scope{ui};
-    for (std::uint32_t i = 0; i < 10000; ++i) view.StoreSlide(i, "/pictures/" + std::to_string(i) + ".jpg");
-    view.m_slideCount = 10000;
+    for (std::uint32_t i = 0; i < 10000; ++i) view.m_slides.Store(i, "/pictures/" + std::to_string(i) + ".jpg");
+    view.m_slides.m_slideCount = 10000;
 
     int rows = 0;
     QString first, last, title;

@@ -123,7 +123,7 @@ TEST(QtViewDrawing, TextDrawnOutsideThePaintStandsOnACellOfItsOwnSize) {
     Window w;
     const QRect header(0, 0, 1000, 30);
     const QImage before = w.Screen().copy(header);
-    w.view.m_slideCount = 81;
+    w.view.m_slides.m_slideCount = 81;
     w.view.ClientTextOut(6, 206, "( 検索された file数は...81 個です。 )");
     QCoreApplication::processEvents();
     const QImage after = w.Screen();
@@ -171,7 +171,7 @@ TEST(QtViewDrawing, SearchAndSortLeaveNoTextBehind) {
     });
 
     w.window.Action(ID_SLIDESHOW_AUTO_SEARCH)->trigger();
-    ASSERT_EQ(w.view.m_slideCount, 5u);
+    ASSERT_EQ(w.view.m_slides.m_slideCount, 5u);
     // While it ran, the view was not painted again over itself.
     EXPECT_TRUE(headerAtEnd == headerBefore);
     EXPECT_TRUE(row66AtEnd == row66Expected);
@@ -215,8 +215,8 @@ TEST(QtViewDrawing, EveryFrameOfAShowOrAWriteNamesTheSlideItShows) {
         test::TempDir dir;
         const auto paths = ColoredSlides(dir);
         Window w;
-        for (std::uint32_t i = 0; i < paths.size(); ++i) w.view.StoreSlide(i, paths[i]);
-        w.view.m_slideCount = static_cast<std::uint32_t>(paths.size());
+        for (std::uint32_t i = 0; i < paths.size(); ++i) w.view.m_slides.Store(i, paths[i]);
+        w.view.m_slides.m_slideCount = static_cast<std::uint32_t>(paths.size());
         w.view.m_speed = 0;
         w.view.m_progressMode = c.progressMode;
         std::set<std::uint32_t> shown;
@@ -284,8 +284,8 @@ TEST(QtViewDrawing, TheWriteRunsTextsTakeThePaintsColoursOnCellsOfTheScreenAroun
         SCOPED_TRACE("background " + std::to_string(c.backColor));
         Window w;
         CVantorView& v = w.view;
-        v.StoreSlide(0, slide);
-        v.m_slideCount = v.m_slideNo = 1;
+        v.m_slides.Store(0, slide);
+        v.m_slides.m_slideCount = v.m_slideNo = 1;
         v.m_strFile = v.m_curSlidePath = slide;
         v.m_writeSourcePath = "at First";
         v.m_outFolder = dir.File("");
@@ -338,8 +338,8 @@ TEST(QtViewDrawing, TurningTheMeterOffDuringAWaitEmptiesItAtOnce) {
     test::TempDir dir;
     const auto paths = ColoredSlides(dir);
     Window w;
-    for (std::uint32_t i = 0; i < 3; ++i) w.view.StoreSlide(i, paths[i]);
-    w.view.m_slideCount = 3;
+    for (std::uint32_t i = 0; i < 3; ++i) w.view.m_slides.Store(i, paths[i]);
+    w.view.m_slides.m_slideCount = 3;
     w.view.m_speed = 255;  // 12.75 seconds between slides
     w.ui.ProgressSetPos(5);
     QProgressBar* meter = w.window.ProgressLine()->Meter();
@@ -372,8 +372,8 @@ TEST(QtViewDrawing, PhotosStandUprightOnScreenWhenAsked) {
                           {4, true, {3, 4, 1, 2}}, {5, true, {1, 3, 2, 4}}, {6, true, {3, 1, 4, 2}},
                           {7, true, {4, 2, 3, 1}}, {8, true, {2, 4, 1, 3}}, {6, false, {1, 2, 3, 4}}};
     Window w;
-    w.view.m_maxWidth = w.view.m_maxHeight = 400;
-    w.view.m_outScaleMode = 2;
+    w.view.m_output.m_maxWidth = w.view.m_output.m_maxHeight = 400;
+    w.view.m_output.m_outScaleMode = 2;
     w.view.m_progressMode = 2;  // no texts over the window but the slide number
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.orientation) + (c.turn ? " turned" : " as stored"));

@@ -63,9 +63,9 @@ protected:
 TEST_F(SearchLimit, ExactlyFullAtLevelOneEndsTheWalkWithoutAPrompt) {
     EXPECT_EQ(kDirLimit, 150000u) << "the commands' limit is the one the box names";
     Run(s, Big());
-    EXPECT_EQ(s.view.m_dirCount, kLimit);
-    EXPECT_EQ(s.view.m_dirList[kLimit - 1], (Big() / Entry(kLimit - 2)).string());
-    EXPECT_EQ(s.view.m_dirWrapped, 0);
+    EXPECT_EQ(s.view.m_dirs.m_dirCount, kLimit);
+    EXPECT_EQ(s.view.m_dirs.m_dirList[kLimit - 1], (Big() / Entry(kLimit - 2)).string());
+    EXPECT_EQ(s.view.m_dirs.m_dirWrapped, 0);
     EXPECT_EQ(LimitBoxes(s), 0u);
     EXPECT_TRUE(HasBox(s, "directory search",
                        "検索された sub directory 数 は...50個 です。\n  ディレクトリの深さは...0 です。"));
@@ -76,10 +76,10 @@ TEST_F(SearchLimit, OkAtTheLimitSearchesToTheEndAndCancelEndsTheWalk) {
     {  // OK: the list grows past the limit for the rest of the walk; no folder is lost
         Run(s, top);
         EXPECT_EQ(LimitBoxes(s), 1u);
-        EXPECT_EQ(s.view.m_dirWrapped, 1);
-        EXPECT_EQ(s.view.m_dirList[0], top.string());
-        EXPECT_EQ(s.view.m_dirList[kLimit + 2], (top / "zz/sub").string());
-        EXPECT_EQ(s.view.m_dirCount, kLimit + 3);
+        EXPECT_EQ(s.view.m_dirs.m_dirWrapped, 1);
+        EXPECT_EQ(s.view.m_dirs.m_dirList[0], top.string());
+        EXPECT_EQ(s.view.m_dirs.m_dirList[kLimit + 2], (top / "zz/sub").string());
+        EXPECT_EQ(s.view.m_dirs.m_dirCount, kLimit + 3);
         EXPECT_EQ(Slides(s.view), (std::vector<std::string>{top / "p.jpg", top / "zz/q.jpg", top / "zz/sub/r.jpg"}));
         EXPECT_TRUE(HasBox(s, "directory search",
                            "検索された sub directory 数 は...53個 です。\n  ディレクトリの深さは...3 です。"));
@@ -90,8 +90,8 @@ TEST_F(SearchLimit, OkAtTheLimitSearchesToTheEndAndCancelEndsTheWalk) {
         run.ui.QueueBoxAnswer(IDCANCEL);
         Run(run, top);
         EXPECT_EQ(LimitBoxes(run), 1u);
-        EXPECT_EQ(run.view.m_dirList[0], top.string());
-        EXPECT_EQ(run.view.m_dirCount, kLimit);
+        EXPECT_EQ(run.view.m_dirs.m_dirList[0], top.string());
+        EXPECT_EQ(run.view.m_dirs.m_dirCount, kLimit);
         EXPECT_EQ(Slides(run.view), (std::vector<std::string>{top / "p.jpg", top / "zz/q.jpg"}));
     }
 }
@@ -111,8 +111,8 @@ TEST_F(Search, SelectModeKeepsOnlyThePickedFolders) {
         run.ui.QueueDialogAnswer(Ok());
         run.view.OnCommand(ID_AUTO_SEARCH_SELECT_MODE);
         EXPECT_EQ(Boxes(run).at(0).second, kFolderHint);
-        EXPECT_EQ(run.view.m_slideCount, 0u);
-        EXPECT_EQ(run.view.m_dirList[0], kExcluded);
+        EXPECT_EQ(run.view.m_slides.m_slideCount, 0u);
+        EXPECT_EQ(run.view.m_dirs.m_dirList[0], kExcluded);
         const Json dialog = Json::parse(run.Events("dialog").at(1));
         EXPECT_EQ(dialog["title"], "検索対象Directory選択 複数可 (Select Multi directories)");
         const auto& lines = dialog["lists"]["1025"];
@@ -130,7 +130,7 @@ TEST_F(Search, SelectModeKeepsOnlyThePickedFolders) {
         run.ui.QueueDialogAnswer(ListAnswer(CSearchDirDialog::kList, {0, 3}));
         run.view.OnCommand(ID_AUTO_SEARCH_SELECT_MODE);
         EXPECT_EQ(Slides(run.view), (std::vector<std::string>{root / "p.jpg", root / "B/p.jpg", root / "B/B1/p.jpg"}));
-        EXPECT_EQ(run.view.m_dirList[1], kExcluded);
+        EXPECT_EQ(run.view.m_dirs.m_dirList[1], kExcluded);
     }
     {  // 1 typed: the second list excludes the picked level-2 folder
         test::ScriptedView run;
@@ -211,10 +211,10 @@ TEST_F(Search, DriveModeRootsAndCodes) {
     s.ui.QueueDialogAnswer(Ok());
     s.ui.QueueDialogAnswer(ListAnswer(CUnsearchDirDialog::kList, {1, 2}));
     s.view.OnCommand(ID_AUTO_SEARCH_DRIVE_MODE);
-    EXPECT_EQ(s.view.m_searchFolder, rows[2]);
-    EXPECT_EQ(s.view.m_dirList[0], kExcluded);
-    EXPECT_EQ(s.view.m_dirList[1], kExcluded);
-    EXPECT_EQ(s.view.m_dirCount, 2u);
+    EXPECT_EQ(s.view.m_search.m_searchFolder, rows[2]);
+    EXPECT_EQ(s.view.m_dirs.m_dirList[0], kExcluded);
+    EXPECT_EQ(s.view.m_dirs.m_dirList[1], kExcluded);
+    EXPECT_EQ(s.view.m_dirs.m_dirCount, 2u);
     const auto boxes = Boxes(s);
     EXPECT_EQ(boxes.at(1).second,
               "次の DRIVE 選択画面で 右下 more に 1 入力の時\n　次に folder選択画面が表示されます。\n明暗checkの "
@@ -232,7 +232,7 @@ TEST_F(Search, DriveModeRootsAndCodes) {
     run.ui.QueueDialogAnswer(DialogAnswer{});
     run.ui.QueueBoxAnswer(IDCANCEL);
     run.view.OnCommand(ID_AUTO_SEARCH_DRIVE_MODE);
-    EXPECT_EQ(run.view.m_searchFolder, rows[3]);
+    EXPECT_EQ(run.view.m_search.m_searchFolder, rows[3]);
 }
 
 // Runs work in a child process whose private mount namespace has source bind-mounted
@@ -321,7 +321,7 @@ TEST_F(Search, DriveModeWalksTheWholeVolumeFromTheCopyOfItsRoot) {
             run.ui.QueueDialogAnswer(*pick);
             run.ui.QueueDialogAnswer(Ok());  // the list untouched: the whole volume
             run.view.OnCommand(ID_AUTO_SEARCH_DRIVE_MODE);
-            std::string out = run.view.m_dirList[1];
+            std::string out = run.view.m_dirs.m_dirList[1];
             for (const std::string& slide : Slides(run.view)) out += "\n" + slide;
             return out;
         });

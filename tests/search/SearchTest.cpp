@@ -31,18 +31,18 @@ TEST_F(Search, RootWithoutSubfoldersGivesItsOwnPicturesAndTheSummaryBoxes) {
     Touch(root / "a.jpg");
     Touch(root / "c.Jpg");
     Touch(root / "d.bmp");
-    s.view.m_dirList[1] = "(second  )";
+    s.view.m_dirs.m_dirList[1] = "(second  )";
     // The folder typed as a path and confirmed.
     s.ui.QueueDialogAnswer(TypeAnswer());
     s.ui.QueueFilesAnswer(Folder(root, false));
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH));
 
     const CVantorView& v = s.view;
-    EXPECT_EQ(v.m_searchFolder, root.string() + "/");
+    EXPECT_EQ(v.m_search.m_searchFolder, root.string() + "/");
     EXPECT_EQ(Slides(v), (std::vector<std::string>{root / "a.jpg", root / "b.JPG"}));
-    EXPECT_EQ(v.m_slideName[0], "/a.jpg");
-    EXPECT_EQ(v.m_slidePath2[1], (root / "b.JPG").string());
-    EXPECT_EQ(v.m_dirCount, 1u);
+    EXPECT_EQ(v.m_slides.m_slideName[0], "/a.jpg");
+    EXPECT_EQ(v.m_slides.m_slidePath2[1], (root / "b.JPG").string());
+    EXPECT_EQ(v.m_dirs.m_dirCount, 1u);
     EXPECT_EQ(v.m_searching, 0);
     EXPECT_EQ(v.m_searchStop, 0);
 
@@ -97,7 +97,8 @@ TEST_F(Search, EntryTestsOfTheFirstNineLevels) {
         run.ui.QueueDialogAnswer(TypeAnswer(deep));
         run.ui.QueueFilesAnswer(Folder(root));
         run.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-        std::vector<std::string> dirs(run.view.m_dirList.begin(), run.view.m_dirList.begin() + run.view.m_dirCount);
+        std::vector<std::string> dirs(run.view.m_dirs.m_dirList.begin(),
+                                      run.view.m_dirs.m_dirList.begin() + run.view.m_dirs.m_dirCount);
         return std::make_pair(Slides(run.view), dirs);
     };
     const auto [slides0, dirs0] = found("0");
@@ -150,7 +151,7 @@ TEST_F(Search, PlainNamesOnlyFromLevelTenAndNothingBelowLevelEighteen) {
 TEST_F(Search, CancelAtEachPromptChangesNothing) {
     const fs::path root = Root();
     Touch(root / "a.jpg");
-    s.view.m_slideCount = 3;
+    s.view.m_slides.m_slideCount = 3;
 
     // File type cancelled: nothing else is asked.
     s.ui.QueueDialogAnswer(DialogAnswer{});
@@ -178,14 +179,14 @@ TEST_F(Search, CancelAtEachPromptChangesNothing) {
     s.ui.QueueBoxAnswer(IDCANCEL);
     s.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
     EXPECT_EQ(Boxes(s).size(), 3u);
-    EXPECT_EQ(s.view.m_slideCount, 3u);
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 3u);
 
     // A deep-search value out of range keeps the dialog open with the range message.
     s.ui.QueueDialogAnswer(TypeAnswer("2"));
     s.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
     EXPECT_NE(s.Events("dialog").back().find("\"message\":\"Please enter an integer between 0 and 1.\""),
               std::string::npos);
-    EXPECT_EQ(s.view.m_slideCount, 3u);
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 3u);
 }
 TEST_F(Search, EscAndStopInThePreviewAndAtLevelOneEndAtOnce) {
     const fs::path root = SmallTree(Root());
@@ -198,7 +199,7 @@ TEST_F(Search, EscAndStopInThePreviewAndAtLevelOneEndAtOnce) {
         run.ui.QueueAtPump(pump, {ScriptAction::Kind::Key, 27});
         run.ui.ResetPumpCount();
         run.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-        EXPECT_EQ(run.view.m_slideCount, 0u) << pump;
+        EXPECT_EQ(run.view.m_slides.m_slideCount, 0u) << pump;
         const auto boxes = Boxes(run);
         ASSERT_EQ(boxes.size(), 2u) << pump;
         EXPECT_EQ(boxes[1], std::make_pair(std::string("stop directory search ?"),
@@ -237,7 +238,7 @@ TEST_F(Search, EscAndStopInTheFilePhaseFinishesTheFolder) {
         dry.ui.QueueFilesAnswer(Folder(root));
         dry.ui.ResetPumpCount();
         dry.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-        ASSERT_EQ(dry.view.m_slideCount, 6u);
+        ASSERT_EQ(dry.view.m_slides.m_slideCount, 6u);
         total = dry.ui.PumpCount();
     }
     // The file phase's last steps: root, A, A's second match, B, ... C's second match.
@@ -262,23 +263,23 @@ TEST_F(Search, FullSlideListInBothForms) {
 
     {  // the 10000th slide is a folder's first match; Loop
         test::ScriptedView run;
-        run.view.m_slideCount = 9999;
+        run.view.m_slides.m_slideCount = 9999;
         run.ui.QueueDialogAnswer(TypeAnswer());
         run.ui.QueueFilesAnswer(Folder(root));
         run.ui.QueueDialogAnswer(Ok());
         run.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
         EXPECT_FALSE(HasBox(run, "Vantor", overText));
-        EXPECT_EQ(run.view.m_slidePath[9999], a);
-        EXPECT_EQ(run.view.m_slidePath[1], b);
-        EXPECT_EQ(run.view.m_listFull, 10000u);
-        EXPECT_EQ(run.view.m_slideCount, 10000u);
+        EXPECT_EQ(run.view.m_slides.m_slidePath[9999], a);
+        EXPECT_EQ(run.view.m_slides.m_slidePath[1], b);
+        EXPECT_EQ(run.view.m_slides.m_listFull, 10000u);
+        EXPECT_EQ(run.view.m_slides.m_slideCount, 10000u);
         EXPECT_TRUE(HasBox(run, "検索された file 数", "検索された file 数 (JPEG) は...2個 です。"));
     }
     // Restart starts the list again from the match at hand, in both forms: no
     // placeholder enters the list.
     for (const std::uint32_t before : {9998u, 9999u}) {  // b, then a, is the 10000th
         test::ScriptedView run;
-        run.view.m_slideCount = before;
+        run.view.m_slides.m_slideCount = before;
         run.ui.QueueDialogAnswer(TypeAnswer());
         run.ui.QueueFilesAnswer(Folder(root));
         run.ui.QueueDialogAnswer(TypeAnswer("", 1014));
@@ -287,47 +288,47 @@ TEST_F(Search, FullSlideListInBothForms) {
         const std::vector<std::string> expected =
             before == 9998u ? std::vector<std::string>{b} : std::vector<std::string>{a, b};
         EXPECT_EQ(Slides(run.view), expected);
-        EXPECT_EQ(run.view.m_slideName[0], before == 9998u ? "/b.jpg" : "/a.jpg");
-        EXPECT_EQ(run.view.m_slidePath2[0], run.view.m_slidePath[0]);
-        EXPECT_EQ(run.view.m_listFull, 1u);
-        EXPECT_EQ(run.view.m_overChoice, 2);
-        EXPECT_EQ(run.view.m_overClicked, 0);
+        EXPECT_EQ(run.view.m_slides.m_slideName[0], before == 9998u ? "/b.jpg" : "/a.jpg");
+        EXPECT_EQ(run.view.m_slides.m_slidePath2[0], run.view.m_slides.m_slidePath[0]);
+        EXPECT_EQ(run.view.m_slides.m_listFull, 1u);
+        EXPECT_EQ(run.view.m_slides.m_overChoice, 2);
+        EXPECT_EQ(run.view.m_search.m_overClicked, 0);
     }
     {  // first match; Stop ends the phase
         test::ScriptedView run;
-        run.view.m_slideCount = 9999;
+        run.view.m_slides.m_slideCount = 9999;
         run.ui.QueueDialogAnswer(TypeAnswer());
         run.ui.QueueFilesAnswer(Folder(root));
         run.ui.QueueDialogAnswer(TypeAnswer("", 1015));
         run.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-        EXPECT_EQ(run.view.m_slideCount, 10000u);
-        EXPECT_EQ(run.view.m_slidePath[9999], a);
-        EXPECT_EQ(run.view.m_slidePath[0], "Null");
+        EXPECT_EQ(run.view.m_slides.m_slideCount, 10000u);
+        EXPECT_EQ(run.view.m_slides.m_slidePath[9999], a);
+        EXPECT_EQ(run.view.m_slides.m_slidePath[0], "Null");
         EXPECT_TRUE(HasBox(run, "検索された file 数", "検索された file 数 (JPEG) は...1個 です。"));
     }
     {  // a later match, the dialog cancelled: Loop
         test::ScriptedView run;
-        run.view.m_slideCount = 9998;
-        run.view.m_overChoice = 3;
+        run.view.m_slides.m_slideCount = 9998;
+        run.view.m_slides.m_overChoice = 3;
         run.ui.QueueDialogAnswer(TypeAnswer());
         run.ui.QueueFilesAnswer(Folder(root));
         run.ui.QueueDialogAnswer(DialogAnswer{});
         run.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-        EXPECT_EQ(run.view.m_overChoice, 1);
-        EXPECT_EQ(run.view.m_slideCount, 10000u);
-        EXPECT_EQ(run.view.m_slidePath[9999], b);
+        EXPECT_EQ(run.view.m_slides.m_overChoice, 1);
+        EXPECT_EQ(run.view.m_slides.m_slideCount, 10000u);
+        EXPECT_EQ(run.view.m_slides.m_slidePath[9999], b);
     }
 }
 
 TEST_F(Search, ListChangingCommandsAreRefusedWhileItRuns) {
     const fs::path root = SmallTree(Root());
-    s.view.m_slideCount = 5;
+    s.view.m_slides.m_slideCount = 5;
     s.ui.QueueDialogAnswer(TypeAnswer());
     s.ui.QueueFilesAnswer(Folder(root));
     s.ui.QueueAtPump(2, {ScriptAction::Kind::Command, ID_SLIDESHOW_FILE_CLEAR});
     s.ui.ResetPumpCount();
     s.view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-    EXPECT_EQ(s.view.m_slideCount, 11u);
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 11u);
     EXPECT_FALSE(s.view.LongRunActive());
 }
 
@@ -377,7 +378,7 @@ TEST_F(Search, NamesWithOddBytesContributeWhatTheyCan) {
         Touch(root / d / "p.jpg");
     }
     AutoSearch(root);
-    EXPECT_EQ(s.view.m_slideCount, 3u);
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 3u);
     for (const std::string& line : s.Lines()) EXPECT_TRUE(IsValidUtf8(line));
 }
 
@@ -418,7 +419,7 @@ TEST_F(Search, ProgressLinesOfTheWalkAndTheFilePhase) {
     ui.QueueDialogAnswer(TypeAnswer());
     ui.QueueFilesAnswer(Folder(root));
     view.OnCommand(ID_SLIDESHOW_AUTO_SEARCH);
-    EXPECT_EQ(view.m_slideCount, 6u);
+    EXPECT_EQ(view.m_slides.m_slideCount, 6u);
     EXPECT_EQ(ui.rows.at(96).text, "サブディレクトリ 検索中です");
     EXPECT_EQ(ui.rows.at(66).text, "( " + (root / "B/B1").string() + " )");
     EXPECT_EQ(ui.rows.at(146).text, "( p.jpg )");

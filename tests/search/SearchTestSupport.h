@@ -38,7 +38,7 @@ inline bool HasBox(const test::ScriptedView& s, const std::string& caption, cons
 }
 
 inline std::vector<std::string> Slides(const CVantorView& v) {
-    return {v.m_slidePath.begin(), v.m_slidePath.begin() + v.m_slideCount};
+    return {v.m_slides.m_slidePath.begin(), v.m_slides.m_slidePath.begin() + v.m_slides.m_slideCount};
 }
 
 inline DialogAnswer TypeAnswer(const std::string& deep = "", int click = 0) {

@@ -53,16 +53,16 @@ TEST(FileSelect, ThreeFilesOnAnEmptyList) {
     s.ui.QueueFilesAnswer(Pick({"/pics/a.jpg", "/pics/sub/B.BMP", "c.jpg"}));
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_FILE_SELECT));
     const CVantorView& v = s.view;
-    EXPECT_EQ(v.m_slideCount, 3u);
-    EXPECT_EQ(v.m_slidePath[0], "/pics/a.jpg");
-    EXPECT_EQ(v.m_slidePath[1], "/pics/sub/B.BMP");
-    EXPECT_EQ(v.m_slidePath[2], "c.jpg");
-    EXPECT_EQ(v.m_slidePath2[1], "/pics/sub/B.BMP");
-    EXPECT_EQ(v.m_slideName[0], "/a.jpg");
-    EXPECT_EQ(v.m_slideName[1], "/B.BMP");
-    EXPECT_EQ(v.m_slideName[2], "c.jpg");  // no separator: the whole path
-    EXPECT_EQ(v.m_slidePath[3], "Null");
-    EXPECT_EQ(v.m_listFull, 0u);
+    EXPECT_EQ(v.m_slides.m_slideCount, 3u);
+    EXPECT_EQ(v.m_slides.m_slidePath[0], "/pics/a.jpg");
+    EXPECT_EQ(v.m_slides.m_slidePath[1], "/pics/sub/B.BMP");
+    EXPECT_EQ(v.m_slides.m_slidePath[2], "c.jpg");
+    EXPECT_EQ(v.m_slides.m_slidePath2[1], "/pics/sub/B.BMP");
+    EXPECT_EQ(v.m_slides.m_slideName[0], "/a.jpg");
+    EXPECT_EQ(v.m_slides.m_slideName[1], "/B.BMP");
+    EXPECT_EQ(v.m_slides.m_slideName[2], "c.jpg");  // no separator: the whole path
+    EXPECT_EQ(v.m_slides.m_slidePath[3], "Null");
+    EXPECT_EQ(v.m_slides.m_listFull, 0u);
     EXPECT_EQ(v.m_slideNo, 4u);  // the pick counter
 
     const auto files = s.Events("filedialog");
@@ -81,29 +81,29 @@ TEST(FileSelect, PicksAccumulate) {
     s.ui.QueueFilesAnswer(Pick({"/p/3.jpg"}));
     s.view.OnCommand(ID_SLIDESHOW_FILE_SELECT);
     s.view.OnCommand(ID_SLIDESHOW_FILE_SELECT);
-    EXPECT_EQ(s.view.m_slideCount, 3u);
-    EXPECT_EQ(s.view.m_slidePath[2], "/p/3.jpg");
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 3u);
+    EXPECT_EQ(s.view.m_slides.m_slidePath[2], "/p/3.jpg");
     EXPECT_EQ(s.Events("box"), (std::vector<std::string>{InfoBox(kDoneText), InfoBox(kDoneText)}));
 }
 
 TEST(FileSelect, DirectoryListIsReset) {
     test::ScriptedView s;
-    s.view.m_dirCount = 12;
-    s.view.m_dirList[2] = "/kept";
+    s.view.m_dirs.m_dirCount = 12;
+    s.view.m_dirs.m_dirList[2] = "/kept";
     s.ui.QueueFilesAnswer(FilesAnswer{});
     s.view.OnCommand(ID_SLIDESHOW_FILE_SELECT);
-    EXPECT_EQ(s.view.m_dirCount, 0u);
-    EXPECT_EQ(s.view.m_dirList[0], "(first )");
-    EXPECT_EQ(s.view.m_dirList[1], "(second  )");
-    EXPECT_EQ(s.view.m_dirList[2], "/kept");
+    EXPECT_EQ(s.view.m_dirs.m_dirCount, 0u);
+    EXPECT_EQ(s.view.m_dirs.m_dirList[0], "(first )");
+    EXPECT_EQ(s.view.m_dirs.m_dirList[1], "(second  )");
+    EXPECT_EQ(s.view.m_dirs.m_dirList[2], "/kept");
 }
 
 TEST(FileSelect, CancelShowsTheAdvice) {
     test::ScriptedView s;
-    s.view.m_slideCount = 5;
+    s.view.m_slides.m_slideCount = 5;
     s.ui.QueueFilesAnswer(FilesAnswer{});
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_FILE_SELECT));
-    EXPECT_EQ(s.view.m_slideCount, 5u);
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 5u);
     EXPECT_EQ(s.Events("box"), std::vector<std::string>{InfoBox(kAdviceText)});
 }
 
@@ -111,34 +111,34 @@ TEST(FileSelect, MoreThan1300InOnePickStores1300AndWarns) {
     test::ScriptedView s;
     s.ui.QueueFilesAnswer(Pick(Names("/many/", 1301)));
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_FILE_SELECT));
-    EXPECT_EQ(s.view.m_slideCount, 1300u);
-    EXPECT_EQ(s.view.m_slidePath[1299], "/many/1299.jpg");
-    EXPECT_EQ(s.view.m_slidePath[1300], "Null");
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 1300u);
+    EXPECT_EQ(s.view.m_slides.m_slidePath[1299], "/many/1299.jpg");
+    EXPECT_EQ(s.view.m_slides.m_slidePath[1300], "Null");
     EXPECT_EQ(s.Events("box"), std::vector<std::string>{InfoBox(kPickLimitText)});
 
     // Exactly 1300 is fine.
     test::ScriptedView t;
     t.ui.QueueFilesAnswer(Pick(Names("/many/", 1300)));
     t.view.OnCommand(ID_SLIDESHOW_FILE_SELECT);
-    EXPECT_EQ(t.view.m_slideCount, 1300u);
+    EXPECT_EQ(t.view.m_slides.m_slideCount, 1300u);
     EXPECT_EQ(t.Events("box"), std::vector<std::string>{InfoBox(kDoneText)});
 }
 
 TEST(FileSelect, LoopAtTheLimitOverwritesFromTheSecondEntry) {
     test::ScriptedView s;
     CVantorView& v = s.view;
-    v.m_slideCount = 9999;
-    v.m_slidePath[0] = "/old/first.jpg";
-    v.m_slidePath[1] = "/old/second.jpg";
+    v.m_slides.m_slideCount = 9999;
+    v.m_slides.m_slidePath[0] = "/old/first.jpg";
+    v.m_slides.m_slidePath[1] = "/old/second.jpg";
     s.ui.QueueFilesAnswer(Pick({"/new/a.jpg", "/new/b.jpg"}));
     s.ui.QueueDialogAnswer(OverLimit(0));  // Loop is preselected
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_FILE_SELECT));
-    EXPECT_EQ(v.m_slidePath[9999], "/new/a.jpg");
-    EXPECT_EQ(v.m_slidePath[1], "/new/b.jpg");
-    EXPECT_EQ(v.m_slidePath[0], "/old/first.jpg");
-    EXPECT_EQ(v.m_slideCount, 2u);
-    EXPECT_EQ(v.m_listFull, 10000u);
-    EXPECT_EQ(v.m_overChoice, 1);
+    EXPECT_EQ(v.m_slides.m_slidePath[9999], "/new/a.jpg");
+    EXPECT_EQ(v.m_slides.m_slidePath[1], "/new/b.jpg");
+    EXPECT_EQ(v.m_slides.m_slidePath[0], "/old/first.jpg");
+    EXPECT_EQ(v.m_slides.m_slideCount, 2u);
+    EXPECT_EQ(v.m_slides.m_listFull, 10000u);
+    EXPECT_EQ(v.m_slides.m_overChoice, 1);
     // Paths were added, so the summary is the completion text, not the advice.
     EXPECT_EQ(s.Events("box"), (std::vector<std::string>{InfoBox(kStackFullText), InfoBox(kDoneText)}));
     const auto dialogs = s.Events("dialog");
@@ -150,61 +150,61 @@ TEST(FileSelect, LoopAtTheLimitOverwritesFromTheSecondEntry) {
 TEST(FileSelect, StopAtTheLimitKeeps10000AndIgnoresTheRest) {
     test::ScriptedView s;
     CVantorView& v = s.view;
-    v.m_slideCount = 9999;
+    v.m_slides.m_slideCount = 9999;
     s.ui.QueueFilesAnswer(Pick({"/new/a.jpg", "/new/b.jpg", "/new/c.jpg"}));
     s.ui.QueueDialogAnswer(OverLimit(COverLimitDialog::kStop));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_FILE_SELECT));
-    EXPECT_EQ(v.m_slideCount, 10000u);
-    EXPECT_EQ(v.m_slidePath[9999], "/new/a.jpg");
-    EXPECT_EQ(v.m_slidePath[1], "Null");
-    EXPECT_EQ(v.m_slidePath[10000], "Null");
-    EXPECT_EQ(v.m_overChoice, 3);
+    EXPECT_EQ(v.m_slides.m_slideCount, 10000u);
+    EXPECT_EQ(v.m_slides.m_slidePath[9999], "/new/a.jpg");
+    EXPECT_EQ(v.m_slides.m_slidePath[1], "Null");
+    EXPECT_EQ(v.m_slides.m_slidePath[10000], "Null");
+    EXPECT_EQ(v.m_slides.m_overChoice, 3);
     EXPECT_EQ(s.Events("box"), (std::vector<std::string>{InfoBox(kStackFullText), InfoBox(kDoneText)}));
 }
 
 TEST(FileSelect, RestartAtTheLimitStartsTheListAgainFromThePathAtHand) {
     test::ScriptedView s;
     CVantorView& v = s.view;
-    v.m_slideCount = 9999;
-    v.m_slidePath[1] = "/old/second.jpg";
+    v.m_slides.m_slideCount = 9999;
+    v.m_slides.m_slidePath[1] = "/old/second.jpg";
     s.ui.QueueFilesAnswer(Pick({"/new/a.jpg", "/new/b.jpg"}));
     s.ui.QueueDialogAnswer(OverLimit(COverLimitDialog::kRestart));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_FILE_SELECT));
     // No placeholder: the list is a.jpg, the path that reached the limit, then b.jpg.
-    EXPECT_EQ(v.m_slideCount, 2u);
+    EXPECT_EQ(v.m_slides.m_slideCount, 2u);
     for (std::uint32_t i = 0; i < 2; ++i) {
         const std::string expected = i == 0 ? "/new/a.jpg" : "/new/b.jpg";
-        EXPECT_EQ(v.m_slidePath[i], expected);
-        EXPECT_EQ(v.m_slidePath2[i], expected);
-        EXPECT_EQ(v.m_slideName[i], expected.substr(4));
+        EXPECT_EQ(v.m_slides.m_slidePath[i], expected);
+        EXPECT_EQ(v.m_slides.m_slidePath2[i], expected);
+        EXPECT_EQ(v.m_slides.m_slideName[i], expected.substr(4));
     }
-    EXPECT_EQ(v.m_listFull, 1u);
-    EXPECT_EQ(v.m_overChoice, 2);
+    EXPECT_EQ(v.m_slides.m_listFull, 1u);
+    EXPECT_EQ(v.m_slides.m_overChoice, 2);
 }
 
 TEST(FileSelect, PickOnAStoppedFullListAddsNothing) {
     test::ScriptedView s;
     CVantorView& v = s.view;
-    v.m_slideCount = 10000;
-    v.m_overChoice = 3;
+    v.m_slides.m_slideCount = 10000;
+    v.m_slides.m_overChoice = 3;
     s.ui.QueueFilesAnswer(Pick({"/new/a.jpg"}));
     s.ui.QueueDialogAnswer(OverLimit(COverLimitDialog::kStop));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_FILE_SELECT));
-    EXPECT_EQ(v.m_slideCount, 10000u);
-    EXPECT_EQ(v.m_listFull, 1u);
+    EXPECT_EQ(v.m_slides.m_slideCount, 10000u);
+    EXPECT_EQ(v.m_slides.m_listFull, 1u);
     EXPECT_EQ(s.Events("box"), (std::vector<std::string>{InfoBox(kStackFullText), InfoBox(kAdviceText)}));
 }
 
 TEST(FileSelect, CancelledOverLimitDialogKeepsThePreviousChoice) {
     test::ScriptedView s;
     CVantorView& v = s.view;
-    v.m_slideCount = 9999;
-    v.m_overChoice = 3;
+    v.m_slides.m_slideCount = 9999;
+    v.m_slides.m_overChoice = 3;
     s.ui.QueueFilesAnswer(Pick({"/new/a.jpg", "/new/b.jpg"}));
     s.ui.QueueDialogAnswer(DialogAnswer{});
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_FILE_SELECT));
-    EXPECT_EQ(v.m_overChoice, 3);
-    EXPECT_EQ(v.m_slideCount, 10000u);
+    EXPECT_EQ(v.m_slides.m_overChoice, 3);
+    EXPECT_EQ(v.m_slides.m_slideCount, 10000u);
 }
 
 // A scripted user that also counts the wait cursor.

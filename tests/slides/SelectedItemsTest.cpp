@@ -50,7 +50,7 @@ TEST(SelectedItems, SlideFilesFirstThenFillers) {
     EXPECT_EQ(shown.lines[2], "/q/b.bmp");
     EXPECT_EQ(std::count(shown.lines.begin(), shown.lines.end(), kFiller), 9997);
     EXPECT_EQ(shown.lines[3], "  ..........");
-    EXPECT_EQ(s.view.m_slideCount, 3u);
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 3u);
 
     const DialogTemplate& t = SelectedItemsDialogTemplate();
     ASSERT_NE(t.Find(kIdCancel), nullptr);
@@ -70,13 +70,13 @@ TEST(SelectedItems, EmptyListsAndTheDirectoriesAfterAFileSelect) {
     pick.paths = {"/p/a.jpg"};
     s.ui.QueueFilesAnswer(pick);
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_FILE_SELECT));
-    EXPECT_EQ(s.view.m_dirList[0], "(first )");
+    EXPECT_EQ(s.view.m_dirs.m_dirList[0], "(first )");
     ASSERT_TRUE(s.view.OnCommand(ID_EFFECT_SHOW_DIRECTORIES));
     EXPECT_EQ(LastViewer(s).lines, std::vector<std::string>(10000, kFiller));
 
-    s.view.m_dirList[0] = "/one";
-    s.view.m_dirList[1] = "yn:\\";
-    s.view.m_dirCount = 2;
+    s.view.m_dirs.m_dirList[0] = "/one";
+    s.view.m_dirs.m_dirList[1] = "yn:\\";
+    s.view.m_dirs.m_dirCount = 2;
     DialogAnswer select = Answer(IDCANCEL);
     DialogAnswer::Step step;
     step.kind = DialogAnswer::Step::Kind::Select;
@@ -89,13 +89,13 @@ TEST(SelectedItems, EmptyListsAndTheDirectoriesAfterAFileSelect) {
     EXPECT_EQ(lines[0], "/one");
     EXPECT_EQ(lines[1], "yn:\\");
     EXPECT_EQ(lines[2], kFiller);
-    EXPECT_EQ(s.view.m_dirCount, 2u);
+    EXPECT_EQ(s.view.m_dirs.m_dirCount, 2u);
 }
 
 TEST(SelectedItems, AFullListAndWhenTheCommandsAreEnabled) {
     test::ScriptedView s;
-    for (std::uint32_t i = 0; i < 10000; ++i) s.view.StoreSlide(i, "/p/" + std::to_string(i) + ".jpg");
-    s.view.m_slideCount = 10000;
+    for (std::uint32_t i = 0; i < 10000; ++i) s.view.m_slides.Store(i, "/p/" + std::to_string(i) + ".jpg");
+    s.view.m_slides.m_slideCount = 10000;
     ASSERT_TRUE(s.view.OnCommand(ID_EFFECT_SHOW_SLIDE_FILES));
     const auto lines = LastViewer(s).lines;
     EXPECT_EQ(lines.front(), "/p/0.jpg");

@@ -115,9 +115,9 @@ TEST(Sort, MessagesOfEveryKind) {
         if (kind % 2 == 1) h.SetList({"/nowhere/only.jpg"});
         h.Sort(kButton[kind]);
         EXPECT_EQ(h.Boxes(), (std::vector<std::string>{StartBox(start[kind]), EndBox(end[kind])})) << kind;
-        EXPECT_EQ(h.view.m_slideCount, kind % 2 == 1 ? 1u : 0u);
+        EXPECT_EQ(h.view.m_slides.m_slideCount, kind % 2 == 1 ? 1u : 0u);
         if (kind % 2 == 1) {
-            EXPECT_EQ(h.view.m_slidePath[0], "/nowhere/only.jpg");
+            EXPECT_EQ(h.view.m_slides.m_slidePath[0], "/nowhere/only.jpg");
         }
         EXPECT_EQ(h.view.m_sorting, 0);
         EXPECT_EQ(h.ui.waitDepth, 0);
@@ -129,11 +129,11 @@ TEST(Sort, NamePartFolderCaseAndUnderscore) {
     h.SetList({"/c/b/x.jpg", "/c/a/y.jpg"});
     h.Sort(1019);
     EXPECT_EQ(h.List(), (std::vector<std::string>{"/c/b/x.jpg", "/c/a/y.jpg"}));
-    EXPECT_EQ(h.view.m_slideName[0], "/x.jpg");
+    EXPECT_EQ(h.view.m_slides.m_slideName[0], "/x.jpg");
     h.Sort(1020);
     EXPECT_EQ(h.List(), (std::vector<std::string>{"/c/a/y.jpg", "/c/b/x.jpg"}));
-    EXPECT_EQ(h.view.m_slidePath2[0], "/c/a/y.jpg");
-    EXPECT_EQ(h.view.m_slideName[0], "/y.jpg");
+    EXPECT_EQ(h.view.m_slides.m_slidePath2[0], "/c/a/y.jpg");
+    EXPECT_EQ(h.view.m_slides.m_slideName[0], "/y.jpg");
 
     // Names differing only in letter case are equal keys: they keep their order both ways.
     for (int button : {1019, 1024}) {
@@ -246,7 +246,7 @@ TEST(Sort, EveryKindBothWaysMatchesAStableSort) {
         h.SetList(list);
         h.Sort(kButton[kind]);
         EXPECT_EQ(h.List(), Expected(kind, list)) << "kind " << kind;
-        EXPECT_EQ(h.view.m_slideName[5], h.List()[5].substr(h.List()[5].rfind('/')));
+        EXPECT_EQ(h.view.m_slides.m_slideName[5], h.List()[5].substr(h.List()[5].rfind('/')));
     }
 }
 
@@ -416,7 +416,7 @@ TEST(Sort, ListCommandsAreGreyedWhileItRuns) {
     clear.value = ID_SLIDESHOW_FILE_CLEAR;
     h.ui.QueueAtPump(2, clear);
     h.Sort(1019);
-    EXPECT_EQ(h.view.m_slideCount, 10u);
+    EXPECT_EQ(h.view.m_slides.m_slideCount, 10u);
     EXPECT_EQ(h.List(), Numbered("/n", 10, false));
     EXPECT_TRUE(h.view.IsCommandEnabled(ID_SLIDESHOW_FILE_CLEAR));
 }

@@ -61,11 +61,11 @@ struct SortHarness {
     }
 
     void SetList(const std::vector<std::string>& paths) {
-        for (std::size_t i = 0; i < paths.size(); ++i) view.StoreSlide(static_cast<std::uint32_t>(i), paths[i]);
-        view.m_slideCount = static_cast<std::uint32_t>(paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i) view.m_slides.Store(static_cast<std::uint32_t>(i), paths[i]);
+        view.m_slides.m_slideCount = static_cast<std::uint32_t>(paths.size());
     }
     std::vector<std::string> List() const {
-        return {view.m_slidePath.begin(), view.m_slidePath.begin() + view.m_slideCount};
+        return {view.m_slides.m_slidePath.begin(), view.m_slides.m_slidePath.begin() + view.m_slides.m_slideCount};
     }
 
     // Opens the sort dialog, clicks a button (0: none) and answers OK; the dialogs

@@ -136,9 +136,9 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
         }
         EXPECT_EQ(sv.view.m_width, c.width);
         EXPECT_EQ(sv.view.m_height, c.height);
-        EXPECT_EQ(
-            std::vector<std::string>(sv.view.m_slidePath.begin(), sv.view.m_slidePath.begin() + sv.view.m_slideCount),
-            c.slides);
+        EXPECT_EQ(std::vector<std::string>(sv.view.m_slides.m_slidePath.begin(),
+                                           sv.view.m_slides.m_slidePath.begin() + sv.view.m_slides.m_slideCount),
+                  c.slides);
         std::vector<std::string> texts;
         for (const std::string& box : sv.Events("box")) {
             const auto at = box.find("\"text\":\"") + 8;
@@ -152,7 +152,7 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
         std::istringstream script("");
         std::ostringstream out;
         ScriptError error;
-        ASSERT_TRUE(RunScript(script, out, error, {photos[5], photos[7]}, 0u, upright));
+        ASSERT_TRUE(RunScript(script, out, error, {photos[5], photos[7]}, {.speed = 0u, .autoRotate = upright}));
         const std::string size = upright ? "\"width\":32,\"height\":64" : "\"width\":64,\"height\":32";
         const std::string transcript = out.str();
         std::size_t slides = 0;

@@ -20,7 +20,7 @@ TEST(CommandLine, OnePictureIsOpenedWithoutAShow) {
     ASSERT_TRUE(sv.view.m_buf);
     EXPECT_EQ(sv.view.m_width, 5u);
     EXPECT_EQ(sv.view.m_strFile, dir.File("one.bmp")) << "a relative name is made absolute";
-    EXPECT_EQ(sv.view.m_slideCount, 0u);
+    EXPECT_EQ(sv.view.m_slides.m_slideCount, 0u);
     EXPECT_TRUE(sv.Events("slide").empty());
 }
 
@@ -36,11 +36,11 @@ TEST(CommandLine, FoldersAddTheirPicturesByNameAndStartAShow) {
     sv.view.m_speed = 0;
     sv.view.OnCommandLine({dir.path().string(), extra, dir.File("missing.jpg")});
 
-    ASSERT_EQ(sv.view.m_slideCount, 3u) << "the folder's two pictures, not its subfolder, then the file";
-    EXPECT_EQ(sv.view.m_slidePath[0], dir.File("a.bmp"));
-    EXPECT_EQ(sv.view.m_slidePath[1], dir.File("b.BMP"));
-    EXPECT_EQ(sv.view.m_slidePath[2], extra);
-    EXPECT_EQ(sv.view.m_slideName[1], "/b.BMP");
+    ASSERT_EQ(sv.view.m_slides.m_slideCount, 3u) << "the folder's two pictures, not its subfolder, then the file";
+    EXPECT_EQ(sv.view.m_slides.m_slidePath[0], dir.File("a.bmp"));
+    EXPECT_EQ(sv.view.m_slides.m_slidePath[1], dir.File("b.BMP"));
+    EXPECT_EQ(sv.view.m_slides.m_slidePath[2], extra);
+    EXPECT_EQ(sv.view.m_slides.m_slideName[1], "/b.BMP");
     const auto slides = sv.Events("slide");
     ASSERT_EQ(slides.size(), 3u);
     EXPECT_NE(slides[0].find("\"number\":1"), std::string::npos);

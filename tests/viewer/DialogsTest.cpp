@@ -130,29 +130,29 @@ TEST(ScaleDialog, OkStoresEveryField) {
     CVantorView& v = s.view;
     // Read-only fields go back as they were shown; the image size lands in the "shown" pair.
     v.m_buf.Replace(RgbBuffer(), 640, 480);
-    v.m_dispScaleMode = 1;
-    v.m_spare = 2;
-    v.m_writePosition = 1;
+    v.m_output.m_dispScaleMode = 1;
+    v.m_output.m_spare = 2;
+    v.m_output.m_writePosition = 1;
     v.m_deepSearchSetting = 0;
     v.m_deepSearch = 1;
     s.ui.QueueDialogAnswer(
         Ok({{"#1003", "1024"}, {"#1004", "768"}, {"#1005", "2"}, {"#1011", "2"}, {"#1012", "9"}, {"#1013", "1"}}));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_SCALE));
-    EXPECT_EQ(v.m_maxWidth, 1024u);
-    EXPECT_EQ(v.m_maxHeight, 768u);
-    EXPECT_EQ(v.m_outScaleMode, 2);
-    EXPECT_EQ(v.m_outBackColor, 2);
-    EXPECT_EQ(v.m_jpegQualityIndex, 9);
-    EXPECT_EQ(v.m_outFileType, 1);
+    EXPECT_EQ(v.m_output.m_maxWidth, 1024u);
+    EXPECT_EQ(v.m_output.m_maxHeight, 768u);
+    EXPECT_EQ(v.m_output.m_outScaleMode, 2);
+    EXPECT_EQ(v.m_output.m_outBackColor, 2);
+    EXPECT_EQ(v.m_output.m_jpegQualityIndex, 9);
+    EXPECT_EQ(v.m_output.m_outFileType, 1);
     EXPECT_EQ(v.m_origWidthShown, 640u);
     EXPECT_EQ(v.m_origHeightShown, 480u);
     EXPECT_EQ(v.m_width, 640u);
     EXPECT_EQ(v.m_height, 480u);
-    EXPECT_EQ(v.m_dispScaleMode, 1u);
+    EXPECT_EQ(v.m_output.m_dispScaleMode, 1u);
     EXPECT_EQ(v.m_deepSearchSetting, 0);
     EXPECT_EQ(v.m_deepSearch, 0);
-    EXPECT_EQ(v.m_spare, 2u);
-    EXPECT_EQ(v.m_writePosition, 1u);
+    EXPECT_EQ(v.m_output.m_spare, 2u);
+    EXPECT_EQ(v.m_output.m_writePosition, 1u);
     EXPECT_EQ(s.Events("dialog").back(),
               "{\"event\":\"dialog\",\"id\":140,\"title\":\"                 Slide Show Scale\",\"answer\":\"OK\"}");
 }
@@ -162,14 +162,14 @@ TEST(ScaleDialog, ANewFrameAndModeRefitTheCurrentPictureAtOnce) {
     CVantorView& v = s.view;
     v.m_buf.Replace(AllocRgb(400, 300), 400, 300);
     s.ui.PaintIfNeeded();
-    EXPECT_EQ(v.m_fitWidth, 400u) << "mode 0 leaves a small picture as it is";
+    EXPECT_EQ(v.m_fit.m_fitWidth, 400u) << "mode 0 leaves a small picture as it is";
     s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"}, {"#1004", "768"}, {"#1005", "2"}}));
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_SCALE));
     // The command asks for a repaint with erase; the next paint fits anew.
     s.ui.PaintIfNeeded();
-    EXPECT_EQ(v.m_fitWidth, 1024u);
-    EXPECT_EQ(v.m_fitHeight, 768u);
-    EXPECT_EQ(v.m_fitFrameWidth, 1025u);
+    EXPECT_EQ(v.m_fit.m_fitWidth, 1024u);
+    EXPECT_EQ(v.m_fit.m_fitHeight, 768u);
+    EXPECT_EQ(v.m_fit.m_fitFrameWidth, 1025u);
 }
 
 TEST(ScaleDialog, EachEnabledFieldKeepsItsRange) {
@@ -180,9 +180,9 @@ TEST(ScaleDialog, EachEnabledFieldKeepsItsRange) {
         test::ScriptedView s;
         s.ui.QueueDialogAnswer(Ok({field}));
         s.view.OnCommand(ID_SLIDESHOW_SCALE);
-        EXPECT_EQ(s.view.m_maxWidth, 800u) << field.first << "=" << field.second;
-        EXPECT_EQ(s.view.m_maxHeight, 600u);
-        EXPECT_EQ(s.view.m_outScaleMode, 0);
+        EXPECT_EQ(s.view.m_output.m_maxWidth, 800u) << field.first << "=" << field.second;
+        EXPECT_EQ(s.view.m_output.m_maxHeight, 600u);
+        EXPECT_EQ(s.view.m_output.m_outScaleMode, 0);
         EXPECT_NE(s.Events("dialog").back().find("\"answer\":\"Cancel\",\"message\":\"Please enter an integer between"),
                   std::string::npos)
             << s.Events("dialog").back();
@@ -194,7 +194,7 @@ TEST(ScaleDialog, ImageWiderThanTheRangeCanOnlyBeCancelled) {
     s.view.m_buf.Replace(RgbBuffer(), 7000, s.view.m_height);
     s.ui.QueueDialogAnswer(Ok({{"#1003", "1024"}}));
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_SCALE));
-    EXPECT_EQ(s.view.m_maxWidth, 800u);
+    EXPECT_EQ(s.view.m_output.m_maxWidth, 800u);
     EXPECT_EQ(s.view.m_origWidthShown, 7000u);
     EXPECT_EQ(s.Events("dialog").back(),
               "{\"event\":\"dialog\",\"id\":140,\"title\":\"                 Slide Show Scale\","
@@ -215,7 +215,7 @@ TEST(JumpDialog, TargetRules) {
     };
     for (const auto& c : cases) {
         test::ScriptedView s;
-        s.view.m_slideCount = c.count;
+        s.view.m_slides.m_slideCount = c.count;
         s.view.m_slideNo = c.slideNo;
         s.ui.QueueDialogAnswer(Ok({{"m_jumpNo", std::to_string(c.target)}}));
         ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_JUMP));
@@ -226,7 +226,7 @@ TEST(JumpDialog, TargetRules) {
 
 TEST(JumpDialog, OpensWithTheSlideNumberAndCancelKeepsIt) {
     test::ScriptedView s;
-    s.view.m_slideCount = 100;
+    s.view.m_slides.m_slideCount = 100;
     s.view.m_slideNo = 42;
     s.view.m_writtenCount = 17;
     s.ui.QueueDialogAnswer(DialogAnswer{});
@@ -247,8 +247,8 @@ TEST(JumpDialog, OpensWithTheSlideNumberAndCancelKeepsIt) {
 TEST(JumpDialog, JumpDuringARunningShowShowsTheNextSlideAfterTheTarget) {
     // The pass after a jump to 15 shows 16.
     test::ScriptedView t;
-    for (std::uint32_t i = 0; i < 20; ++i) t.view.StoreSlide(i, "/nowhere/" + std::to_string(i + 1) + ".png");
-    t.view.m_slideCount = 20;
+    for (std::uint32_t i = 0; i < 20; ++i) t.view.m_slides.Store(i, "/nowhere/" + std::to_string(i + 1) + ".png");
+    t.view.m_slides.m_slideCount = 20;
     t.view.m_speed = 0;
     t.ui.QueueDialogAnswer(Ok({{"m_jumpNo", "15"}}));
     t.ui.QueueAtPump(2, {ScriptAction::Kind::Command, ID_SLIDESHOW_JUMP});

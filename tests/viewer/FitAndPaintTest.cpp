@@ -17,9 +17,9 @@ struct Fit {
 
 Fit RunFit(CVantorView& v, std::uint32_t w, std::uint32_t h, int mode) {
     v.m_buf.Replace(RgbBuffer(), w, h);
-    v.m_outScaleMode = mode;
+    v.m_output.m_outScaleMode = mode;
     v.ComputeFit();
-    return {v.m_fitWidth, v.m_fitHeight};
+    return {v.m_fit.m_fitWidth, v.m_fit.m_fitHeight};
 }
 
 // Known fits into the default 800 x 600 frame. The stored ratio and the source
@@ -59,15 +59,15 @@ TEST(Fit, KnownSizesInEachMode) {
     auto& v = sv.view;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + " x " + std::to_string(c.h) + " mode " + std::to_string(c.mode));
-        v.m_fitRatio = 12345;
+        v.m_fit.m_fitRatio = 12345;
         const Fit f = RunFit(v, c.w, c.h, c.mode);
         EXPECT_EQ(f.w, c.fitW);
         EXPECT_EQ(f.h, c.fitH);
-        EXPECT_EQ(v.m_fitFrameWidth, 801u);
-        EXPECT_EQ(v.m_fitFrameHeight, 601u);
-        EXPECT_EQ(c.ratio.value_or(v.m_fitRatio), v.m_fitRatio);
-        EXPECT_EQ(c.source.value_or(std::pair(v.m_fitSrcWidth, v.m_fitSrcHeight)),
-                  std::pair(v.m_fitSrcWidth, v.m_fitSrcHeight));
+        EXPECT_EQ(v.m_fit.m_fitFrameWidth, 801u);
+        EXPECT_EQ(v.m_fit.m_fitFrameHeight, 601u);
+        EXPECT_EQ(c.ratio.value_or(v.m_fit.m_fitRatio), v.m_fit.m_fitRatio);
+        EXPECT_EQ(c.source.value_or(std::pair(v.m_fit.m_fitSrcWidth, v.m_fit.m_fitSrcHeight)),
+                  std::pair(v.m_fit.m_fitSrcWidth, v.m_fit.m_fitSrcHeight));
     }
 }
 
@@ -80,8 +80,8 @@ TEST(Fit, HugeSizesNeitherWrapNorDivideByZero) {
     const std::uint32_t sides[] = {1, 2, 599, 600, 601, 602, 801, 802, 6000, 42949, 42950, 50000, 1000000, 100000000};
     const std::pair<std::uint32_t, std::uint32_t> frames[] = {{800, 600}, {1, 1}, {6000, 6000}, {1024, 768}};
     for (auto [W, H] : frames) {
-        v.m_maxWidth = W;
-        v.m_maxHeight = H;
+        v.m_output.m_maxWidth = W;
+        v.m_output.m_maxHeight = H;
         for (std::uint32_t w : sides) {
             for (std::uint32_t h : sides) {
                 for (int mode = 0; mode <= 3; ++mode) {
@@ -217,7 +217,7 @@ TEST(Paint, PlacementFallsBackTo30) {
 
     // A picture larger than the client gives a wrapped difference, hence 30.
     RecordingCanvas big;
-    v.m_outScaleMode = 1;
+    v.m_output.m_outScaleMode = 1;
     GivePicture(v, 2000, 1500);
     v.OnDraw(big);
     EXPECT_EQ(big.stretches[0], (Rect{30, 30, 2030, 1530}));
@@ -229,8 +229,8 @@ TEST(Paint, ProgressModeDecidesTheOverlay) {
     test::TempDir dir;
     const std::string path = dir.File("a.bmp");
     test::WriteFile(path, std::vector<unsigned char>(1234, 0));
-    v.StoreSlide(0, path);
-    v.m_slideCount = 1;
+    v.m_slides.Store(0, path);
+    v.m_slides.m_slideCount = 1;
     v.m_slideNo = 1;
     v.m_strFile = path;
     sv.ui.SetClientSize(1000, 700);

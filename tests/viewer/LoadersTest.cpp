@@ -196,8 +196,8 @@ TEST(Loaders, OnlyRegularFilesAreOpened) {
     sv.ClearTranscript();
     const char* order[] = {"ok.bmp",     "ok.bmp",     "pipe.jpg", "zero.bmp",
                            "folder.jpg", "random.jpg", "pipe.bmp", "ok.bmp"};
-    v.m_slideCount = 0;
-    for (const char* name : order) v.StoreSlide(v.m_slideCount++, dir.File(name));
+    v.m_slides.m_slideCount = 0;
+    for (const char* name : order) v.m_slides.Store(v.m_slides.m_slideCount++, dir.File(name));
     v.m_speed = 0;
     for (int i = 0; i < 5; ++i) sv.ui.QueueDialogAnswer(DialogAnswer{IDOK, {}, {}});
     ASSERT_TRUE(v.OnCommand(ID_SLIDESHOW_START));

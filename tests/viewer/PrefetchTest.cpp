@@ -70,8 +70,8 @@ std::pair<Run, Run> RunBothWays(unsigned count, const Script& script, bool write
         std::filesystem::create_directories(dir.path() / "out");
         const auto paths = WriteSlides(dir, count);
         test::ScriptedView s;
-        for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.StoreSlide(i, paths[i]);
-        s.view.m_slideCount = count;
+        for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.m_slides.Store(i, paths[i]);
+        s.view.m_slides.m_slideCount = count;
         s.view.m_speed = 0;
         s.view.m_prefetchSlides = prefetch;
         script(s, paths, prefetch);

@@ -14,8 +14,8 @@ Action Key(int vk) { return {Action::Kind::Key, vk}; }
 
 // Fills the list as File Select would.
 void SetSlides(CVantorView& v, const std::vector<std::string>& paths) {
-    for (std::uint32_t i = 0; i < paths.size(); ++i) v.StoreSlide(i, paths[i]);
-    v.m_slideCount = static_cast<std::uint32_t>(paths.size());
+    for (std::uint32_t i = 0; i < paths.size(); ++i) v.m_slides.Store(i, paths[i]);
+    v.m_slides.m_slideCount = static_cast<std::uint32_t>(paths.size());
 }
 
 // A number field of every event of one kind, in order.
@@ -144,7 +144,7 @@ TEST(SlideShow, TwoStepsBackOnTheFirstSlideStayThere) {
     s.ui.QueueAtPump(AfterSlideOfPass(3), kLeft);
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
     for (const auto& box : s.Events("box")) EXPECT_EQ(box.find("\"text\":\"Null\""), std::string::npos) << box;
-    EXPECT_EQ(s.view.m_curSlidePath, s.view.m_slidePath[2]);
+    EXPECT_EQ(s.view.m_curSlidePath, s.view.m_slides.m_slidePath[2]);
     EXPECT_EQ(s.view.m_slideNo, 3u);
     EXPECT_EQ(SlideNumbers(s), (std::vector<unsigned>{1, 1, 2, 3}));
 }
@@ -297,12 +297,12 @@ TEST(SlideShow, ProgressMeterStepsOncePerPassUnlessHidden) {
 TEST(SlideShow, FileClearEmptiesTheListButKeepsTheText) {
     test::ScriptedView s;
     SetSlides(s.view, {"/p/a.jpg", "/p/b.jpg"});
-    s.view.m_listFull = 10000;
+    s.view.m_slides.m_listFull = 10000;
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_FILE_CLEAR));
-    EXPECT_EQ(s.view.m_slideCount, 0u);
-    EXPECT_EQ(s.view.m_listFull, 0u);
-    EXPECT_EQ(s.view.m_slidePath[1], "/p/b.jpg");
-    EXPECT_EQ(s.view.m_slideName[1], "/b.jpg");
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 0u);
+    EXPECT_EQ(s.view.m_slides.m_listFull, 0u);
+    EXPECT_EQ(s.view.m_slides.m_slidePath[1], "/p/b.jpg");
+    EXPECT_EQ(s.view.m_slides.m_slideName[1], "/b.jpg");
     // Cleared: the next start shows nothing.
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
     EXPECT_TRUE(s.Events("sleep").empty());
@@ -310,11 +310,11 @@ TEST(SlideShow, FileClearEmptiesTheListButKeepsTheText) {
 
 TEST(SlideShow, FullListRunsOverAllEntries) {
     test::ScriptedView s;
-    s.view.m_listFull = 10000;
-    s.view.m_slideCount = 2;
+    s.view.m_slides.m_listFull = 10000;
+    s.view.m_slides.m_slideCount = 2;
     s.ui.QueueAtPump(1, Action{Action::Kind::Command, ID_SLIDESHOW_ABORT});
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
-    EXPECT_EQ(s.view.m_slideCount, 10000u);
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 10000u);
     EXPECT_EQ(s.view.m_slideNo, 10000u);
 }
 

@@ -16,8 +16,8 @@ TEST(ViewState, FreshStartDefaults) {
     test::ScriptedView s;
     const CVantorView& v = s.view;
     EXPECT_EQ(v.m_outFolder, "d:\\t~\\");
-    EXPECT_EQ(v.m_searchFolder, "d:\\t~\\");
-    const StringArray& paths = v.m_slidePath;
+    EXPECT_EQ(v.m_search.m_searchFolder, "d:\\t~\\");
+    const StringArray& paths = v.m_slides.m_slidePath;
     bool allNull = true;
     for (std::size_t i = 0; i < paths.size(); ++i) allNull = allNull && paths[i] == "Null";
     EXPECT_TRUE(allNull);
@@ -65,7 +65,7 @@ TEST(ViewState, CommandsGreyedWhileAShowRuns) {
 TEST(ViewState, CommandsGreyedInsideARunningShow) {
     // Seen from inside the loop: commands delivered during the show.
     test::ScriptedView s;
-    s.view.m_slideCount = 3;
+    s.view.m_slides.m_slideCount = 3;
     s.view.m_speed = 0;
     s.ui.QueueAtPump(1, {ScriptAction::Kind::Command, ID_SLIDESHOW_FILE_CLEAR});
     s.ui.QueueAtPump(2, {ScriptAction::Kind::Command, ID_APP_EXIT});
@@ -78,8 +78,8 @@ TEST(ViewState, CommandsGreyedInsideARunningShow) {
     EXPECT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
     EXPECT_FALSE(enabledDuring[0]);
     EXPECT_TRUE(enabledDuring[1]);
-    EXPECT_EQ(s.view.m_slideCount, 3u);  // File Clear was greyed
-    EXPECT_FALSE(s.ui.ClosePosted());    // so was Exit
+    EXPECT_EQ(s.view.m_slides.m_slideCount, 3u);  // File Clear was greyed
+    EXPECT_FALSE(s.ui.ClosePosted());             // so was Exit
     EXPECT_EQ(s.view.m_stopped, 1);
     EXPECT_TRUE(s.view.IsCommandEnabled(ID_SLIDESHOW_START));
     EXPECT_FALSE(s.view.IsCommandEnabled(ID_SLIDESHOW_ABORT));

@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
 #include "resource.h"
+#include "viewer/ViewOptions.h"
 
 namespace vantor {
 namespace {
@@ -24,8 +25,8 @@ TEST(WindowModes, FitToWindowFramesTheScreenButNotTheWrite) {
     s.ui.SetClientSize(40, 2000);
     EXPECT_EQ(s.view.DisplayFrame(), (JpegPrefetch::ScaleContext{1, 1940, 0}));
 
-    s.view.StoreSlide(0, path);
-    s.view.m_slideCount = 1;
+    s.view.m_slides.Store(0, path);
+    s.view.m_slides.m_slideCount = 1;
     s.view.m_outFolder = dir.File("");
     s.view.m_writeSourcePath = "at First";
     s.view.m_writeMode = 1;
@@ -38,6 +39,23 @@ TEST(WindowModes, FitToWindowFramesTheScreenButNotTheWrite) {
     s.view.OnKeyDown(VK_ESCAPE);
     EXPECT_EQ(s.Events("fullscreen"), (std::vector<std::string>{R"({"event":"fullscreen","on":true})",
                                                                 R"({"event":"fullscreen","on":false})"}));
+}
+
+// The command line's options reach a fresh view as their commands and settings
+// would: the window's modes through their commands, which the Ui sees.
+TEST(WindowModes, TheCommandLinesOptionsSetAFreshView) {
+    test::ScriptedView none;
+    ApplyOptions(none.view, {});
+    EXPECT_EQ(none.view.m_speed, 5u);
+    EXPECT_FALSE(none.view.m_fullScreen || none.view.m_fitWindow || none.view.m_autoRotate);
+    EXPECT_TRUE(none.Events("fullscreen").empty());
+
+    test::ScriptedView all;
+    ApplyOptions(all.view, {.speed = 0u, .fullScreen = true, .fitWindow = true, .autoRotate = true});
+    EXPECT_EQ(all.view.m_speed, 0u);
+    EXPECT_TRUE(all.view.m_fullScreen && all.view.m_fitWindow && all.view.m_autoRotate);
+    EXPECT_TRUE(all.view.IsCommandChecked(ID_VIEW_FIT_WINDOW));
+    EXPECT_EQ(all.Events("fullscreen"), std::vector<std::string>{R"({"event":"fullscreen","on":true})"});
 }
 
 }  // namespace

@@ -8,15 +8,15 @@
 
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtUi.h"
-#include "resource.h"
 #include "viewer/CVantorView.h"
 
 namespace vantor {
 
-int RunQtApp(const WindowOptions& options, const char* programName) {
+int RunQtApp(const ViewOptions& options, const std::vector<std::string>& paths,
+             const std::vector<std::string>& toolkitArgs, const char* programName) {
     // Qt sees only its own options; the pictures stay the bytes they came as.
     std::vector<std::string> qtArgs{programName};
-    qtArgs.insert(qtArgs.end(), options.toolkitArgs.begin(), options.toolkitArgs.end());
+    qtArgs.insert(qtArgs.end(), toolkitArgs.begin(), toolkitArgs.end());
     std::vector<char*> argv;
     for (std::string& a : qtArgs) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -33,16 +33,10 @@ int RunQtApp(const WindowOptions& options, const char* programName) {
         size = size.boundedTo(screen->availableGeometry().size());
     }
     window.resize(size);
-    window.CallView([&view, &options] {
-        if (options.fitWindow) view.OnCommand(ID_VIEW_FIT_WINDOW);
-        if (options.fullScreen) view.OnCommand(ID_VIEW_FULL_SCREEN);
-    });
+    window.CallView([&view, &options] { ApplyOptions(view, options); });
     window.show();
     view.OnInitialUpdate();
 
-    if (options.speed) view.m_speed = *options.speed;
-    view.m_autoRotate = options.autoRotate;
-    const std::vector<std::string>& paths = options.paths;
     if (!paths.empty()) {
         QTimer::singleShot(
             0, &window, [&window, &view, paths] { window.CallView([&view, &paths] { view.OnCommandLine(paths); }); });

@@ -336,8 +336,7 @@ public:
         if (m_ui.ClosePosted() || m_view->CloseRequested()) Close();
     }
 
-    void SetSpeed(std::uint32_t speed) { m_view->m_speed = speed; }
-    void SetAutoRotate(bool on) { m_view->m_autoRotate = on; }
+    void Apply(const ViewOptions& options) { ApplyOptions(*m_view, options); }
 
     bool Finished() const { return m_quit; }
 
@@ -374,7 +373,7 @@ private:
 }  // namespace
 
 bool RunScript(std::istream& script, std::ostream& out, ScriptError& error, const std::vector<std::string>& commandLine,
-               std::optional<std::uint32_t> speed, bool autoRotate) {
+               const ViewOptions& options) {
     // The whole script is read and checked first, so that a typo is reported
     // before anything runs.
     std::vector<Step> steps;
@@ -393,8 +392,7 @@ bool RunScript(std::istream& script, std::ostream& out, ScriptError& error, cons
         steps.push_back(std::move(step));
     }
     Runner runner(out);
-    if (speed) runner.SetSpeed(*speed);
-    runner.SetAutoRotate(autoRotate);
+    runner.Apply(options);
     runner.CommandLine(commandLine);
     for (const auto& step : steps) {
         if (runner.Finished()) break;

@@ -2,12 +2,12 @@
 // prints the transcript. Also the way the end-to-end tests drive the program.
 #pragma once
 
-#include <cstdint>
 #include <istream>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "viewer/ViewOptions.h"
 
 namespace vantor {
 
@@ -20,11 +20,10 @@ struct ScriptError {
 
 // Runs a script against a fresh view; the transcript goes to out. Returns false
 // (with the error) when the script itself cannot be read.
-// commandLine holds the pictures given after the script, speed the --speed option,
-// autoRotate the --auto-rotate option.
+// commandLine holds the pictures given after the script, options the command
+// line's options for the view.
 bool RunScript(std::istream& script, std::ostream& out, ScriptError& error,
-               const std::vector<std::string>& commandLine = {}, std::optional<std::uint32_t> speed = {},
-               bool autoRotate = false);
+               const std::vector<std::string>& commandLine = {}, const ViewOptions& options = {});
 
 // Splits a script line into words: blanks separate, double quotes keep blanks, '#'
 // at the start of a word outside quotes starts a comment, unless a digit follows it
