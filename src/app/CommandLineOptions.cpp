@@ -309,9 +309,11 @@ std::string UsageText() {
            "framed JPEG or BMP files.\n"
            "\n" +
            line("vantor", "open the main window") +
-           line("vantor PICTURE", "open one picture (.jpg, .jpeg, .jpe or .bmp)") +
+           line("vantor PICTURE",
+                "open one picture (.jpg, .jpeg, .jpe, .bmp, .png, .gif,\n.webp, .tif, .tiff, "
+                ".heic, .heif or .avif)") +
            line("vantor PATH...",
-                "put the pictures into the slide list (a folder adds\nits JPEG and .bmp files, by name) and start the "
+                "put the pictures into the slide list (a folder adds\nits pictures of those endings) and start the "
                 "show") +
            "\nOptions:\n" + rows(false) + line("--", "end of options: every later argument is a path") +
            "\nWrite options (with --write):\n" + rows(true) +

@@ -206,6 +206,21 @@ PictureSize SizeOf(DecodedPicture&& picture) {
 
 }  // namespace
 
+std::optional<PictureCodec> CodecFor(PictureKind kind) {
+    switch (kind) {
+        case PictureKind::Png: return PictureCodec::Png;
+        case PictureKind::Gif: return PictureCodec::Gif;
+        case PictureKind::Webp: return PictureCodec::Webp;
+        case PictureKind::Tiff: return PictureCodec::Tiff;
+        case PictureKind::Heic: return PictureCodec::Heic;
+        case PictureKind::Avif: return PictureCodec::Avif;
+        case PictureKind::None:
+        case PictureKind::Jpeg:
+        case PictureKind::Bmp: break;
+    }
+    return std::nullopt;
+}
+
 DecodedPicture DecodePicture(PictureCodec codec, const std::string& path, const DecodeRequest& request) {
     return DecodeFile(codec, path, request, false);
 }

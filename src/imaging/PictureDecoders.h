@@ -9,15 +9,21 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "imaging/DecodeOutcome.h"
 #include "imaging/PictureMemory.h"
 #include "platform/FileSystem.h"
+#include "platform/PictureFormats.h"
 
 namespace vantor {
 
 enum class PictureCodec { Png, Gif, Webp, Tiff, Heic, Avif };
+
+// The decoder of a kind of the table of formats; none for JPEG and BMP, which
+// have codecs of their own.
+std::optional<PictureCodec> CodecFor(PictureKind kind);
 
 struct DecodeRequest {
     // Red, green, blue: what the transparent parts are drawn over.

@@ -13,6 +13,7 @@
 
 #include "TestSupport.h"
 #include "imaging/BmpTestSupport.h"
+#include "imaging/ImageMagickSupport.h"
 #include "imaging/PictureDecoders.h"
 
 namespace vantor::test {
@@ -25,88 +26,9 @@ constexpr const char* kPhoto = "rose: -resize 97x61! ";
 // The photo with alpha rising from 0 on the left to 1 on the right.
 constexpr const char* kFading = "rose: -resize 97x61! -alpha set -channel A -fx i/w +channel ";
 
-// A picture as 8-bit red green blue, top row first.
-struct Rgb {
-    std::uint32_t width = 0, height = 0;
-    Bytes pixels;
-};
-
-// ImageMagick's decode of a file's first frame, on its page as -flatten puts it:
-// red, green, blue and alpha samples of up to 16 bits.
-struct Samples {
-    std::uint32_t width = 0, height = 0, maxval = 255;
-    std::vector<std::uint32_t> rgba;
-};
-
-Samples ImageMagickSamples(const std::string& path, bool deep) {
-    Samples out;
-    const std::string command = "/usr/bin/convert '" + path +
-                                "[0]' -colorspace sRGB -background none -flatten -depth " + (deep ? "16" : "8") +
-                                " pam:- 2>/dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
-    unsigned depth = 0;
-    char line[100];
-    while (std::fgets(line, sizeof line, pipe) != nullptr && std::strcmp(line, "ENDHDR\n") != 0) {
-        std::sscanf(line, "WIDTH %u", &out.width);
-        std::sscanf(line, "HEIGHT %u", &out.height);
-        std::sscanf(line, "DEPTH %u", &depth);
-        std::sscanf(line, "MAXVAL %u", &out.maxval);
-    }
-    const unsigned bytes = out.maxval > 255 ? 2 : 1;
-    std::vector<std::uint8_t> sample(depth * bytes);
-    while (depth > 0 && std::fread(sample.data(), 1, sample.size(), pipe) == sample.size()) {
-        const auto at = [&](unsigned i) { return bytes == 2 ? (sample[2 * i] << 8) | sample[2 * i + 1] : sample[i]; };
-        for (unsigned c = 0; c < 3; ++c) out.rgba.push_back(at(depth < 3 ? 0 : c));
-        out.rgba.push_back(depth % 2 == 0 ? at(depth - 1) : out.maxval);
-    }
-    ::pclose(pipe);
-    return out;
-}
-
-// The same flattened on the background exactly as the decoders promise: out = a
-// * c + (1 - a) * bg rounded, composed at 16 bits for 16-bit samples.
-Rgb ImageMagickFlat(const std::string& path, bool deep = false) {
-    const Samples s = ImageMagickSamples(path, deep);
-    Rgb out{s.width, s.height, {}};
-    for (std::size_t i = 0; i + 3 < s.rgba.size(); i += 4) {
-        const std::uint32_t a = s.rgba[i + 3];
-        for (unsigned c = 0; c < 3; ++c) {
-            const std::uint32_t bg = kBackground[c] * (s.maxval / 255);
-            const std::uint32_t flat = (a * s.rgba[i + c] + (s.maxval - a) * bg + s.maxval / 2) / s.maxval;
-            out.pixels.push_back(static_cast<std::uint8_t>((flat * 255 + s.maxval / 2) / s.maxval));
-        }
-    }
-    return out;
-}
-
-// A decoded picture in the same form: its display-order rows turned back.
-Rgb TopDown(const DecodedPicture& picture) {
-    Rgb out{picture.width, picture.height, {}};
-    for (std::uint32_t y = picture.height; y-- > 0;) {
-        const std::uint8_t* row = picture.pixels.get() + std::size_t{y} * picture.width * 3;
-        for (std::uint32_t x = 0; x < picture.width; ++x)
-            out.pixels.insert(out.pixels.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
-    }
-    return out;
-}
-
-struct Difference {
-    int largest = 0;
-    double psnr = INFINITY;
-};
-
-Difference Compare(const Bytes& a, const Bytes& b) {
-    Difference d;
-    if (a.size() != b.size()) return {255, 0};
-    double squares = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const int diff = std::abs(a[i] - b[i]);
-        d.largest = std::max(d.largest, diff);
-        squares += diff * diff;
-    }
-    if (squares > 0) d.psnr = 10 * std::log10(255.0 * 255.0 * static_cast<double>(a.size()) / squares);
-    return d;
+// A decoded picture in ImageMagick's form.
+RgbPicture TopDown(const DecodedPicture& picture) {
+    return FromDisplayOrder(picture.pixels.get(), picture.width, picture.height);
 }
 
 DecodeRequest OnBackground() {
@@ -177,7 +99,7 @@ TEST(PictureDecoders, DecodeAsImageMagickDoes) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.File(c.name);
         ASSERT_TRUE(RunConvert(c.make + "'" + path + "'"));
-        const Rgb theirs = ImageMagickFlat(path, std::strstr(c.name, "16") != nullptr);
+        const RgbPicture theirs = ImageMagickFlat(path, kBackground, std::strstr(c.name, "16") != nullptr);
         ASSERT_GT(theirs.width, 0u);
 
         const DecodedPicture picture = DecodePicture(c.codec, path, OnBackground());
@@ -253,14 +175,14 @@ TEST(PictureDecoders, HeifIsTurnedAsItAsksAndFlattened) {
     ASSERT_TRUE(RunConvert(std::string(kFading) + "PNG32:'" + fading + "'"));
     ASSERT_TRUE(RunConvert("'" + photo + "' -rotate 90 '" + turned + "'"));
     const Samples opaque = ImageMagickSamples(photo, false), transparent = ImageMagickSamples(fading, false);
-    const Rgb flat = ImageMagickFlat(fading), upright = ImageMagickFlat(turned);
+    const RgbPicture flat = ImageMagickFlat(fading, kBackground), upright = ImageMagickFlat(turned, kBackground);
     ASSERT_EQ(upright.width, 61u);
     struct Case {
         PictureCodec codec;
         const char* name;
         bool alpha;
         heif_orientation orientation;
-        const Rgb& expected;
+        const RgbPicture& expected;
     };
     const Case cases[] = {
         {PictureCodec::Heic, "turned.heic", false, heif_orientation_rotate_90_cw, upright},
@@ -311,12 +233,12 @@ TEST(PictureDecoders, WebpScalesWhileDecodingToCoverWhatIsNeeded) {
         ASSERT_TRUE(picture.outcome.Ok()) << picture.outcome.message;
         ASSERT_EQ(picture.width, c.width);
         ASSERT_EQ(picture.height, c.height);
-        const Rgb whole = ImageMagickFlat(path);
+        const RgbPicture whole = ImageMagickFlat(path, kBackground);
         EXPECT_EQ(picture.trueWidth, whole.width);
         EXPECT_EQ(picture.trueHeight, whole.height);
         ASSERT_TRUE(RunConvert("'" + path + "[0]' -resize " + std::to_string(c.width) + "x" + std::to_string(c.height) +
                                "! PNG32:'" + small + "'"));
-        EXPECT_GE(Compare(TopDown(picture).pixels, ImageMagickFlat(small).pixels).psnr, 25);
+        EXPECT_GE(Compare(TopDown(picture).pixels, ImageMagickFlat(small, kBackground).pixels).psnr, 25);
     }
 }
 
@@ -363,7 +285,7 @@ TEST(PictureDecoders, AnimationsShowTheirFirstFrame) {
     WriteFile(apng, png);
     DecodedPicture picture = DecodePicture(PictureCodec::Png, apng, OnBackground());
     ASSERT_TRUE(picture.outcome.Ok()) << picture.outcome.message;
-    EXPECT_EQ(TopDown(picture).pixels, ImageMagickFlat(still).pixels);
+    EXPECT_EQ(TopDown(picture).pixels, ImageMagickFlat(still, kBackground).pixels);
 
     // An animated WebP whose first frame is smaller than its canvas, at +6+8.
     const std::string small = dir.File("small.webp"), animated = dir.File("animated.webp");
@@ -383,9 +305,9 @@ TEST(PictureDecoders, AnimationsShowTheirFirstFrame) {
     ASSERT_TRUE(picture.outcome.Ok()) << picture.outcome.message;
     ASSERT_EQ(picture.width, 50u);
     ASSERT_EQ(picture.height, 40u);
-    Rgb expected{50, 40, {}};
+    RgbPicture expected{50, 40, {}};
     for (int i = 0; i < 50 * 40; ++i) expected.pixels.insert(expected.pixels.end(), kBackground, kBackground + 3);
-    const Rgb framePixels = ImageMagickFlat(small);
+    const RgbPicture framePixels = ImageMagickFlat(small, kBackground);
     for (std::size_t y = 0; y < 10; ++y)
         std::copy_n(framePixels.pixels.begin() + static_cast<std::ptrdiff_t>(y * 60), 60,
                     expected.pixels.begin() + static_cast<std::ptrdiff_t>(((8 + y) * 50 + 6) * 3));
