@@ -1,6 +1,6 @@
 // The single-picture commands of the File menu: open a picture, save the current
 // one as colour or grayscale JPEG, 24-bit or colour-mapped BMP (or GIF, which has
-// no writer), and read a JPEG file's size.
+// no writer), and read a picture file's size.
 #include <cstdio>
 #include <memory>
 
