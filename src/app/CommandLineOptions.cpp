@@ -317,10 +317,10 @@ std::string UsageText() {
            "\n" +
            line("vantor", "open the main window") +
            line("vantor PICTURE",
-                "show one picture (.jpg, .jpeg, .jpe or .bmp) with the\npictures of its folder, by name, as the slide "
-                "list;\nno show starts") +
+                "show one picture (.jpg, .jpeg, .jpe, .bmp, .png, .gif,\n.webp, .tif, .tiff, .heic, .heif or .avif) "
+                "with the\npictures of its folder, by name, as the slide list;\nno show starts") +
            line("vantor PATH...",
-                "put the pictures into the slide list (a folder adds\nits JPEG and .bmp files, by name) and start the "
+                "put the pictures into the slide list (a folder adds\nits pictures of those endings) and start the "
                 "show") +
            "\nKeys when no show runs:\n" + line("Right, PgDn, n", "the next slide") +
            line("Left, PgUp, BackSpace, p", "the slide before") + line("Home, End", "the first, the last slide") +

@@ -14,6 +14,7 @@
 #include "batch/OutputFolder.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
+#include "imaging/PictureDecoders.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
 #include "platform/PictureFormats.h"
@@ -62,8 +63,14 @@ bool HeaderSize(PictureKind kind, const std::string& path, std::uint32_t& width,
     switch (kind) {
         case PictureKind::Jpeg: return JpegFile::ReadDimensions(path, width, height, true);
         case PictureKind::Bmp: return BmpCodec::ReadDimensions(path, width, height);
-        default: return false;
+        default: break;
     }
+    const std::optional<PictureCodec> codec = CodecFor(kind);
+    if (!codec) return false;
+    const PictureSize size = ReadPictureSize(*codec, path);
+    width = size.width;
+    height = size.height;
+    return size.outcome.Ok();
 }
 
 // Why a slide gave no picture to write, in plain words.

@@ -45,11 +45,13 @@ DialogTemplate HelpTemplate(int id, std::string title, const std::string& name, 
 const DialogTemplate& HowToUse1Template() {
     static const DialogTemplate t = HelpTemplate(
         IDD_HOW_TO_USE_1, "使用方法(How To Use) 1", "How to Use 1",
-        "Basic use: pick pictures with File > Slide Show File Select (JPEG or BMP files, up to 1300 at a time,\n"
-        "Shift or Ctrl picks several; repeat to add more), then start the show with File > Slide Show Start.\n"
+        "Basic use: pick pictures with File > Slide Show File Select (up to 1300 at a time, Shift or Ctrl picks\n"
+        "several; repeat to add more), then start the show with File > Slide Show Start.\n"
         "The slide list holds at most 10000 files. Speed, Scale and Jump (View menu) work during a slide show.\n"
-        "JPEG files end in .jpg, .jpeg or .jpe. View > Rotate by EXIF Orientation (or --auto-rotate) shows photos\n"
-        "upright as the camera recorded them, in the show and in the write; it is off at first.",
+        "JPEG files end in .jpg, .jpeg or .jpe; also taken, by name: .bmp, .png, .gif (its first frame), .webp,\n"
+        ".tif and .tiff (the first page), .heic, .heif and .avif, transparent parts over the background, colours\n"
+        "taken as sRGB. View > Rotate by EXIF Orientation (or --auto-rotate) shows JPEG photos upright as the\n"
+        "camera recorded them, in the show and in the write; it is off at first.",
         "Automatic file search, four kinds. Each first asks JPEG or BMP (two radio buttons) and the 0/1 field\n"
         "(see Help > How to Use), then searches the chosen folder and its subfolders, down to folder depth 18.\n"
         "A JPEG search takes the files whose names end in .jpg or .JPG, a BMP search those ending in .bmp or .BMP;\n"

@@ -79,6 +79,8 @@ void CVantorView::OnBackgroundToggle() {
         case kBackNone: back = kBackBlack; break;
         default: back = kBackWhite; break;
     }
+    // A picture on screen with transparent parts is drawn over the new colour.
+    ReloadShownPicture(&PictureFormat::transparent);
     InvalidateView(true);
 }
 
@@ -112,11 +114,14 @@ void CVantorView::OnAutoRotate() {
     m_autoRotate = !m_autoRotate;
     // A show or a write takes it from its next slide on; a picture on screen that
     // it turns is shown the new way at once.
+    if (ReloadShownPicture(&PictureFormat::autoRotated)) InvalidateView(true);
+}
+
+bool CVantorView::ReloadShownPicture(bool PictureFormat::*when) {
     const PictureFormat* format = FormatOf(m_strFile);
-    if (m_stopped == 1 && m_buf && format != nullptr && format->autoRotated && IsRegularFile(m_strFile)) {
-        LoadByEnding(m_strFile);
-        InvalidateView(true);
-    }
+    if (m_stopped != 1 || !m_buf || format == nullptr || !(format->*when) || !IsRegularFile(m_strFile)) return false;
+    LoadByEnding(m_strFile);
+    return true;
 }
 
 void CVantorView::InvalidateView(bool erase) {

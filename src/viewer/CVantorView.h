@@ -20,6 +20,7 @@
 #include "imaging/JpegPrefetch.h"
 #include "imaging/RgbBuffer.h"
 #include "platform/Canvas.h"
+#include "platform/PictureFormats.h"
 #include "viewer/CurrentPicture.h"
 #include "viewer/Lists.h"
 #include "viewer/OutputSettings.h"
@@ -164,7 +165,14 @@ public:
     // ---- file loaders and savers -------------------------------------------------------
     void LoadJpegFile(const std::string& path);
     void LoadBmpFile(const std::string& path);
-    void LoadGifFile(const std::string& path);
+    // PNG, GIF, WebP, TIFF, HEIC and AVIF, at full size, over PictureBackground().
+    void LoadDecodedFile(const std::string& path);
+    // What transparent parts are drawn over: the output background in a write, the
+    // screen's around the picture otherwise.
+    Rgb PictureBackground() const;
+    // Outside a run, loads the picture on screen again when its format has the
+    // property when (a setting that changes how it decodes); true when it did.
+    bool ReloadShownPicture(bool PictureFormat::*when);
     void SaveBmpFile(const std::string& path);
     // After a bitmap save: its failure told, or the file shown as it was written.
     void ShowSavedBmp(const std::string& status, const std::string& path);

@@ -32,9 +32,9 @@ void CVantorView::LoadByEnding(const std::string& path) {
     }
     switch (PictureKindOf(path)) {
         case PictureKind::Jpeg: LoadJpegFile(path); break;
-        case PictureKind::Gif: LoadGifFile(path); break;
         case PictureKind::Bmp: LoadBmpFile(path); break;
         case PictureKind::None: break;
+        default: LoadDecodedFile(path); break;  // imaging/PictureDecoders
     }
 }
 
@@ -136,12 +136,6 @@ void CVantorView::LoadBmpThroughFallback(const std::string& path) {
         case BmpDecodeResult::TooLarge: AfxMessageBox("m_buf nothing Write Error ni naruyo!!!"); break;
         case BmpDecodeResult::Unsupported: AfxMessageBox("File/DIB CANNOT LOAD for reading5 :\n" + path); break;
     }
-}
-
-void CVantorView::LoadGifFile(const std::string& path) {
-    (void)path;
-    m_buf.Clear();
-    AfxMessageBox("No GIF support");
 }
 
 void CVantorView::SaveBmpFile(const std::string& path) {
