@@ -11,6 +11,7 @@
 #include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
+#include "viewer/DecodeMessages.h"
 
 namespace vantor {
 
@@ -95,7 +96,9 @@ void CVantorView::OnGetJpgDimensions() {
     if (path.empty()) return;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    if (JpegFile::ReadDimensions(path, width, height)) {
+    const DecodeOutcome outcome = JpegFile::ReadDimensions(path, width, height);
+    ShowDecodeOutcome(outcome, PictureKind::Jpeg);
+    if (outcome.Ok()) {
         char text[32];
         std::snprintf(text, sizeof text, "%d %d", static_cast<int>(width), static_cast<int>(height));
         AfxMessageBox(text);
@@ -159,9 +162,8 @@ void CVantorView::OnSaveColormappedbmp() {
         }
     }
 
-    BmpCodec codec;
-    codec.SaveIndexed(path, indices.get(), m_width, m_height, bits, static_cast<int>(levels), palette);
-    ShowSavedBmp(codec.m_status, path);
+    ShowSavedBmp(
+        BmpCodec().SaveIndexed(path, indices.get(), m_width, m_height, bits, static_cast<int>(levels), palette), path);
 }
 
 void CVantorView::SaveJpegFile(const std::string& path, bool color) {
