@@ -40,7 +40,7 @@ void Configure(CVantorView& view, const WriteOptions& w, const std::string& fold
 // as they are. A last entry without its end byte is left in unended. False, errno
 // set, when the list could not be read to its end.
 bool ReadPathList(std::FILE* file, bool nul, const std::function<void(std::string&&)>& take, std::string& unended) {
-    const int end = nul ? '\0' : '\n';
+    const unsigned char end = nul ? '\0' : '\n';
     char* entry = nullptr;
     std::size_t capacity = 0;
     errno = 0;

@@ -392,7 +392,7 @@ std::string CVantorView::FreeOutputName(const std::string& folder, const std::st
     const std::string ext = name.substr(name.size() - 4);
     const std::string stem = name.substr(0, name.size() - 4);
     for (unsigned n = 0;; ++n) {
-        if (n > 0) candidate = folder + stem + Suffix(n) + ext;
+        if (n > 0) candidate.assign(folder).append(stem).append(Suffix(n)).append(ext);
         if (!NameTaken(candidate)) return candidate;
         if (n == kLastSuffix) return {};
     }

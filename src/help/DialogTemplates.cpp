@@ -23,7 +23,7 @@ ControlTemplate Ok() {
 }
 
 // A help dialog: a header line with the OK button beside it, then three blocks.
-DialogTemplate HelpTemplate(int id, std::string title, std::string name, std::string first, std::string second,
+DialogTemplate HelpTemplate(int id, std::string title, const std::string& name, std::string first, std::string second,
                             std::string third, int height) {
     DialogTemplate t{id,
                      std::move(title),

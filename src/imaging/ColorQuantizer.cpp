@@ -162,13 +162,13 @@ bool MapWithDithering(const std::uint8_t* source, std::uint8_t* destination, uns
 
     std::fill(cache.get(), cache.get() + kCells, std::int16_t{-1});
     const std::uint8_t* clamp = clampTable.get() + 256;  // v in -256 .. 511
-    for (int v = -256; v < 512; ++v)
-        clampTable[static_cast<std::size_t>(v + 256)] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+    for (std::size_t i = 0; i < 768; ++i)
+        clampTable[i] = static_cast<std::uint8_t>(std::clamp(static_cast<int>(i) - 256, 0, 255));
     const std::int16_t* limit = limitTable.get() + 256;  // e in -256 .. 255
-    for (int e = -256; e < 256; ++e)
-        limitTable[static_cast<std::size_t>(e + 256)] = static_cast<std::int16_t>(std::clamp(e, -20, 20));
+    for (std::size_t i = 0; i < 512; ++i)
+        limitTable[i] = static_cast<std::int16_t>(std::clamp(static_cast<int>(i) - 256, -20, 20));
     const std::int32_t* square = squares.get() + 255;  // v in -255 .. 255
-    for (int v = -255; v <= 255; ++v) squares[static_cast<std::size_t>(v + 255)] = v * v;
+    for (std::size_t i = 0; i < 511; ++i) squares[i] = (static_cast<int>(i) - 255) * (static_cast<int>(i) - 255);
 
     std::int16_t* current = errorsA.get();
     std::int16_t* next = errorsB.get();

@@ -129,6 +129,7 @@ void PreferHugePages(std::uint8_t* start, std::size_t size) {
     constexpr std::uintptr_t kHuge = 2u << 20;
     const auto begin = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(start) + size) & ~(kHuge - 1);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): an address rounded to a page boundary
     if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 #else
     (void)start, (void)size;

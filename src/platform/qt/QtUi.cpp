@@ -131,7 +131,9 @@ protected:
         const QStringList files = selectedFiles();
         if (m_folderAccepts && files.size() == 1 && QFileInfo(files.front()).isDir()) {
             folder = files.front();
-            QDialog::accept();
+            // A folder picked: closed as accepted without QFileDialog's own
+            // accept, which would enter the folder instead.
+            QDialog::accept();  // NOLINT(bugprone-parent-virtual-call)
             return;
         }
         QFileDialog::accept();
