@@ -130,6 +130,7 @@ bool CurrentPicture::Cover(std::uint32_t width, std::uint32_t height) {
     JpegFile::Picture more;
     // Nobody hears of this decode: one with anything to tell keeps the pixels held,
     // and the file a later warning names stays the one opened last before it.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the decode changes it
     const std::string named = LastJpegPath();
     const bool clean = JpegFile::Load(m_sourcePath, options, more).Clean();
     NoteJpegPath(named);
