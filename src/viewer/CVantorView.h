@@ -34,9 +34,16 @@ std::string DateLine(std::time_t modified);
 inline constexpr std::size_t kFolderBufferSize = 1004;
 
 // Virtual-key codes the key reaction tests.
+inline constexpr unsigned VK_BACK = 8;
 inline constexpr unsigned VK_RETURN = 13;
 inline constexpr unsigned VK_ESCAPE = 27;
 inline constexpr unsigned VK_SPACE = 32;
+inline constexpr unsigned VK_PRIOR = 33;  // Page Up
+inline constexpr unsigned VK_NEXT = 34;   // Page Down
+inline constexpr unsigned VK_END = 35;
+inline constexpr unsigned VK_HOME = 36;
+inline constexpr unsigned VK_LEFT = 37;
+inline constexpr unsigned VK_RIGHT = 39;
 
 class CVantorView {
 public:
@@ -110,6 +117,11 @@ public:
     void OnLButtonDown();
     void OnRButtonDown();
     void OnKeyDown(unsigned virtualKey);
+    // True while no show, write, search or sort runs: keys then do what a desktop
+    // viewer's do; during a run every key keeps the run's meaning.
+    bool NoRunGoing() const { return m_stopped == 1 && m_searching == 0 && m_sorting == 0 && !LongRunActive(); }
+    // The keys that step through the slide list and q; false for any other key.
+    bool OnBrowseKey(unsigned virtualKey);
 
     // ---- fit computation -------------------------------------------------------------
     // Into the scale dialog's frame (the batch write's), or into any other frame.
@@ -167,8 +179,11 @@ public:
     bool TellSlideFailed(const std::vector<std::string>& boxes, bool ask = true);
 
     // The command line: pictures (and folders of pictures) given at start-up.
-    // One picture is opened and shown; several fill the slide list and start a show.
+    // One picture is shown among the pictures of its folder, which become the slide
+    // list, with no show; several fill the slide list and start a show.
     void OnCommandLine(const std::vector<std::string>& paths);
+    // Shows slide number (1-based) with no run going; the title names it and its place.
+    void BrowseTo(std::uint32_t number);
 
     // Appends a picked path under the 10000 rule (the over-10000 dialog and its
     // answers); false when the answer was Stop and later paths are to be ignored.
@@ -366,6 +381,8 @@ private:
     // Pane 0 as given, pane 1 the run's state; neither when the progress display is off.
     void SetStatusPanes(const std::string& pane0);
     void SetFullScreen(bool on);
+    // The command line's one picture: its folder's pictures become the slide list.
+    void BrowseFolderOf(const std::string& picture);
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);
 

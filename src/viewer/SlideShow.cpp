@@ -202,10 +202,11 @@ void CVantorView::OnRButtonDown() {
 void CVantorView::OnKeyDown(unsigned k) {
     Ui& ui = TheUi();
     // Esc leaves full screen only when there is no run for it to stop.
-    if (k == VK_ESCAPE && m_fullScreen && m_stopped == 1 && m_searching == 0 && m_sorting == 0 && !LongRunActive()) {
+    if (k == VK_ESCAPE && m_fullScreen && NoRunGoing()) {
         SetFullScreen(false);
         return;
     }
+    if (NoRunGoing() && OnBrowseKey(k)) return;
     if (m_searchStop == 0 && m_searching == 1 && k == VK_ESCAPE) {
         ui.MessageBox("検索を中断しますか? クリックしてください。", "stop directory search ?", MsgButtons::OK,
                       MsgIcon::None);

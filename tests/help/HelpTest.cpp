@@ -53,7 +53,9 @@ TEST(HelpDialogs, TextsCoverTheirPoints) {
     ExpectMentions(HowToUseFeaturesTemplate(),
                    {"during a slide show or a write", "saved", "Damaged JPEG", "Temporary Internet Files",
                     "speed 0 or 1", "10000", "9989", "800*600", "symbolic links", "--write", "Full Screen (F11",
-                    "Esc when no show, search, sort or write runs", "Fit to Window"});
+                    "Esc when no show, search, sort or write runs", "Fit to Window",
+                    "Right, Page Down or n: the next slide; Left, Page Up, BackSpace or p: the slide before",
+                    "Home: the first slide; End: the last", "q or Ctrl+Q: quits"});
 }
 
 // What the pages say of the search, the names and damaged files holds here.

@@ -100,11 +100,14 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
         std::vector<std::string> slides, boxTexts;  // the slide list; what the boxes said
     };
     const std::string folder = dir.File("folder");
+    std::vector<std::string> browsed = photos;
+    browsed.push_back(dir.File("portrait.JPE"));
     const Case cases[] = {
         {"Open a .Jpeg", {}, photos[5], false, 64, 32, {}, {}},
         {"Open a .JPE upright", {}, dir.File("portrait.JPE"), true, 32, 64, {}, {}},
         {"Open a .png", {}, dir.File("notes.png"), true, 801, 601, {}, {cannotShow + dir.File("notes.png")}},
-        {"one .Jpeg on the command line, upright", {photos[5]}, "", true, 32, 64, {}, {}},
+        // One picture is shown among its folder's, by name.
+        {"one .Jpeg on the command line, upright", {photos[5]}, "", true, 32, 64, browsed, {}},
         {"one .png on the command line",
          {dir.File("notes.png")},
          "",
