@@ -174,8 +174,9 @@ public:
     // property when (a setting that changes how it decodes); true when it did.
     bool ReloadShownPicture(bool PictureFormat::*when);
     void SaveBmpFile(const std::string& path);
-    // After a bitmap save: its failure told, or the file shown as it was written.
-    void ShowSavedBmp(const std::string& status, const std::string& path);
+    // After a bitmap save: its failure told (the writer's text; empty: written), or
+    // the file shown as it was written.
+    void ShowSavedBmp(const std::string& failure, const std::string& path);
     // Loads a JPEG at the DCT reduction choose picks for frame, taking over the
     // decode ahead of exactly that file when there is one; true when it did.
     bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,

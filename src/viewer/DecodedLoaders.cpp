@@ -6,6 +6,7 @@
 #include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
+#include "viewer/DecodeMessages.h"
 
 namespace vantor {
 
@@ -15,7 +16,8 @@ Rgb CVantorView::PictureBackground() const {
 
 void CVantorView::LoadDecodedFile(const std::string& path) {
     m_buf.Clear();
-    const std::optional<PictureCodec> codec = CodecFor(PictureKindOf(path));
+    const PictureKind kind = PictureKindOf(path);
+    const std::optional<PictureCodec> codec = CodecFor(kind);
     if (!codec) return;
     DecodeRequest request;
     const Rgb background = PictureBackground();
@@ -26,7 +28,7 @@ void CVantorView::LoadDecodedFile(const std::string& path) {
     DecodedPicture picture = DecodePicture(*codec, path, request);
     if (!picture.outcome.Ok()) {
         m_buf.Replace(PixelBlock{}, picture.trueWidth, picture.trueHeight);
-        AfxMessageBox(picture.outcome.message);
+        ShowDecodeOutcome(picture.outcome, kind);
         return;
     }
     m_buf.Replace(std::move(picture.pixels), picture.width, picture.height);

@@ -12,6 +12,7 @@
 #include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
+#include "viewer/DecodeMessages.h"
 
 namespace vantor {
 
@@ -99,15 +100,17 @@ void CVantorView::OnGetJpgDimensions() {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     // A picture of the other formats a decoder reads gives its header's size, or why not.
-    if (const std::optional<PictureCodec> codec = CodecFor(PictureKindOf(path))) {
+    const PictureKind kind = PictureKindOf(path);
+    if (const std::optional<PictureCodec> codec = CodecFor(kind)) {
         const PictureSize size = ReadPictureSize(*codec, path);
         if (!size.outcome.Ok()) {
-            AfxMessageBox(size.outcome.message);
+            ShowDecodeOutcome(size.outcome, kind);
             return;
         }
         width = size.width;
         height = size.height;
-    } else if (!JpegFile::ReadDimensions(path, width, height)) {
+    } else if (const DecodeOutcome outcome = JpegFile::ReadDimensions(path, width, height); !outcome.Ok()) {
+        ShowDecodeOutcome(outcome, PictureKind::Jpeg);
         AfxMessageBox("JPEG Error");
         return;
     }
@@ -171,9 +174,8 @@ void CVantorView::OnSaveColormappedbmp() {
         }
     }
 
-    BmpCodec codec;
-    codec.SaveIndexed(path, indices.get(), m_width, m_height, bits, static_cast<int>(levels), palette);
-    ShowSavedBmp(codec.m_status, path);
+    ShowSavedBmp(
+        BmpCodec().SaveIndexed(path, indices.get(), m_width, m_height, bits, static_cast<int>(levels), palette), path);
 }
 
 void CVantorView::SaveJpegFile(const std::string& path, bool color) {

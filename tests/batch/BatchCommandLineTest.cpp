@@ -256,8 +256,8 @@ TEST(BatchCommandLine, AutoRotateWritesPhotosUprightUnderTheirJpegNames) {
         for (int o = 1; o <= 8; ++o) {
             SCOPED_TRACE(o);
             std::uint32_t w = 0, h = 0;
-            const RgbBuffer frame = JpegFile::LoadToDisplay(O + "o" + std::to_string(o) + ".JPG", w, h);
-            ASSERT_TRUE(frame);
+            RgbBuffer frame;
+            ASSERT_TRUE(JpegFile::LoadToDisplay(O + "o" + std::to_string(o) + ".JPG", frame, w, h).Ok());
             ASSERT_EQ(std::pair(w, h), std::pair(128u, 128u));
             // Enlarged to fit the frame and centred: 128 x 64, or 64 x 128 upright.
             const bool across = turn && o >= 5;

@@ -211,7 +211,7 @@ TEST(BatchListsAndJobs, GnuParallelLandsEveryPictureOfACollectionExactlyOnce) {
     for (std::string line; std::getline(lines, line) && line != "rc=0";) {
         EXPECT_TRUE(named.insert(line).second) << "printed twice: " << line;
         std::uint32_t w = 0, h = 0;
-        EXPECT_TRUE(JpegFile::ReadDimensions(line, w, h)) << line;
+        EXPECT_TRUE(JpegFile::ReadDimensions(line, w, h).Ok()) << line;
         landed.insert(w);
     }
     EXPECT_EQ(landed, widths);

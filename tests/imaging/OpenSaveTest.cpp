@@ -158,7 +158,7 @@ TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
         EXPECT_EQ(test::ReadFile(saved), test::ReadFile(reference));
         // The view now holds the file as stored.
         std::uint32_t w = 0, h = 0;
-        auto stored = JpegFile::LoadToDisplay(saved, w, h);
+        auto stored = test::JpegPixels(saved, w, h);
         ASSERT_TRUE(stored);
         EXPECT_EQ(s.Buf(), std::vector<std::uint8_t>(stored.get(), stored.get() + w * h * 3));
         EXPECT_EQ(s.ui.waitDepth, 0);
@@ -271,11 +271,10 @@ TEST(SaveCommands, WorkOnTheSlideShownDuringAShow) {
     EXPECT_EQ(s.Events("filedialog").size(), 6u);
     EXPECT_EQ(s.Events("slide").size(), 3u);
     std::uint32_t w = 0, h = 0;
-    BmpCodec codec;
-    ASSERT_TRUE(codec.Load(out, w, h));
+    RgbBuffer pixels;
+    ASSERT_TRUE(BmpCodec().Load(out, pixels, w, h).Ok());
     std::uint32_t w2 = 0, h2 = 0;
-    BmpCodec codec2;
-    codec2.Load(paths[1], w2, h2);
+    BmpCodec().Load(paths[1], pixels, w2, h2);
     EXPECT_EQ(w, w2);
     EXPECT_EQ(h, h2);
 }

@@ -31,7 +31,7 @@ TEST(WindowModes, FitToWindowFramesTheScreenButNotTheWrite) {
     s.view.m_writeSourcePath = "at First";
     s.view.m_writeMode = 1;
     s.view.StartWriteRun();
-    const JpegFile::Picture written = JpegFile::Load(dir.File("wide.JPG"), {});
+    const JpegFile::Picture written = test::JpegPicture(dir.File("wide.JPG"));
     EXPECT_EQ(written.width, 800u);
     EXPECT_EQ(written.height, 600u);
 
