@@ -94,9 +94,7 @@ int main(int argc, char** argv) {
         if (!JpegFile::SaveFromRgb(jpeg, rgb.data(), width, height, true, 90)) return 1;
         SwapRedBlue(rgb.data(), width, height);
         FlipRows(rgb.data(), width * 3, height);
-        BmpCodec writer;
-        writer.SaveRgb(bmp, rgb.data(), width, height);
-        if (writer.m_status != "OK") return 1;
+        if (!BmpCodec().SaveRgb(bmp, rgb.data(), width, height).empty()) return 1;
     }
     std::printf("%u x %u pixels, JPEG %ju bytes, BMP %ju bytes, median of %d runs\n", width, height,
                 static_cast<std::uintmax_t>(std::filesystem::file_size(jpeg)),
@@ -106,7 +104,8 @@ int main(int argc, char** argv) {
     const Pair jpegPair{"JpegFile::LoadToRgb",
                         [&] {
                             std::uint32_t w = 0, h = 0;
-                            if (!JpegFile::LoadToRgb(jpeg, w, h)) std::exit(1);
+                            RgbBuffer pixels;
+                            if (!JpegFile::LoadToRgb(jpeg, pixels, w, h).Ok()) std::exit(1);
                         },
                         "djpeg (whole process)",
                         [&] {

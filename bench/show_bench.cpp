@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHarness.h"
 #include "BenchPhoto.h"
 #include "imaging/JpegFile.h"
 #include "platform/qt/QtCanvas.h"
@@ -52,25 +53,7 @@ void WritePhoto(const std::string& path, unsigned w, unsigned h, unsigned seed) 
 
 using vantor::bench::TimeDjpeg;
 
-// A view whose paints go into a window-sized image, as the window would show them.
-struct Harness {
-    std::ostringstream transcript;
-    vantor::ScriptUi ui{transcript};
-    vantor::ScopedUi scope{ui};
-    vantor::CVantorView view;
-    QImage window{1000, 700, QImage::Format_RGB32};
-    vantor::ScaledImageCache cache;
-
-    Harness() {
-        ui.SetClientSize(window.width(), window.height());
-        ui.paint = [this](vantor::Canvas&) { Paint(); };
-    }
-    void Paint() {
-        QPainter painter(&window);
-        vantor::QtCanvas canvas(painter, &cache);
-        view.OnDraw(canvas);
-    }
-};
+using vantor::bench::Harness;
 
 double TimeOneSlide(const std::string& file, int reps) {
     Harness h;

@@ -9,9 +9,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     int fallback = 0;
-    codec.ProbeLoad(path, width, height, fallback);
+    vantor::RgbBuffer probed;
+    codec.ProbeLoad(path, probed, width, height, fallback);
     vantor::DecodedBmp decoded;
-    if (vantor::DecodeBmpFallback(data, size, decoded) == vantor::BmpDecodeResult::Ok) {
+    if (vantor::DecodeBmpFallback(data, size, path, decoded).Ok()) {
         volatile std::uint8_t last = decoded.pixels[std::size_t{decoded.width} * decoded.height * 3 - 1];
         (void)last;
     }

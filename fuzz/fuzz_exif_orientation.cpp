@@ -53,10 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string& path = vantor::fuzz::WriteInput(jpeg.data(), jpeg.size());
 
     vantor::JpegFile::Options options;
-    options.quiet = true;
     options.upright = true;
-    const vantor::JpegFile::Picture picture = vantor::JpegFile::Load(path, options);
-    if (!picture.pixels) return 0;
+    vantor::JpegFile::Picture picture;
+    if (!vantor::JpegFile::Load(path, options, picture).Ok()) return 0;
     const int expected = vantor::ExifOrientation(data, payload);
     const bool across = expected >= 5;
     if (picture.width != (across ? kHeight : kWidth) || picture.height != (across ? kWidth : kHeight) ||

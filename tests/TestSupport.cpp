@@ -32,6 +32,18 @@ std::vector<unsigned char> ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
+RgbBuffer JpegPixels(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    RgbBuffer pixels;
+    JpegFile::LoadToDisplay(path, pixels, width, height);
+    return pixels;
+}
+
+JpegFile::Picture JpegPicture(const std::string& path, const JpegFile::Options& options) {
+    JpegFile::Picture picture;
+    JpegFile::Load(path, options, picture);
+    return picture;
+}
+
 std::string RunInChild(const std::function<std::string()>& work, std::int64_t fileSizeLimit, int seconds) {
     int fds[2];
     if (::pipe(fds) != 0) return "pipe failed";

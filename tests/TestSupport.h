@@ -44,6 +44,12 @@ private:
 void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> ReadFile(const std::string& path);
 
+// A JPEG file's pixels in display order, or nothing when it did not decode: what
+// a test holds a picture against. Its outcome is not told.
+RgbBuffer JpegPixels(const std::string& path, std::uint32_t& width, std::uint32_t& height);
+// The same through the whole decode's options.
+JpegFile::Picture JpegPicture(const std::string& path, const JpegFile::Options& options = {});
+
 // Runs work in a child process and returns what it returned, or "timeout" when
 // it has not ended after `seconds` (it is then killed), so a write that blocks
 // for ever fails its test instead of hanging it. With fileSizeLimit, the child

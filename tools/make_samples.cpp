@@ -96,9 +96,7 @@ bool Save24(const std::string& path, Picture pic) {
         unsigned char* d = &bgr[(pic.h - 1 - y) * row];
         for (std::size_t x = 0; x < row; x += 3) d[x] = s[x + 2], d[x + 1] = s[x + 1], d[x + 2] = s[x];
     }
-    BmpCodec codec;
-    codec.SaveRgb(path, bgr.data(), pic.w, pic.h);
-    return codec.m_status == "OK";
+    return BmpCodec().SaveRgb(path, bgr.data(), pic.w, pic.h).empty();
 }
 
 // A palette picture: each pixel goes to the nearest palette colour.
@@ -118,9 +116,9 @@ bool SaveIndexed(const std::string& path, const Picture& pic, int bits, const st
             indices[static_cast<std::size_t>(pic.h - 1 - y) * pic.w + x] = static_cast<unsigned char>(best);
         }
     }
-    BmpCodec codec;
-    codec.SaveIndexed(path, indices.data(), pic.w, pic.h, bits, static_cast<int>(colors), palette.data());
-    return codec.m_status == "OK";
+    return BmpCodec()
+        .SaveIndexed(path, indices.data(), pic.w, pic.h, bits, static_cast<int>(colors), palette.data())
+        .empty();
 }
 
 std::vector<unsigned char> CubePalette() {  // 6 x 6 x 6 colours

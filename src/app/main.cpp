@@ -2,6 +2,8 @@
 // opens the main window (and shows the pictures given); `vantor --script FILE`
 // runs a script against the real logic without a window and prints the
 // transcript; `vantor --write OUTDIR ... PATH...` converts pictures without a window.
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 
@@ -10,6 +12,23 @@
 #include "imaging/RgbBuffer.h"
 #include "platform/qt/QtApp.h"
 #include "platform/script/ScriptRunner.h"
+
+namespace {
+
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Qt aborts with a core dump when it finds no display: say so in one line instead,
+// unless a platform (offscreen, vnc, ...) was chosen by hand.
+bool DisplayMissing(const vantor::CommandLineOptions& options) {
+    const auto& qt = options.toolkitArgs;
+    return !Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM") &&
+           std::find(qt.begin(), qt.end(), "-platform") == qt.end();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     vantor::KeepPictureMemoryReturnable();
@@ -36,7 +55,13 @@ int main(int argc, char** argv) {
             }
             return 0;
         }
-        case Mode::Window: break;
+        case Mode::Window:
+            if (DisplayMissing(options)) {
+                std::cerr << "vantor: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                             "--write and --script run without one\n";
+                return 2;
+            }
+            break;
     }
     return vantor::RunQtApp(options.view, options.paths, options.toolkitArgs, argc > 0 ? argv[0] : "vantor");
 }

@@ -14,6 +14,7 @@
 #include "batch/OutputFolder.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegFile.h"
+#include "imaging/PictureDecoders.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
 #include "platform/PictureFormats.h"
@@ -60,10 +61,16 @@ std::string Suffix(unsigned n) {
 // The size a picture's header declares, read quietly; false when it cannot be read.
 bool HeaderSize(PictureKind kind, const std::string& path, std::uint32_t& width, std::uint32_t& height) {
     switch (kind) {
-        case PictureKind::Jpeg: return JpegFile::ReadDimensions(path, width, height, true);
-        case PictureKind::Bmp: return BmpCodec::ReadDimensions(path, width, height);
-        default: return false;
+        case PictureKind::Jpeg: return JpegFile::ReadDimensions(path, width, height).Ok();
+        case PictureKind::Bmp: return BmpCodec::ReadDimensions(path, width, height).Ok();
+        default: break;
     }
+    const std::optional<PictureCodec> codec = CodecFor(kind);
+    if (!codec) return false;
+    const PictureSize size = ReadPictureSize(*codec, path);
+    width = size.width;
+    height = size.height;
+    return size.outcome.Ok();
 }
 
 // Why a slide gave no picture to write, in plain words.
@@ -324,14 +331,12 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
         written = WriteSlideJpeg(out, candidate, output.jpeg);
         if (!written) ReportUnwritten(candidate, WhyNotStored(out, !output.jpeg.empty()), {kWriteError, candidate});
     } else if (bmp) {
-        BmpCodec codec;
-        if (output.frame)
-            codec.SaveRgb(out, candidate, output.frame.get(), output.width, output.height);
-        else
-            codec.SaveRgb(out, candidate, m_buf.get(), m_width, m_height);
-        written = codec.m_status == "OK";
+        const std::string failure =
+            output.frame ? BmpCodec().SaveRgb(out, candidate, output.frame.get(), output.width, output.height)
+                         : BmpCodec().SaveRgb(out, candidate, m_buf.get(), m_width, m_height);
+        written = failure.empty();
         if (!written) {
-            AfxMessageBox(codec.m_status, MsgButtons::OK, MsgIcon::Error);
+            AfxMessageBox(failure, MsgButtons::OK, MsgIcon::Error);
             ReportUnwritten(candidate, WhyNotStored(out, true), {}, false);  // the run goes on
         }
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/TwoBands.h"
+#include "viewer/OutputSettings.h"
 
 namespace vantor {
 
@@ -148,11 +149,8 @@ void StretchSmooth(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, 
 }
 
 FrameColor OutputBackground(std::int32_t outBackColor) {
-    switch (outBackColor) {
-        case 0: return {255, 255, 255};
-        case 2: return {0, 0, 0};
-        default: return {200, 200, 200};
-    }
+    const Rgb color = OutputSettings::BackColorOf(outBackColor);
+    return {color.r, color.g, color.b};
 }
 
 void ComposeFrame(const std::uint8_t* src, std::uint32_t sw, std::uint32_t sh, std::uint8_t* frame, std::uint32_t fw,

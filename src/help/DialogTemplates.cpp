@@ -45,11 +45,13 @@ DialogTemplate HelpTemplate(int id, std::string title, const std::string& name, 
 const DialogTemplate& HowToUse1Template() {
     static const DialogTemplate t = HelpTemplate(
         IDD_HOW_TO_USE_1, "使用方法(How To Use) 1", "How to Use 1",
-        "Basic use: pick pictures with File > Slide Show File Select (JPEG or BMP files, up to 1300 at a time,\n"
-        "Shift or Ctrl picks several; repeat to add more), then start the show with File > Slide Show Start.\n"
+        "Basic use: pick pictures with File > Slide Show File Select (up to 1300 at a time, Shift or Ctrl picks\n"
+        "several; repeat to add more), then start the show with File > Slide Show Start.\n"
         "The slide list holds at most 10000 files. Speed, Scale and Jump (View menu) work during a slide show.\n"
-        "JPEG files end in .jpg, .jpeg or .jpe. View > Rotate by EXIF Orientation (or --auto-rotate) shows photos\n"
-        "upright as the camera recorded them, in the show and in the write; it is off at first.",
+        "JPEG files end in .jpg, .jpeg or .jpe; also taken, by name: .bmp, .png, .gif (its first frame), .webp,\n"
+        ".tif and .tiff (the first page), .heic, .heif and .avif, transparent parts over the background, colours\n"
+        "taken as sRGB. View > Rotate by EXIF Orientation (or --auto-rotate) shows JPEG photos upright as the\n"
+        "camera recorded them, in the show and in the write; it is off at first.",
         "Automatic file search, four kinds. Each first asks JPEG or BMP (two radio buttons) and the 0/1 field\n"
         "(see Help > How to Use), then searches the chosen folder and its subfolders, down to folder depth 18.\n"
         "A JPEG search takes the files whose names end in .jpg or .JPG, a BMP search those ending in .bmp or .BMP;\n"
@@ -103,10 +105,16 @@ const DialogTemplate& HowToUseFeaturesTemplate() {
         "  any other key: one slide forward\n"
         " Stop or Continue: YES (stop) ends the show after showing the last slide; NO (continue) goes on.\n"
         " Abort (File or View menu) ends the show after showing the last slide. Alt and Alt+key go to the menus.\n"
+        " When no show, write, search or sort runs (vantor PICTURE shows the pictures of its folder so):\n"
+        "  Right, Page Down or n: the next slide; Left, Page Up, BackSpace or p: the slide before\n"
+        "  Home: the first slide; End: the last (the keys stop at the ends; the title gives the place)\n"
+        "  q or Ctrl+Q: quits\n"
         "The picture on screen can be saved from the File menu in the middle of a slide show.\n"
         "View > Full Screen (F11; vantor --fullscreen) leaves the picture alone on the screen: F11 leaves it, and so\n"
-        "does Esc when no show, search, sort or write runs. View > Fit to Window (vantor --fit-window) fits the show\n"
-        "into the window, refitting as it changes size; the scale dialog's frame stays the frame of the write.",
+        "does Esc when no show, search, sort or write runs; i shows the texts there. View > Fit to Window (vantor\n"
+        "--fit-window) fits the show into the window, refitting as it changes size; the scale dialog's frame stays\n"
+        "the frame of the write. When no show runs: + and - (Ctrl+wheel) zoom, 0 or = fits, 1 is 100 %; drag,\n"
+        "the wheel and Shift+wheel move a picture larger than the window.",
         "Damaged JPEG files: one that can still be decoded shows two JPEG Error boxes (the decoder's message,\n"
         "then the file's path) and is then shown; one that cannot shows a JPEG Fatal Error box, and from the\n"
         "third slide on a box with its path and the Stop or Continue question (for slides 1 and 2 the previous\n"

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 #include "platform/FileSystem.h"
 
@@ -85,12 +86,14 @@ bool BmpCodec::ReadCounted(std::FILE* file, void* data, std::size_t size) {
     return true;
 }
 
-bool BmpCodec::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+DecodeOutcome BmpCodec::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
     const FilePtr file(OpenRegularFile(path));
+    if (!file) return DecodeOutcome::Failed(DecodeStatus::CannotOpen, "Can't open file for reading :\n" + path);
     std::uint8_t header[26];
-    if (!file || std::fread(header, 1, sizeof header, file.get()) != sizeof header || header[0] != 'B' ||
-        header[1] != 'M')
-        return false;
+    const std::size_t got = std::fread(header, 1, sizeof header, file.get());
+    if (got < 2 || header[0] != 'B' || header[1] != 'M')
+        return DecodeOutcome::Failed(DecodeStatus::Corrupt, "Not a valid BMP File");
+    if (got != sizeof header) return DecodeOutcome::Failed(DecodeStatus::Corrupt, "Read Error!");
     const auto field = [&header](int at, int bytes) {
         std::uint32_t v = 0;
         for (int i = bytes; i-- > 0;) v = v << 8 | header[at + i];
@@ -100,9 +103,9 @@ bool BmpCodec::ReadDimensions(const std::string& path, std::uint32_t& width, std
     if (headerSize == 12) {
         width = field(18, 2);
         height = field(20, 2);
-        return true;
+        return {};
     }
-    if (headerSize < 40) return false;
+    if (headerSize < 40) return DecodeOutcome::Failed(DecodeStatus::Unsupported, "Unsupported BMP header size");
     // A negative size (a top-down file, which the fallback reads) counts by its magnitude.
     const auto magnitude = [](std::uint32_t v) {
         const auto s = static_cast<std::int64_t>(static_cast<std::int32_t>(v));
@@ -110,39 +113,36 @@ bool BmpCodec::ReadDimensions(const std::string& path, std::uint32_t& width, std
     };
     width = magnitude(field(18, 4));
     height = magnitude(field(22, 4));
-    return true;
+    return {};
 }
 
-RgbBuffer BmpCodec::Load(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
-    return Read(path, width, height, nullptr);
+DecodeOutcome BmpCodec::Load(const std::string& path, RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height) {
+    return Read(path, pixels, width, height, nullptr);
 }
 
-RgbBuffer BmpCodec::ProbeLoad(const std::string& path, std::uint32_t& width, std::uint32_t& height,
-                              int& needsFallback) {
-    return Read(path, width, height, &needsFallback);
+DecodeOutcome BmpCodec::ProbeLoad(const std::string& path, RgbBuffer& pixels, std::uint32_t& width,
+                                  std::uint32_t& height, int& needsFallback) {
+    return Read(path, pixels, width, height, &needsFallback);
 }
 
-RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uint32_t& height, int* needsFallback) {
+DecodeOutcome BmpCodec::Read(const std::string& path, RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height,
+                             int* needsFallback) {
+    pixels.reset();
     width = 0;
     height = 0;
-    m_status = "OK";
     m_bytesRead = 0;
     if (needsFallback != nullptr) *needsFallback = 0;
-    auto fail = [this](const char* text) {
-        m_status = text;
-        return RgbBuffer();
-    };
-    auto handOver = [&](const char* text) {
+    auto fail = [](DecodeStatus status, std::string text) { return DecodeOutcome::Failed(status, std::move(text)); };
+    // The kinds the fallback decoder reads.
+    auto handOver = [&](DecodeStatus status, const char* text) {
         if (needsFallback != nullptr) *needsFallback = 1;
-        return fail(text);
+        return fail(status, text);
     };
+    constexpr DecodeStatus kCorrupt = DecodeStatus::Corrupt, kUnsupported = DecodeStatus::Unsupported;
 
     FilePtr owner(OpenRegularFile(path));
     std::FILE* file = owner.get();
-    if (file == nullptr) {
-        m_status = "Can't open file for reading :\n" + path;
-        return nullptr;
-    }
+    if (file == nullptr) return fail(DecodeStatus::CannotOpen, "Can't open file for reading :\n" + path);
     std::fseek(file, 0, SEEK_END);
     const long fileSize = std::ftell(file);
     std::rewind(file);
@@ -157,12 +157,12 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
 
     std::uint8_t type[2];
     if (!ReadCounted(file, &type[0], 1) || !ReadCounted(file, &type[1], 1) || type[0] != 'B' || type[1] != 'M')
-        return fail("Not a valid BMP File");
+        return fail(kCorrupt, "Not a valid BMP File");
 
     std::uint32_t declaredSize = 0, pixelOffset = 0, headerSize = 0;
     std::uint16_t reserved1 = 0, reserved2 = 0;
     if (!field(declaredSize) || !field(reserved1) || !field(reserved2) || !field(pixelOffset) || !field(headerSize))
-        return fail("Read Error!");
+        return fail(kCorrupt, "Read Error!");
 
     std::int32_t w = 0, h = 0;
     std::uint16_t planes = 0, bits = 0;
@@ -171,36 +171,36 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
     if (headerSize == 12) {
         // The old core header: 16-bit sizes and three-byte colour entries.
         std::uint16_t w16 = 0, h16 = 0;
-        if (!field(w16) || !field(h16) || !field(planes) || !field(bits)) return fail("Read Error!");
+        if (!field(w16) || !field(h16) || !field(planes) || !field(bits)) return fail(kCorrupt, "Read Error!");
         w = w16;
         h = h16;
         entrySize = 3;
     } else if (headerSize >= 40) {
-        if (!field(w)) return fail("Read Error!");
-        if (w < 0) return fail("DIB is too large \n Out of Memory! \n Width is minus.");
-        if (!field(h)) return fail("Read Error!");
-        if (h < 0) return fail("DIB is too large \n Out of Memory! \n Height is minus.");
+        if (!field(w)) return fail(kCorrupt, "Read Error!");
+        if (w < 0) return fail(kCorrupt, "DIB is too large \n Out of Memory! \n Width is minus.");
+        if (!field(h)) return fail(kCorrupt, "Read Error!");
+        // A top-down file: a kind this reader refuses, and the fallback is not asked.
+        if (h < 0) return fail(kUnsupported, "DIB is too large \n Out of Memory! \n Height is minus.");
         if (!field(planes) || !field(bits) || !field(compression) || !field(imageSize) || !field(xRes) ||
             !field(yRes) || !field(colorsUsed) || !field(colorsImportant))
-            return fail("Read Error!");
+            return fail(kCorrupt, "Read Error!");
         // Later header versions add masks and colour-space data, which an
         // uncompressed file does not need; the colour table follows them.
         std::uint8_t skip[256];
         for (std::uint32_t left = headerSize - 40; left > 0;) {
             const std::uint32_t n = std::min<std::uint32_t>(left, sizeof skip);
-            if (!ReadCounted(file, skip, n)) return fail("Read Error!");
+            if (!ReadCounted(file, skip, n)) return fail(kCorrupt, "Read Error!");
             left -= n;
         }
     } else {
-        return fail("Unsupported BMP header size");
+        return fail(kUnsupported, "Unsupported BMP header size");
     }
     // Refused before anything is sized from them: an empty picture, or one above the cap.
-    if (w == 0 || h == 0) return fail("Memory alloc Failed");
-    if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > kMaxPicturePixels) {
-        m_status = "The picture is " + TooLargeReason(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h));
-        return nullptr;
-    }
-    if (compression != 0) return handOver("This is a compressed file.");
+    if (w == 0 || h == 0) return fail(kCorrupt, "Memory alloc Failed");
+    if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > kMaxPicturePixels)
+        return fail(DecodeStatus::TooLarge,
+                    "The picture is " + TooLargeReason(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h)));
+    if (compression != 0) return handOver(kUnsupported, "This is a compressed file.");
 
     bmprow::ColorTable table;
     switch (bits) {
@@ -213,23 +213,23 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
             const unsigned limit = 1u << bits;
             const unsigned count = colorsUsed == 0 || colorsUsed > limit ? limit : colorsUsed;
             std::uint8_t raw[256 * 4];
-            if (!ReadCounted(file, raw, std::size_t{count} * entrySize)) return fail("Read Error!");
+            if (!ReadCounted(file, raw, std::size_t{count} * entrySize)) return fail(kCorrupt, "Read Error!");
             bmprow::ReadColorTable(raw, count, entrySize, table);
             break;
         }
-        case 16: return handOver("16BIT はよめません");
+        case 16: return handOver(kUnsupported, "16BIT はよめません");
         case 24: break;
-        case 32: return handOver("32BIT はよめません");
-        default: return fail("Unsupported bits per pixel");
+        case 32: return handOver(kUnsupported, "32BIT はよめません");
+        default: return fail(kUnsupported, "Unsupported bits per pixel");
     }
 
-    if (m_bytesRead > static_cast<std::int64_t>(pixelOffset)) return handOver("Corrupt palette");
+    if (m_bytesRead > static_cast<std::int64_t>(pixelOffset)) return handOver(kCorrupt, "Corrupt palette");
     // Rows the file does not hold whole are missing pixels, never black ones: a
     // file shorter than its header says is refused before the picture is sized.
     const std::uint64_t stride = bmprow::StrideOf(static_cast<std::uint32_t>(w), bits);
     if (fileSize < 0 ||
         std::uint64_t{pixelOffset} + stride * static_cast<std::uint32_t>(h) > static_cast<std::uint64_t>(fileSize))
-        return fail("Read Error");
+        return fail(kCorrupt, "Read Error");
     std::fseek(file, static_cast<long>(pixelOffset), SEEK_SET);
     m_bytesRead = static_cast<std::int32_t>(pixelOffset);
 
@@ -237,34 +237,32 @@ RgbBuffer BmpCodec::Read(const std::string& path, std::uint32_t& width, std::uin
     height = static_cast<std::uint32_t>(h);
     RgbBuffer image = AllocRgb(width, height);
     auto row = AllocBytes(stride);
-    if (!image || !row) return fail("Memory alloc Failed");
+    if (!image || !row) return fail(DecodeStatus::OutOfMemory, "Memory alloc Failed");
 
     const std::size_t outRow = std::size_t{width} * 3;
     for (std::uint32_t k = 0; k < height; ++k) {
         std::uint8_t* dst = image.get() + (height - 1 - k) * outRow;
-        if (std::fread(row.get(), 1, stride, file) != stride) return fail("Read Error");  // cut meanwhile
+        if (std::fread(row.get(), 1, stride, file) != stride) return fail(kCorrupt, "Read Error");  // cut meanwhile
         if (bits == 24)
             bmprow::ExpandBgr(row.get(), width, dst);
         else
             bmprow::ExpandIndexed(row.get(), width, bits, table, dst);
         m_bytesRead = static_cast<std::int32_t>(std::min<std::uint64_t>(INT32_MAX, m_bytesRead + stride));
     }
-    return image;
+    pixels = std::move(image);
+    return {};
 }
 
-void BmpCodec::SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height) {
+std::string BmpCodec::SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
+                              std::uint32_t height) {
     SafeWrite out;
-    SaveRgb(out, path, buffer, width, height);
+    return SaveRgb(out, path, buffer, width, height);
 }
 
-void BmpCodec::SaveRgb(SafeWrite& out, const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
-                       std::uint32_t height) {
-    m_status = "OK";
+std::string BmpCodec::SaveRgb(SafeWrite& out, const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
+                              std::uint32_t height) {
     const std::uint64_t rowLength = bmprow::StrideOf(width, 24);
-    if (!out.Open(path)) {
-        m_status = "Can't open file for writing";
-        return;
-    }
+    if (!out.Open(path)) return "Can't open file for writing";
     const auto imageSize = static_cast<std::uint32_t>(rowLength * height);
     std::uint8_t headers[54];
     BuildHeaders(headers, imageSize + 54, 54, width, height, 24, imageSize, 0);
@@ -277,29 +275,20 @@ void BmpCodec::SaveRgb(SafeWrite& out, const std::string& path, const std::uint8
                   out.Write(zeros, padding);
     }
     // Until the close succeeded the old file stays; a failed write leaves nothing new.
-    if (!written || !out.Commit()) m_status = "fwrite error\nGiving up";
+    if (!written || !out.Commit()) return "fwrite error\nGiving up";
+    return {};
 }
 
-void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width,
-                           std::uint32_t height, int bits, int colorCount, const std::uint8_t* palette) {
-    m_status = "OK";
-    if (bits == 24) {
-        m_status = "We don't do 24-bit files in here, sorry";
-        return;
-    }
-    if (bits <= 0) {
-        m_status = "Error : nBits > 8????";
-        return;
-    }
+std::string BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width,
+                                  std::uint32_t height, int bits, int colorCount, const std::uint8_t* palette) {
+    if (bits == 24) return "We don't do 24-bit files in here, sorry";
+    if (bits <= 0) return "Error : nBits > 8????";
     const std::uint64_t rowLength = bmprow::StrideOf(width, static_cast<unsigned>(bits));
     const std::uint64_t imageSize = rowLength * height;
     const std::int64_t pixelOffset = 54 + 4 * std::int64_t{colorCount};
     const std::int64_t fileSize = static_cast<std::int64_t>(imageSize) + pixelOffset;
     SafeWrite out;
-    if (!out.Open(path)) {
-        m_status = "Can't Open";
-        return;
-    }
+    if (!out.Open(path)) return "Can't Open";
     std::FILE* file = out.File();
     std::uint8_t headers[54];
     BuildHeaders(headers, static_cast<std::uint32_t>(fileSize), static_cast<std::uint32_t>(pixelOffset), width, height,
@@ -331,10 +320,7 @@ void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices,
         int pending = 0;
         for (std::uint32_t x = 0; x < width; ++x) {
             pending += bits;
-            if (pending > 8) {
-                m_status = "Error : nBits > 8????";
-                return;
-            }
+            if (pending > 8) return "Error : nBits > 8????";
             accumulator = (accumulator << bits) + row[x];
             if (pending == 8) {
                 putByte(accumulator);
@@ -349,7 +335,8 @@ void BmpCodec::SaveIndexed(const std::string& path, const std::uint8_t* indices,
         }
         for (; rowWritten % 4 != 0; ++rowWritten) putByte(0);
     }
-    if (lost || written != fileSize || !out.Commit()) m_status = "byteswritten != filesize";
+    if (lost || written != fileSize || !out.Commit()) return "byteswritten != filesize";
+    return {};
 }
 
 }  // namespace vantor

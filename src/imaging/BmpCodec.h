@@ -1,5 +1,5 @@
-// Reading and writing Windows bitmap files. Each operation reports its outcome in
-// m_status ("OK" on success); the caller shows it.
+// Reading and writing Windows bitmap files. A read returns how it went, for the
+// caller to tell the user; a write returns the text of its failure, or nothing.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "imaging/DecodeOutcome.h"
 #include "imaging/RgbBuffer.h"
 
 namespace vantor {
@@ -15,31 +16,35 @@ class SafeWrite;
 
 class BmpCodec {
 public:
-    // A new buffer in file order, or nothing (m_status says why).
-    RgbBuffer Load(const std::string& path, std::uint32_t& width, std::uint32_t& height);
-    // The same reading; sets needsFallback to 1 (and returns nothing) for files the
+    // A new buffer in file order into pixels, or nothing when the outcome is not
+    // Ok. width and height are set to 0 first, and hold the header's size once the
+    // picture is about to be read.
+    DecodeOutcome Load(const std::string& path, RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height);
+    // The same reading; sets needsFallback to 1 (and gives no pixels) for files the
     // fallback decoder handles: compressed, 16- and 32-bit, overlong colour tables.
-    RgbBuffer ProbeLoad(const std::string& path, std::uint32_t& width, std::uint32_t& height, int& needsFallback);
-    // The size the headers declare, without reading the pixels; false for a file that
-    // is no bitmap or has no size to read.
-    static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
-    // Writes a buffer in display order as a 24-bit file.
-    void SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height);
+    DecodeOutcome ProbeLoad(const std::string& path, RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height,
+                            int& needsFallback);
+    // The size the headers declare, without reading the pixels; Ok only for a
+    // bitmap with a size to read.
+    static DecodeOutcome ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
+    // Writes a buffer in display order as a 24-bit file. Each writer returns the
+    // text of its failure, empty when the file was written.
+    std::string SaveRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width, std::uint32_t height);
     // The same through out, which may be set to take new names only; out tells the
     // name the file got, or why it got none.
-    void SaveRgb(SafeWrite& out, const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
-                 std::uint32_t height);
+    std::string SaveRgb(SafeWrite& out, const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
+                        std::uint32_t height);
     // Writes an index image (one index a byte, bottom row first) with its palette
     // (colorCount entries of red, green, blue, reserved) as a 1-, 4- or 8-bit file.
-    void SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width, std::uint32_t height,
-                     int bits, int colorCount, const std::uint8_t* palette);
+    std::string SaveIndexed(const std::string& path, const std::uint8_t* indices, std::uint32_t width,
+                            std::uint32_t height, int bits, int colorCount, const std::uint8_t* palette);
 
-    std::string m_status = "OK";
-    std::int32_t m_bytesRead = 0;
+    std::int32_t m_bytesRead = 0;  // file bytes the last read consumed
 
 private:
     // The reading behind Load and ProbeLoad; needsFallback is null for Load.
-    RgbBuffer Read(const std::string& path, std::uint32_t& width, std::uint32_t& height, int* needsFallback);
+    DecodeOutcome Read(const std::string& path, RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height,
+                       int* needsFallback);
     bool ReadCounted(std::FILE* file, void* data, std::size_t size);
 };
 
@@ -70,15 +75,10 @@ struct DecodedBmp {
     std::uint32_t height = 0;
 };
 
-enum class BmpDecodeResult {
-    Ok,
-    NotABitmap,    // not a "BM" file, headers cut short, no pixel data, or run-length
-                   // data shorter than the header claims: nothing to say
-    NegativeSize,  // width negative
-    TooLarge,      // empty, above the picture cap, or out of memory for the picture
-    Unsupported,   // a kind of bitmap this decoder does not read
-};
-
-BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, DecodedBmp& out);
+// Not a bitmap at all, headers cut short, no pixel data, or run-length data shorter
+// than the header claims: Corrupt, with nothing to tell. A negative width is
+// Corrupt, a kind it does not read Unsupported, both told; a picture above the cap
+// is TooLarge, one without memory OutOfMemory. path is only named in the texts.
+DecodeOutcome DecodeBmpFallback(const std::uint8_t* data, std::size_t size, const std::string& path, DecodedBmp& out);
 
 }  // namespace vantor

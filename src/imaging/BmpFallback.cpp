@@ -140,9 +140,14 @@ bool Supported(std::uint32_t compression, unsigned bits) {
 
 }  // namespace
 
-BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, DecodedBmp& out) {
+DecodeOutcome DecodeBmpFallback(const std::uint8_t* data, std::size_t size, const std::string& path, DecodedBmp& out) {
     out = DecodedBmp{};
-    if (data == nullptr || size < 18 || data[0] != 'B' || data[1] != 'M') return BmpDecodeResult::NotABitmap;
+    // Nothing trustworthy to show, and nothing to say.
+    const auto notABitmap = [] { return DecodeOutcome::Failed(DecodeStatus::Corrupt, {}); };
+    const auto unsupported = [&path] {
+        return DecodeOutcome::Failed(DecodeStatus::Unsupported, "File/DIB CANNOT LOAD for reading5 :\n" + path);
+    };
+    if (data == nullptr || size < 18 || data[0] != 'B' || data[1] != 'M') return notABitmap();
     const std::uint32_t declaredSize = Le32(data + 2);
     const std::uint32_t offset = Le32(data + 10);
     const std::uint32_t headerSize = Le32(data + 14);
@@ -155,13 +160,13 @@ BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, De
     std::uint32_t colorsUsed = 0;
     unsigned entrySize = 4;
     if (headerSize == 12) {
-        if (size < 26) return BmpDecodeResult::NotABitmap;
+        if (size < 26) return notABitmap();
         width = Le16(data + 18);
         height = Le16(data + 20);
         bits = Le16(data + 24);
         entrySize = 3;
     } else if (headerSize >= 40) {
-        if (size - 14 < headerSize) return BmpDecodeResult::NotABitmap;
+        if (size - 14 < headerSize) return notABitmap();
         width = static_cast<std::int32_t>(Le32(data + 18));
         height = static_cast<std::int32_t>(Le32(data + 22));
         bits = Le16(data + 28);
@@ -169,12 +174,12 @@ BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, De
         imageSize = Le32(data + 34);
         colorsUsed = Le32(data + 46);
     } else {
-        return BmpDecodeResult::Unsupported;
+        return unsupported();
     }
-    if (width < 0) return BmpDecodeResult::NegativeSize;
+    if (width < 0) return DecodeOutcome::Failed(DecodeStatus::Corrupt, "File DIB Too Big for reading3 :\n" + path);
     const bool topDown = height < 0;
     height = topDown ? -height : height;
-    if (!Supported(compression, bits)) return BmpDecodeResult::Unsupported;
+    if (!Supported(compression, bits)) return unsupported();
 
     std::uint64_t tableStart = 14 + std::uint64_t{headerSize};
     std::uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
@@ -186,26 +191,27 @@ BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, De
     if (compression == kBitFields || compression == kAlphaBitFields) {
         // Masks sit right after the 40-byte header, inside the longer ones.
         const std::uint64_t masksEnd = 54 + (compression == kAlphaBitFields ? 16 : 12);
-        if (size < masksEnd) return BmpDecodeResult::NotABitmap;
+        if (size < masksEnd) return notABitmap();
         for (int i = 0; i < 3; ++i) masks[i] = Le32(data + 54 + 4 * i);
         tableStart = std::max(tableStart, masksEnd);
     }
-    if (offset < 14 + std::uint64_t{headerSize}) return BmpDecodeResult::Unsupported;
+    if (offset < 14 + std::uint64_t{headerSize}) return unsupported();
     // No pixel data at all, or run-length data cut shorter than the header says:
     // nothing trustworthy to show.
-    if (offset >= size) return BmpDecodeResult::NotABitmap;
+    if (offset >= size) return notABitmap();
     const bool rle = compression == kRle8 || compression == kRle4;
-    if (rle && (size < declaredSize || size - offset < imageSize)) return BmpDecodeResult::NotABitmap;
+    if (rle && (size < declaredSize || size - offset < imageSize)) return notABitmap();
 
+    constexpr const char* kNoPicture = "m_buf nothing Write Error ni naruyo!!!";
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPicturePixels)
-        return BmpDecodeResult::TooLarge;
+        return DecodeOutcome::Failed(DecodeStatus::TooLarge, kNoPicture);
     // Rows cut short are as untrustworthy as cut run-length data, and are refused
     // before the picture is allocated.
     if (!rle &&
         offset + bmprow::StrideOf(static_cast<std::uint64_t>(width), bits) * static_cast<std::uint64_t>(height) > size)
-        return BmpDecodeResult::NotABitmap;
+        return notABitmap();
     RgbBuffer pixels = AllocRgb(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
-    if (!pixels) return BmpDecodeResult::TooLarge;
+    if (!pixels) return DecodeOutcome::Failed(DecodeStatus::OutOfMemory, kNoPicture);
 
     // The table may run into the pixel data; it is read as far as the file goes.
     bmprow::ColorTable table;
@@ -237,7 +243,7 @@ BmpDecodeResult DecodeBmpFallback(const std::uint8_t* data, std::size_t size, De
     out.pixels = std::move(pixels);
     out.width = layout.width;
     out.height = layout.height;
-    return BmpDecodeResult::Ok;
+    return {};
 }
 
 }  // namespace vantor

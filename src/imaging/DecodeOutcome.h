@@ -5,6 +5,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vantor {
 
@@ -21,10 +22,15 @@ enum class DecodeStatus {
 
 struct DecodeOutcome {
     DecodeStatus status = DecodeStatus::Ok;
-    std::string message;  // empty when Ok
+    std::string message;  // empty when Ok, or when there is nothing to tell
+    // What the decoder met and decoded past (damaged data it could read around),
+    // in the order met; the user hears of them before any failure.
+    std::vector<std::string> warnings{};
 
     static DecodeOutcome Failed(DecodeStatus status, std::string message) { return {status, std::move(message)}; }
     bool Ok() const { return status == DecodeStatus::Ok; }
+    // Decoded, and nothing to tell: what a decode nobody hears of may keep.
+    bool Clean() const { return Ok() && warnings.empty(); }
 };
 
 }  // namespace vantor

@@ -1,4 +1,4 @@
-// A big single-scan picture decoded quietly is shared by two threads, by rows:
+// A big single-scan picture decoded ahead is shared by two threads, by rows:
 // this one decodes the upper band, a helper the lower. The helper must still read
 // the upper band's entropy-coded data to reach its own (jpeg_skip_scanlines skips
 // only the rest of the work), and it starts kSeamRows above its band so that the
@@ -22,17 +22,17 @@ struct BandProbe {
     bool splittable;  // a single scan with three output components
 };
 
-// The header of the file, or of data when it is not null. Plain data only (see
-// JpegInternal.h).
-Outcome ProbeBands(std::FILE* file, const std::uint8_t* data, std::size_t size, const DecodeJob* job,
-                   BandProbe* probe) {
+// The header of the file, or of data when it is not null; Ok only when the
+// library had nothing to say. Plain data only (see JpegInternal.h).
+bool ProbeBands(std::FILE* file, const std::uint8_t* data, std::size_t size, const DecodeJob* job, BandProbe* probe) {
     ErrorTrap trap;
+    LibraryWords words;
     jpeg_decompress_struct cinfo;
-    InstallErrorTrap(trap, true);
+    InstallErrorTrap(trap, &words);
     cinfo.err = &trap.mgr;
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
-        return Outcome::Fatal;
+        return false;
     }
     jpeg_create_decompress(&cinfo);
     if (data != nullptr) {
@@ -54,24 +54,26 @@ Outcome ProbeBands(std::FILE* file, const std::uint8_t* data, std::size_t size, 
     probe->height = cinfo.output_height;
     probe->splittable = fits && !jpeg_has_multiple_scans(&cinfo) && cinfo.out_color_components == 3;
     jpeg_destroy_decompress(&cinfo);
-    return trap.messages == 0 ? Outcome::Ok : Outcome::Fatal;
+    return words.warnings == 0;
 }
 
-// Decodes output rows [firstRow, endRow) of a single-scan picture quietly and
+// Decodes output rows [firstRow, endRow) of a single-scan picture and
 // stores those from keepFrom on, bottom-up, into pixels (probe's size). The band
 // that ends at the bottom reads the file to its end, so every warning in it is
-// seen. Gives up when cancel or stop is set. Plain data only.
-Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* probe, std::uint8_t* pixels,
-                   std::uint32_t firstRow, std::uint32_t keepFrom, std::uint32_t endRow,
-                   const std::atomic<bool>* cancel, const std::atomic<bool>* stop) {
+// seen. Gives up when cancel or stop is set, and at a warning or an error: the
+// picture is then decoded whole. Plain data only.
+DecodeStatus DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* probe, std::uint8_t* pixels,
+                        std::uint32_t firstRow, std::uint32_t keepFrom, std::uint32_t endRow,
+                        const std::atomic<bool>* cancel, const std::atomic<bool>* stop) {
     ErrorTrap trap;
+    LibraryWords words;
     jpeg_decompress_struct cinfo;
     Progress progress;
-    InstallErrorTrap(trap, true);
+    InstallErrorTrap(trap, &words);
     cinfo.err = &trap.mgr;
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
-        return trap.cancelled != 0 ? Outcome::Cancelled : Outcome::Fatal;
+        return trap.cancelled != 0 ? DecodeStatus::Cancelled : DecodeStatus::Corrupt;
     }
     jpeg_create_decompress(&cinfo);
     InstallProgress(cinfo, progress, cancel);
@@ -82,7 +84,7 @@ Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* 
     if (cinfo.output_width != probe->width || cinfo.output_height != probe->height || cinfo.out_color_components != 3 ||
         endRow > cinfo.output_height) {
         jpeg_destroy_decompress(&cinfo);
-        return Outcome::Fatal;
+        return DecodeStatus::Corrupt;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(cinfo.output_width) * 3;
     JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
@@ -90,9 +92,9 @@ Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* 
     if (firstRow > 0) jpeg_skip_scanlines(&cinfo, firstRow);
     while (cinfo.output_scanline < endRow) {
         // The other band failed: this one is no longer wanted.
-        if (stop->load(std::memory_order_relaxed)) {
+        if (stop->load(std::memory_order_relaxed) || words.warnings != 0) {
             jpeg_destroy_decompress(&cinfo);
-            return Outcome::Fatal;
+            return DecodeStatus::Corrupt;
         }
         const JDIMENSION row = cinfo.output_scanline;
         JSAMPROW into = row < keepFrom ? scratch[0] : pixels + (cinfo.output_height - 1 - row) * rowBytes;
@@ -104,7 +106,7 @@ Outcome DecodeBand(const std::uint8_t* data, std::size_t size, const BandProbe* 
         jpeg_abort_decompress(&cinfo);
     }
     jpeg_destroy_decompress(&cinfo);
-    return trap.messages == 0 ? Outcome::Ok : Outcome::Fatal;
+    return words.warnings == 0 ? DecodeStatus::Ok : DecodeStatus::Corrupt;
 }
 
 bool WorthSplitting(const BandProbe& probe, std::uint64_t splitFromPixels) {
@@ -116,51 +118,54 @@ bool WorthSplitting(const BandProbe& probe, std::uint64_t splitFromPixels) {
 
 bool WorthTwoBands(std::FILE* file, const DecodeJob* job, std::uint64_t splitFromPixels) {
     BandProbe probe{};
-    const bool worth =
-        ProbeBands(file, nullptr, 0, job, &probe) == Outcome::Ok && WorthSplitting(probe, splitFromPixels);
+    const bool worth = ProbeBands(file, nullptr, 0, job, &probe) && WorthSplitting(probe, splitFromPixels);
     std::rewind(file);
     return worth;
 }
 
-Outcome DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64_t splitFromPixels, DecodeJob* job) {
+DecodeStatus DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64_t splitFromPixels,
+                              DecodeJob* job) {
     BandProbe probe{};
-    if (ProbeBands(nullptr, data, size, job, &probe) != Outcome::Ok || !WorthSplitting(probe, splitFromPixels))
-        return Outcome::Declined;
+    if (!ProbeBands(nullptr, data, size, job, &probe) || !WorthSplitting(probe, splitFromPixels))
+        return DecodeStatus::Declined;
     const std::uint64_t pictureBytes = std::uint64_t{probe.width} * probe.height * 3;
     std::uint64_t capacity = 0;
     std::uint8_t* pixels = TakePixels(job->memory, pictureBytes, &capacity);
-    if (pixels == nullptr) return Outcome::NoMemory;
+    if (pixels == nullptr) return DecodeStatus::OutOfMemory;
     PreferHugePages(pixels, static_cast<std::size_t>(pictureBytes));
     // The helper's band needs the seam rows above it and the skipped rows' data:
     // it starts a little above the middle, so both finish at about the same time.
     const std::uint32_t seam = probe.height / 2 + probe.height / 16;
     std::atomic<bool> stop{false};
-    Outcome lower = Outcome::Fatal;
+    DecodeStatus lower = DecodeStatus::Corrupt;
     std::thread helper;
     try {
         helper = std::thread([&] {
             lower = DecodeBand(data, size, &probe, pixels, seam - kSeamRows, seam, probe.height, job->cancel, &stop);
-            if (lower != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
+            if (lower != DecodeStatus::Ok) stop.store(true, std::memory_order_relaxed);
         });
     } catch (const std::system_error&) {
         GivePixels(job->memory, pixels, capacity);
-        return Outcome::Declined;  // no room for another thread (a memory limit): decoded whole
+        return DecodeStatus::Declined;  // no room for another thread (a memory limit): decoded whole
     }
-    const Outcome upper = DecodeBand(data, size, &probe, pixels, 0, 0, seam, job->cancel, &stop);
-    if (upper != Outcome::Ok) stop.store(true, std::memory_order_relaxed);
+    const DecodeStatus upper = DecodeBand(data, size, &probe, pixels, 0, 0, seam, job->cancel, &stop);
+    if (upper != DecodeStatus::Ok) stop.store(true, std::memory_order_relaxed);
     helper.join();
+    if (upper != DecodeStatus::Ok || lower != DecodeStatus::Ok) {
+        GivePixels(job->memory, pixels, capacity);
+        // A cancelled decode ends here; a band that met a warning or an error leaves
+        // the picture to a single decode, whose words are the picture's own.
+        return upper == DecodeStatus::Cancelled || lower == DecodeStatus::Cancelled ? DecodeStatus::Cancelled
+                                                                                    : DecodeStatus::Declined;
+    }
     job->trueWidth = probe.trueWidth;
     job->trueHeight = probe.trueHeight;
     job->orientation = probe.orientation;
-    if (upper != Outcome::Ok || lower != Outcome::Ok) {
-        GivePixels(job->memory, pixels, capacity);
-        return upper == Outcome::Cancelled || lower == Outcome::Cancelled ? Outcome::Cancelled : Outcome::Fatal;
-    }
     job->pixels = pixels;
     job->capacity = capacity;
     job->width = probe.width;
     job->height = probe.height;
-    return Outcome::Ok;
+    return DecodeStatus::Ok;
 }
 
 }  // namespace vantor::jpeg

@@ -1,5 +1,5 @@
 // Reading JPEG files: the whole picture in file or display order, at full size or
-// at a DCT reduction, aloud (with the library's boxes) or quietly; and the size alone.
+// at a DCT reduction; and the size alone. Each tells how it went in a DecodeOutcome.
 #include <unistd.h>
 
 #include <cstring>
@@ -10,7 +10,6 @@
 #include "imaging/JpegInternal.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
-#include "platform/Ui.h"
 
 namespace vantor {
 
@@ -74,19 +73,19 @@ void GivePixels(PictureMemory* memory, std::uint8_t* pixels, std::uint64_t capac
     GiveBlock(memory, PixelBlock{RgbBuffer(pixels), capacity});
 }
 
-Outcome Decode(std::FILE* file, DecodeJob* job) {
+DecodeStatus Decode(std::FILE* file, DecodeJob* job) {
     ErrorTrap trap;
     jpeg_decompress_struct cinfo;
     Progress progress;
     std::uint8_t* volatile pixels = nullptr;
     volatile std::uint64_t capacity = 0;
 
-    InstallErrorTrap(trap, job->quiet);
+    InstallErrorTrap(trap, &job->words);
     cinfo.err = &trap.mgr;
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
         if (pixels != nullptr) GivePixels(job->memory, pixels, capacity);
-        return trap.cancelled != 0 ? Outcome::Cancelled : Outcome::Fatal;
+        return trap.cancelled != 0 ? DecodeStatus::Cancelled : DecodeStatus::Corrupt;
     }
     jpeg_create_decompress(&cinfo);
     InstallProgress(cinfo, progress, job->cancel);
@@ -98,18 +97,18 @@ Outcome Decode(std::FILE* file, DecodeJob* job) {
     job->trueHeight = cinfo.image_height;
     if (job->headerOnly) {
         jpeg_destroy_decompress(&cinfo);
-        return Outcome::Ok;
+        return DecodeStatus::Ok;
     }
     // The size is refused before the library allocates anything for it.
     if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height > kMaxPicturePixels) {
         jpeg_destroy_decompress(&cinfo);
-        return Outcome::TooLarge;
+        return DecodeStatus::TooLarge;
     }
     if (jpeg_has_multiple_scans(&cinfo)) {
         const std::uint64_t coefficients = CoefficientBytes(cinfo);
         if (coefficients > job->maxCoefficientBytes) {
             jpeg_destroy_decompress(&cinfo);
-            return Outcome::Declined;
+            return DecodeStatus::Declined;
         }
         // Holding every coefficient of a big picture, the decode first gives back
         // the memory kept for pictures to come.
@@ -126,7 +125,7 @@ Outcome Decode(std::FILE* file, DecodeJob* job) {
     capacity = got;
     if (pixels == nullptr) {
         jpeg_destroy_decompress(&cinfo);
-        return Outcome::NoMemory;
+        return DecodeStatus::OutOfMemory;
     }
     PreferHugePages(pixels, rowBytes * cinfo.output_height);
     job->width = width;
@@ -162,20 +161,14 @@ Outcome Decode(std::FILE* file, DecodeJob* job) {
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    if (job->quiet && trap.messages != 0) {
-        GivePixels(job->memory, pixels, capacity);  // the caller decodes again, aloud
-        return Outcome::Fatal;
-    }
     job->pixels = pixels;
     job->capacity = capacity;
-    return Outcome::Ok;
+    return DecodeStatus::Ok;
 }
 
 }  // namespace jpeg
 
 namespace {
-
-using jpeg::Outcome;
 
 // Turns a decoded picture as its file's orientation asks, into a block of its own;
 // its sizes stay as stored. False, with the pixels given back, when the block for
@@ -191,69 +184,67 @@ bool TurnDecoded(jpeg::DecodeJob& job) {
     return turned != nullptr;
 }
 
-// The box of an aloud decode that gave no picture for want of memory, or for a
-// size above the cap (which never asked for the memory).
-void ShowNoPicture(Outcome outcome, const jpeg::DecodeJob& job) {
-    if (outcome == Outcome::NoMemory) AfxMessageBox("JpegFile :\nOut of memory", MsgButtons::OK, MsgIcon::Error);
-    if (outcome == Outcome::TooLarge)
-        AfxMessageBox("JpegFile :\nThe picture is " + TooLargeReason(job.trueWidth, job.trueHeight), MsgButtons::OK,
-                      MsgIcon::Error);
+DecodeOutcome CantOpen(const std::string& path) {
+    return DecodeOutcome::Failed(DecodeStatus::CannotOpen, Format("JPEG :\nCan't open %s\n", path.c_str()));
 }
 
-void ShowCantOpen(const std::string& path) {
-    AfxMessageBox(Format("JPEG :\nCan't open %s\n", path.c_str()), MsgButtons::OK, MsgIcon::None);
-}
-
-// One aloud decode job over a whole file; false (told) when the file does not open.
-bool DecodeFile(const std::string& path, jpeg::DecodeJob& job, Outcome& outcome) {
-    const FilePtr file(OpenRegularFile(path));
-    if (!file) {
-        ShowCantOpen(path);
-        return false;
+// How a decode job ended, in words: the library's own for what it gave up on and
+// for its warning, the reader's own for a picture refused for its size or memory.
+DecodeOutcome Told(DecodeStatus status, const jpeg::DecodeJob& job) {
+    DecodeOutcome outcome;
+    outcome.status = status;
+    switch (status) {
+        case DecodeStatus::Corrupt: outcome.message = job.words.fatal; break;
+        case DecodeStatus::OutOfMemory: outcome.message = "JpegFile :\nOut of memory"; break;
+        case DecodeStatus::TooLarge:
+            outcome.message = "JpegFile :\nThe picture is " + TooLargeReason(job.trueWidth, job.trueHeight);
+            break;
+        default: break;  // nothing to tell: done, declined or cancelled
     }
-    outcome = jpeg::Decode(file.get(), &job);
-    return true;
+    if (job.words.warnings > 0) outcome.warnings.emplace_back(job.words.warning);
+    return outcome;
 }
 
-// The aloud decode of a whole file at full size, in either order.
-RgbBuffer LoadFullSize(const std::string& path, std::uint32_t& width, std::uint32_t& height, bool display) {
+// The decode of a whole file at full size, in either order.
+DecodeOutcome LoadFullSize(const std::string& path, RgbBuffer& pixels, std::uint32_t& width, std::uint32_t& height,
+                           bool display) {
+    pixels.reset();
     width = 0;
     height = 0;
     jpeg::SetLastJpegPath(path);
+    const FilePtr file(OpenRegularFile(path));
+    if (!file) return CantOpen(path);
     jpeg::DecodeJob job;
     job.display = display;
-    Outcome outcome = Outcome::Ok;
-    if (!DecodeFile(path, job, outcome)) return nullptr;
+    const DecodeStatus status = jpeg::Decode(file.get(), &job);
     width = job.width;
     height = job.height;
-    ShowNoPicture(outcome, job);
-    return RgbBuffer(job.pixels);
+    pixels.reset(job.pixels);
+    return Told(status, job);
 }
 
 }  // namespace
 
-RgbBuffer JpegFile::LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
-    return LoadFullSize(path, width, height, false);
+DecodeOutcome JpegFile::LoadToRgb(const std::string& path, RgbBuffer& pixels, std::uint32_t& width,
+                                  std::uint32_t& height) {
+    return LoadFullSize(path, pixels, width, height, false);
 }
 
-RgbBuffer JpegFile::LoadToDisplay(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
-    return LoadFullSize(path, width, height, true);
+DecodeOutcome JpegFile::LoadToDisplay(const std::string& path, RgbBuffer& pixels, std::uint32_t& width,
+                                      std::uint32_t& height) {
+    return LoadFullSize(path, pixels, width, height, true);
 }
 
-JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options) {
-    Picture picture;
-    if (!options.quiet) jpeg::SetLastJpegPath(path);
+DecodeOutcome JpegFile::Load(const std::string& path, const Options& options, Picture& picture) {
+    picture = Picture{};
+    jpeg::SetLastJpegPath(path);
     std::FILE* file = OpenRegularFile(path, &picture.stamp);
-    if (file == nullptr) {
-        if (!options.quiet) ShowCantOpen(path);
-        return picture;
-    }
+    if (file == nullptr) return CantOpen(path);
     jpeg::DecodeJob job;
-    job.quiet = options.quiet;
     job.choose = options.choose;
     job.context = options.context;
-    job.cancel = options.quiet ? options.cancel : nullptr;
-    job.maxCoefficientBytes = options.quiet ? options.maxCoefficientBytes : UINT64_MAX;
+    job.cancel = options.cancel;
+    job.maxCoefficientBytes = options.maxCoefficientBytes;
     job.memory = options.memory;
     job.readOrientation = options.upright;
 
@@ -262,21 +253,21 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
     // costs at least a few bits) is not even looked at.
     PixelBlock whole;
     const std::uint64_t fileBytes = picture.stamp.size;
-    Outcome outcome = Outcome::Declined;
-    if (options.quiet && options.splitFromPixels != UINT64_MAX && fileBytes <= jpeg::kMaxSplitFileBytes &&
+    DecodeStatus status = DecodeStatus::Declined;
+    if (options.splitFromPixels != UINT64_MAX && fileBytes <= jpeg::kMaxSplitFileBytes &&
         fileBytes >= options.splitFromPixels / jpeg::kMinPixelsPerByte &&
         jpeg::WorthTwoBands(file, &job, options.splitFromPixels)) {
         whole = TakeBlock(options.memory, fileBytes);
         if (whole && jpeg::ReadWhole(file, fileBytes, whole.get())) {
-            outcome = jpeg::DecodeInTwoBands(whole.get(), fileBytes, options.splitFromPixels, &job);
+            status = jpeg::DecodeInTwoBands(whole.get(), fileBytes, options.splitFromPixels, &job);
         }
         GiveBlock(options.memory, std::move(whole));
         std::rewind(file);
     }
-    if (outcome == Outcome::Declined) outcome = jpeg::Decode(file, &job);
+    if (status == DecodeStatus::Declined) status = jpeg::Decode(file, &job);
     std::fclose(file);
-    if (outcome == Outcome::Ok && !TurnDecoded(job)) outcome = Outcome::NoMemory;
-    if (!options.quiet) ShowNoPicture(outcome, job);
+    if (status == DecodeStatus::Ok && !TurnDecoded(job)) status = DecodeStatus::OutOfMemory;
+    DecodeOutcome outcome = Told(status, job);
     // Without pixels the sizes still say how far the decode came: width 0 before
     // the picture's memory was asked for.
     if (job.pixels != nullptr) picture.pixels = PixelBlock{RgbBuffer(job.pixels), job.capacity};
@@ -290,25 +281,20 @@ JpegFile::Picture JpegFile::Load(const std::string& path, const Options& options
         std::swap(picture.width, picture.height);
         std::swap(picture.trueWidth, picture.trueHeight);
     }
-    return picture;
+    return outcome;
 }
 
-bool JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height, bool quiet) {
+DecodeOutcome JpegFile::ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    const FilePtr file(OpenRegularFile(path));
+    if (!file) return CantOpen(path);
     jpeg::DecodeJob job;
     job.headerOnly = true;
-    job.quiet = quiet;
-    Outcome outcome = Outcome::Ok;
-    if (quiet) {
-        const FilePtr file(OpenRegularFile(path));
-        if (!file) return false;
-        outcome = jpeg::Decode(file.get(), &job);
-    } else if (!DecodeFile(path, job, outcome)) {
-        return false;
+    DecodeOutcome outcome = Told(jpeg::Decode(file.get(), &job), job);
+    if (outcome.Ok()) {
+        width = job.trueWidth;
+        height = job.trueHeight;
     }
-    if (outcome != Outcome::Ok) return false;
-    width = job.trueWidth;
-    height = job.trueHeight;
-    return true;
+    return outcome;
 }
 
 }  // namespace vantor

@@ -20,8 +20,6 @@ int JpegQualityFor(int index) {
 
 namespace {
 
-using jpeg::Outcome;
-
 // The compressed bytes into memory: the same bytes the library writes into a file.
 struct VectorDestination {
     jpeg_destination_mgr mgr;
@@ -60,17 +58,17 @@ extern "C" void EndVectorDestination(j_compress_ptr cinfo) {
 // rows: colour (3 bytes a pixel) or gray (1 byte a pixel), top row first, into a
 // file or into memory. The library's file destination checks every write and the
 // final flush; the caller owns the file and closes it. Plain data only (see
-// JpegInternal.h).
-Outcome Encode(std::FILE* file, std::vector<std::uint8_t>* memory, const std::uint8_t* rows, std::uint32_t width,
-               std::uint32_t height, bool color, int quality) {
+// JpegInternal.h). False when the library gave up (it has told the user).
+bool Encode(std::FILE* file, std::vector<std::uint8_t>* memory, const std::uint8_t* rows, std::uint32_t width,
+            std::uint32_t height, bool color, int quality) {
     VectorDestination toMemory{{}, memory};
     jpeg::ErrorTrap trap;
     jpeg_compress_struct cinfo;
-    jpeg::InstallErrorTrap(trap, false);
+    jpeg::InstallErrorTrap(trap, nullptr);
     cinfo.err = &trap.mgr;
     if (setjmp(trap.jump)) {
         jpeg_destroy_compress(&cinfo);
-        return Outcome::Fatal;
+        return false;
     }
     jpeg_create_compress(&cinfo);
     if (file != nullptr) {
@@ -95,7 +93,7 @@ Outcome Encode(std::FILE* file, std::vector<std::uint8_t>* memory, const std::ui
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
-    return Outcome::Ok;
+    return true;
 }
 
 // A write that failed after the library was done (the sync or the close): told
@@ -142,8 +140,7 @@ bool JpegFile::SaveFromRgb(const std::string& path, const std::uint8_t* buffer, 
         AfxMessageBox(Format("JpegFile :\nCan't open %s\n", path.c_str()), MsgButtons::OK, MsgIcon::None);
         return false;
     }
-    if (Encode(out.File(), nullptr, color ? buffer : gray.get(), width, height, color, quality) != Outcome::Ok)
-        return false;
+    if (!Encode(out.File(), nullptr, color ? buffer : gray.get(), width, height, color, quality)) return false;
     if (!out.Commit()) {
         ShowWriteFailure();
         return false;
@@ -157,7 +154,7 @@ bool JpegFile::EncodeRgb(const std::uint8_t* buffer, std::uint32_t width, std::u
     if (buffer == nullptr || width == 0 || height == 0) return false;
     std::unique_ptr<std::uint8_t[]> gray;
     if (!color && !(gray = GrayRows(buffer, width, height))) return false;
-    if (Encode(nullptr, &bytes, color ? buffer : gray.get(), width, height, color, quality) == Outcome::Ok) return true;
+    if (Encode(nullptr, &bytes, color ? buffer : gray.get(), width, height, color, quality)) return true;
     bytes.clear();
     return false;
 }

@@ -21,31 +21,37 @@ constexpr int kMaxScans = 500;
 constexpr int kTooManyScansCode = 1001;
 const char* const kAddonMessages[] = {"", "Too many scans in a progressive JPEG (more than %d)", nullptr};
 
+jpeg::ErrorTrap* TrapOf(j_common_ptr cinfo) { return reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err); }
+
 extern "C" void OnJpegFatal(j_common_ptr cinfo) {
-    char text[JMSG_LENGTH_MAX];
-    (*cinfo->err->format_message)(cinfo, text);
-    jpeg::ShowFatal(text);
-    std::longjmp(reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err)->jump, 1);
+    jpeg::ErrorTrap* trap = TrapOf(cinfo);
+    if (trap->words != nullptr) {
+        (*cinfo->err->format_message)(cinfo, trap->words->fatal);
+    } else {
+        char text[JMSG_LENGTH_MAX];
+        (*cinfo->err->format_message)(cinfo, text);
+        jpeg::ShowFatal(text);
+    }
+    std::longjmp(trap->jump, 1);
 }
 
 extern "C" void OnJpegMessage(j_common_ptr cinfo) {
+    jpeg::LibraryWords* words = TrapOf(cinfo)->words;
+    if (words != nullptr) {
+        if (words->warnings++ == 0) (*cinfo->err->format_message)(cinfo, words->warning);
+        return;
+    }
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
     TheUi().MessageBox(text, "JPEG Error", MsgButtons::OK, MsgIcon::None);
     TheUi().MessageBox(g_lastJpegPath, "JPEG Error", MsgButtons::OK, MsgIcon::None);
 }
 
-extern "C" void OnJpegFatalQuiet(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err)->jump, 1);
-}
-
-extern "C" void OnJpegMessageQuiet(j_common_ptr cinfo) { ++reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err)->messages; }
-
 extern "C" void OnJpegProgress(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor) return;
     const auto* progress = reinterpret_cast<const jpeg::Progress*>(cinfo->progress);
     if (progress->cancel != nullptr && progress->cancel->load(std::memory_order_relaxed)) {
-        reinterpret_cast<jpeg::ErrorTrap*>(cinfo->err)->cancelled = 1;
+        TrapOf(cinfo)->cancelled = 1;
         (*cinfo->err->error_exit)(cinfo);
     }
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
@@ -68,12 +74,13 @@ void SetLastJpegPath(const std::string& path) { g_lastJpegPath = path.substr(0, 
 // Kept out of OnJpegFatal so that no string lives in the frame that longjmps.
 void ShowFatal(const char* text) { TheUi().MessageBox(text, "JPEG Fatal Error", MsgButtons::OK, MsgIcon::Error); }
 
-void InstallErrorTrap(ErrorTrap& trap, bool quiet) {
+void InstallErrorTrap(ErrorTrap& trap, LibraryWords* words) {
     jpeg_std_error(&trap.mgr);
-    trap.messages = 0;
+    trap.words = words;
+    if (words != nullptr) *words = LibraryWords{};
     trap.cancelled = 0;
-    trap.mgr.error_exit = quiet ? OnJpegFatalQuiet : OnJpegFatal;
-    trap.mgr.output_message = quiet ? OnJpegMessageQuiet : OnJpegMessage;
+    trap.mgr.error_exit = OnJpegFatal;
+    trap.mgr.output_message = OnJpegMessage;
     trap.mgr.addon_message_table = kAddonMessages;
     trap.mgr.first_addon_message = kTooManyScansCode - 1;
     trap.mgr.last_addon_message = kTooManyScansCode;

@@ -1,5 +1,6 @@
-// Reading and writing JPEG files over libjpeg, with the library's fatal errors
-// and warnings shown to the user in message boxes.
+// Reading and writing JPEG files over libjpeg. A read shows nothing: it returns
+// how it went, the library's own words included, for the caller to tell the user.
+// A write shows the library's fatal errors and warnings in message boxes.
 #pragma once
 
 #include <atomic>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/DecodeOutcome.h"
 #include "imaging/PictureMemory.h"
 #include "imaging/RgbBuffer.h"
 #include "platform/FileSystem.h"
@@ -15,30 +17,31 @@ namespace vantor {
 
 class JpegFile {
 public:
-    // A new buffer in file order, or nothing on failure (the user has been told).
-    // width and height are set to 0 first.
-    static RgbBuffer LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height);
+    // A new buffer in file order into pixels, or nothing when the outcome is not
+    // Ok. width and height are set to 0 first, and hold the picture's size once
+    // the decode has sized it (also when it failed after that).
+    static DecodeOutcome LoadToRgb(const std::string& path, RgbBuffer& pixels, std::uint32_t& width,
+                                   std::uint32_t& height);
     // The same, with the picture in display order (bottom row first, blue green red).
-    static RgbBuffer LoadToDisplay(const std::string& path, std::uint32_t& width, std::uint32_t& height);
+    static DecodeOutcome LoadToDisplay(const std::string& path, RgbBuffer& pixels, std::uint32_t& width,
+                                       std::uint32_t& height);
 
     // Picks a decode's DCT reduction from the picture's own size: the scale in
     // eighths (8, or anything outside 1..7, decodes at full size). Called on the
     // decoding thread, with the context it was given.
     using ScaleChooser = unsigned (*)(std::uint32_t width, std::uint32_t height, const void* context);
 
+    // Any thread may decode. The last three are for decoding ahead.
     struct Options {
         ScaleChooser choose = nullptr;  // full size without one
         const void* context = nullptr;
-        // Without a word to the user, and for any thread: nothing on any failure or
-        // warning (the caller then loads again aloud, and the user hears of it then).
-        bool quiet = false;
-        // Quiet only: set from another thread to give up early, with nothing.
+        // Set from another thread to give up early: Cancelled.
         const std::atomic<bool>* cancel = nullptr;
-        // Quiet only: a file of several scans (progressive) holds every coefficient of
-        // the picture while it decodes; one that needs more than this is declined.
+        // A file of several scans (progressive) holds every coefficient of the
+        // picture while it decodes; one that needs more than this is Declined.
         std::uint64_t maxCoefficientBytes = UINT64_MAX;
-        // Quiet only: a single-scan picture of at least this many pixels (as decoded)
-        // is decoded in two bands on two threads: the same pixels, sooner.
+        // A single-scan picture of at least this many pixels (as decoded) is decoded
+        // in two bands on two threads: the same pixels and words, sooner.
         std::uint64_t splitFromPixels = UINT64_MAX;
         // Where the picture's block (and a file read whole) comes from.
         PictureMemory* memory = nullptr;
@@ -57,13 +60,11 @@ public:
         bool upright = false;  // loaded with Options::upright
     };
     // Only a regular file is read, so a FIFO named like a picture never blocks.
-    // Aloud, a failure has been told to the user when nothing comes back.
-    static Picture Load(const std::string& path, const Options& options);
+    // The picture has pixels when the outcome is Ok, warnings or not.
+    static DecodeOutcome Load(const std::string& path, const Options& options, Picture& picture);
 
-    // The frame header's size, without decoding; false on failure (quietly: without
-    // a box).
-    static bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height,
-                               bool quiet = false);
+    // The frame header's size, without decoding; set only when the outcome is Ok.
+    static DecodeOutcome ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height);
     // Writes a buffer in file order as a colour (RGB) or grayscale JPEG file.
     static bool SaveFromRgb(const std::string& path, const std::uint8_t* buffer, std::uint32_t width,
                             std::uint32_t height, bool color, int quality);
@@ -77,9 +78,11 @@ public:
     static bool SaveEncoded(SafeWrite& out, const std::string& path, const std::vector<std::uint8_t>& bytes);
 };
 
-// The path of the JPEG file most recently opened by the reader or the writer.
+// The path of the JPEG file most recently opened by the reader or the writer (the
+// size alone leaves it): the second box of a warning names it.
 const std::string& LastJpegPath();
-// Records path as the one opened last, for a picture read by a quiet decode.
+// Records path as the one opened last on this thread, for a picture decoded ahead
+// on another.
 void NoteJpegPath(const std::string& path);
 
 // The quality a JPEG is written at for the scale dialog's quality index (0..9,

@@ -5,8 +5,8 @@
 // handler longjmps to a setjmp in the caller. A longjmp that skips a C++
 // destructor is undefined, so every function between a setjmp and the library
 // holds only plain data and raw pointers; the public functions, which own strings
-// and blocks and show most of the boxes, run outside the jump region. Values
-// changed after setjmp and read after the jump are volatile.
+// and blocks and turn what the library said into an outcome, run outside the
+// jump region. Values changed after setjmp and read after the jump are volatile.
 #pragma once
 
 #include <atomic>
@@ -19,31 +19,31 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
+#include "imaging/DecodeOutcome.h"
 #include "imaging/JpegFile.h"
 
 namespace vantor::jpeg {
 
-// How one call into the library ended.
-enum class Outcome {
-    Ok,
-    Fatal,      // the library gave up, or a quiet decode saw a warning
-    NoMemory,   // the picture's memory is not there
-    TooLarge,   // the picture is above the cap: refused from its header
-    Declined,   // a quiet decode would hold more coefficients than allowed
-    Cancelled,  // a quiet decode no longer wanted
+// What the library said during one call: the text of the error that ended it,
+// and the first warning (the library passes on only an image's first).
+struct LibraryWords {
+    char fatal[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX];
+    int warnings;  // how many it passed on
 };
 
 struct ErrorTrap {
     jpeg_error_mgr mgr;
     std::jmp_buf jump;
-    int messages;   // warnings a quiet call has seen
-    int cancelled;  // set before the jump that gives up a decode
+    LibraryWords* words;  // where its words go; none: to the user
+    int cancelled;        // set before the jump that gives up a decode
 };
 
-// Aloud, a fatal error shows its box ("JPEG Fatal Error") and a warning two
-// ("JPEG Error": the text, then the path of the file opened last). Quietly, a
-// fatal error only jumps back and a warning is only counted.
-void InstallErrorTrap(ErrorTrap& trap, bool quiet);
+// A fatal error jumps back, a warning lets the call go on; both are written into
+// words. Without words (the writer) they are shown as they come: a fatal error in
+// a box captioned "JPEG Fatal Error", a warning in two captioned "JPEG Error"
+// (the text, then the path of the file opened last).
+void InstallErrorTrap(ErrorTrap& trap, LibraryWords* words);
 
 // Called between rows and between scans: gives up a decode once cancel is set,
 // and refuses a progressive file of too many scans as a fatal error.
@@ -53,8 +53,9 @@ struct Progress {
 };
 void InstallProgress(jpeg_decompress_struct& cinfo, Progress& progress, const std::atomic<bool>* cancel);
 
-// The path the next warning box names.
+// The path a warning's second box names.
 void SetLastJpegPath(const std::string& path);
+// The writer's box for an error that ended its call.
 void ShowFatal(const char* text);
 
 // Asks for a DCT reduction (in eighths; 8 or anything outside 1..7 is full size)
@@ -71,7 +72,6 @@ void PreferHugePages(std::uint8_t* start, std::size_t size);
 struct DecodeJob {
     bool headerOnly = false;  // stop after the header, reporting the frame's own size
     bool display = true;      // display order (bottom row first, blue green red), else file order
-    bool quiet = false;
     JpegFile::ScaleChooser choose = nullptr;
     const void* context = nullptr;
     const std::atomic<bool>* cancel = nullptr;
@@ -84,6 +84,7 @@ struct DecodeJob {
     std::uint64_t capacity = 0;
     std::uint32_t width = 0, height = 0;          // as decoded
     std::uint32_t trueWidth = 0, trueHeight = 0;  // the frame's own
+    LibraryWords words{};                         // what the library said
 };
 
 // With job->readOrientation, asks the library to keep the APP1 segments; call
@@ -98,16 +99,19 @@ unsigned ChooseScale(const jpeg_decompress_struct& cinfo, const DecodeJob* job, 
 std::uint8_t* TakePixels(PictureMemory* memory, std::uint64_t bytes, std::uint64_t* capacity);
 void GivePixels(PictureMemory* memory, std::uint8_t* pixels, std::uint64_t capacity);
 
-// A decode from an open file. Plain data only.
-Outcome Decode(std::FILE* file, DecodeJob* job);
+// A decode from an open file. Plain data only. Corrupt stands for any error the
+// library gave up on (its text in job->words.fatal).
+DecodeStatus Decode(std::FILE* file, DecodeJob* job);
 
 // Whether the picture in file (read from its start, and rewound) is a single-scan
 // one big enough, as job would decode it, to be decoded in two bands.
 bool WorthTwoBands(std::FILE* file, const DecodeJob* job, std::uint64_t splitFromPixels);
 
 // The decode of a big single-scan picture in two bands on two threads, from the
-// whole file in data; Outcome::Declined when the picture is not worth splitting
-// (the caller then decodes it whole).
-Outcome DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64_t splitFromPixels, DecodeJob* job);
+// whole file in data; Declined when the picture is not worth splitting or the
+// library warned in a band (the caller then decodes it whole, and so hears the
+// warnings a single decode meets).
+DecodeStatus DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::uint64_t splitFromPixels,
+                              DecodeJob* job);
 
 }  // namespace vantor::jpeg

@@ -53,13 +53,17 @@ void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleC
                 JpegFile::Options options;
                 options.choose = slot.choose;
                 options.context = &slot.context;
-                options.quiet = true;
                 options.cancel = &slot.cancel;
                 options.maxCoefficientBytes = kMaxCoefficientBytes;
                 options.splitFromPixels = kSplitFromPixels;
                 options.memory = m_memory;
                 options.upright = slot.upright;
-                slot.picture = JpegFile::Load(slot.path, options);
+                // Nobody hears of this decode: a picture that has anything to tell is
+                // dropped, and the load at its turn decodes the file again and tells it.
+                if (!JpegFile::Load(slot.path, options, slot.picture).Clean()) {
+                    GiveBlock(m_memory, std::move(slot.picture.pixels));
+                    slot.picture.pixels.reset();
+                }
             });
         } catch (const std::system_error&) {
             slot.path.clear();

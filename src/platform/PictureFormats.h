@@ -11,7 +11,7 @@
 
 namespace vantor {
 
-enum class PictureKind { None, Jpeg, Bmp, Gif };
+enum class PictureKind { None, Jpeg, Bmp, Png, Gif, Webp, Tiff, Heic, Avif };
 
 struct PictureFormat {
     PictureKind kind = PictureKind::None;
@@ -32,6 +32,9 @@ struct PictureFormat {
     bool decodedAhead = false;
     // View > Rotate by EXIF Orientation turns it upright.
     bool autoRotated = false;
+    // Its transparent parts are drawn over the background: the picture on screen
+    // is decoded again when the view's background changes.
+    bool transparent = false;
     // The Auto Search takes a name whose last bytes are exactly this ending, in
     // lower or in upper case (a.jpg and a.JPG, never a.Jpg or a.jpeg); none: never.
     const char* searchEnding = nullptr;
@@ -52,7 +55,42 @@ inline constexpr PictureFormat kPictureFormats[] = {
      .filterName = "BMP (*.BMP)",
      .decoded = true,
      .searchEnding = ".bmp"},
-    {.kind = PictureKind::Gif, .name = "GIF", .endings = {".gif"}, .filterName = "GIF (*.GIF)"},
+    {.kind = PictureKind::Png,
+     .name = "PNG",
+     .endings = {".png"},
+     .filterName = "PNG (*.PNG)",
+     .decoded = true,
+     .transparent = true},
+    {.kind = PictureKind::Gif,
+     .name = "GIF",
+     .endings = {".gif"},
+     .filterName = "GIF (*.GIF)",
+     .decoded = true,
+     .transparent = true},
+    {.kind = PictureKind::Webp,
+     .name = "WebP",
+     .endings = {".webp"},
+     .filterName = "WebP (*.WEBP)",
+     .decoded = true,
+     .transparent = true},
+    {.kind = PictureKind::Tiff,
+     .name = "TIFF",
+     .endings = {".tif", ".tiff"},
+     .filterName = "TIFF (*.TIF)",
+     .decoded = true,
+     .transparent = true},
+    {.kind = PictureKind::Heic,
+     .name = "HEIC",
+     .endings = {".heic", ".heif"},
+     .filterName = "HEIC (*.HEIC)",
+     .decoded = true,
+     .transparent = true},
+    {.kind = PictureKind::Avif,
+     .name = "AVIF",
+     .endings = {".avif"},
+     .filterName = "AVIF (*.AVIF)",
+     .decoded = true,
+     .transparent = true},
 };
 
 // The row of the ending path has, letter case ignored; nullptr for none.
@@ -67,8 +105,8 @@ bool IsDecodedPicture(const std::string& path);
 // when the folder cannot be listed.
 std::vector<std::string> PicturesIn(const std::string& folder);
 
-// Why a name is refused: "the name does not end in .jpg, .jpeg, .jpe or .bmp",
-// the endings that a decoder reads.
+// Why a name is refused: "the name does not end in .jpg, .jpeg, .jpe, .bmp, ...
+// or .avif", the endings that a decoder reads.
 std::string NotAPictureName();
 
 // A file dialog's filter of the formats' rows, then "All files (*.*)|*.*||":

@@ -94,6 +94,10 @@ public:
     }
     virtual Size ClientSize() = 0;
     virtual Point ScrollPosition() = 0;
+    // How far the view scrolls each way over what it draws (0: not at all); the
+    // position is kept within it. Nothing where there is no window.
+    virtual void SetScrollRange(Size range) { (void)range; }
+    virtual void ScrollTo(Point position) { (void)position; }
     // The view's 5 ms timer that the long loops set; nothing reacts to it.
     virtual void SetViewTimer(bool on) = 0;
 

@@ -64,18 +64,23 @@ std::uint64_t CVantorView::RunStateKey() const {
 }
 
 void CVantorView::OnInitialUpdate() {
-    // The scroll range (6000 x 6000) belongs to the view window; the logic has nothing to set.
+    // The view window starts with a scroll range of 6000 x 6000; each paint of a
+    // picture sets it to what the picture needs.
 }
 
 void CVantorView::OnAppExit() { TheUi().PostClose(); }
 
 void CVantorView::OnBackgroundToggle() {
-    switch (m_backColor) {
-        case kBackWhite: m_backColor = kBackGray; break;
+    // Full screen has a background of its own (black at first); the window's stays.
+    std::int32_t& back = m_fullScreen ? m_fullScreenBackColor : m_backColor;
+    switch (back) {
+        case kBackWhite: back = kBackGray; break;
         case kBackGray:
-        case kBackNone: m_backColor = kBackBlack; break;
-        default: m_backColor = kBackWhite; break;
+        case kBackNone: back = kBackBlack; break;
+        default: back = kBackWhite; break;
     }
+    // A picture on screen with transparent parts is drawn over the new colour.
+    ReloadShownPicture(&PictureFormat::transparent);
     InvalidateView(true);
 }
 
@@ -109,11 +114,14 @@ void CVantorView::OnAutoRotate() {
     m_autoRotate = !m_autoRotate;
     // A show or a write takes it from its next slide on; a picture on screen that
     // it turns is shown the new way at once.
+    if (ReloadShownPicture(&PictureFormat::autoRotated)) InvalidateView(true);
+}
+
+bool CVantorView::ReloadShownPicture(bool PictureFormat::*when) {
     const PictureFormat* format = FormatOf(m_strFile);
-    if (m_stopped == 1 && m_buf && format != nullptr && format->autoRotated && IsRegularFile(m_strFile)) {
-        LoadByEnding(m_strFile);
-        InvalidateView(true);
-    }
+    if (m_stopped != 1 || !m_buf || format == nullptr || !(format->*when) || !IsRegularFile(m_strFile)) return false;
+    LoadByEnding(m_strFile);
+    return true;
 }
 
 void CVantorView::InvalidateView(bool erase) {

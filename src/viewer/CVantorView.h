@@ -20,6 +20,7 @@
 #include "imaging/JpegPrefetch.h"
 #include "imaging/RgbBuffer.h"
 #include "platform/Canvas.h"
+#include "platform/PictureFormats.h"
 #include "viewer/CurrentPicture.h"
 #include "viewer/Lists.h"
 #include "viewer/OutputSettings.h"
@@ -34,9 +35,23 @@ std::string DateLine(std::time_t modified);
 inline constexpr std::size_t kFolderBufferSize = 1004;
 
 // Virtual-key codes the key reaction tests.
+inline constexpr unsigned VK_BACK = 8;
 inline constexpr unsigned VK_RETURN = 13;
 inline constexpr unsigned VK_ESCAPE = 27;
 inline constexpr unsigned VK_SPACE = 32;
+inline constexpr unsigned VK_PRIOR = 33;  // Page Up
+inline constexpr unsigned VK_NEXT = 34;   // Page Down
+inline constexpr unsigned VK_END = 35;
+inline constexpr unsigned VK_HOME = 36;
+inline constexpr unsigned VK_LEFT = 37;
+inline constexpr unsigned VK_RIGHT = 39;
+// and those that zoom when no run goes
+inline constexpr unsigned VK_NUMPAD0 = 96;
+inline constexpr unsigned VK_NUMPAD1 = 97;
+inline constexpr unsigned VK_ADD = 107;  // + on the keypad, and + typed on any keyboard
+inline constexpr unsigned VK_SUBTRACT = 109;
+inline constexpr unsigned VK_OEM_PLUS = 187;  // the = key
+inline constexpr unsigned VK_OEM_MINUS = 189;
 
 class CVantorView {
 public:
@@ -110,6 +125,28 @@ public:
     void OnLButtonDown();
     void OnRButtonDown();
     void OnKeyDown(unsigned virtualKey);
+    // True while no show, write, search or sort runs: keys then do what a desktop
+    // viewer's do; during a run every key keeps the run's meaning.
+    bool NoRunGoing() const { return m_stopped == 1 && m_searching == 0 && m_sorting == 0 && !LongRunActive(); }
+    // The keys that step through the slide list and q; false for any other key.
+    bool OnBrowseKey(unsigned virtualKey);
+    // The keys of the picture when no run goes: + and - zoom in steps about the
+    // centre, 0 and = fit again, 1 shows 100 %, i the texts in full screen. True
+    // when the key was taken.
+    bool OnViewKey(unsigned virtualKey);
+    // Ctrl with the wheel: notches steps of zoom (in when positive) about the
+    // point (x, y) of the client area; nothing while a run goes.
+    void OnZoomWheel(int notches, int x, int y);
+
+    // Where the paint puts the picture in a client area of cx x cy, before the
+    // scroll: its drawn rectangle (the fit, or the zoom) and how far the view
+    // scrolls over it each way (0 where it fits). Runs the fit into DisplayFrame().
+    struct Layout {
+        Rect picture;
+        int scrollX = 0, scrollY = 0;
+        double scale = 1;  // drawn pixels per pixel of the picture (its narrower side's, when warped)
+    };
+    Layout LayOut(int cx, int cy);
 
     // ---- fit computation -------------------------------------------------------------
     // Into the scale dialog's frame (the batch write's), or into any other frame.
@@ -128,10 +165,18 @@ public:
     // ---- file loaders and savers -------------------------------------------------------
     void LoadJpegFile(const std::string& path);
     void LoadBmpFile(const std::string& path);
-    void LoadGifFile(const std::string& path);
+    // PNG, GIF, WebP, TIFF, HEIC and AVIF, at full size, over PictureBackground().
+    void LoadDecodedFile(const std::string& path);
+    // What transparent parts are drawn over: the output background in a write, the
+    // screen's around the picture otherwise.
+    Rgb PictureBackground() const;
+    // Outside a run, loads the picture on screen again when its format has the
+    // property when (a setting that changes how it decodes); true when it did.
+    bool ReloadShownPicture(bool PictureFormat::*when);
     void SaveBmpFile(const std::string& path);
-    // After a bitmap save: its failure told, or the file shown as it was written.
-    void ShowSavedBmp(const std::string& status, const std::string& path);
+    // After a bitmap save: its failure told (the writer's text; empty: written), or
+    // the file shown as it was written.
+    void ShowSavedBmp(const std::string& failure, const std::string& path);
     // Loads a JPEG at the DCT reduction choose picks for frame, taking over the
     // decode ahead of exactly that file when there is one; true when it did.
     bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
@@ -166,8 +211,11 @@ public:
     bool TellSlideFailed(const std::vector<std::string>& boxes, bool ask = true);
 
     // The command line: pictures (and folders of pictures) given at start-up.
-    // One picture is opened and shown; several fill the slide list and start a show.
+    // One picture is shown among the pictures of its folder, which become the slide
+    // list, with no show; several fill the slide list and start a show.
     void OnCommandLine(const std::vector<std::string>& paths);
+    // Shows slide number (1-based) with no run going; the title names it and its place.
+    void BrowseTo(std::uint32_t number);
 
     // Appends a picked path under the 10000 rule (the over-10000 dialog and its
     // answers); false when the answer was Stop and later paths are to be ignored.
@@ -251,10 +299,12 @@ public:
     static constexpr std::uint32_t kProgressBrief = 1;  // sizes, numbers and names only, the meter steps
     static constexpr std::uint32_t kProgressNone = 2;   // the slide number alone, no status panes, meter at 0
     std::uint32_t m_progressMode = kProgressFull;
-    std::int32_t m_statusPhase = 0;  // flipped by the paint and the write step
-    bool m_fullScreen = false;       // the window alone on the screen, without its bars
-    bool m_fitWindow = false;        // the show fits pictures into the client area
-    bool m_autoRotate = false;       // JPEGs are shown and written upright by their Exif orientation
+    std::int32_t m_statusPhase = 0;                   // flipped by the paint and the write step
+    bool m_fullScreen = false;                        // the window alone on the screen, without its bars
+    bool m_fullScreenTexts = false;                   // full screen shows the texts around the picture too (i)
+    std::int32_t m_fullScreenBackColor = kBackBlack;  // the background toggle's state in full screen
+    bool m_fitWindow = false;                         // the show fits pictures into the client area
+    bool m_autoRotate = false;                        // JPEGs are shown and written upright by their Exif orientation
 
     // ---- run state: set by the run loop and the reactions to clicks, keys and commands -------
     // (the jump dialog and the write's setup in batch/ among them).
@@ -365,8 +415,16 @@ private:
     // Pane 0 as given, pane 1 the run's state; neither when the progress display is off.
     void SetStatusPanes(const std::string& pane0);
     void SetFullScreen(bool on);
+    // The command line's one picture: its folder's pictures become the slide list.
+    void BrowseFolderOf(const std::string& picture);
     // Decodes the bitmap kinds the BMP codec leaves aside into m_buf (file order).
     void LoadBmpThroughFallback(const std::string& path);
+
+    // The zoom: drawn pixels per pixel of the picture, or 0 for the fit. Set by the
+    // zoom keys and the wheel; another picture (or a run) starts at the fit again.
+    void ZoomAbout(double zoom, int x, int y);
+    double m_zoom = 0;
+    std::string m_viewedPath;  // the picture the zoom and the scroll belong to
 
     int m_commandDepth = 0;
     bool m_closeRequested = false;

@@ -1,5 +1,8 @@
-// Pictures named on the command line: one picture is opened and shown; several
-// pictures, or folders of pictures, fill the slide list and start a show.
+// Pictures named on the command line: one picture is shown among the pictures of
+// its folder, to browse with no show; several pictures, or folders of pictures,
+// fill the slide list and start a show.
+#include <algorithm>
+
 #include "platform/FileSystem.h"
 #include "platform/PictureFormats.h"
 #include "platform/Ui.h"
@@ -14,6 +17,25 @@ void CVantorView::OpenByEnding(const std::string& path) {
         return;
     }
     LoadByEnding(path);
+}
+
+void CVantorView::BrowseFolderOf(const std::string& picture) {
+    // The folder's pictures of every known format, by name; the picture itself
+    // is among them even when the listing leaves it out (a format no decoder
+    // reads, a folder that cannot be listed).
+    const std::size_t slash = picture.rfind(kPathSeparator);
+    std::vector<std::string> pictures = PicturesIn(slash == 0 ? "/" : picture.substr(0, slash));
+    auto at = std::lower_bound(pictures.begin(), pictures.end(), picture);
+    if (at == pictures.end() || *at != picture) at = pictures.insert(at, picture);
+    const std::size_t index = static_cast<std::size_t>(at - pictures.begin());
+    // A folder of more pictures than the list holds gives the part around the picture.
+    std::size_t first = 0;
+    if (pictures.size() > kSlideCapacity)
+        first = std::min(index - std::min<std::size_t>(index, kSlideCapacity / 2), pictures.size() - kSlideCapacity);
+    m_slides.Clear();
+    for (std::size_t i = first; i < pictures.size() && m_slides.m_slideCount < kSlideCapacity; ++i)
+        m_slides.Append(pictures[i]);
+    BrowseTo(static_cast<std::uint32_t>(index - first + 1));
 }
 
 void CVantorView::OnCommandLine(const std::vector<std::string>& args) {
@@ -46,10 +68,12 @@ void CVantorView::OnCommandLine(const std::vector<std::string>& args) {
     if (pictures.empty()) return;
 
     if (pictures.size() == 1) {
-        TheUi().BeginWaitCursor();
+        if (PictureKindOf(pictures.front()) != PictureKind::None) {
+            BrowseFolderOf(pictures.front());
+            return;
+        }
         m_strFile = pictures.front();
-        OpenByEnding(m_strFile);
-        TheUi().EndWaitCursor();
+        OpenByEnding(m_strFile);  // told in a box
         InvalidateView(true);
         return;
     }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/Ui.h"
+#include "viewer/DecodeMessages.h"
 
 namespace vantor {
 
@@ -104,7 +105,8 @@ bool CurrentPicture::MakeFull() {
     JpegFile::Options options;
     options.memory = &m_memory;
     options.upright = m_sourceUpright;
-    JpegFile::Picture full = JpegFile::Load(m_sourcePath, options);
+    JpegFile::Picture full;
+    ShowDecodeOutcome(JpegFile::Load(m_sourcePath, options, full), PictureKind::Jpeg);
     if (!full.pixels) return false;
     // A file changed since may hold another picture than the one on screen.
     const bool changed = full.stamp != m_sourceStamp;
@@ -123,11 +125,16 @@ bool CurrentPicture::Cover(std::uint32_t width, std::uint32_t height) {
     JpegFile::Options options;
     options.choose = &FixedScale;
     options.context = &eighths;
-    options.quiet = true;
     options.memory = &m_memory;
     options.upright = m_sourceUpright;
-    JpegFile::Picture more = JpegFile::Load(m_sourcePath, options);
-    if (!more.pixels || more.stamp != m_sourceStamp || more.trueWidth != m_width || more.trueHeight != m_height) {
+    JpegFile::Picture more;
+    // Nobody hears of this decode: one with anything to tell keeps the pixels held,
+    // and the file a later warning names stays the one opened last before it.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the decode changes it
+    const std::string named = LastJpegPath();
+    const bool clean = JpegFile::Load(m_sourcePath, options, more).Clean();
+    NoteJpegPath(named);
+    if (!clean || more.stamp != m_sourceStamp || more.trueWidth != m_width || more.trueHeight != m_height) {
         GiveBlock(&m_memory, std::move(more.pixels));
         return false;
     }

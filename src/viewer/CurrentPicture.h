@@ -71,7 +71,7 @@ public:
     // Every pixel of the picture, for a save: a reduced decode is decoded again at
     // full size, aloud, from the file as it is now. A file changed since is the
     // picture the user sees named: what it holds now becomes the picture, its size
-    // included. When that decode fails (the decoder has told the user why) the
+    // included. When that decode fails (the user has been told why) the
     // picture stays as it was, reduced and of its own size, and nothing may be
     // written from it: false, as without a picture.
     [[nodiscard]] bool MakeFull();

@@ -11,6 +11,7 @@
 #include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
+#include "viewer/DecodeMessages.h"
 
 namespace vantor {
 
@@ -23,11 +24,18 @@ constexpr std::uint64_t kMaxBitmapFileBytes = std::uint64_t{1} << 30;
 
 // Each format of the table to its loader: the one place a new format's kind is named.
 void CVantorView::LoadByEnding(const std::string& path) {
+    // Another picture is shown at the fit, from its top left corner; the same one
+    // loaded again (a halted show's every pass) keeps its zoom and scroll.
+    if (path != m_viewedPath) {
+        m_viewedPath = path;
+        m_zoom = 0;
+        TheUi().ScrollTo({0, 0});
+    }
     switch (PictureKindOf(path)) {
         case PictureKind::Jpeg: LoadJpegFile(path); break;
-        case PictureKind::Gif: LoadGifFile(path); break;
         case PictureKind::Bmp: LoadBmpFile(path); break;
         case PictureKind::None: break;
+        default: LoadDecodedFile(path); break;  // imaging/PictureDecoders
     }
 }
 
@@ -54,32 +62,29 @@ bool CVantorView::LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser
     options.context = &frame;
     options.memory = &m_buf.Memory();
     options.upright = m_autoRotate;
-    m_buf.Replace(JpegFile::Load(path, options), path);
+    JpegFile::Picture picture;
+    // Told before the picture takes the screen, as the boxes always came.
+    ShowDecodeOutcome(JpegFile::Load(path, options, picture), PictureKind::Jpeg);
+    m_buf.Replace(std::move(picture), path);
     return false;
 }
 
 void CVantorView::LoadBmpFile(const std::string& path) {
     m_buf.Clear();
     BmpCodec codec;
-    int needsFallback = 0;
+    RgbBuffer pixels;
     std::uint32_t width = 0, height = 0;
-    RgbBuffer pixels = codec.ProbeLoad(path, width, height, needsFallback);
+    int needsFallback = 0;
+    const DecodeOutcome outcome = codec.ProbeLoad(path, pixels, width, height, needsFallback);
     if (needsFallback == 1) {
         m_buf.Replace(RgbBuffer(), width, height);  // the size as far as the probe came
         LoadBmpThroughFallback(path);
         return;
     }
-    if (!pixels || codec.m_status != "OK") {
-        // The probe already read the whole picture when it succeeded; only a
-        // failure is read again, for the reader's own message.
-        pixels.reset();
-        BmpCodec reporter;
-        pixels = reporter.Load(path, width, height);
-        if (!pixels || reporter.m_status != "OK") {
-            m_buf.Replace(RgbBuffer(), width, height);  // the size as far as the reader came
-            AfxMessageBox(reporter.m_status);
-            return;
-        }
+    if (!outcome.Ok()) {
+        m_buf.Replace(RgbBuffer(), width, height);  // the size as far as the reader came
+        ShowDecodeOutcome(outcome, PictureKind::Bmp);
+        return;
     }
     ToggleOrder(pixels.get(), width, height);
     m_buf.Replace(std::move(pixels), width, height);
@@ -118,23 +123,14 @@ void CVantorView::LoadBmpThroughFallback(const std::string& path) {
     }
 
     DecodedBmp decoded;
-    switch (DecodeBmpFallback(bytes.data(), bytes.size(), decoded)) {
-        case BmpDecodeResult::Ok:
-            // Decoded in file order, like the codec's own read.
-            ToggleOrder(decoded.pixels.get(), decoded.width, decoded.height);
-            m_buf.Replace(std::move(decoded.pixels), decoded.width, decoded.height);
-            break;
-        case BmpDecodeResult::NotABitmap: break;  // not a bitmap at all, or cut short: nothing to show, nothing to say
-        case BmpDecodeResult::NegativeSize: AfxMessageBox("File DIB Too Big for reading3 :\n" + path); break;
-        case BmpDecodeResult::TooLarge: AfxMessageBox("m_buf nothing Write Error ni naruyo!!!"); break;
-        case BmpDecodeResult::Unsupported: AfxMessageBox("File/DIB CANNOT LOAD for reading5 :\n" + path); break;
+    const DecodeOutcome outcome = DecodeBmpFallback(bytes.data(), bytes.size(), path, decoded);
+    if (!outcome.Ok()) {
+        ShowDecodeOutcome(outcome, PictureKind::Bmp);  // not a bitmap at all, or cut short: nothing to say
+        return;
     }
-}
-
-void CVantorView::LoadGifFile(const std::string& path) {
-    (void)path;
-    m_buf.Clear();
-    AfxMessageBox("No GIF support");
+    // Decoded in file order, like the codec's own read.
+    ToggleOrder(decoded.pixels.get(), decoded.width, decoded.height);
+    m_buf.Replace(std::move(decoded.pixels), decoded.width, decoded.height);
 }
 
 void CVantorView::SaveBmpFile(const std::string& path) {
@@ -143,14 +139,12 @@ void CVantorView::SaveBmpFile(const std::string& path) {
         return;
     }
     if (!m_buf.MakeFull()) return;  // every pixel of the picture, not the screen's share
-    BmpCodec codec;
-    codec.SaveRgb(path, m_buf.get(), m_width, m_height);
-    ShowSavedBmp(codec.m_status, path);
+    ShowSavedBmp(BmpCodec().SaveRgb(path, m_buf.get(), m_width, m_height), path);
 }
 
-void CVantorView::ShowSavedBmp(const std::string& status, const std::string& path) {
-    if (status != "OK") {
-        AfxMessageBox(status, MsgButtons::OK, MsgIcon::Error);
+void CVantorView::ShowSavedBmp(const std::string& failure, const std::string& path) {
+    if (!failure.empty()) {
+        AfxMessageBox(failure, MsgButtons::OK, MsgIcon::Error);
         return;
     }
     TheUi().FileWritten(path);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/Canvas.h"
+
 namespace vantor {
 
 struct OutputSettings {
@@ -26,6 +28,14 @@ struct OutputSettings {
     static constexpr std::int32_t kOutBackGray = 1;
     static constexpr std::int32_t kOutBackBlack = 2;
     std::int32_t m_outBackColor = kOutBackGray;
+    // Its colour: white, gray or black; gray for any other value.
+    static Rgb BackColorOf(std::int32_t outBackColor) {
+        switch (outBackColor) {
+            case kOutBackWhite: return {255, 255, 255};
+            case kOutBackBlack: return {0, 0, 0};
+            default: return {200, 200, 200};
+        }
+    }
     std::int32_t m_jpegQualityIndex = 5;  // 0..9: JPEG quality 100, 95, 90, 85, 80, 75, 70, 65, 60, 50
     // m_outFileType: what the batch write writes.
     static constexpr std::int32_t kOutJpeg = 0;

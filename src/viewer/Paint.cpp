@@ -1,5 +1,6 @@
 // Fitting the current picture into the frame, and the view's paint.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -84,12 +85,56 @@ unsigned CVantorView::ChooseDisplayScale(std::uint32_t width, std::uint32_t heig
 
 JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
     const auto mode = static_cast<std::uint32_t>(m_output.m_outScaleMode);
-    if (!m_fitWindow) return {m_output.m_maxWidth, m_output.m_maxHeight, mode};
+    if (!m_fitWindow && !m_fullScreen) return {m_output.m_maxWidth, m_output.m_maxHeight, mode};
+    // Full screen fits into the whole screen, to its edges; Fit to Window keeps a margin.
     const Size client = TheUi().ClientSize();
-    const auto inside = [](int side) {
-        return static_cast<std::uint32_t>(std::max<std::int64_t>(1, std::int64_t{side} - 2 * kWindowMargin));
+    const std::int64_t margin = m_fullScreen ? 0 : kWindowMargin;
+    const auto inside = [margin](int side) {
+        return static_cast<std::uint32_t>(std::max<std::int64_t>(1, std::int64_t{side} - 2 * margin));
     };
     return {inside(client.cx), inside(client.cy), mode};
+}
+
+CVantorView::Layout CVantorView::LayOut(int cx, int cy) {
+    const JpegPrefetch::ScaleContext frame = DisplayFrame();
+    ComputeFit(frame[0], frame[1]);
+    Layout layout;
+    std::uint32_t fw = m_fit.m_fitWidth, fh = m_fit.m_fitHeight;
+    const double w = std::max<std::uint32_t>(m_width, 1), h = std::max<std::uint32_t>(m_height, 1);
+    if (m_zoom > 0) {
+        // Every coordinate stays an int, however far a long picture is zoomed.
+        constexpr double kLongestSide = 1 << 29;
+        fw = static_cast<std::uint32_t>(std::clamp(std::round(w * m_zoom), 1.0, kLongestSide));
+        fh = static_cast<std::uint32_t>(std::clamp(std::round(h * m_zoom), 1.0, kLongestSide));
+        layout.scale = m_zoom;
+    } else {
+        layout.scale = std::min(fw / w, fh / h);
+    }
+    const auto ucx = static_cast<std::uint32_t>(cx), ucy = static_cast<std::uint32_t>(cy);
+    std::uint32_t x = (ucx - fw) >> 1;
+    std::uint32_t y = (ucy - fh) >> 1;
+    if (m_fullScreen) {
+        // Centred on the screen; a picture larger than it starts at its edge.
+        if (fw > ucx) x = 0;
+        if (fh > ucy) y = 0;
+    } else if (m_fitWindow) {
+        // Centred in the window; a picture kept at its own size that does not fit
+        // inside the margins starts at them.
+        if (std::uint64_t{fw} + 2 * kWindowMargin > ucx) x = kWindowMargin;
+        if (std::uint64_t{fh} + 2 * kWindowMargin > ucy) y = kWindowMargin;
+    } else {
+        if (x < 30 || static_cast<std::int64_t>(x) > cx / 2 || cx < 800) x = 30;
+        if (y < 30 || y > 300 || cy < 600) y = 30;
+    }
+    layout.picture = {static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + fw), static_cast<int>(y + fh)};
+    // A picture cut off by the client area scrolls until the margin before it shows after it too.
+    const auto range = [](std::int64_t at, std::int64_t drawn, std::int64_t side) {
+        const std::int64_t end = at + drawn;
+        return end > side ? static_cast<int>(std::min<std::int64_t>(end + at - side, 1 << 30)) : 0;
+    };
+    layout.scrollX = range(x, fw, cx);
+    layout.scrollY = range(y, fh, cy);
+    return layout;
 }
 
 void CVantorView::ComputeFit() { ComputeFit(m_output.m_maxWidth, m_output.m_maxHeight); }
@@ -137,7 +182,7 @@ std::string DateLine(std::time_t modified) {
 }
 
 CVantorView::Backdrop CVantorView::ScreenBackdrop() const {
-    switch (m_backColor) {
+    switch (m_fullScreen ? m_fullScreenBackColor : m_backColor) {
         case kBackWhite: return {true, kWhite, kLightGray};
         case kBackGray: return {true, kLightGray, kWhite};
         case kBackNone: return {false, kWhite, kBlack};
@@ -150,8 +195,10 @@ void CVantorView::OnDraw(Canvas& canvas) {
     if (m_slides.m_slideCount == 0) ui.SetTitle("Vantor - Windows Application for SLIDESHOW");
     const Size client = ui.ClientSize();
     const int bottom = client.cy;
-    const bool full = m_progressMode == kProgressFull;
-    const bool some = m_progressMode == kProgressFull || m_progressMode == kProgressBrief;
+    // Full screen shows the picture alone until the user asks for the texts.
+    const bool texts = !m_fullScreen || m_fullScreenTexts;
+    const bool full = texts && m_progressMode == kProgressFull;
+    const bool some = texts && (m_progressMode == kProgressFull || m_progressMode == kProgressBrief);
 
     if (full) {
         canvas.TextOut(332, 5, Format(" %s %s %d %s  ", m_strFile.c_str(), "  ", m_slides.m_slideCount, kSelected),
@@ -160,31 +207,21 @@ void CVantorView::OnDraw(Canvas& canvas) {
 
     // Without a picture only the header and the title are drawn.
     if (!m_buf) return;
-    const JpegPrefetch::ScaleContext frame = DisplayFrame();
-    ComputeFit(frame[0], frame[1]);
+    // The view scrolls over the picture as drawn: the scroll moves it, whole.
+    const Layout layout = LayOut(client.cx, client.cy);
+    ui.SetScrollRange({layout.scrollX, layout.scrollY});
     const Point scroll = ui.ScrollPosition();
-    const auto cx = static_cast<std::uint32_t>(client.cx);
-    const auto cy = static_cast<std::uint32_t>(client.cy);
-    std::uint32_t x = (cx - m_fit.m_fitWidth) >> 1;
-    std::uint32_t y = (cy - m_fit.m_fitHeight) >> 1;
-    if (m_fitWindow) {
-        // Centred in the window; a picture kept at its own size that does not fit
-        // inside the margins starts at them.
-        if (std::uint64_t{m_fit.m_fitWidth} + 2 * kWindowMargin > cx) x = kWindowMargin;
-        if (std::uint64_t{m_fit.m_fitHeight} + 2 * kWindowMargin > cy) y = kWindowMargin;
-    } else {
-        if (x < 30 || static_cast<std::int64_t>(x) > client.cx / 2 || client.cx < 800) x = 30;
-        if (y < 30 || y > 300 || client.cy < 600) y = 30;
-    }
-    const int ix = static_cast<int>(x), iy = static_cast<int>(y);
-    const int fw = static_cast<int>(m_fit.m_fitWidth), fh = static_cast<int>(m_fit.m_fitHeight);
+    const int ix = layout.picture.left - std::clamp(scroll.x, 0, layout.scrollX);
+    const int iy = layout.picture.top - std::clamp(scroll.y, 0, layout.scrollY);
+    const int fw = layout.picture.Width(), fh = layout.picture.Height();
 
     const auto [fill, band, text] = ScreenBackdrop();
     if (fill) {
-        canvas.FillRect({0, 0, 3000, iy}, band);
-        canvas.FillRect({0, iy + fh, 3000, 3000}, band);
-        canvas.FillRect({0, 0, ix, 3000}, band);
-        canvas.FillRect({ix + fw, 0, 3000, 3000}, band);
+        const int right = std::max(3000, client.cx), down = std::max(3000, client.cy);
+        canvas.FillRect({0, 0, right, std::max(iy, 0)}, band);
+        canvas.FillRect({0, std::max(iy + fh, 0), right, down}, band);
+        canvas.FillRect({0, 0, std::max(ix, 0), down}, band);
+        canvas.FillRect({std::max(ix + fw, 0), 0, right, down}, band);
     }
 
     // The file's size and date, for the two bottom lines.
@@ -202,9 +239,8 @@ void CVantorView::OnDraw(Canvas& canvas) {
 
     // text is a structured binding: copied in, as clang 14 (clang-tidy's) captures none by reference.
     auto overlay = [&, text = text](const char* selectedText) {
-        if (some)
-            canvas.TextOut(
-                5, 5, Format("( %d x %d / %d x %d )", m_width, m_height, m_fit.m_fitWidth, m_fit.m_fitHeight), text);
+        if (!texts) return;
+        if (some) canvas.TextOut(5, 5, Format("( %d x %d / %d x %d )", m_width, m_height, fw, fh), text);
         canvas.TextOut(211, 5, Format("( %d / %d )", m_slideNo, m_slides.m_slideCount), text);
         if (full) {
             const std::string line =
@@ -222,16 +258,10 @@ void CVantorView::OnDraw(Canvas& canvas) {
 
     const Rect dest{ix, iy, ix + fw, iy + fh};
     // A picture decoded reduced for the screen may need more pixels than it has
-    // once the frame or the mode changed: it is decoded again for them.
-    m_buf.Cover(std::min(m_fit.m_fitWidth, m_width), std::min(m_fit.m_fitHeight, m_height));
-    // The source is in the picture's own coordinates; the pixels held may be fewer.
-    const auto pixels = [](int at, std::uint32_t held, std::uint32_t whole) {
-        return static_cast<int>(static_cast<std::int64_t>(at) * held / std::max<std::uint32_t>(whole, 1));
-    };
-    const std::uint32_t pw = m_buf.PixelWidth(), ph = m_buf.PixelHeight();
-    const Rect source{pixels(scroll.x, pw, m_width), pixels(scroll.y, ph, m_height),
-                      pixels(scroll.x + static_cast<int>(m_width), pw, m_width),
-                      pixels(scroll.y + static_cast<int>(m_height), ph, m_height)};
+    // once the frame, the mode or the zoom changed: it is decoded again for them.
+    m_buf.Cover(std::min<std::uint32_t>(fw, m_width), std::min<std::uint32_t>(fh, m_height));
+    // The whole picture, in the pixels held (a reduced decode holds fewer).
+    const Rect source{0, 0, static_cast<int>(m_buf.PixelWidth()), static_cast<int>(m_buf.PixelHeight())};
     // A running show at speed 2 or slower draws the picture three more times over
     // itself: the same pixels each time (the scaled copy is kept, so they are blits).
     // Nothing is drawn while the picture is in file order for a save.

@@ -1,16 +1,18 @@
 // The single-picture commands of the File menu: open a picture, save the current
 // one as colour or grayscale JPEG, 24-bit or colour-mapped BMP (or GIF, which has
-// no writer), and read a JPEG file's size.
+// no writer), and read a picture file's size.
 #include <cstdio>
 #include <memory>
 
 #include "imaging/BmpCodec.h"
 #include "imaging/ColorQuantizer.h"
 #include "imaging/JpegFile.h"
+#include "imaging/PictureDecoders.h"
 #include "imaging/QuantizeDialogs.h"
 #include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/CVantorView.h"
+#include "viewer/DecodeMessages.h"
 
 namespace vantor {
 
@@ -49,6 +51,8 @@ std::string ChooseFile(FileDialogOptions::Kind kind, const char* title, const ch
 std::string CVantorView::ProposedSaveName(const std::string& current, const char* extension) {
     const auto slash = current.find_last_of('/');
     std::string name = slash == std::string::npos ? current : current.substr(slash + 1);
+    // A picture of a format no save writes is proposed under the save's ending.
+    if (CodecFor(PictureKindOf(name))) return WrittenName(name, extension);
     // Only the upper-case endings are rewritten; a lower-case name is left as it is.
     if (name.size() >= 4) {
         const std::string ending = name.substr(name.size() - 4);
@@ -95,13 +99,24 @@ void CVantorView::OnGetJpgDimensions() {
     if (path.empty()) return;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    if (JpegFile::ReadDimensions(path, width, height)) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%d %d", static_cast<int>(width), static_cast<int>(height));
-        AfxMessageBox(text);
-    } else {
+    // A picture of the other formats a decoder reads gives its header's size, or why not.
+    const PictureKind kind = PictureKindOf(path);
+    if (const std::optional<PictureCodec> codec = CodecFor(kind)) {
+        const PictureSize size = ReadPictureSize(*codec, path);
+        if (!size.outcome.Ok()) {
+            ShowDecodeOutcome(size.outcome, kind);
+            return;
+        }
+        width = size.width;
+        height = size.height;
+    } else if (const DecodeOutcome outcome = JpegFile::ReadDimensions(path, width, height); !outcome.Ok()) {
+        ShowDecodeOutcome(outcome, PictureKind::Jpeg);
         AfxMessageBox("JPEG Error");
+        return;
     }
+    char text[32];
+    std::snprintf(text, sizeof text, "%d %d", static_cast<int>(width), static_cast<int>(height));
+    AfxMessageBox(text);
 }
 
 void CVantorView::OnSaveColormappedbmp() {
@@ -159,9 +174,8 @@ void CVantorView::OnSaveColormappedbmp() {
         }
     }
 
-    BmpCodec codec;
-    codec.SaveIndexed(path, indices.get(), m_width, m_height, bits, static_cast<int>(levels), palette);
-    ShowSavedBmp(codec.m_status, path);
+    ShowSavedBmp(
+        BmpCodec().SaveIndexed(path, indices.get(), m_width, m_height, bits, static_cast<int>(levels), palette), path);
 }
 
 void CVantorView::SaveJpegFile(const std::string& path, bool color) {

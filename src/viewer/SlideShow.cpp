@@ -44,6 +44,7 @@ void CVantorView::RunLoop(bool writing) {
     m_haltState = kHaltRunning;
     m_stopped = 0;
     m_backRequest = m_keyBackRequest = m_keyForwardRequest = 0;
+    m_zoom = 0;  // a run shows each slide at the fit
     // Not reloading the path shown last saves a load between passes of one run
     // only: a new run always loads its first slide.
     m_lastShownPath.clear();
@@ -202,10 +203,12 @@ void CVantorView::OnRButtonDown() {
 void CVantorView::OnKeyDown(unsigned k) {
     Ui& ui = TheUi();
     // Esc leaves full screen only when there is no run for it to stop.
-    if (k == VK_ESCAPE && m_fullScreen && m_stopped == 1 && m_searching == 0 && m_sorting == 0 && !LongRunActive()) {
+    if (k == VK_ESCAPE && m_fullScreen && NoRunGoing()) {
         SetFullScreen(false);
         return;
     }
+    if (NoRunGoing() && OnBrowseKey(k)) return;
+    if (NoRunGoing() && OnViewKey(k)) return;
     if (m_searchStop == 0 && m_searching == 1 && k == VK_ESCAPE) {
         ui.MessageBox("検索を中断しますか? クリックしてください。", "stop directory search ?", MsgButtons::OK,
                       MsgIcon::None);

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 
 #include "app/CommandLineOptions.h"
+#include "viewer/CVantorView.h"
 
 namespace vantor {
 namespace {
@@ -39,6 +41,30 @@ TEST(CommandLineOptions, WindowPathsSpeedAndToolkitOptions) {
     EXPECT_FALSE(o.view.autoRotate) << "off unless asked";
     EXPECT_TRUE(Parse({"--auto-rotate", "a.jpeg"}).view.autoRotate);
     EXPECT_TRUE(Parse({"--write", "out", "--auto-rotate", "a.jpeg"}).view.autoRotate);
+}
+
+// Pictures given to the window show at a human pace unless --speed says otherwise;
+// the window without pictures, the script and the write keep the show's speed.
+TEST(CommandLineOptions, PicturesGivenToTheWindowShowAboutThreeSecondsEach) {
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<std::uint32_t> speed;  // nullopt: the view's own
+    };
+    const Case cases[] = {
+        {{}, std::nullopt},
+        {{"--fit-window"}, std::nullopt},
+        {{"--speed", "5", "pics"}, 5u},
+        {{"--speed", "0", "a.jpg", "b.jpg"}, 0u},
+        {{"--script", "run.txt", "pics"}, std::nullopt},
+        {{"--write", "out", "pics"}, std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Parse(c.args).view.speed, c.speed) << testing::PrintToString(c.args);
+    for (const auto& args : {std::vector<std::string>{"pics"}, {"a.jpg", "b.bmp"}, {"--fullscreen", "a.jpg"}}) {
+        const auto speed = Parse(args).view.speed;
+        ASSERT_TRUE(speed.has_value());
+        const unsigned delay = CVantorView::DelayForSpeed(*speed);
+        EXPECT_TRUE(delay >= 2500 && delay <= 3500) << delay;
+    }
 }
 
 TEST(CommandLineOptions, ScriptTakesSpeedToo) {
@@ -231,8 +257,9 @@ TEST(CommandLineOptions, TheReadmeDocumentsEveryRowAndNothingElse) {
 }
 
 // The built program: --help and --version print and exit 0, a wrong option exits 2.
-int RunProgram(const std::string& args, std::string& out) {
-    std::FILE* pipe = popen((std::string("'") + VANTOR_BINARY + "' " + args + " 2>&1").c_str(), "r");
+// env: a command that runs it ("env -i ").
+int RunProgram(const std::string& args, std::string& out, const std::string& env = "") {
+    std::FILE* pipe = popen((env + "'" + VANTOR_BINARY + "' " + args + " 2>&1").c_str(), "r");
     if (pipe == nullptr) return -1;
     char buf[4096];
     out.clear();
@@ -253,6 +280,21 @@ TEST(CommandLineOptions, TheProgramPrintsHelpAndVersionAndRefusesUnknownOptions)
     EXPECT_EQ(out, std::string("vantor ") + VANTOR_VERSION + "\n");
     EXPECT_EQ(RunProgram("--no-such-option", out), 2);
     EXPECT_NE(out.find("unknown option --no-such-option"), std::string::npos) << out;
+}
+
+// Without a display the window says so in one line and what runs without one,
+// instead of the toolkit's abort; --help still prints.
+TEST(CommandLineOptions, WithoutADisplayTheWindowExitsWithOneLine) {
+    std::string out;
+    for (const char* args : {"", "picture.jpg", "--fullscreen pics"}) {
+        SCOPED_TRACE(args);
+        EXPECT_EQ(RunProgram(args, out, "env -i "), 2);
+        EXPECT_EQ(out.rfind("vantor: cannot open a display ", 0), 0u) << out;
+        EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line";
+        EXPECT_NE(out.find("--write"), std::string::npos);
+        EXPECT_NE(out.find("--script"), std::string::npos);
+    }
+    EXPECT_EQ(RunProgram("--help", out, "env -i "), 0);
 }
 
 }  // namespace

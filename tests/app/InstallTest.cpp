@@ -29,6 +29,7 @@ TEST(Install, ProgramDesktopEntryAndIcon) {
     const auto text = test::ReadFile(entry.string());
     const std::string s(text.begin(), text.end());
     EXPECT_NE(s.find("MimeType=image/jpeg;image/bmp;"), std::string::npos);
+    EXPECT_NE(s.find("image/png;image/gif;image/webp;image/tiff;image/heic;image/avif;"), std::string::npos);
     EXPECT_NE(s.find("Exec=vantor %F"), std::string::npos);
     if (Shell("command -v desktop-file-validate") != 0) {
         VANTOR_SKIP_UNLESS_CI("desktop-file-validate is not installed");

@@ -107,7 +107,9 @@ TEST(BatchListsAndJobs, ListsCutShortOrUnreadableAndListsLongerThanTheSlideList)
     WriteText(I + "long", Joined(std::vector<std::string>(10000, I + "notes.txt"), '\n') + I + "ok.jpg\n");
     std::string notPictures;
     for (int i = 0; i < 10000; ++i)
-        notPictures += "vantor: " + I + "notes.txt: the name does not end in .jpg, .jpeg, .jpe or .bmp\n";
+        notPictures += "vantor: " + I +
+                       "notes.txt: the name does not end in .jpg, .jpeg, .jpe, .bmp, .png, .gif, .webp, .tif, .tiff, "
+                       ".heic, .heif or .avif\n";
     struct Case {
         std::string args, out, err;
         int status;
@@ -162,7 +164,9 @@ TEST(BatchListsAndJobs, APictureWithoutMemoryForItsFrameEndsNothing) {
     ASSERT_FALSE(limit.empty()) << "not even a 1 x 1 frame could be written";
 
     const std::string noMemory = "vantor: " + I + "p.jpg: out of memory\n";
-    const std::string notPicture = "vantor: " + I + "notes.txt: the name does not end in .jpg, .jpeg, .jpe or .bmp\n";
+    const std::string notPicture = "vantor: " + I +
+                                   "notes.txt: the name does not end in .jpg, .jpeg, .jpe, .bmp, .png, .gif, .webp, "
+                                   ".tif, .tiff, .heic, .heif or .avif\n";
     std::string longErr = noMemory;
     for (int i = 0; i < 9999; ++i) longErr += notPicture;
     longErr += noMemory;
@@ -207,7 +211,7 @@ TEST(BatchListsAndJobs, GnuParallelLandsEveryPictureOfACollectionExactlyOnce) {
     for (std::string line; std::getline(lines, line) && line != "rc=0";) {
         EXPECT_TRUE(named.insert(line).second) << "printed twice: " << line;
         std::uint32_t w = 0, h = 0;
-        EXPECT_TRUE(JpegFile::ReadDimensions(line, w, h)) << line;
+        EXPECT_TRUE(JpegFile::ReadDimensions(line, w, h).Ok()) << line;
         landed.insert(w);
     }
     EXPECT_EQ(landed, widths);

@@ -40,9 +40,7 @@ inline void MakeJpeg(const std::string& path, unsigned w, unsigned h) {
 inline void MakeBmp(const std::string& path, unsigned w, unsigned h) {
     auto p = Photo(w, h);
     ToggleOrder(p.data(), w, h);
-    BmpCodec codec;
-    codec.SaveRgb(path, p.data(), w, h);
-    ASSERT_EQ(codec.m_status, "OK");
+    ASSERT_EQ(BmpCodec().SaveRgb(path, p.data(), w, h), "");
 }
 
 // text with every what replaced by with.

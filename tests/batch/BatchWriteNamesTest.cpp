@@ -90,10 +90,10 @@ TEST(BatchWrite, AllNamesTakenWritesNothingAndReports) {
 
 TEST(BatchWrite, UnsupportedEndingAndMissingPictureAreReported) {
     WriteRun run;
-    MakeJpeg(run.in.File("photo.png"), 64, 48);
+    MakeJpeg(run.in.File("photo.xcf"), 64, 48);
     MakeJpeg(run.in.File("ok.jpg"), 64, 48);
     ASSERT_EQ(::mkfifo(run.in.File("pipe.jpg").c_str(), 0600), 0);  // must never block
-    run.Slides({"photo.png", "pipe.jpg", "gone.bmp", "ok.jpg"});
+    run.Slides({"photo.xcf", "pipe.jpg", "gone.bmp", "ok.jpg"});
     run.s.ui.QueueDialogAnswer(Answer(IDCANCEL));
     run.s.ui.QueueFilesAnswer({false, {run.out + "MFC_DUMMY.JPG"}});
     run.s.ui.QueueDialogAnswer(Answer(IDOK, {{"m_jumpNo", "0"}}));
@@ -102,7 +102,7 @@ TEST(BatchWrite, UnsupportedEndingAndMissingPictureAreReported) {
     const auto boxes = Fields(run.s, "box", "text");
     const std::string report = "! m_buf は NULL です。書き込みは失敗しています!\n 中止しますか?";
     const std::vector<std::string> expected = {
-        report, run.in.File("photo.png"), "JPEG :\nCan't open " + run.in.File("pipe.jpg") + "\n",
+        report, run.in.File("photo.xcf"), "JPEG :\nCan't open " + run.in.File("pipe.jpg") + "\n",
         report, run.in.File("pipe.jpg"),  "Can't open file for reading :\n" + run.in.File("gone.bmp"),
         report, run.in.File("gone.bmp")};
     ASSERT_GE(boxes.size(), 2u);
@@ -342,11 +342,13 @@ TEST(BatchCommandLine, SameFilesAsTheWindowAndExitStatus) {
         EXPECT_EQ(test::ReadFile(c + n), test::ReadFile(run.out + n)) << n;
 
     // A failure is reported on standard error and the rest is written: status 1.
-    test::WriteFile(run.in.File("d.png"), {1, 2});
+    test::WriteFile(run.in.File("d.xcf"), {1, 2});
     const std::string failed = Shell(env + "'" + VANTOR_BINARY + "' --write '" + cli.path().string() + "' '" +
-                                     run.in.File("d.png") + "' '" + run.in.File("c.jpg") + "' 2>&1; echo rc=$?");
-    EXPECT_EQ(failed, "vantor: " + run.in.File("d.png") + ": the name does not end in .jpg, .jpeg, .jpe or .bmp\n" + c +
-                          "c~(1).JPG\nrc=1\n");
+                                     run.in.File("d.xcf") + "' '" + run.in.File("c.jpg") + "' 2>&1; echo rc=$?");
+    EXPECT_EQ(failed, "vantor: " + run.in.File("d.xcf") +
+                          ": the name does not end in .jpg, .jpeg, .jpe, .bmp, .png, .gif, .webp, .tif, .tiff, .heic, "
+                          ".heif or .avif\n" +
+                          c + "c~(1).JPG\nrc=1\n");
     // The root folder is a usage error.
     EXPECT_EQ(Shell(env + "'" + VANTOR_BINARY + "' --write / '" + run.in.File("c.jpg") + "' 2>/dev/null; echo rc=$?"),
               "rc=2\n");

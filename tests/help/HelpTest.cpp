@@ -51,9 +51,27 @@ TEST(HelpDialogs, TextsCoverTheirPoints) {
                                          "JPEG or BMP", "0  shrink", "1  unchanged", "2  shrink", "3  distort",
                                          "800*600", "Speed, Scale and Jump", "vantor --write OUTDIR ... PATH..."});
     ExpectMentions(HowToUseFeaturesTemplate(),
-                   {"during a slide show or a write", "saved", "Damaged JPEG", "Temporary Internet Files",
-                    "speed 0 or 1", "10000", "9989", "800*600", "symbolic links", "--write", "Full Screen (F11",
-                    "Esc when no show, search, sort or write runs", "Fit to Window"});
+                   {"during a slide show or a write",
+                    "saved",
+                    "Damaged JPEG",
+                    "Temporary Internet Files",
+                    "speed 0 or 1",
+                    "10000",
+                    "9989",
+                    "800*600",
+                    "symbolic links",
+                    "--write",
+                    "Full Screen (F11",
+                    "Esc when no show, search, sort or write runs",
+                    "Fit to Window",
+                    "Right, Page Down or n: the next slide; Left, Page Up, BackSpace or p: the slide before",
+                    "Home: the first slide; End: the last",
+                    "q or Ctrl+Q: quits",
+                    "i shows the texts",
+                    "(Ctrl+wheel) zoom",
+                    "0 or = fits",
+                    "1 is 100 %",
+                    "Shift+wheel"});
 }
 
 // What the pages say of the search, the names and damaged files holds here.

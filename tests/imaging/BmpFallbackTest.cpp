@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "imaging/BmpTestSupport.h"
 
 namespace vantor::test {
 namespace {
 
 struct Result {
-    BmpDecodeResult result;
+    DecodeOutcome result;
     DecodedBmp bmp;
     Bytes Pixel(std::uint32_t x, std::uint32_t y) const {
         const std::uint8_t* p = bmp.pixels.get() + (std::size_t{y} * bmp.width + x) * 3;
@@ -16,9 +19,16 @@ struct Result {
 
 Result Decode(const Bytes& file) {
     Result r;
-    r.result = DecodeBmpFallback(file.data(), file.size(), r.bmp);
+    r.result = DecodeBmpFallback(file.data(), file.size(), "x.bmp", r.bmp);
     return r;
 }
+
+// How a refused file ended: its status, and what the user is told ("" for nothing).
+std::pair<DecodeStatus, std::string> Refused(const Bytes& file) {
+    const DecodeOutcome outcome = Decode(file).result;
+    return {outcome.status, outcome.message};
+}
+const std::pair<DecodeStatus, std::string> kNotABitmap{DecodeStatus::Corrupt, ""};
 
 const Bytes kBlack{0, 0, 0};
 
@@ -37,7 +47,7 @@ TEST(BmpFallback, RunLengthEightBits) {
         0, 1,                    // end of bitmap
     };
     const Result r = Decode(f.Build());
-    ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+    ASSERT_TRUE(r.result.Ok());
     ASSERT_EQ(r.bmp.width, 6u);
     ASSERT_EQ(r.bmp.height, 3u);
     EXPECT_EQ(r.Pixel(0, 2), (Bytes{255, 0, 0}));
@@ -65,7 +75,7 @@ TEST(BmpFallback, RunLengthFourBitsAndTheBackground) {
         0, 1,
     };
     const Result r = Decode(f.Build());
-    ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+    ASSERT_TRUE(r.result.Ok());
     EXPECT_EQ(r.Pixel(0, 1), (Bytes{255, 0, 0}));
     EXPECT_EQ(r.Pixel(1, 1), (Bytes{0, 255, 0}));
     EXPECT_EQ(r.Pixel(4, 1), (Bytes{255, 0, 0}));
@@ -84,7 +94,7 @@ TEST(BmpFallback, SixteenBits) {
         f.bits = 16;
         f.pixels = {0x00, 0x7C, 0xFF, 0x03};  // red, then green + blue 31
         const Result r = Decode(f.Build());
-        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+        ASSERT_TRUE(r.result.Ok());
         EXPECT_EQ(r.Pixel(0, 0), (Bytes{255, 0, 0}));
         EXPECT_EQ(r.Pixel(1, 0), (Bytes{0, 255, 255}));
     }
@@ -96,7 +106,7 @@ TEST(BmpFallback, SixteenBits) {
         f.table = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
         f.pixels = {0xE0, 0x07, 0x10, 0x00};  // green 63, blue 16
         const Result r = Decode(f.Build());
-        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+        ASSERT_TRUE(r.result.Ok());
         EXPECT_EQ(r.Pixel(0, 0), (Bytes{0, 255, 0}));
         EXPECT_EQ(r.Pixel(1, 0), (Bytes{0, 0, 132}));
     }
@@ -106,7 +116,7 @@ TEST(BmpFallback, SixteenBits) {
         f.bits = 16;
         f.pixels = {0x00, 0x7C, 0, 0, 0x1F, 0x00, 0, 0};
         const Result r = Decode(f.Build());
-        ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+        ASSERT_TRUE(r.result.Ok());
         EXPECT_EQ(r.Pixel(0, 0), (Bytes{255, 0, 0}));
         EXPECT_EQ(r.Pixel(0, 1), (Bytes{0, 0, 255}));
     }
@@ -122,7 +132,7 @@ TEST(BmpFallback, OverlappingTableAndShortData) {
     f.pixelOffset = 54 + 4;
     f.pixels = {1, 2, 3, 0, 1, 0, 0, 0};
     const Result r = Decode(f.Build());
-    ASSERT_EQ(r.result, BmpDecodeResult::Ok);
+    ASSERT_TRUE(r.result.Ok());
     // Entry 1 is now the pixel bytes 1 2 3 0 (blue 1, green 2, red 3).
     EXPECT_EQ(r.Pixel(0, 1), (Bytes{3, 2, 1}));
     EXPECT_EQ(r.Pixel(0, 0), (Bytes{3, 2, 1}));
@@ -143,13 +153,13 @@ TEST(BmpFallback, OverlappingTableAndShortData) {
         g.width = c.width;
         g.height = c.height;
         g.pixels = Bytes(c.pixelBytes, 1);
-        EXPECT_EQ(Decode(g.Build()).result, BmpDecodeResult::NotABitmap) << c.bits << " bits, " << c.pixelBytes;
+        EXPECT_EQ(Refused(g.Build()), kNotABitmap) << c.bits << " bits, " << c.pixelBytes;
     }
 }
 
 TEST(BmpFallback, Refusals) {
-    EXPECT_EQ(Decode({'B', 'M', 0}).result, BmpDecodeResult::NotABitmap);
-    EXPECT_EQ(Decode(Bytes(100, 'X')).result, BmpDecodeResult::NotABitmap);
+    EXPECT_EQ(Refused({'B', 'M', 0}), kNotABitmap);
+    EXPECT_EQ(Refused(Bytes(100, 'X')), kNotABitmap);
     BmpFile f;
     f.bits = 8;
     f.compression = 1;
@@ -157,16 +167,19 @@ TEST(BmpFallback, Refusals) {
     f.pixels = {4, 1, 0, 1};
     Bytes cut = f.Build();
     cut.resize(cut.size() - 2);  // shorter than its header claims
-    EXPECT_EQ(Decode(cut).result, BmpDecodeResult::NotABitmap);
+    EXPECT_EQ(Refused(cut), kNotABitmap);
     f.width = -4;
-    EXPECT_EQ(Decode(f.Build()).result, BmpDecodeResult::NegativeSize);
+    EXPECT_EQ(Refused(f.Build()),
+              std::pair(DecodeStatus::Corrupt, std::string("File DIB Too Big for reading3 :\nx.bmp")));
     f.width = 70000;
     f.height = 70000;
-    EXPECT_EQ(Decode(f.Build()).result, BmpDecodeResult::TooLarge);
+    EXPECT_EQ(Refused(f.Build()),
+              std::pair(DecodeStatus::TooLarge, std::string("m_buf nothing Write Error ni naruyo!!!")));
     f.width = 4;
     f.height = 1;
     f.compression = 4;  // embedded JPEG
-    EXPECT_EQ(Decode(f.Build()).result, BmpDecodeResult::Unsupported);
+    EXPECT_EQ(Refused(f.Build()),
+              std::pair(DecodeStatus::Unsupported, std::string("File/DIB CANNOT LOAD for reading5 :\nx.bmp")));
 }
 
 }  // namespace

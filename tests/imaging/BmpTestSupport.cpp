@@ -11,7 +11,7 @@ Picture DecodeWithFallback(const std::string& path) {
     Picture p;
     const Bytes file = ReadFile(path);
     DecodedBmp decoded;
-    p.ok = DecodeBmpFallback(file.data(), file.size(), decoded) == BmpDecodeResult::Ok;
+    p.ok = DecodeBmpFallback(file.data(), file.size(), path, decoded).Ok();
     p.width = decoded.width;
     p.height = decoded.height;
     if (p.ok) p.rgb.assign(decoded.pixels.get(), decoded.pixels.get() + std::size_t{p.width} * p.height * 3);
@@ -22,11 +22,12 @@ Picture DecodeLikeViewer(const std::string& path) {
     BmpCodec codec;
     Picture p;
     int fallback = 0;
-    codec.ProbeLoad(path, p.width, p.height, fallback);
+    RgbBuffer buf;
+    codec.ProbeLoad(path, buf, p.width, p.height, fallback);
     if (fallback == 1) return DecodeWithFallback(path);
-    RgbBuffer buf = codec.Load(path, p.width, p.height);
-    p.ok = buf != nullptr && codec.m_status == "OK";
-    p.status = codec.m_status;
+    const DecodeOutcome outcome = codec.Load(path, buf, p.width, p.height);
+    p.ok = outcome.Ok();
+    p.status = p.ok ? "OK" : outcome.message;
     if (p.ok) p.rgb.assign(buf.get(), buf.get() + std::size_t{p.width} * p.height * 3);
     return p;
 }

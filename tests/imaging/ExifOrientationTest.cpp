@@ -131,7 +131,7 @@ Bytes PixelsOf(const JpegFile::Picture& p) {
 }
 
 // A photo stored on its side (512 x 256, four flat quadrants) decoded every way the
-// program decodes: aloud, quietly in two bands, reduced for a frame, and ahead on
+// program decodes: whole, in two bands, reduced for a frame, and ahead on
 // a worker. Asked to, each stands it upright alike; unasked, each leaves it as stored.
 TEST(ExifOrientation, EveryDecodeStandsThePictureUprightOnlyWhenAsked) {
     TempDir dir;
@@ -150,7 +150,7 @@ TEST(ExifOrientation, EveryDecodeStandsThePictureUprightOnlyWhenAsked) {
 
         JpegFile::Options aloud;
         aloud.upright = true;
-        const JpegFile::Picture whole = JpegFile::Load(path, aloud);
+        const JpegFile::Picture whole = JpegPicture(path, aloud);
         ASSERT_TRUE(whole.pixels);
         EXPECT_TRUE(whole.upright);
         EXPECT_EQ(std::vector<std::uint32_t>({whole.width, whole.height, whole.trueWidth, whole.trueHeight}),
@@ -158,16 +158,15 @@ TEST(ExifOrientation, EveryDecodeStandsThePictureUprightOnlyWhenAsked) {
         EXPECT_EQ(CornersOfDisplay(whole.pixels.get(), whole.width, whole.height), c.upright);
 
         JpegFile::Options bands = aloud;
-        bands.quiet = true;
         bands.splitFromPixels = 0;
-        EXPECT_EQ(PixelsOf(JpegFile::Load(path, bands)), PixelsOf(whole)) << "two bands";
+        EXPECT_EQ(PixelsOf(JpegPicture(path, bands)), PixelsOf(whole)) << "two bands";
 
         // The chooser sees the upright size; a half-size decode is turned alike.
         const Chooser half{4};
         JpegFile::Options reduced = aloud;
         reduced.choose = &Choose;
         reduced.context = &half;
-        const JpegFile::Picture small = JpegFile::Load(path, reduced);
+        const JpegFile::Picture small = JpegPicture(path, reduced);
         EXPECT_EQ(std::vector<std::uint32_t>({half.width, half.height, small.width, small.height, small.trueWidth}),
                   std::vector<std::uint32_t>({w, h, w / 2, h / 2, w}));
         EXPECT_EQ(CornersOfDisplay(small.pixels.get(), small.width, small.height), c.upright);
@@ -180,7 +179,7 @@ TEST(ExifOrientation, EveryDecodeStandsThePictureUprightOnlyWhenAsked) {
         ASSERT_TRUE(taken);
         EXPECT_EQ(PixelsOf(*taken), PixelsOf(whole)) << "ahead";
 
-        const JpegFile::Picture stored = JpegFile::Load(path, JpegFile::Options{});
+        const JpegFile::Picture stored = JpegPicture(path);
         EXPECT_EQ(std::vector<std::uint32_t>({stored.width, stored.height}), std::vector<std::uint32_t>({512, 256}));
         EXPECT_EQ(CornersOfDisplay(stored.pixels.get(), 512, 256), (Corners{1, 2, 3, 4})) << "not asked";
     }

@@ -19,18 +19,18 @@ TEST(FuzzRegressions, EveryKeptInputDecodesOrIsRefused) {
         SCOPED_TRACE(path);
         std::uint32_t w = 0, h = 0;
         BmpCodec codec;
-        RgbBuffer image = codec.Load(path, w, h);
-        EXPECT_EQ(image != nullptr, codec.m_status == "OK");
+        RgbBuffer image;
+        EXPECT_EQ(codec.Load(path, image, w, h).Ok(), image != nullptr);
         int fallback = 0;
-        codec.ProbeLoad(path, w, h, fallback);
+        codec.ProbeLoad(path, image, w, h, fallback);
         const auto bytes = ReadFile(path);
         DecodedBmp decoded;
-        DecodeBmpFallback(bytes.data(), bytes.size(), decoded);
-        image = JpegFile::LoadToRgb(path, w, h);
-        image = JpegFile::LoadToDisplay(path, w, h);
+        DecodeBmpFallback(bytes.data(), bytes.size(), path, decoded);
+        EXPECT_EQ(JpegFile::LoadToRgb(path, image, w, h).Ok(), image != nullptr);
+        EXPECT_EQ(JpegFile::LoadToDisplay(path, image, w, h).Ok(), image != nullptr);
         JpegFile::Options upright;
         upright.upright = true;
-        JpegFile::Load(path, upright);
+        JpegPicture(path, upright);
         JpegFile::ReadDimensions(path, w, h);
     }
 }

@@ -7,11 +7,29 @@
 #include "TestSupport.h"
 #include "imaging/JpegFile.h"
 #include "imaging/JpegTestSupport.h"
+#include "viewer/DecodeMessages.h"
 
 namespace vantor::test {
 namespace {
 
 using Bytes = std::vector<unsigned char>;
+
+// The reads as the viewer makes them: what they met told in boxes.
+RgbBuffer LoadToRgb(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    RgbBuffer pixels;
+    ShowDecodeOutcome(JpegFile::LoadToRgb(path, pixels, width, height), PictureKind::Jpeg);
+    return pixels;
+}
+RgbBuffer LoadToDisplay(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    RgbBuffer pixels;
+    ShowDecodeOutcome(JpegFile::LoadToDisplay(path, pixels, width, height), PictureKind::Jpeg);
+    return pixels;
+}
+bool ReadDimensions(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+    const DecodeOutcome outcome = JpegFile::ReadDimensions(path, width, height);
+    ShowDecodeOutcome(outcome, PictureKind::Jpeg);
+    return outcome.Ok();
+}
 
 // The transcript line of a message box with an OK button.
 std::string Box(const std::string& caption, std::string text, const std::string& icon) {
@@ -47,10 +65,10 @@ TEST(JpegFile, ColourRoundTripAndDimensions) {
     ASSERT_TRUE(JpegFile::SaveFromRgb(path, rgb.data(), 47, 33, true, 100));
     EXPECT_EQ(LastJpegPath(), path);
     std::uint32_t w = 0, h = 0;
-    ASSERT_TRUE(JpegFile::ReadDimensions(path, w, h));
+    ASSERT_TRUE(ReadDimensions(path, w, h));
     EXPECT_EQ(w, 47u);
     EXPECT_EQ(h, 33u);
-    RgbBuffer back = JpegFile::LoadToRgb(path, w, h);
+    RgbBuffer back = LoadToRgb(path, w, h);
     ASSERT_TRUE(back);
     ASSERT_EQ(w, 47u);
     ASSERT_EQ(h, 33u);
@@ -105,7 +123,7 @@ TEST(JpegFile, GrayscaleWriteUsesTruncatedWeightedSums) {
     ASSERT_NE(sof, std::string::npos);
     EXPECT_EQ(file[sof + 9], 1) << "one component";
     std::uint32_t w = 0, h = 0;
-    RgbBuffer back = JpegFile::LoadToRgb(path, w, h);
+    RgbBuffer back = LoadToRgb(path, w, h);
     ASSERT_TRUE(back);
     const int expected[6] = {255, 76, 149, 29, 127, 0};
     for (int block = 0; block < 6; ++block) {
@@ -121,9 +139,9 @@ TEST(JpegFile, OpenFailuresAndRefusedWrites) {
     TempDir dir;
     const std::string missing = dir.File("none.jpg");
     std::uint32_t w = 5, h = 5;
-    EXPECT_EQ(JpegFile::LoadToRgb(missing, w, h), nullptr);
+    EXPECT_EQ(LoadToRgb(missing, w, h), nullptr);
     EXPECT_EQ(w, 0u);
-    EXPECT_FALSE(JpegFile::ReadDimensions(missing, w, h));
+    EXPECT_FALSE(ReadDimensions(missing, w, h));
     const std::string unwritable = dir.File("no/such/dir.jpg");
     const std::uint8_t pixel[3] = {1, 2, 3};
     EXPECT_FALSE(JpegFile::SaveFromRgb(unwritable, pixel, 1, 1, true, 90));
@@ -148,7 +166,7 @@ TEST(JpegFile, DamagedFiles) {
         const std::string path = dir.File("not.jpg");
         WriteFile(path, Bytes(100, 'x'));
         std::uint32_t w = 0, h = 0;
-        EXPECT_EQ(JpegFile::LoadToRgb(path, w, h), nullptr);
+        EXPECT_EQ(LoadToRgb(path, w, h), nullptr);
         const auto boxes = sv.Events("box");
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(Caption(boxes[0]), "JPEG Fatal Error");
@@ -163,9 +181,9 @@ TEST(JpegFile, DamagedFiles) {
         const std::string path = dir.File("cut.jpg");
         WriteFile(path, file);
         std::uint32_t w = 0, h = 0;
-        ASSERT_TRUE(JpegFile::ReadDimensions(path, w, h));
+        ASSERT_TRUE(ReadDimensions(path, w, h));
         EXPECT_EQ(w, 64u);
-        RgbBuffer back = JpegFile::LoadToRgb(path, w, h);
+        RgbBuffer back = LoadToRgb(path, w, h);
         EXPECT_TRUE(back);
         EXPECT_EQ(h, 64u);
         const auto boxes = sv.Events("box");
@@ -190,7 +208,7 @@ TEST(JpegFile, PicturesTooLargeAreRefusedBeforeDecoding) {
         const std::string path = dir.File("big.jpg");
         WriteFile(path, file);
         std::uint32_t w = 1, h = 1;
-        EXPECT_EQ(JpegFile::LoadToRgb(path, w, h), nullptr);
+        EXPECT_EQ(LoadToRgb(path, w, h), nullptr);
         EXPECT_EQ(w, 0u);
         EXPECT_EQ(h, 0u);
         // Refused for its size, never said to be out of memory.
@@ -214,7 +232,7 @@ TEST(JpegFile, FourComponentFilesBecomeRgb) {
         const std::string path = dir.File("cmyk.jpg");
         WriteFile(path, writer.Encode(cmyk, 16, 8));
         std::uint32_t w = 0, h = 0;
-        return JpegFile::LoadToRgb(path, w, h);
+        return LoadToRgb(path, w, h);
     };
     auto expectNear = [](const std::uint8_t* p, int r, int g, int b) {
         EXPECT_NEAR(p[0], r, 2);
@@ -263,8 +281,8 @@ TEST(JpegFile, DisplayOrderLoadMatchesLoadThenConvert) {
         const std::string path = dir.File("k.jpg");
         WriteFile(path, writer.Encode(samples, w, h));
         std::uint32_t fw = 0, fh = 0, dw = 0, dh = 0;
-        RgbBuffer file = JpegFile::LoadToRgb(path, fw, fh);
-        RgbBuffer display = JpegFile::LoadToDisplay(path, dw, dh);
+        RgbBuffer file = LoadToRgb(path, fw, fh);
+        RgbBuffer display = LoadToDisplay(path, dw, dh);
         ASSERT_TRUE(file && display);
         ASSERT_EQ(fw, dw);
         ASSERT_EQ(fh, dh);
@@ -293,7 +311,7 @@ TEST(JpegFile, EndlessProgressiveScansEndInAFatalError) {
     const std::string path = dir.File("scans.jpg");
     WriteFile(path, file);
     std::uint32_t w = 0, h = 0;
-    EXPECT_EQ(JpegFile::LoadToRgb(path, w, h), nullptr);
+    EXPECT_EQ(LoadToRgb(path, w, h), nullptr);
     const auto boxes = sv.Events("box");
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(Caption(boxes.back()), "JPEG Fatal Error");

@@ -54,10 +54,11 @@ bool SamePixels(const PixelBlock& a, const RgbBuffer& b, std::uint32_t w, std::u
 unsigned Quarter(std::uint32_t, std::uint32_t, const void*) { return 2; }
 unsigned ThreeEighths(std::uint32_t, std::uint32_t, const void*) { return 3; }
 
-// A decode without a word to the user.
-JpegFile::Picture Quietly(const std::string& path, JpegFile::Options options = {}) {
-    options.quiet = true;
-    return JpegFile::Load(path, options);
+// A decode as one ahead keeps it: nothing when it has anything to tell.
+JpegFile::Picture Quietly(const std::string& path, const JpegFile::Options& options = {}) {
+    JpegFile::Picture picture;
+    if (!JpegFile::Load(path, options, picture).Clean()) picture.pixels.reset();
+    return picture;
 }
 
 TEST(JpegPrefetch, HandsOverExactlyWhatWasAskedFor) {
@@ -74,7 +75,7 @@ TEST(JpegPrefetch, HandsOverExactlyWhatWasAskedFor) {
     auto picture = ahead.Take(a);
     ASSERT_TRUE(picture);
     std::uint32_t w = 0, h = 0;
-    const RgbBuffer direct = JpegFile::LoadToDisplay(a, w, h);
+    const RgbBuffer direct = test::JpegPixels(a, w, h);
     EXPECT_EQ(picture->width, 64u);
     EXPECT_EQ(picture->height, 48u);
     EXPECT_EQ(picture->trueWidth, 64u);
@@ -107,7 +108,7 @@ TEST(JpegPrefetch, PicturesAreDecodedIntoKeptMemory) {
     const std::string a = dir.File("a.jpg");
     WriteJpeg(a, 64, 48, 5);
     std::uint32_t w = 0, h = 0;
-    const RgbBuffer direct = JpegFile::LoadToDisplay(a, w, h);
+    const RgbBuffer direct = test::JpegPixels(a, w, h);
     PictureMemory memory;
     JpegPrefetch ahead(&memory);
     // A kept block that fits is decoded into; the picture is the same.
@@ -162,7 +163,7 @@ TEST(JpegPrefetch, AFileChangedSinceItsDecodeIsNotHandedOver) {
     // rewritten and the time put back is taken as unchanged (the old pixels).
     decoded();
     std::uint32_t w = 0, h = 0;
-    const RgbBuffer before = JpegFile::LoadToDisplay(a, w, h);
+    const RgbBuffer before = test::JpegPixels(a, w, h);
     auto bytes = test::ReadFile(a);
     ASSERT_GT(bytes.size(), 700u);
     bytes[bytes.size() - 600] ^= 0x55;
@@ -214,7 +215,7 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
         WriteProgressiveJpeg(path, c.width, c.height, false, c.h, c.v, c.restartRows);
         JpegFile::Options options;
         options.choose = c.choose;
-        const JpegFile::Picture single = JpegFile::Load(path, options);
+        const JpegFile::Picture single = test::JpegPicture(path, options);
         ASSERT_TRUE(single.pixels);
         options.splitFromPixels = 0;
         const JpegFile::Picture split = Quietly(path, options);
@@ -231,7 +232,7 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
         const std::string path = dir.File("progressive.jpg");
         WriteProgressiveJpeg(path, 300, 600);
         std::uint32_t w = 0, h = 0;
-        const RgbBuffer single = JpegFile::LoadToDisplay(path, w, h);
+        const RgbBuffer single = test::JpegPixels(path, w, h);
         JpegFile::Options options;
         options.splitFromPixels = 0;
         const JpegFile::Picture whole = Quietly(path, options);

@@ -32,7 +32,7 @@ TEST(OpenCommand, DispatchesOnTheNameEndingInAnyCase) {
     TempDir dir;
     Session s;
     const std::string first = WriteJpeg(dir, "first.jpg", 40, 30);
-    const std::string odd = dir.File("photo.png");
+    const std::string odd = dir.File("photo.xcf");
     std::filesystem::copy_file(WriteJpeg(dir, "other.jpg", 20, 10), odd);
     const std::string mixed = dir.File("PHOTO.Jpg");
     std::filesystem::copy_file(dir.File("other.jpg"), mixed);
@@ -46,11 +46,13 @@ TEST(OpenCommand, DispatchesOnTheNameEndingInAnyCase) {
     EXPECT_EQ(o.defaultExt, "*.JPG");
     EXPECT_EQ(o.initialName, "*.JPG");
     EXPECT_EQ(o.filter,
-              "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||");
+              "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|PNG (*.PNG)|*.PNG|GIF (*.GIF)|*.GIF|"
+              "WebP (*.WEBP)|*.WEBP|TIFF (*.TIF)|*.TIF;*.TIFF|HEIC (*.HEIC)|*.HEIC;*.HEIF|AVIF (*.AVIF)|*.AVIF|"
+              "All files (*.*)|*.*||");
     EXPECT_TRUE(o.mustExist);
     EXPECT_EQ(s.view.m_width, 40u);
 
-    // No loader reads ".png": nothing loads and the user is told, but the name is
+    // No loader reads ".xcf": nothing loads and the user is told, but the name is
     // taken and the view repaints.
     const auto before = s.Buf();
     const int erases = s.ui.erases;
@@ -60,8 +62,10 @@ TEST(OpenCommand, DispatchesOnTheNameEndingInAnyCase) {
     EXPECT_EQ(s.view.m_width, 40u);
     EXPECT_EQ(s.Buf(), before);
     EXPECT_EQ(s.ui.erases, erases + 1);
-    EXPECT_EQ(s.Events("box").back(),
-              Box("Cannot show this file: the name does not end in .jpg, .jpeg, .jpe or .bmp :\\n" + odd, "error"));
+    EXPECT_EQ(s.Events("box").back(), Box("Cannot show this file: the name does not end in .jpg, .jpeg, .jpe, .bmp, "
+                                          ".png, .gif, .webp, .tif, .tiff, .heic, .heif or .avif :\\n" +
+                                              odd,
+                                          "error"));
 
     s.Files(mixed);
     s.view.OnCommand(ID_FILE_OPEN);
@@ -154,7 +158,7 @@ TEST(SaveJpeg, WritesOnceAtTheChosenQualityAndShowsTheStoredPicture) {
         EXPECT_EQ(test::ReadFile(saved), test::ReadFile(reference));
         // The view now holds the file as stored.
         std::uint32_t w = 0, h = 0;
-        auto stored = JpegFile::LoadToDisplay(saved, w, h);
+        auto stored = test::JpegPixels(saved, w, h);
         ASSERT_TRUE(stored);
         EXPECT_EQ(s.Buf(), std::vector<std::uint8_t>(stored.get(), stored.get() + w * h * 3));
         EXPECT_EQ(s.ui.waitDepth, 0);
@@ -267,11 +271,10 @@ TEST(SaveCommands, WorkOnTheSlideShownDuringAShow) {
     EXPECT_EQ(s.Events("filedialog").size(), 6u);
     EXPECT_EQ(s.Events("slide").size(), 3u);
     std::uint32_t w = 0, h = 0;
-    BmpCodec codec;
-    ASSERT_TRUE(codec.Load(out, w, h));
+    RgbBuffer pixels;
+    ASSERT_TRUE(BmpCodec().Load(out, pixels, w, h).Ok());
     std::uint32_t w2 = 0, h2 = 0;
-    BmpCodec codec2;
-    codec2.Load(paths[1], w2, h2);
+    BmpCodec().Load(paths[1], pixels, w2, h2);
     EXPECT_EQ(w, w2);
     EXPECT_EQ(h, h2);
 }

@@ -28,8 +28,16 @@ TEST(PictureFormats, EachNameTellsItsKindWhatTakesItAndItsWrittenName) {
         {"a.bmp", PictureKind::Bmp, true, false, true, "a.JPG", "a.BMP"},
         {"a.BMP", PictureKind::Bmp, true, false, true, "a.JPG", "a.BMP"},
         {"a.bMp", PictureKind::Bmp, true, false, false, "a.JPG", "a.BMP"},
-        {"a.gif", PictureKind::Gif, false, false, false, "a.JPG", "a.BMP"},
-        {"a.png", PictureKind::None, false, false, false, "a.JPG", "a.BMP"},
+        {"a.gif", PictureKind::Gif, true, false, false, "a.JPG", "a.BMP"},
+        {"shot.png", PictureKind::Png, true, false, false, "shot.JPG", "shot.BMP"},
+        {"a.PNG", PictureKind::Png, true, false, false, "a.JPG", "a.BMP"},
+        {"a.webp", PictureKind::Webp, true, false, false, "a.JPG", "a.BMP"},
+        {"a.tif", PictureKind::Tiff, true, false, false, "a.JPG", "a.BMP"},
+        {"a.Tiff", PictureKind::Tiff, true, false, false, "a.JPG", "a.BMP"},
+        {"a.heic", PictureKind::Heic, true, false, false, "a.JPG", "a.BMP"},
+        {"a.HEIF", PictureKind::Heic, true, false, false, "a.JPG", "a.BMP"},
+        {"a.avif", PictureKind::Avif, true, false, false, "a.JPG", "a.BMP"},
+        {"a.xcf", PictureKind::None, false, false, false, "a.JPG", "a.BMP"},
         {"a.jpeg.txt", PictureKind::None, false, false, false, "a.jpeg.JPG", "a.jpeg.BMP"},
         {"a.jpg ", PictureKind::None, false, false, false, "a.jJPG", "a.jBMP"},
         {"jpeg", PictureKind::None, false, false, false, "jJPG", "jBMP"},
@@ -68,22 +76,26 @@ TEST(PictureFormats, TheRowsAgree) {
 }
 
 TEST(PictureFormats, TextsAndFiltersComeFromTheRows) {
-    EXPECT_EQ(NotAPictureName(), "the name does not end in .jpg, .jpeg, .jpe or .bmp");
-    EXPECT_EQ(PictureFilter(FilterRows::All),
-              "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|GIF (*.GIF)|*.GIF|All files (*.*)|*.*||");
-    EXPECT_EQ(PictureFilter(FilterRows::Decoded),
-              "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|All files (*.*)|*.*||");
+    EXPECT_EQ(
+        NotAPictureName(),
+        "the name does not end in .jpg, .jpeg, .jpe, .bmp, .png, .gif, .webp, .tif, .tiff, .heic, .heif or .avif");
+    const std::string rows =
+        "JPG File (*.JPG)|*.JPG;*.JPEG;*.JPE|BMP (*.BMP)|*.BMP|PNG (*.PNG)|*.PNG|GIF (*.GIF)|*.GIF|"
+        "WebP (*.WEBP)|*.WEBP|TIFF (*.TIF)|*.TIF;*.TIFF|HEIC (*.HEIC)|*.HEIC;*.HEIF|AVIF (*.AVIF)|*.AVIF|";
+    EXPECT_EQ(PictureFilter(FilterRows::All), rows + "All files (*.*)|*.*||");
+    EXPECT_EQ(PictureFilter(FilterRows::Decoded), rows + "All files (*.*)|*.*||");
 }
 
 TEST(PictureFormats, AFolderGivesTheFilesADecoderReadsInByteOrder) {
     test::TempDir dir;
-    for (const char* name : {"b.BMP", "a.jpg", "c.gif", "d.png", "e.Jpeg", "Z.jpe", "notes.txt"})
+    for (const char* name : {"b.BMP", "a.jpg", "c.gif", "d.png", "e.Jpeg", "Z.jpe", "f.HEIC", "g.tiff", "notes.txt"})
         test::WriteFile(dir.File(name), {1});
     std::filesystem::create_directory(dir.path() / "sub.jpg");
     test::WriteFile(dir.File("sub.jpg/inner.jpg"), {1});
     const std::string folder = dir.path().string();
-    const std::vector<std::string> expected = {folder + "/Z.jpe", folder + "/a.jpg", folder + "/b.BMP",
-                                               folder + "/e.Jpeg"};
+    const std::vector<std::string> expected = {folder + "/Z.jpe",  folder + "/a.jpg", folder + "/b.BMP",
+                                               folder + "/c.gif",  folder + "/d.png", folder + "/e.Jpeg",
+                                               folder + "/f.HEIC", folder + "/g.tiff"};
     EXPECT_EQ(PicturesIn(folder), expected);
     EXPECT_EQ(PicturesIn(folder + "/"), expected);
     EXPECT_TRUE(PicturesIn(dir.File("missing")).empty());

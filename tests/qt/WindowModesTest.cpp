@@ -40,9 +40,13 @@ struct Window : test::ShownWindow {
         Settle();
     }
     QSize Client() const { return window.ViewArea()->viewport()->size(); }
+    QImage Shown() const {
+        Settle();
+        return window.ViewArea()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
     // Where the (red) picture is on screen.
     QRect PictureExtent() const {
-        const QImage shown = window.ViewArea()->viewport()->grab().toImage();
+        const QImage shown = Shown();
         QRect extent;
         for (int y = 0; y < shown.height(); ++y) {
             for (int x = 0; x < shown.width(); ++x) {
@@ -160,8 +164,9 @@ TEST(QtWindowModes, FitToWindowFollowsTheClientAreaOnEveryResize) {
             Settle();
         }
         const QSize client = w.Client();
-        // 30 pixels inside each edge, keeping 4:3, centred.
-        const double scale = std::min((client.width() - 60) / 1600.0, (client.height() - 60) / 1200.0);
+        // 30 pixels inside each edge of a window, to the edges of the screen; keeping 4:3, centred.
+        const int margin = s.fullScreen ? 0 : 60;
+        const double scale = std::min((client.width() - margin) / 1600.0, (client.height() - margin) / 1200.0);
         const QRect extent = w.PictureExtent();
         const std::string at = std::to_string(client.width()) + " x " + std::to_string(client.height());
         EXPECT_NEAR(extent.width(), 1600 * scale, 2.5) << at;
@@ -178,6 +183,74 @@ TEST(QtWindowModes, FitToWindowFollowsTheClientAreaOnEveryResize) {
     Settle();
     EXPECT_FALSE(item->isChecked());
     EXPECT_EQ(w.PictureExtent().size(), QSize(800, 600));
+}
+
+TEST(QtWindowModes, FullScreenShowsThePictureAloneCentredOnBlack) {
+    struct Case {
+        const char* name;
+        bool fitWindow;
+        bool haltedShow;  // i is then a step forward, as any key
+    };
+    const Case cases[] = {
+        {"the scale dialog's frame", false, false},
+        {"fit to window", true, false},
+        {"a halted show", false, true},
+    };
+    // 16:9, larger than the frame and the screen.
+    test::TempDir dir;
+    const std::string path = dir.File("red.jpg");
+    std::vector<std::uint8_t> red(1920 * 1080 * 3, 0);
+    for (std::size_t i = 0; i < red.size(); i += 3) red[i] = 255;
+    ASSERT_TRUE(JpegFile::SaveFromRgb(path, red.data(), 1920, 1080, true, 95));
+    test::TestApp();
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const double scale = std::min(screen.width() / 1920.0, screen.height() / 1080.0);
+    const QSize fitted(static_cast<int>(1920 * scale), static_cast<int>(1080 * scale));
+    for (const Case& c : cases) {
+        Window w(QSize(1100, 800));
+        if (c.fitWindow) w.view.OnFitWindow();
+        w.view.OnBackgroundToggle();  // from gray to black,
+        w.view.OnBackgroundToggle();  // to white in the window
+        w.view.LoadJpegFile(path);
+        w.view.InvalidateView(true);
+        w.view.m_stopped = c.haltedShow ? 0 : 1;
+        w.view.m_haltState = c.haltedShow ? CVantorView::kHaltHalted : CVantorView::kHaltRunning;
+        const QRect inWindow = w.PictureExtent();
+        const QRgb white = qRgb(255, 255, 255);
+        EXPECT_EQ(w.Shown().pixel(2, w.Client().height() / 2), white) << c.name;
+
+        w.Key(Qt::Key_F11);
+        ASSERT_EQ(w.Client(), screen) << c.name;
+        const QRect centred(QPoint((screen.width() - fitted.width()) / 2, (screen.height() - fitted.height()) / 2),
+                            fitted);
+        // Everything but the picture is black: no texts until i asks for them.
+        const auto outside = [&] {
+            const QImage shown = w.Shown();
+            int ink = 0;
+            for (int y = 0; y < shown.height(); ++y) {
+                for (int x = 0; x < shown.width(); ++x) {
+                    ink += !centred.adjusted(-1, -1, 1, 1).contains(x, y) && shown.pixel(x, y) != qRgb(0, 0, 0);
+                }
+            }
+            return ink;
+        };
+        const QRect extent = w.PictureExtent();
+        EXPECT_NEAR(extent.left(), centred.left(), 1) << c.name;
+        EXPECT_NEAR(extent.top(), centred.top(), 1) << c.name;
+        EXPECT_NEAR(extent.width(), centred.width(), 1) << c.name;
+        EXPECT_NEAR(extent.height(), centred.height(), 1) << c.name;
+        EXPECT_EQ(outside(), 0) << c.name;
+        w.Key(Qt::Key_I);
+        EXPECT_EQ(outside() > 0, !c.haltedShow) << c.name << ": the texts again";
+        EXPECT_EQ(w.view.m_keyForwardRequest, c.haltedShow ? 1 : 0) << c.name;
+        w.Key(Qt::Key_I);
+        EXPECT_EQ(outside(), 0) << c.name;
+
+        // Leaving brings back the window's fit and background.
+        w.Key(Qt::Key_F11);
+        EXPECT_EQ(w.PictureExtent(), inWindow) << c.name;
+        EXPECT_EQ(w.Shown().pixel(2, w.Client().height() / 2), white) << c.name;
+    }
 }
 
 }  // namespace

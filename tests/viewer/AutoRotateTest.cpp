@@ -86,11 +86,13 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
     test::TempDir dir;
     const auto photos = WritePhotos(dir);  // o6.Jpeg is stored on its side
     std::filesystem::copy_file(photos[5], dir.File("portrait.JPE"));
-    std::filesystem::copy_file(photos[0], dir.File("notes.png"));
+    std::filesystem::copy_file(photos[0], dir.File("notes.xcf"));
     std::filesystem::create_directory(dir.path() / "folder");
     for (const char* name : {"b.jpeg", "a.JPE", "c.txt"})
         std::filesystem::copy_file(photos[0], (dir.path() / "folder" / name).string());
-    const std::string cannotShow = "Cannot show this file: the name does not end in .jpg, .jpeg, .jpe or .bmp :\\n";
+    const std::string cannotShow =
+        "Cannot show this file: the name does not end in .jpg, .jpeg, .jpe, .bmp, .png, .gif, .webp, .tif, .tiff, "
+        ".heic, .heif or .avif :\\n";
     struct Case {
         const char* what;
         std::vector<std::string> commandLine;  // empty: File > Open of the first file
@@ -100,28 +102,32 @@ TEST(AutoRotate, OpenAndTheCommandLineTakeJpegEndingsAndTellOfAnyOther) {
         std::vector<std::string> slides, boxTexts;  // the slide list; what the boxes said
     };
     const std::string folder = dir.File("folder");
+    std::vector<std::string> browsed = photos;
+    browsed.push_back(dir.File("portrait.JPE"));
     const Case cases[] = {
         {"Open a .Jpeg", {}, photos[5], false, 64, 32, {}, {}},
         {"Open a .JPE upright", {}, dir.File("portrait.JPE"), true, 32, 64, {}, {}},
-        {"Open a .png", {}, dir.File("notes.png"), true, 801, 601, {}, {cannotShow + dir.File("notes.png")}},
-        {"one .Jpeg on the command line, upright", {photos[5]}, "", true, 32, 64, {}, {}},
-        {"one .png on the command line",
-         {dir.File("notes.png")},
+        {"Open a .xcf", {}, dir.File("notes.xcf"), true, 801, 601, {}, {cannotShow + dir.File("notes.xcf")}},
+        // One picture is shown among its folder's, by name.
+        {"one .Jpeg on the command line, upright", {photos[5]}, "", true, 32, 64, browsed, {}},
+        {"one .xcf on the command line",
+         {dir.File("notes.xcf")},
          "",
          false,
          801,
          601,
          {},
-         {cannotShow + dir.File("notes.png")}},
-        {"a folder's JPEGs, and a .png left out of the list",
-         {folder, dir.File("notes.png")},
+         {cannotShow + dir.File("notes.xcf")}},
+        {"a folder's JPEGs, and a .xcf left out of the list",
+         {folder, dir.File("notes.xcf")},
          "",
          false,
          64,
          32,
          {folder + "/a.JPE", folder + "/b.jpeg"},
-         {"Left out of the slide list: the name does not end in .jpg, .jpeg, .jpe or .bmp :\\n" +
-          dir.File("notes.png")}},
+         {"Left out of the slide list: the name does not end in .jpg, .jpeg, .jpe, .bmp, .png, .gif, .webp, .tif, "
+          ".tiff, .heic, .heif or .avif :\\n" +
+          dir.File("notes.xcf")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

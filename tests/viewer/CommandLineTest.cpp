@@ -20,8 +20,11 @@ TEST(CommandLine, OnePictureIsOpenedWithoutAShow) {
     ASSERT_TRUE(sv.view.m_buf);
     EXPECT_EQ(sv.view.m_width, 5u);
     EXPECT_EQ(sv.view.m_strFile, dir.File("one.bmp")) << "a relative name is made absolute";
-    EXPECT_EQ(sv.view.m_slides.m_slideCount, 0u);
-    EXPECT_TRUE(sv.Events("slide").empty());
+    // The slide list is its folder's pictures, the picture alone here; no show runs.
+    EXPECT_EQ(sv.view.m_slides.m_slideCount, 1u);
+    EXPECT_EQ(sv.Events("slide").size(), 1u);
+    EXPECT_TRUE(sv.Events("sleep").empty());
+    EXPECT_EQ(sv.view.m_stopped, 1);
 }
 
 TEST(CommandLine, FoldersAddTheirPicturesByNameAndStartAShow) {

@@ -247,7 +247,7 @@ TEST(JumpDialog, OpensWithTheSlideNumberAndCancelKeepsIt) {
 TEST(JumpDialog, JumpDuringARunningShowShowsTheNextSlideAfterTheTarget) {
     // The pass after a jump to 15 shows 16.
     test::ScriptedView t;
-    for (std::uint32_t i = 0; i < 20; ++i) t.view.m_slides.Store(i, "/nowhere/" + std::to_string(i + 1) + ".png");
+    for (std::uint32_t i = 0; i < 20; ++i) t.view.m_slides.Store(i, "/nowhere/" + std::to_string(i + 1) + ".xcf");
     t.view.m_slides.m_slideCount = 20;
     t.view.m_speed = 0;
     t.ui.QueueDialogAnswer(Ok({{"m_jumpNo", "15"}}));
@@ -256,7 +256,7 @@ TEST(JumpDialog, JumpDuringARunningShowShowsTheNextSlideAfterTheTarget) {
     ASSERT_TRUE(t.view.OnCommand(ID_SLIDESHOW_START));
     const auto tboxes = t.Events("box");
     ASSERT_EQ(tboxes.size(), 1u);
-    EXPECT_NE(tboxes[0].find("/nowhere/16.png"), std::string::npos) << tboxes[0];
+    EXPECT_NE(tboxes[0].find("/nowhere/16.xcf"), std::string::npos) << tboxes[0];
 }
 
 }  // namespace

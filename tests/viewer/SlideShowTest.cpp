@@ -208,7 +208,7 @@ TEST(SlideShow, DelayForEachSpeed) {
         {34, 1360}, {55, 2200}, {56, 2576}, {100, 4600}, {110, 5060}, {111, 5550}, {200, 10000}, {255, 12750}};
     for (const auto& [speed, ms] : cases) {
         test::ScriptedView s;
-        SetSlides(s.view, {"/nowhere/a.png", "/nowhere/b.png"});
+        SetSlides(s.view, {"/nowhere/a.xcf", "/nowhere/b.xcf"});
         s.view.m_speed = speed;
         ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
         EXPECT_EQ(SleepTimes(s), (std::vector<unsigned>{ms, ms})) << "speed " << speed;
@@ -219,7 +219,7 @@ TEST(SlideShow, DelayForEachSpeed) {
 
 TEST(SlideShow, SpeedChangedDuringTheShowAppliesToTheNextDelay) {
     test::ScriptedView s;
-    SetSlides(s.view, {"/nowhere/a.png", "/nowhere/b.png", "/nowhere/c.png"});
+    SetSlides(s.view, {"/nowhere/a.xcf", "/nowhere/b.xcf", "/nowhere/c.xcf"});
     s.view.m_speed = 5;
     DialogAnswer a;
     a.button = IDOK;
@@ -258,18 +258,18 @@ TEST(SlideShow, MissingFileAtSlideFiveAsksAndContinueMovesOn) {
 
 TEST(SlideShow, MissingFileAnsweredStopEndsTheShow) {
     test::ScriptedView s;
-    SetSlides(s.view, {"/nowhere/a.png", "/nowhere/b.png", "/nowhere/c.png", "/nowhere/d.png", "/nowhere/e.png"});
+    SetSlides(s.view, {"/nowhere/a.xcf", "/nowhere/b.xcf", "/nowhere/c.xcf", "/nowhere/d.xcf", "/nowhere/e.xcf"});
     s.view.m_speed = 0;
     s.ui.QueueDialogAnswer(Stop());
     ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));
     // Slides 1 and 2 fail silently; slide 3 asks, and stop ends the run there.
     const auto boxes = s.Events("box");
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].find("\"text\":\"/nowhere/c.png\""), std::string::npos);
+    EXPECT_NE(boxes[0].find("\"text\":\"/nowhere/c.xcf\""), std::string::npos);
     EXPECT_EQ(s.Events("dialog").size(), 1u);
     EXPECT_EQ(s.view.m_stopped, 1);
     EXPECT_EQ(s.view.m_slideNo, 5u);
-    EXPECT_NE(s.view.m_lastShownPath, "/nowhere/c.png");
+    EXPECT_NE(s.view.m_lastShownPath, "/nowhere/c.xcf");
 }
 
 TEST(SlideShow, HaltedShowWithNothingLeftIsClosedByTheUser) {
@@ -285,7 +285,7 @@ TEST(SlideShow, HaltedShowWithNothingLeftIsClosedByTheUser) {
 TEST(SlideShow, ProgressMeterStepsOncePerPassUnlessHidden) {
     for (std::uint32_t mode : {0u, 1u, 2u}) {
         test::ScriptedView s;
-        SetSlides(s.view, {"/nowhere/a.png", "/nowhere/b.png"});
+        SetSlides(s.view, {"/nowhere/a.xcf", "/nowhere/b.xcf"});
         s.view.m_progressMode = mode;
         s.ui.ProgressSetPos(7);
         ASSERT_TRUE(s.view.OnCommand(ID_SLIDESHOW_START));

@@ -31,7 +31,7 @@ TEST(WindowModes, FitToWindowFramesTheScreenButNotTheWrite) {
     s.view.m_writeSourcePath = "at First";
     s.view.m_writeMode = 1;
     s.view.StartWriteRun();
-    const JpegFile::Picture written = JpegFile::Load(dir.File("wide.JPG"), {});
+    const JpegFile::Picture written = test::JpegPicture(dir.File("wide.JPG"));
     EXPECT_EQ(written.width, 800u);
     EXPECT_EQ(written.height, 600u);
 
@@ -56,6 +56,12 @@ TEST(WindowModes, TheCommandLinesOptionsSetAFreshView) {
     EXPECT_TRUE(all.view.m_fullScreen && all.view.m_fitWindow && all.view.m_autoRotate);
     EXPECT_TRUE(all.view.IsCommandChecked(ID_VIEW_FIT_WINDOW));
     EXPECT_EQ(all.Events("fullscreen"), std::vector<std::string>{R"({"event":"fullscreen","on":true})"});
+
+    // A mode the window kept from its last run stays on when the option asks for it too.
+    test::ScriptedView kept;
+    kept.view.m_fitWindow = kept.view.m_autoRotate = true;
+    ApplyOptions(kept.view, {.speed = {}, .fullScreen = false, .fitWindow = true, .autoRotate = true});
+    EXPECT_TRUE(kept.view.m_fitWindow && kept.view.m_autoRotate);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -202,13 +203,21 @@ void MainWindow::SetFullScreen(bool on) {
     m_toolBar->setVisible(!on && m_toolBarShown);
     statusBar()->setVisible(!on && m_statusBarShown);
     m_progressLine->setVisible(!on);
-    const Qt::ScrollBarPolicy bars = on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    const Qt::ScrollBarPolicy bars = on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn;
     m_viewArea->setHorizontalScrollBarPolicy(bars);
     m_viewArea->setVerticalScrollBarPolicy(bars);
     if (on) m_viewFrame = m_viewArea->frameShape();
     m_viewArea->setFrameShape(on ? QFrame::NoFrame : m_viewFrame);
     // A window not shown yet takes the state when it is.
+    if (on) m_normalGeometry = geometry();
     setWindowState(on ? windowState() | Qt::WindowFullScreen : windowState() & ~Qt::WindowFullScreen);
+    // Without a window manager (a kiosk's bare X server) nobody acts on the state:
+    // the window takes the screen, and its own place back, itself.
+    if (on) {
+        if (const QScreen* whole = screen()) setGeometry(whole->geometry());
+    } else if (!(windowState() & Qt::WindowMaximized)) {
+        setGeometry(m_normalGeometry);
+    }
 }
 
 void MainWindow::OnCommand(int id) {

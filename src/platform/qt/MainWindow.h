@@ -82,6 +82,7 @@ private:
     bool m_fullScreen = false;
     bool m_toolBarShown = true, m_statusBarShown = true;  // as the user left them
     QFrame::Shape m_viewFrame = QFrame::NoFrame;          // the view's border outside full screen
+    QRect m_normalGeometry;                               // the window's place before full screen
 };
 
 }  // namespace vantor

@@ -9,6 +9,7 @@
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtUi.h"
 #include "viewer/CVantorView.h"
+#include "viewer/KeptSettings.h"
 
 namespace vantor {
 
@@ -33,6 +34,8 @@ int RunQtApp(const ViewOptions& options, const std::vector<std::string>& paths,
         size = size.boundedTo(screen->availableGeometry().size());
     }
     window.resize(size);
+    const std::string kept = KeptSettingsPath();
+    if (!kept.empty()) ReadKeptSettings(view, kept);
     window.CallView([&view, &options] { ApplyOptions(view, options); });
     window.show();
     view.OnInitialUpdate();
@@ -41,7 +44,9 @@ int RunQtApp(const ViewOptions& options, const std::vector<std::string>& paths,
         QTimer::singleShot(
             0, &window, [&window, &view, paths] { window.CallView([&view, &paths] { view.OnCommandLine(paths); }); });
     }
-    return app.exec();
+    const int status = QApplication::exec();
+    if (!kept.empty()) WriteKeptSettings(view, kept);
+    return status;
 }
 
 }  // namespace vantor

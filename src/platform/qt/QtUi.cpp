@@ -291,6 +291,10 @@ Point QtUi::ScrollPosition() {
     return {m_window.ViewArea()->horizontalScrollBar()->value(), m_window.ViewArea()->verticalScrollBar()->value()};
 }
 
+void QtUi::SetScrollRange(Size range) { m_window.ViewArea()->SetScrollRange(range.cx, range.cy); }
+
+void QtUi::ScrollTo(Point position) { m_window.ViewArea()->ScrollTo(position.x, position.y); }
+
 void QtUi::SetViewTimer(bool on) { m_window.ViewArea()->SetTimer(on); }
 
 void QtUi::PostClose() { QMetaObject::invokeMethod(&m_window, "close", Qt::QueuedConnection); }

@@ -54,6 +54,8 @@ public:
     void ClientTextOut(int x, int y, const std::string& text, Rgb color, Rgb cell) override;
     Size ClientSize() override;
     Point ScrollPosition() override;
+    void SetScrollRange(Size range) override;
+    void ScrollTo(Point position) override;
     void SetViewTimer(bool on) override;
 
     void PostClose() override;

@@ -1,11 +1,13 @@
 #include "platform/qt/ViewWidget.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "viewer/CVantorView.h"
@@ -66,8 +68,9 @@ unsigned VirtualKeyFor(int qtKey, Qt::KeyboardModifiers modifiers) {
         case Qt::Key_ParenRight: return '0';
         case Qt::Key_Semicolon:
         case Qt::Key_Colon: return 186;
-        case Qt::Key_Equal:
-        case Qt::Key_Plus: return 187;
+        case Qt::Key_Equal: return 187;
+        // + is told from =, wherever a keyboard has it, as the keypad's +.
+        case Qt::Key_Plus: return 107;
         case Qt::Key_Comma:
         case Qt::Key_Less: return 188;
         case Qt::Key_Minus:
@@ -118,6 +121,10 @@ ViewWidget::ViewWidget(CVantorView& view, CallView call, QWidget* parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
+    // Always there, as a scrolling view's bars are: the client area never depends
+    // on the picture it shows.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     UpdateScrollRange();
 }
 
@@ -125,8 +132,24 @@ void ViewWidget::UpdateScrollRange() {
     const QSize page = viewport()->size();
     horizontalScrollBar()->setPageStep(page.width());
     verticalScrollBar()->setPageStep(page.height());
+    if (m_rangeSet) return;
     horizontalScrollBar()->setRange(0, std::max(0, kScrollExtent - page.width()));
     verticalScrollBar()->setRange(0, std::max(0, kScrollExtent - page.height()));
+}
+
+void ViewWidget::SetScrollRange(int cx, int cy) {
+    m_rangeSet = true;
+    horizontalScrollBar()->setRange(0, std::max(0, cx));
+    verticalScrollBar()->setRange(0, std::max(0, cy));
+}
+
+void ViewWidget::ScrollTo(int x, int y) {
+    horizontalScrollBar()->setValue(x);
+    verticalScrollBar()->setValue(y);
+}
+
+void ViewWidget::ScrollBy(int dx, int dy) {
+    ScrollTo(horizontalScrollBar()->value() + dx, verticalScrollBar()->value() + dy);
 }
 
 void ViewWidget::resizeEvent(QResizeEvent* event) {
@@ -214,12 +237,53 @@ void ViewWidget::paintEvent(QPaintEvent*) {
 
 void ViewWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
+        // The left button halts a show; when no run goes, dragging with it pans.
+        if (m_view.NoRunGoing()) {
+            m_dragging = true;
+            m_dragFrom =
+                event->position().toPoint() + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+            if (horizontalScrollBar()->maximum() > 0 || verticalScrollBar()->maximum() > 0)
+                viewport()->setCursor(Qt::ClosedHandCursor);
+        }
         m_call([this] { m_view.OnLButtonDown(); });
     } else if (event->button() == Qt::RightButton) {
         m_call([this] { m_view.OnRButtonDown(); });
     } else {
         QAbstractScrollArea::mousePressEvent(event);
     }
+}
+
+void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton)) return;
+    const QPoint to = m_dragFrom - event->position().toPoint();
+    ScrollTo(to.x(), to.y());
+}
+
+void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_dragging) return;
+    m_dragging = false;
+    viewport()->unsetCursor();
+}
+
+void ViewWidget::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    const QPoint delta = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        // Whole notches zoom; a fine wheel's small turns add up to them.
+        m_zoomTurn += delta.y();
+        const int notches = m_zoomTurn / QWheelEvent::DefaultDeltasPerStep;
+        m_zoomTurn -= notches * QWheelEvent::DefaultDeltasPerStep;
+        const QPoint at = event->position().toPoint();
+        if (notches != 0) m_call([this, notches, at] { m_view.OnZoomWheel(notches, at.x(), at.y()); });
+        return;
+    }
+    // The wheel moves the picture a few lines a notch: down, or across with Shift
+    // (or a wheel that turns sideways).
+    QPoint move = delta;
+    if (event->modifiers() & Qt::ShiftModifier) move = QPoint(delta.y() != 0 ? delta.y() : delta.x(), 0);
+    const int perNotch = QApplication::wheelScrollLines() * verticalScrollBar()->singleStep();
+    ScrollBy(-move.x() * perNotch / QWheelEvent::DefaultDeltasPerStep,
+             -move.y() * perNotch / QWheelEvent::DefaultDeltasPerStep);
 }
 
 void ViewWidget::keyPressEvent(QKeyEvent* event) {

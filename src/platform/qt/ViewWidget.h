@@ -29,7 +29,13 @@ public:
 
     ViewWidget(CVantorView& view, CallView call, QWidget* parent = nullptr);
 
+    // The scroll range until the view first sets one.
     static constexpr int kScrollExtent = 6000;
+    // How far the view scrolls each way, and where it is; a change of position
+    // repaints from a clear window.
+    void SetScrollRange(int cx, int cy);
+    void ScrollTo(int x, int y);
+    void ScrollBy(int dx, int dy);
 
     // The 5 ms timer the long loops set on the view; its ticks do nothing.
     void SetTimer(bool on);
@@ -55,6 +61,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -88,6 +97,10 @@ private:
     QFontMetrics m_metrics;                 // of the canvas font
     std::unordered_map<char16_t, int> m_advances;
     int m_timerId = 0;
+    bool m_rangeSet = false;  // by the view
+    bool m_dragging = false;
+    QPoint m_dragFrom;   // where the drag began, in the scrolled picture's coordinates
+    int m_zoomTurn = 0;  // of the wheel with Ctrl, not yet a whole notch
 };
 
 }  // namespace vantor

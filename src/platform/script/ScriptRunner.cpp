@@ -1,8 +1,11 @@
 #include "platform/script/ScriptRunner.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
+#include <utility>
 
 #include "platform/script/ScriptUi.h"
 #include "resource.h"
@@ -70,14 +73,18 @@ bool ParseButton(const std::string& s, int& out) {
     return true;
 }
 
+// The keys a script names, with their virtual-key codes.
+constexpr std::pair<const char*, int> kKeyNames[] = {
+    {"Esc", 27}, {"Space", 32}, {"Enter", 13}, {"BackSpace", 8}, {"PageUp", 33}, {"PageDown", 34},
+    {"End", 35}, {"Home", 36},  {"Left", 37},  {"Up", 38},       {"Right", 39},  {"Down", 40},
+};
+
 bool ParseKey(const std::string& s, int& out) {
     long n = 0;
-    if (s == "Esc")
-        out = 27;
-    else if (s == "Space")
-        out = 32;
-    else if (s == "Enter")
-        out = 13;
+    const auto named =
+        std::find_if(std::begin(kKeyNames), std::end(kKeyNames), [&s](const auto& k) { return s == k.first; });
+    if (named != std::end(kKeyNames))
+        out = named->second;
     else if (ParseUnsigned(s, n) && n > 0 && n < 256)
         out = static_cast<int>(n);
     else if (s.size() == 1 && std::isalpha(static_cast<unsigned char>(s[0])))

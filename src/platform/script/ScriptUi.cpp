@@ -1,5 +1,6 @@
 #include "platform/script/ScriptUi.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -225,6 +226,16 @@ void ScriptUi::Pump(unsigned) {
 void ScriptUi::Sleep(unsigned ms, const WakeCondition&) {
     // The clock is virtual: nothing can happen during the wait.
     Event(Json{{"event", "sleep"}, {"ms", ms}});
+}
+
+// The scroll is silent: what it shows is the paint's, which a script does not see.
+void ScriptUi::SetScrollRange(Size range) {
+    m_scrollRange = {std::max(0, range.cx), std::max(0, range.cy)};
+    ScrollTo(m_scroll);
+}
+
+void ScriptUi::ScrollTo(Point position) {
+    m_scroll = {std::clamp(position.x, 0, m_scrollRange.cx), std::clamp(position.y, 0, m_scrollRange.cy)};
 }
 
 void ScriptUi::SetTitle(const std::string& text) {

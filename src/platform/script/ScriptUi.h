@@ -96,7 +96,9 @@ public:
     void Invalidate(bool) override { m_dirty = true; }
     void UpdateWindow() override { PaintIfNeeded(); }
     Size ClientSize() override { return m_client; }
-    Point ScrollPosition() override { return {}; }
+    Point ScrollPosition() override { return m_scroll; }
+    void SetScrollRange(Size range) override;
+    void ScrollTo(Point position) override;
     void SetViewTimer(bool) override {}
     void PostClose() override { m_closePosted = true; }
     void SetFullScreen(bool on) override { Event(Json{{"event", "fullscreen"}, {"on", on}}); }
@@ -111,6 +113,8 @@ private:
     std::multimap<unsigned, ScriptAction> m_atPump;
     std::multimap<unsigned, std::function<void()>> m_outsideAtPump;
     Size m_client{1000, 700};
+    Size m_scrollRange{};
+    Point m_scroll{};
     unsigned m_pumps = 0;
     static constexpr unsigned kPumpLimit = 5'000'000;
     bool m_limitReported = false;
