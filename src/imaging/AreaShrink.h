@@ -63,9 +63,11 @@ struct AreaTaps {
 // order they are stored, the same in source and destination; rowOut(y) says
 // where row y goes, as 0xffRRGGBB words. The rows a destination row covers are
 // first summed column by column, weighed (a loop the compiler vectorises), then
-// each sum row is reduced across. Column sums are 32 bits while they cannot
-// overflow (16843009 whole rows of 255), else 64 bits; the sums across are 64 bits.
-template <typename ColumnSum, typename RowOut>
+// each sum row is reduced across. Column sums (ColumnSum) and the sums across
+// with their rounding division (Sum) are 32 bits wherever they cannot overflow,
+// as they cannot for any shrink to a screen: a division of 32 bits is the
+// cheaper one, and this loop divides three times a pixel.
+template <typename ColumnSum, typename Sum, typename RowOut>
 void AreaShrinkRowsWith(const std::uint8_t* bits, std::size_t rowBytes, int sw, int width, const AreaTaps& across,
                         const AreaTaps& down, int firstRow, int endRow, RowOut rowOut) {
     std::vector<ColumnSum> column;  // made for the first row that covers several
@@ -85,20 +87,20 @@ void AreaShrinkRowsWith(const std::uint8_t* bits, std::size_t rowBytes, int sw, 
             }
         }
         const std::uint8_t* single = oneRow ? bits + static_cast<std::size_t>(y0) * rowBytes : nullptr;
-        const std::uint64_t rowTotal = oneRow ? 1 : down.total[y];
+        const Sum rowTotal = oneRow ? 1 : down.total[y];
         for (int x = 0; x < width; ++x) {
-            std::uint64_t b = 0, g = 0, red = 0;
+            Sum b = 0, g = 0, red = 0;
             const int x0 = across.first[x];
             for (int k = 0; k < across.count[x]; ++k) {
                 const std::size_t at = static_cast<std::size_t>(x0 + k) * 3;
-                const std::uint64_t w = across.Weight(x, k);
+                const Sum w = across.Weight(x, k);
                 if (oneRow) {
                     b += w * single[at], g += w * single[at + 1], red += w * single[at + 2];
                 } else {
                     b += w * column[at], g += w * column[at + 1], red += w * column[at + 2];
                 }
             }
-            const std::uint64_t n = rowTotal * across.total[x];
+            const Sum n = rowTotal * across.total[x];
             dst[x] = 0xFF000000u | static_cast<std::uint32_t>((red + n / 2) / n) << 16 |
                      static_cast<std::uint32_t>((g + n / 2) / n) << 8 | static_cast<std::uint32_t>((b + n / 2) / n);
         }
@@ -109,17 +111,29 @@ void AreaShrinkRowsWith(const std::uint8_t* bits, std::size_t rowBytes, int sw, 
 template <typename RowOut>
 void AreaShrinkRows(const std::uint8_t* bits, std::size_t rowBytes, int sw, int width, const AreaTaps& across,
                     const AreaTaps& down, int firstRow, int endRow, RowOut rowOut) {
-    // The heaviest column sum: the most rows one destination row takes, at their weight.
-    std::int64_t heaviest = 0;
+    // The heaviest column sum: the most rows one destination row takes, at their
+    // weight; the heaviest pixel sum is that times the most one pixel takes across,
+    // and its rounding adds half of it once more.
+    std::uint64_t heaviest = 0, widest = 0;
     for (int y = firstRow; y < endRow; ++y) {
-        std::int64_t sum = 0;
+        std::uint64_t sum = 0;
         for (int r = 0; r < down.count[y]; ++r) sum += down.Weight(y, r);
-        heaviest = std::max(heaviest, sum);
+        heaviest = std::max({heaviest, sum, std::uint64_t{down.total[y]}});
     }
-    if (heaviest * 255 <= 0xFFFFFFFFLL) {
-        AreaShrinkRowsWith<std::uint32_t>(bits, rowBytes, sw, width, across, down, firstRow, endRow, rowOut);
+    for (int x = 0; x < width; ++x) widest = std::max<std::uint64_t>(widest, across.total[x]);
+    constexpr std::uint64_t k32 = 0xFFFFFFFF;
+    const bool narrowColumns = heaviest * 255 <= k32;
+    // heaviest * widest cannot overflow: each is at most a side of the picture.
+    const bool narrowPixels = narrowColumns && heaviest * widest * 256 <= k32;
+    if (narrowPixels) {
+        AreaShrinkRowsWith<std::uint32_t, std::uint32_t>(bits, rowBytes, sw, width, across, down, firstRow, endRow,
+                                                         rowOut);
+    } else if (narrowColumns) {
+        AreaShrinkRowsWith<std::uint32_t, std::uint64_t>(bits, rowBytes, sw, width, across, down, firstRow, endRow,
+                                                         rowOut);
     } else {
-        AreaShrinkRowsWith<std::uint64_t>(bits, rowBytes, sw, width, across, down, firstRow, endRow, rowOut);
+        AreaShrinkRowsWith<std::uint64_t, std::uint64_t>(bits, rowBytes, sw, width, across, down, firstRow, endRow,
+                                                         rowOut);
     }
 }
 
