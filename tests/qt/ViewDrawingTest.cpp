@@ -329,7 +329,11 @@ TEST(QtViewDrawing, TheWriteRunsTextsTakeThePaintsColoursOnCellsOfTheScreenAroun
             }
             EXPECT_LT(worst, 8);
             EXPECT_GT(inked, 20);
-            EXPECT_EQ(screen.pixelColor(cell.bottomRight()).name().toStdString(), c.cell.name().toStdString());
+            // The cell is opaque in its own colour: its bottom row (below every
+            // glyph but a descender's) is mostly exactly that colour.
+            int plain = 0;
+            for (int x = cell.left(); x <= cell.right(); ++x) plain += screen.pixelColor(x, cell.bottom()) == c.cell;
+            EXPECT_GT(plain, cell.width() / 2);
         }
     }
 }
