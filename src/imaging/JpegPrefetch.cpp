@@ -4,6 +4,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/PictureFormats.h"
+
 namespace vantor {
 
 void JpegPrefetch::Slot::Wait() {
@@ -21,15 +23,47 @@ void JpegPrefetch::Drop(Slot& slot) {
     slot.done = false;
     GiveBlock(m_memory, std::move(slot.picture.pixels));
     slot.picture = JpegFile::Picture{};
+    GiveBlock(m_memory, std::move(slot.decoded.pixels));
+    slot.decoded = DecodedPicture{};
+    slot.codec.reset();
     slot.path.clear();
 }
 
+void JpegPrefetch::Decode(Slot& slot) const {
+    // Nobody hears of this decode: a picture that has anything to tell is
+    // dropped, and the load at its turn decodes the file again and tells it.
+    if (slot.codec) {
+        DecodeRequest request;
+        std::copy(slot.background.begin(), slot.background.end(), request.background);
+        request.cancel = &slot.cancel;
+        request.memory = m_memory;
+        slot.decoded = DecodePicture(*slot.codec, slot.path, request);
+        if (!slot.decoded.outcome.Ok()) {
+            GiveBlock(m_memory, std::move(slot.decoded.pixels));
+            slot.decoded.pixels.reset();
+        }
+        return;
+    }
+    JpegFile::Options options;
+    options.choose = slot.choose;
+    options.context = &slot.context;
+    options.cancel = &slot.cancel;
+    options.maxCoefficientBytes = kMaxCoefficientBytes;
+    options.splitFromPixels = kSplitFromPixels;
+    options.memory = m_memory;
+    options.upright = slot.upright;
+    if (!JpegFile::Load(slot.path, options, slot.picture).Clean()) {
+        GiveBlock(m_memory, std::move(slot.picture.pixels));
+        slot.picture.pixels.reset();
+    }
+}
+
 void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleChooser choose,
-                         const ScaleContext& context, bool upright) {
+                         const ScaleContext& context, bool upright, const Background& background) {
     const std::size_t wanted = std::min(paths.size(), kDepth);
     const auto asked = [&](const Slot& slot) {
         for (std::size_t i = 0; i < wanted; ++i) {
-            if (slot.Matches(paths[i], choose, context, upright)) return true;
+            if (slot.Matches(paths[i], choose, context, upright, background)) return true;
         }
         return false;
     };
@@ -38,8 +72,9 @@ void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleC
         if (!asked(slot)) Drop(slot);
     }
     for (std::size_t i = 0; i < wanted; ++i) {
-        const bool underWay = std::any_of(m_slots.begin(), m_slots.end(),
-                                          [&](const Slot& s) { return s.Matches(paths[i], choose, context, upright); });
+        const bool underWay = std::any_of(m_slots.begin(), m_slots.end(), [&](const Slot& s) {
+            return s.Matches(paths[i], choose, context, upright, background);
+        });
         if (underWay) continue;
         const auto free = std::find_if(m_slots.begin(), m_slots.end(), [](const Slot& s) { return !s.Pending(); });
         if (free == m_slots.end()) break;
@@ -48,23 +83,10 @@ void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleC
         slot.choose = choose;
         slot.context = context;
         slot.upright = upright;
+        slot.codec = CodecFor(PictureKindOf(paths[i]));
+        slot.background = background;
         try {
-            slot.worker = std::thread([this, &slot] {
-                JpegFile::Options options;
-                options.choose = slot.choose;
-                options.context = &slot.context;
-                options.cancel = &slot.cancel;
-                options.maxCoefficientBytes = kMaxCoefficientBytes;
-                options.splitFromPixels = kSplitFromPixels;
-                options.memory = m_memory;
-                options.upright = slot.upright;
-                // Nobody hears of this decode: a picture that has anything to tell is
-                // dropped, and the load at its turn decodes the file again and tells it.
-                if (!JpegFile::Load(slot.path, options, slot.picture).Clean()) {
-                    GiveBlock(m_memory, std::move(slot.picture.pixels));
-                    slot.picture.pixels.reset();
-                }
-            });
+            slot.worker = std::thread([this, &slot] { Decode(slot); });
         } catch (const std::system_error&) {
             slot.path.clear();
             break;  // no room for another thread (a memory limit): the slide loads at its turn
@@ -84,23 +106,44 @@ bool JpegPrefetch::IsFor(const std::string& path) const {
     return std::any_of(m_slots.begin(), m_slots.end(), [&](const Slot& s) { return s.Pending() && s.path == path; });
 }
 
-std::optional<JpegFile::Picture> JpegPrefetch::Take(const std::string& path, JpegFile::ScaleChooser choose,
-                                                    const ScaleContext& context, bool upright) {
+JpegPrefetch::Slot* JpegPrefetch::HandOver(const std::string& path, JpegFile::ScaleChooser choose,
+                                           const ScaleContext& context, bool upright, const Background& background) {
     // Another file loaded meanwhile (a written slide read back, a halted show
     // reloading its slide) leaves what is decoded ahead for its own turn.
-    const auto slot = std::find_if(m_slots.begin(), m_slots.end(),
-                                   [&](const Slot& s) { return s.Matches(path, choose, context, upright); });
-    if (slot == m_slots.end()) return std::nullopt;
+    const auto slot = std::find_if(m_slots.begin(), m_slots.end(), [&](const Slot& s) {
+        return s.Matches(path, choose, context, upright, background);
+    });
+    if (slot == m_slots.end()) return nullptr;
     slot->Wait();
-    std::optional<JpegFile::Picture> picture;
+    const PixelBlock& pixels = slot->codec ? slot->decoded.pixels : slot->picture.pixels;
+    const FileStamp& stamp = slot->codec ? slot->decoded.stamp : slot->picture.stamp;
     FileStamp now;
-    if (slot->picture.pixels && StampOf(path, now) && now == slot->picture.stamp) {
-        picture = std::move(slot->picture);
+    if (pixels && StampOf(path, now) && now == stamp) {
         ++m_handedOver;
+        return &*slot;
+    }
+    // Loaded at its turn, perhaps a big picture of many scans: alone.
+    Drop();
+    return nullptr;
+}
+
+std::optional<JpegFile::Picture> JpegPrefetch::Take(const std::string& path, JpegFile::ScaleChooser choose,
+                                                    const ScaleContext& context, bool upright) {
+    std::optional<JpegFile::Picture> picture;
+    if (Slot* slot = HandOver(path, choose, context, upright, {})) {
+        picture = std::move(slot->picture);
         Drop(*slot);
-    } else {
-        // Loaded at its turn, perhaps a big picture of many scans: alone.
-        Drop();
+    }
+    return picture;
+}
+
+std::optional<DecodedPicture> JpegPrefetch::Take(const std::string& path, const Background& background) {
+    std::optional<DecodedPicture> picture;
+    if (Slot* slot = HandOver(path, nullptr, {}, false, background)) {
+        picture = std::move(slot->decoded);
+        Drop(*slot);
+    } else if (IsFor(path)) {
+        Drop();  // decoded over another background: of no use, and the load at its turn runs alone
     }
     return picture;
 }

@@ -1,9 +1,11 @@
-// JPEG pictures decoded ahead of need on threads of their own: while one slide
-// is on screen (or being written), the ones most likely needed next are decoded
+// Pictures decoded ahead of need on threads of their own: while one slide is on
+// screen (or being written), the ones most likely needed next are decoded
 // quietly, and handed over only if asked for exactly and their files have not
-// changed since. A worker only decodes into a block of its own (from the picture
-// memory it is given); everything else, the decision to use a picture included,
-// stays with the caller's thread.
+// changed since. A JPEG is decoded at the reduction its chooser picks, a picture
+// of another format (imaging/PictureDecoders) whole, over the background given.
+// A worker only decodes into a block of its own (from the picture memory it is
+// given); everything else, the decision to use a picture included, stays with
+// the caller's thread.
 #pragma once
 
 #include <array>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "imaging/JpegFile.h"
+#include "imaging/PictureDecoders.h"
 #include "imaging/RgbBuffer.h"
 #include "platform/FileSystem.h"
 
@@ -24,6 +27,8 @@ class JpegPrefetch {
 public:
     // What a chooser (see JpegFile::ScaleChooser) is given as its context.
     using ScaleContext = std::array<std::uint32_t, 3>;
+    // Red, green, blue: what the transparent parts of a picture are drawn over.
+    using Background = std::array<std::uint8_t, 3>;
 
     // How many pictures may be decoded ahead at once: one per core, so that a
     // show at full speed decodes on both while the window paints.
@@ -44,13 +49,14 @@ public:
 
     // Begins decoding paths (the first kDepth of them, the most wanted first) at
     // the reduction choose picks (full size without a chooser), turned upright by
-    // their Exif orientation when upright is set. A decode already under way for
-    // one of them goes on; any other is dropped first.
+    // their Exif orientation when upright is set; those of other formats whole,
+    // over background. A decode already under way for one of them goes on; any
+    // other is dropped first.
     void Start(const std::vector<std::string>& paths, JpegFile::ScaleChooser choose = nullptr,
-               const ScaleContext& context = {}, bool upright = false);
+               const ScaleContext& context = {}, bool upright = false, const Background& background = {});
     void Start(const std::string& path, JpegFile::ScaleChooser choose = nullptr, const ScaleContext& context = {},
-               bool upright = false) {
-        Start(std::vector<std::string>{path}, choose, context, upright);
+               bool upright = false, const Background& background = {}) {
+        Start(std::vector<std::string>{path}, choose, context, upright, background);
     }
 
     // The picture for exactly this request, once its decode is done, if it decoded
@@ -61,6 +67,10 @@ public:
     // turn runs alone.
     std::optional<JpegFile::Picture> Take(const std::string& path, JpegFile::ScaleChooser choose = nullptr,
                                           const ScaleContext& context = {}, bool upright = false);
+    // The same for a picture of another format, decoded over background. One
+    // decoded over another background is dropped with the rest: it is decoded
+    // again at its turn.
+    std::optional<DecodedPicture> Take(const std::string& path, const Background& background);
 
     // Gives up every decode under way and frees what was decoded.
     void Drop();
@@ -83,17 +93,30 @@ private:
         JpegFile::ScaleChooser choose = nullptr;
         ScaleContext context{};
         bool upright = false;
+        // Set for a picture of another format than JPEG.
+        std::optional<PictureCodec> codec;
+        Background background{};
         // The worker's result, read only after it has been joined.
         JpegFile::Picture picture;
-        bool done = false;  // joined, with picture as it left it
+        DecodedPicture decoded;  // of another format
+        bool done = false;       // joined, with picture as it left it
 
         bool Pending() const { return worker.joinable() || done; }
-        bool Matches(const std::string& p, JpegFile::ScaleChooser c, const ScaleContext& x, bool u) const {
-            return Pending() && p == path && c == choose && x == context && u == upright;
+        bool Matches(const std::string& p, JpegFile::ScaleChooser c, const ScaleContext& x, bool u,
+                     const Background& b) const {
+            if (!Pending() || p != path) return false;
+            // Another format is decoded whole: only what it is drawn over tells two apart.
+            return codec ? b == background : c == choose && x == context && u == upright;
         }
         void Wait();
     };
     void Drop(Slot& slot);
+    void Decode(Slot& slot) const;
+    // The slot asked for, once its decode is done, when it holds the file as it is
+    // now: counted as handed over, for the caller to take its picture and drop it.
+    // Otherwise nullptr; a slot that was asked for but gives nothing drops every decode.
+    Slot* HandOver(const std::string& path, JpegFile::ScaleChooser choose, const ScaleContext& context, bool upright,
+                   const Background& background);
 
     PictureMemory* m_memory;
     std::array<Slot, kDepth> m_slots;

@@ -165,11 +165,12 @@ public:
     // ---- file loaders and savers -------------------------------------------------------
     void LoadJpegFile(const std::string& path);
     void LoadBmpFile(const std::string& path);
-    // PNG, GIF, WebP, TIFF, HEIC and AVIF, at full size, over PictureBackground().
+    // PNG, GIF, WebP, TIFF, HEIC and AVIF, at full size, over PictureBackground(),
+    // taking over the decode ahead of exactly that file over it when there is one.
     void LoadDecodedFile(const std::string& path);
     // What transparent parts are drawn over: the output background in a write, the
     // screen's around the picture otherwise.
-    Rgb PictureBackground() const;
+    JpegPrefetch::Background PictureBackground() const;
     // Outside a run, loads the picture on screen again when its format has the
     // property when (a setting that changes how it decodes); true when it did.
     bool ReloadShownPicture(bool PictureFormat::*when);
@@ -190,7 +191,7 @@ public:
 
     // ---- slide show ---------------------------------------------------------------------
     virtual void ShowSlide();  // a test overrides it to watch each slide
-    // The next JPEG slide is decoded on a second thread (m_buf.Ahead()) while this one
+    // The next slide is decoded on a second thread (m_buf.Ahead()) while this one
     // is on screen or being written; any load of exactly that file, unchanged, takes it over.
     bool m_prefetchSlides = true;  // set by tests and benchmarks only, to compare a run without it
     // Starts decoding the slide the run will show next if nothing intervenes (only

@@ -169,7 +169,7 @@ void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPre
         if (path != *previous && format != nullptr && format->decodedAhead) next.push_back(path);
         previous = &path;
     }
-    m_buf.Ahead().Start(next, choose, frame, m_autoRotate);
+    m_buf.Ahead().Start(next, choose, frame, m_autoRotate, PictureBackground());
 }
 
 void CVantorView::OnHaltRestart() {
