@@ -179,9 +179,10 @@ public:
     // the file shown as it was written.
     void ShowSavedBmp(const std::string& failure, const std::string& path);
     // Loads a JPEG at the DCT reduction choose picks for frame, taking over the
-    // decode ahead of exactly that file when there is one; true when it did.
-    bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
-                        const JpegPrefetch::ScaleContext& frame);
+    // decode ahead of exactly that file when there is one (with fit, the picture
+    // shrunk for the screen too); true when it did.
+    bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame,
+                        JpegPrefetch::Fitter fit = nullptr);
     // Loads with the loader of the format the path's ending names (the table of
     // platform/PictureFormats.h); any other ending loads nothing.
     void LoadByEnding(const std::string& path);
@@ -194,12 +195,16 @@ public:
     // The next slide is decoded on a second thread (m_buf.Ahead()) while this one
     // is on screen or being written; any load of exactly that file, unchanged, takes it over.
     bool m_prefetchSlides = true;  // set by tests and benchmarks only, to compare a run without it
-    // Starts decoding the slide the run will show next if nothing intervenes (only
-    // while it goes on by itself), at the reduction choose picks for the frame.
-    void PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame);
+    // Starts decoding the slides the run will show next if nothing intervenes (only
+    // while it goes on by itself), at the reduction choose picks for the frame,
+    // shrunk by fit when there is one.
+    void PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame,
+                           JpegPrefetch::Fitter fit = nullptr);
     // The reduction a JPEG is decoded at for the screen: the smallest whose pixels
     // still cover the picture's fit in the frame (width, height, scale mode).
     static unsigned ChooseDisplayScale(std::uint32_t width, std::uint32_t height, const void* frame);
+    // The size a picture is drawn at in the frame (width, height, scale mode), unzoomed.
+    static JpegPrefetch::ShownSize DisplayFit(std::uint32_t width, std::uint32_t height, const void* frame);
     // The frame the screen fits pictures into: the scale dialog's, or with Fit to
     // Window the client area less a margin of kWindowMargin on every side.
     JpegPrefetch::ScaleContext DisplayFrame() const;

@@ -25,7 +25,10 @@ void CVantorView::LoadDecodedFile(const std::string& path) {
     const std::optional<PictureCodec> codec = CodecFor(kind);
     if (!codec) return;
     const JpegPrefetch::Background background = PictureBackground();
-    std::optional<DecodedPicture> decoded = m_buf.Ahead().Take(path, background);
+    // On screen the picture decoded ahead comes shrunk for it too.
+    const JpegPrefetch::Fitter fit = m_writeMode == 1 ? nullptr : &DisplayFit;
+    ShrunkPicture shrunk;
+    std::optional<DecodedPicture> decoded = m_buf.Ahead().Take(path, background, fit, DisplayFrame(), &shrunk);
     if (!decoded) {
         DecodeRequest request;
         std::copy(background.begin(), background.end(), request.background);
@@ -39,6 +42,7 @@ void CVantorView::LoadDecodedFile(const std::string& path) {
         return;
     }
     m_buf.Replace(std::move(picture.pixels), picture.width, picture.height);
+    m_buf.KeepShrunk(std::move(shrunk));
 }
 
 }  // namespace vantor
