@@ -94,7 +94,11 @@ void JpegPrefetch::Hold(Job& job, std::uint64_t bytes) {
 
 bool JpegPrefetch::Admit(Job& job, std::uint64_t bytes) {
     std::unique_lock lock(m_mutex);
-    const auto fits = [&] { return m_held + bytes <= m_budget; };
+    // Beside a large decode the others hold at most a third of the budget: the
+    // large one is the most the show holds beyond a one-picture decoder's need.
+    const std::uint64_t besideLarge = m_budget / 3;
+    const auto fits = [&] { return m_held + bytes <= (m_largeLaneBusy ? besideLarge : m_budget); };
+    const auto large = [&] { return !m_largeLaneBusy && m_held <= besideLarge; };
     job.waiting = true;
     m_changed.notify_all();  // one waiting for the work to settle may look again
     m_changed.wait(lock, [&] {
@@ -105,11 +109,11 @@ bool JpegPrefetch::Admit(Job& job, std::uint64_t bytes) {
             if (earlier.get() == &job) break;
             if (earlier->state == State::Running && !earlier->admitted) return false;
         }
-        return fits() || !m_largeLaneBusy;
+        return fits() || large();
     });
     job.waiting = false;
     if (job.cancel.load(std::memory_order_relaxed) || m_stopping) return false;
-    if (!fits() && !m_largeLaneBusy && !job.forced) {
+    if (!fits() && !job.forced) {
         job.large = true;
         m_largeLaneBusy = true;
     }

@@ -10,7 +10,8 @@
 // order, until what it will hold fits beside what the others hold. One that
 // does not fit even then (a large picture of several scans holds every
 // coefficient while it decodes) takes the one lane kept for a large decode, so
-// at most one such is under way. A worker only decodes into blocks of its own
+// at most one such is under way, and only while the others hold at most a third
+// of the budget, as they may beside it. A worker only decodes into blocks of its own
 // (from the picture memory it is given); everything else, the decision to use a
 // picture included, stays with the caller's thread.
 #pragma once
@@ -50,11 +51,11 @@ public:
 
     // How many slides ahead may be asked for; how many are decoded is the budget's call.
     static constexpr std::size_t kMostAhead = 8;
-    // What the pictures decoded ahead (and those under way) may hold together,
-    // beside the one large decode. A fixed figure, not a share of the machine: it
-    // is what keeps a show within the memory of a one-picture decoder plus a
-    // little, and it holds three or four screen-sized slides, enough to keep two
-    // cores busy.
+    // What the pictures decoded ahead (and those under way) may hold together; a
+    // third of it beside the one large decode. A fixed figure, not a share of the
+    // machine: the show is to stay within what a one-picture decoder needs for
+    // its costliest picture plus 40 MB, whatever the machine, and this holds
+    // three or four screen-sized slides, enough to keep two cores busy.
     static constexpr std::uint64_t kBudgetBytes = 24u << 20;
     // A picture this big (as decoded) is decoded in two bands on two threads: its
     // decode is what keeps a show from its pace, while the window waits.
