@@ -4,6 +4,7 @@
 #pragma once
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>  // environ
 
@@ -55,6 +56,44 @@ inline double TimeDjpeg(const std::vector<std::string>& files, int reps) {
         }
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Runs a shell command line; false when it did not end well.
+inline bool Shell(const std::string& line) {
+    const char* argv[] = {"sh", "-c", line.c_str(), nullptr};
+    pid_t pid = 0;
+    int status = -1;
+    if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+    waitpid(pid, &status, 0);
+    return status == 0;
+}
+
+// A photo as a camera or an editor saves it at its best: progressive, with full
+// colour resolution (4:4:4). libjpeg holds every coefficient of such a file while
+// it decodes, at whatever scale.
+inline void WriteProgressive444(const std::string& path, unsigned w, unsigned h, unsigned seed) {
+    const std::string base = path + ".base.jpg";
+    WritePhoto(base, w, h, seed, 12);
+    if (!Shell("djpeg -pnm '" + base + "' | cjpeg -sample 1x1 -progressive -quality 92 -outfile '" + path + "'")) {
+        std::fprintf(stderr, "cjpeg failed for %s\n", path.c_str());
+        std::exit(1);
+    }
+    std::remove(base.c_str());
+}
+
+// The largest resident size djpeg reaches decoding any one of files, in kB.
+inline long DjpegPeakKilobytes(const std::vector<std::string>& files) {
+    long peak = 0;
+    for (const auto& f : files) {
+        const char* argv[] = {"djpeg", "-outfile", "/dev/null", f.c_str(), nullptr};
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawnp(&pid, "djpeg", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) continue;
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
+        peak = std::max(peak, usage.ru_maxrss);
+    }
+    return peak;
 }
 
 }  // namespace vantor::bench

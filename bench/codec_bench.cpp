@@ -115,8 +115,9 @@ int main(int argc, char** argv) {
     const Pair bmpPair{"BmpCodec::Load",
                        [&] {
                            BmpCodec codec;
+                           RgbBuffer pixels;
                            std::uint32_t w = 0, h = 0;
-                           if (!codec.Load(bmp, w, h)) std::exit(1);
+                           if (!codec.Load(bmp, pixels, w, h).Ok()) std::exit(1);
                        },
                        "one read of the file",
                        [&] {

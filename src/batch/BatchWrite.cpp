@@ -342,7 +342,8 @@ void CVantorView::StoreSlideOutput(SlideOutput& output, bool reload) {
     }
     if (written) {
         ui.FileWritten(out.Path());
-        if (reload) {
+        // The window shows what it wrote; on the command line nobody would see it.
+        if (reload && ui.CanAsk()) {
             if (jpg)
                 LoadJpegFile(out.Path());
             else

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "imaging/RgbBuffer.h"
@@ -136,5 +137,19 @@ void AreaShrinkRows(const std::uint8_t* bits, std::size_t rowBytes, int sw, int 
                                                          rowOut);
     }
 }
+
+// A picture already shrunk for the screen, as the canvas's halftone stretch
+// would shrink it: width x height words 0xffRRGGBB, top row first.
+struct ShrunkPicture {
+    std::unique_ptr<std::uint32_t[]> pixels;
+    std::uint32_t width = 0, height = 0;
+    explicit operator bool() const { return static_cast<bool>(pixels); }
+};
+
+// The sw x sh picture at bits (display order: bottom row first, blue green red,
+// rowBytes apart) shrunk to width x height; nothing when a side would grow or
+// the memory is not there.
+ShrunkPicture ShrinkPicture(const std::uint8_t* bits, std::size_t rowBytes, std::uint32_t sw, std::uint32_t sh,
+                            std::uint32_t width, std::uint32_t height);
 
 }  // namespace vantor

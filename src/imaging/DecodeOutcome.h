@@ -16,7 +16,7 @@ enum class DecodeStatus {
     Unsupported,  // a kind of the format that is not read
     TooLarge,     // refused from its header: above the picture cap
     OutOfMemory,  // the picture's memory is not there
-    Declined,     // a decode ahead that would hold more memory than it may
+    Declined,     // a way of decoding that does not suit the picture (another is tried)
     Cancelled,    // a decode no longer wanted
 };
 

@@ -104,18 +104,21 @@ DecodeStatus Decode(std::FILE* file, DecodeJob* job) {
         jpeg_destroy_decompress(&cinfo);
         return DecodeStatus::TooLarge;
     }
+    std::uint64_t coefficients = 0;
     if (jpeg_has_multiple_scans(&cinfo)) {
-        const std::uint64_t coefficients = CoefficientBytes(cinfo);
-        if (coefficients > job->maxCoefficientBytes) {
-            jpeg_destroy_decompress(&cinfo);
-            return DecodeStatus::Declined;
-        }
+        coefficients = CoefficientBytes(cinfo);
         // Holding every coefficient of a big picture, the decode first gives back
         // the memory kept for pictures to come.
         if (job->memory != nullptr && coefficients > kReleaseKeptFromBytes) job->memory->Release();
     }
     const bool display = job->display;
     SetScaleAndOrder(cinfo, ChooseScale(cinfo, job, job->orientation), display);
+    jpeg_calc_output_dimensions(&cinfo);
+    const std::uint64_t outputPixels = std::uint64_t{cinfo.output_width} * cinfo.output_height;
+    if (!Admitted(job, coefficients + outputPixels * 3, outputPixels)) {
+        jpeg_destroy_decompress(&cinfo);
+        return DecodeStatus::Cancelled;
+    }
     jpeg_start_decompress(&cinfo);
 
     const JDIMENSION width = cinfo.output_width;
@@ -244,7 +247,7 @@ DecodeOutcome JpegFile::Load(const std::string& path, const Options& options, Pi
     job.choose = options.choose;
     job.context = options.context;
     job.cancel = options.cancel;
-    job.maxCoefficientBytes = options.maxCoefficientBytes;
+    job.admit = &options.admit;
     job.memory = options.memory;
     job.readOrientation = options.upright;
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,15 +32,12 @@ public:
     // decoding thread, with the context it was given.
     using ScaleChooser = unsigned (*)(std::uint32_t width, std::uint32_t height, const void* context);
 
-    // Any thread may decode. The last three are for decoding ahead.
+    // Any thread may decode. cancel, splitFromPixels and admit are for decoding ahead.
     struct Options {
         ScaleChooser choose = nullptr;  // full size without one
         const void* context = nullptr;
         // Set from another thread to give up early: Cancelled.
         const std::atomic<bool>* cancel = nullptr;
-        // A file of several scans (progressive) holds every coefficient of the
-        // picture while it decodes; one that needs more than this is Declined.
-        std::uint64_t maxCoefficientBytes = UINT64_MAX;
         // A single-scan picture of at least this many pixels (as decoded) is decoded
         // in two bands on two threads: the same pixels and words, sooner.
         std::uint64_t splitFromPixels = UINT64_MAX;
@@ -48,6 +46,11 @@ public:
         // Turns the picture upright by the orientation its Exif block records; the
         // chooser is then given the upright size, and every size below is upright.
         bool upright = false;
+        // Asked, once the header is read, whether the decode may go on to hold
+        // bytes (its coefficients, for a file of several scans, and its pixels) for
+        // a picture of so many pixels; it may wait for memory to be free. False
+        // gives up: Cancelled.
+        std::function<bool(std::uint64_t bytes, std::uint64_t pixels)> admit;
     };
 
     // A picture in display order, decoded at width x height; trueWidth x trueHeight

@@ -33,6 +33,11 @@ struct DibImage {
     unsigned height = 0;
     unsigned rowBytes = 0;
     std::uint64_t key = 0;
+    // The whole picture already shrunk as the halftone stretch would shrink it,
+    // when there is such a copy: shrunkWidth x shrunkHeight words 0xffRRGGBB, top
+    // row first. A stretch of the whole picture to exactly that size draws it.
+    const std::uint32_t* shrunk = nullptr;
+    unsigned shrunkWidth = 0, shrunkHeight = 0;
 };
 
 enum class StretchMode {

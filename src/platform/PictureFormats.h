@@ -28,7 +28,7 @@ struct PictureFormat {
     // without one is still opened, for its loader to say so.
     bool decoded = false;
     // The show and the write decode the next such slides ahead, quietly (through
-    // imaging/JpegPrefetch, which decodes JPEG alone so far).
+    // imaging/JpegPrefetch).
     bool decodedAhead = false;
     // View > Rotate by EXIF Orientation turns it upright.
     bool autoRotated = false;
@@ -60,36 +60,42 @@ inline constexpr PictureFormat kPictureFormats[] = {
      .endings = {".png"},
      .filterName = "PNG (*.PNG)",
      .decoded = true,
+     .decodedAhead = true,
      .transparent = true},
     {.kind = PictureKind::Gif,
      .name = "GIF",
      .endings = {".gif"},
      .filterName = "GIF (*.GIF)",
      .decoded = true,
+     .decodedAhead = true,
      .transparent = true},
     {.kind = PictureKind::Webp,
      .name = "WebP",
      .endings = {".webp"},
      .filterName = "WebP (*.WEBP)",
      .decoded = true,
+     .decodedAhead = true,
      .transparent = true},
     {.kind = PictureKind::Tiff,
      .name = "TIFF",
      .endings = {".tif", ".tiff"},
      .filterName = "TIFF (*.TIF)",
      .decoded = true,
+     .decodedAhead = true,
      .transparent = true},
     {.kind = PictureKind::Heic,
      .name = "HEIC",
      .endings = {".heic", ".heif"},
      .filterName = "HEIC (*.HEIC)",
      .decoded = true,
+     .decodedAhead = true,
      .transparent = true},
     {.kind = PictureKind::Avif,
      .name = "AVIF",
      .endings = {".avif"},
      .filterName = "AVIF (*.AVIF)",
      .decoded = true,
+     .decodedAhead = true,
      .transparent = true},
 };
 

@@ -69,7 +69,8 @@ void CVantorView::BrowseTo(std::uint32_t number) {
     const std::string& nextPath = m_slides.PathAt(next - 1);
     const PictureFormat* format = FormatOf(nextPath);
     if (format != nullptr && format->decodedAhead && nextPath != path)
-        m_buf.Ahead().Start(nextPath, &ChooseDisplayScale, DisplayFrame(), m_autoRotate);
+        m_buf.Ahead().Start(nextPath, &ChooseDisplayScale, DisplayFrame(), m_autoRotate, PictureBackground(),
+                            &DisplayFit);
 }
 
 }  // namespace vantor

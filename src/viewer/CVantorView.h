@@ -165,11 +165,12 @@ public:
     // ---- file loaders and savers -------------------------------------------------------
     void LoadJpegFile(const std::string& path);
     void LoadBmpFile(const std::string& path);
-    // PNG, GIF, WebP, TIFF, HEIC and AVIF, at full size, over PictureBackground().
+    // PNG, GIF, WebP, TIFF, HEIC and AVIF, at full size, over PictureBackground(),
+    // taking over the decode ahead of exactly that file over it when there is one.
     void LoadDecodedFile(const std::string& path);
     // What transparent parts are drawn over: the output background in a write, the
     // screen's around the picture otherwise.
-    Rgb PictureBackground() const;
+    JpegPrefetch::Background PictureBackground() const;
     // Outside a run, loads the picture on screen again when its format has the
     // property when (a setting that changes how it decodes); true when it did.
     bool ReloadShownPicture(bool PictureFormat::*when);
@@ -178,9 +179,10 @@ public:
     // the file shown as it was written.
     void ShowSavedBmp(const std::string& failure, const std::string& path);
     // Loads a JPEG at the DCT reduction choose picks for frame, taking over the
-    // decode ahead of exactly that file when there is one; true when it did.
-    bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
-                        const JpegPrefetch::ScaleContext& frame);
+    // decode ahead of exactly that file when there is one (with fit, the picture
+    // shrunk for the screen too); true when it did.
+    bool LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame,
+                        JpegPrefetch::Fitter fit = nullptr);
     // Loads with the loader of the format the path's ending names (the table of
     // platform/PictureFormats.h); any other ending loads nothing.
     void LoadByEnding(const std::string& path);
@@ -190,15 +192,19 @@ public:
 
     // ---- slide show ---------------------------------------------------------------------
     virtual void ShowSlide();  // a test overrides it to watch each slide
-    // The next JPEG slide is decoded on a second thread (m_buf.Ahead()) while this one
+    // The next slide is decoded on a second thread (m_buf.Ahead()) while this one
     // is on screen or being written; any load of exactly that file, unchanged, takes it over.
     bool m_prefetchSlides = true;  // set by tests and benchmarks only, to compare a run without it
-    // Starts decoding the slide the run will show next if nothing intervenes (only
-    // while it goes on by itself), at the reduction choose picks for the frame.
-    void PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame);
+    // Starts decoding the slides the run will show next if nothing intervenes (only
+    // while it goes on by itself), at the reduction choose picks for the frame,
+    // shrunk by fit when there is one.
+    void PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame,
+                           JpegPrefetch::Fitter fit = nullptr);
     // The reduction a JPEG is decoded at for the screen: the smallest whose pixels
     // still cover the picture's fit in the frame (width, height, scale mode).
     static unsigned ChooseDisplayScale(std::uint32_t width, std::uint32_t height, const void* frame);
+    // The size a picture is drawn at in the frame (width, height, scale mode), unzoomed.
+    static JpegPrefetch::ShownSize DisplayFit(std::uint32_t width, std::uint32_t height, const void* frame);
     // The frame the screen fits pictures into: the scale dialog's, or with Fit to
     // Window the client area less a margin of kWindowMargin on every side.
     JpegPrefetch::ScaleContext DisplayFrame() const;

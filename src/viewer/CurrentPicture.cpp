@@ -29,8 +29,15 @@ CurrentPicture::~CurrentPicture() { m_ahead.Drop(); }
 
 void CurrentPicture::Changed() {
     ++m_generation;
+    m_shrunk = ShrunkPicture{};
     m_padded.reset();
     m_drawable = DibImage{};
+}
+
+void CurrentPicture::KeepShrunk(ShrunkPicture shrunk) {
+    if (!m_pixels) return;
+    m_shrunk = std::move(shrunk);
+    m_drawable = DibImage{};  // made again, with it
 }
 
 void CurrentPicture::DropPixels() {
@@ -150,18 +157,23 @@ const DibImage& CurrentPicture::Drawable() {
         return kNone;
     }
     if (m_drawable.bits != nullptr && m_drawableGeneration == m_generation) return m_drawable;
+    m_drawable = Padded();
+    m_drawable.shrunk = m_shrunk.pixels.get();
+    m_drawable.shrunkWidth = m_shrunk.width;
+    m_drawable.shrunkHeight = m_shrunk.height;
+    return m_drawable;
+}
+
+DibImage CurrentPicture::Padded() {
     m_drawableGeneration = m_generation;
     std::uint32_t rowLength = PaddedRowLength(m_pixelWidth);
     if (rowLength == m_pixelWidth * 3) {
         // Rows already end on four bytes: the picture itself is drawable.
         m_padded.reset();
-        m_drawable = DibImage{m_pixels.get(), m_pixelWidth, m_pixelHeight, rowLength, m_generation};
-    } else {
-        m_padded = PadRowsToDword(m_pixels.get(), m_pixelWidth, m_pixelHeight, rowLength);
-        m_drawable =
-            m_padded ? DibImage{m_padded.get(), m_pixelWidth, m_pixelHeight, rowLength, m_generation} : DibImage{};
+        return DibImage{m_pixels.get(), m_pixelWidth, m_pixelHeight, rowLength, m_generation};
     }
-    return m_drawable;
+    m_padded = PadRowsToDword(m_pixels.get(), m_pixelWidth, m_pixelHeight, rowLength);
+    return m_padded ? DibImage{m_padded.get(), m_pixelWidth, m_pixelHeight, rowLength, m_generation} : DibImage{};
 }
 
 }  // namespace vantor

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "imaging/AreaShrink.h"
 #include "imaging/JpegFile.h"
 #include "imaging/JpegPrefetch.h"
 #include "imaging/PictureMemory.h"
@@ -48,6 +49,9 @@ public:
     // A decoded JPEG file, reduced or not. A reduced one keeps the path, the file's
     // stamp and its turn, so that MakeFull and Cover can decode the same file again.
     void Replace(JpegFile::Picture picture, const std::string& path);
+    // The picture as it was just replaced, already shrunk for the screen (decoded
+    // ahead): the paint draws it as it is when it asks for exactly its size.
+    void KeepShrunk(ShrunkPicture shrunk);
     // No picture; the size stays what it was.
     void Clear();
     // Takes the pixels out (the picture is cleared); their decoded size in width x height.
@@ -95,6 +99,8 @@ public:
 private:
     void Changed();
     void DropPixels();
+    // The pixels as a drawable image, rows padded to four bytes when they are not.
+    DibImage Padded();
 
     PictureMemory m_memory;  // before m_ahead, which decodes into it
     JpegPrefetch m_ahead{&m_memory};
@@ -111,6 +117,7 @@ private:
     FileStamp m_sourceStamp;
     bool m_sourceUpright = false;  // turned by its Exif orientation
 
+    ShrunkPicture m_shrunk;  // of this generation, or nothing
     RgbBuffer m_padded;
     DibImage m_drawable;
     std::uint64_t m_drawableGeneration = ~std::uint64_t{0};

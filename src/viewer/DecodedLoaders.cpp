@@ -1,7 +1,10 @@
 // The loader of the formats beside JPEG and BMP (imaging/PictureDecoders): the
 // picture whole, at its own size, its transparent parts over the background of
-// where it goes. A failure is told in one box with the decoder's reason, and the
-// size is what the header said, as far as it was read.
+// where it goes (decoded ahead over that background, or now). A failure is told
+// in one box with the decoder's reason, and the size is what the header said, as
+// far as it was read.
+#include <algorithm>
+
 #include "imaging/PictureDecoders.h"
 #include "platform/PictureFormats.h"
 #include "platform/Ui.h"
@@ -10,8 +13,10 @@
 
 namespace vantor {
 
-Rgb CVantorView::PictureBackground() const {
-    return m_writeMode == 1 ? OutputSettings::BackColorOf(m_output.m_outBackColor) : ScreenBackdrop().band;
+JpegPrefetch::Background CVantorView::PictureBackground() const {
+    const Rgb background =
+        m_writeMode == 1 ? OutputSettings::BackColorOf(m_output.m_outBackColor) : ScreenBackdrop().band;
+    return {background.r, background.g, background.b};
 }
 
 void CVantorView::LoadDecodedFile(const std::string& path) {
@@ -19,19 +24,25 @@ void CVantorView::LoadDecodedFile(const std::string& path) {
     const PictureKind kind = PictureKindOf(path);
     const std::optional<PictureCodec> codec = CodecFor(kind);
     if (!codec) return;
-    DecodeRequest request;
-    const Rgb background = PictureBackground();
-    request.background[0] = background.r;
-    request.background[1] = background.g;
-    request.background[2] = background.b;
-    request.memory = &m_buf.Memory();
-    DecodedPicture picture = DecodePicture(*codec, path, request);
+    const JpegPrefetch::Background background = PictureBackground();
+    // On screen the picture decoded ahead comes shrunk for it too.
+    const JpegPrefetch::Fitter fit = m_writeMode == 1 ? nullptr : &DisplayFit;
+    ShrunkPicture shrunk;
+    std::optional<DecodedPicture> decoded = m_buf.Ahead().Take(path, background, fit, DisplayFrame(), &shrunk);
+    if (!decoded) {
+        DecodeRequest request;
+        std::copy(background.begin(), background.end(), request.background);
+        request.memory = &m_buf.Memory();
+        decoded = DecodePicture(*codec, path, request);
+    }
+    DecodedPicture& picture = *decoded;
     if (!picture.outcome.Ok()) {
         m_buf.Replace(PixelBlock{}, picture.trueWidth, picture.trueHeight);
         ShowDecodeOutcome(picture.outcome, kind);
         return;
     }
     m_buf.Replace(std::move(picture.pixels), picture.width, picture.height);
+    m_buf.KeepShrunk(std::move(shrunk));
 }
 
 }  // namespace vantor

@@ -47,14 +47,16 @@ void CVantorView::LoadJpegFile(const std::string& path) {
     // A slide decoded while the one before was on screen, if it is this very file
     // as it is now: the same pixels the load below would give. A file that failed
     // there, warned or changed since is loaded below, and only then reported.
-    LoadJpegScaled(path, &ChooseDisplayScale, frame);
+    LoadJpegScaled(path, &ChooseDisplayScale, frame, &DisplayFit);
 }
 
 bool CVantorView::LoadJpegScaled(const std::string& path, JpegFile::ScaleChooser choose,
-                                 const JpegPrefetch::ScaleContext& frame) {
-    if (auto ahead = m_buf.Ahead().Take(path, choose, frame, m_autoRotate)) {
+                                 const JpegPrefetch::ScaleContext& frame, JpegPrefetch::Fitter fit) {
+    ShrunkPicture shrunk;
+    if (auto ahead = m_buf.Ahead().Take(path, choose, frame, m_autoRotate, fit, &shrunk)) {
         NoteJpegPath(path);
         m_buf.Replace(std::move(*ahead), path);
+        m_buf.KeepShrunk(std::move(shrunk));
         return true;
     }
     JpegFile::Options options;

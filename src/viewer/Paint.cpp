@@ -83,6 +83,12 @@ unsigned CVantorView::ChooseDisplayScale(std::uint32_t width, std::uint32_t heig
     return CoveringScale(width, height, std::min(fit.m_fitWidth, width), std::min(fit.m_fitHeight, height));
 }
 
+JpegPrefetch::ShownSize CVantorView::DisplayFit(std::uint32_t width, std::uint32_t height, const void* frame) {
+    const auto& [maxWidth, maxHeight, mode] = *static_cast<const JpegPrefetch::ScaleContext*>(frame);
+    const Fit fit = FitPicture(width, height, maxWidth, maxHeight, static_cast<std::int32_t>(mode));
+    return {fit.m_fitWidth, fit.m_fitHeight};
+}
+
 JpegPrefetch::ScaleContext CVantorView::DisplayFrame() const {
     const auto mode = static_cast<std::uint32_t>(m_output.m_outScaleMode);
     if (!m_fitWindow && !m_fullScreen) return {m_output.m_maxWidth, m_output.m_maxHeight, mode};

@@ -138,7 +138,7 @@ void CVantorView::RunLoop(bool writing) {
 void CVantorView::ShowSlide() {
     Ui& ui = TheUi();
     if (m_lastShownPath == m_curSlidePath && m_haltState != kHaltHalted) {
-        PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame());
+        PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame(), &DisplayFit);
         return;
     }
     ui.UpdateWindow();
@@ -147,7 +147,7 @@ void CVantorView::ShowSlide() {
     // reloading its slide beside another picture would break the memory bound.
     if (m_haltState != kHaltRunning && !m_buf.Ahead().IsFor(path)) m_buf.Ahead().Drop();
     LoadByEnding(path);
-    PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame());
+    PrefetchNextSlide(&ChooseDisplayScale, DisplayFrame(), &DisplayFit);
     ui.EndWaitCursor();
     if (!m_buf && m_slideNo > 2 && TellSlideFailed({path})) return;
     InvalidateView(false);
@@ -155,21 +155,22 @@ void CVantorView::ShowSlide() {
     if (m_buf) ui.SlideShown(m_slideNo, m_curSlidePath, m_width, m_height);
 }
 
-void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame) {
+void CVantorView::PrefetchNextSlide(JpegFile::ScaleChooser choose, const JpegPrefetch::ScaleContext& frame,
+                                    JpegPrefetch::Fitter fit) {
     // Unless a click, a key or a command intervenes, the next passes show the
     // following slides; one with the path of the slide before it is not loaded again.
     if (!m_prefetchSlides || m_haltState != kHaltRunning || m_stopped == 1) return;
     std::vector<std::string> next;
     const std::string* previous = &m_curSlidePath;
     for (std::uint32_t index = m_slideNo;
-         index < m_slides.m_slideCount && index < m_slides.m_slidePath.size() && next.size() < JpegPrefetch::kDepth;
+         index < m_slides.m_slideCount && index < m_slides.m_slidePath.size() && next.size() < JpegPrefetch::kMostAhead;
          ++index) {
         const std::string& path = m_slides.m_slidePath[index];
         const PictureFormat* format = FormatOf(path);
         if (path != *previous && format != nullptr && format->decodedAhead) next.push_back(path);
         previous = &path;
     }
-    m_buf.Ahead().Start(next, choose, frame, m_autoRotate);
+    m_buf.Ahead().Start(next, choose, frame, m_autoRotate, PictureBackground(), fit);
 }
 
 void CVantorView::OnHaltRestart() {

@@ -252,29 +252,93 @@ TEST(JpegPrefetch, TwoBandsOnTwoThreadsGiveTheSinglePicture) {
     EXPECT_TRUE(quiet.Lines().empty());
 }
 
-TEST(JpegPrefetch, ProgressiveBudgetAndCancel) {
+TEST(JpegPrefetch, ABudgetHoldsWhatIsAheadAndNoFailureOrDropCancelsAnother) {
+    test::TempDir dir;
+    test::ScriptedView quiet;
+    // Several scans hold every coefficient while they decode: about 0.7 MB each here.
+    std::vector<std::string> list;
+    const auto add = [&](const std::string& name) {
+        list.push_back(dir.File(name));
+        return list.back();
+    };
+    WriteProgressiveJpeg(add("p1.jpg"), 400, 300);
+    const std::string cut = add("cut.jpg");
+    WriteJpeg(cut, 64, 48, 5);
+    auto bytes = test::ReadFile(cut);
+    bytes.resize(bytes.size() / 2);
+    test::WriteFile(cut, bytes);
+    WriteJpeg(add("b1.jpg"), 120, 90, 6);
+    WriteProgressiveJpeg(add("p2.jpg"), 400, 300, false);
+    add("missing.jpg");
+    WriteJpeg(add("b2.jpg"), 90, 120, 7);
+    WriteProgressiveJpeg(add("p3.jpg"), 300, 400);
+    constexpr std::uint64_t kMostOne = 1u << 20;  // what the costliest decode here holds, and more
+
+    for (const std::uint64_t budget : {std::uint64_t{0}, kMostOne, std::uint64_t{64} << 20}) {
+        SCOPED_TRACE(budget);
+        JpegPrefetch ahead(nullptr, budget);
+        ahead.Start(list);
+        ahead.Wait();
+        for (const std::string& path : list) {
+            const bool good = path != cut && path.find("missing") == std::string::npos;
+            // What failed is left to its turn; what comes after it is handed over still.
+            const auto picture = ahead.Take(path);
+            ASSERT_EQ(static_cast<bool>(picture), good) << path;
+            if (!good) continue;
+            std::uint32_t w = 0, h = 0;
+            EXPECT_TRUE(SamePixels(picture->pixels, test::JpegPixels(path, w, h), w, h)) << path;
+        }
+        EXPECT_EQ(ahead.HandedOver(), 5u);
+        EXPECT_FALSE(ahead.Pending());
+        // Beside the budget, one decode at most, the one in the lane of the large.
+        EXPECT_LE(ahead.MostHeld(), budget + kMostOne);
+
+        // A slide no longer asked for is dropped; the one still asked for goes on.
+        ahead.Start({list[0], list[2]});
+        ahead.Wait();
+        ahead.Start({list[2], list[3]});
+        EXPECT_TRUE(ahead.Take(list[2]));
+        EXPECT_FALSE(ahead.IsFor(list[0]));
+    }
+    EXPECT_TRUE(quiet.Lines().empty());
+}
+
+TEST(JpegPrefetch, AdmissionIsAskedForWhatTheDecodeWillHoldAndCancelStopsIt) {
     test::TempDir dir;
     const std::string p = dir.File("p.jpg");
     WriteProgressiveJpeg(p, 64, 48);
     const std::string b = dir.File("b.jpg");
     WriteJpeg(b, 64, 48, 5);
     std::atomic<bool> cancel{true};
-    // 64 x 48 in 4:2:0 needs (8+2) x (6+2) + 2 x (4+1) x (3+1) blocks of 128 bytes.
-    // A baseline file never holds its coefficients: no budget applies to it.
+    // 64 x 48 in 4:2:0 holds (8+2) x (6+2) + 2 x (4+1) x (3+1) blocks of 128 bytes
+    // while it decodes several scans; a baseline file holds only its pixels.
+    constexpr std::uint64_t kPixels = 64 * 48;
     struct Case {
         const std::string& path;
-        std::uint64_t budget;
+        bool admit;
         const std::atomic<bool>* cancel;
+        std::uint64_t asked;  // bytes; 0: not asked
         bool decoded;
     } cases[] = {
-        {p, UINT64_MAX, nullptr, true}, {p, 120 * 128 - 1, nullptr, false}, {p, 120 * 128, nullptr, true},
-        {b, 0, nullptr, true},          {b, UINT64_MAX, &cancel, false},    {p, UINT64_MAX, &cancel, false},
+        {p, true, nullptr, 120 * 128 + kPixels * 3, true},
+        {p, false, nullptr, 120 * 128 + kPixels * 3, false},
+        {b, true, nullptr, kPixels * 3, true},
+        {b, false, nullptr, kPixels * 3, false},
+        {b, true, &cancel, 0, false},
+        {p, true, &cancel, 0, false},
     };
     for (const Case& c : cases) {
         JpegFile::Options options;
-        options.maxCoefficientBytes = c.budget;
         options.cancel = c.cancel;
-        EXPECT_EQ(static_cast<bool>(Quietly(c.path, options).pixels), c.decoded) << c.path << " " << c.budget;
+        std::uint64_t asked = 0, pixels = 0;
+        options.admit = [&](std::uint64_t bytes, std::uint64_t n) {
+            asked = bytes;
+            pixels = n;
+            return c.admit;
+        };
+        EXPECT_EQ(static_cast<bool>(Quietly(c.path, options).pixels), c.decoded) << c.path << " " << c.admit;
+        EXPECT_EQ(asked, c.asked) << c.path;
+        EXPECT_EQ(pixels, c.asked != 0 ? kPixels : 0) << c.path;
     }
 }
 

@@ -25,8 +25,10 @@ void WriteDetailedJpeg(const std::string& path, unsigned width, unsigned height,
     ASSERT_TRUE(JpegFile::SaveFromRgb(path, rgb.data(), width, height, true, 92));
 }
 
-// Every frame a show paints on the real canvas when a new picture is on screen.
-std::vector<QImage> PaintedSlides(const std::vector<std::string>& paths, bool prefetch, std::uint64_t& handedOver) {
+// Every frame a show paints on the real canvas when a new picture is on screen;
+// shrunkAhead counts those that came shrunk from the decode ahead.
+std::vector<QImage> PaintedSlides(const std::vector<std::string>& paths, bool prefetch, std::uint64_t& handedOver,
+                                  int& shrunkAhead) {
     test::ScriptedView s;
     QImage window(1000, 760, QImage::Format_RGB32);
     ScaledImageCache cache;
@@ -42,6 +44,7 @@ std::vector<QImage> PaintedSlides(const std::vector<std::string>& paths, bool pr
         }
         if (s.view.m_buf && s.view.m_buf.Generation() != generation) {
             generation = s.view.m_buf.Generation();
+            if (s.view.m_buf.Drawable().shrunk != nullptr) ++shrunkAhead;
             frames.push_back(window.copy());
         }
     };
@@ -67,10 +70,14 @@ TEST(QtCanvas, SlidesDecodedAheadLookExactlyAsThoseLoadedInTurn) {
     }
     test::TestApp();
     std::uint64_t aheadWith = 0, aheadWithout = 0;
-    const auto with = PaintedSlides(paths, true, aheadWith);
-    const auto without = PaintedSlides(paths, false, aheadWithout);
+    int shrunkWith = 0, shrunkWithout = 0;
+    const auto with = PaintedSlides(paths, true, aheadWith, shrunkWith);
+    const auto without = PaintedSlides(paths, false, aheadWithout, shrunkWithout);
     EXPECT_EQ(aheadWith, sizes.size() - 1);
     EXPECT_EQ(aheadWithout, 0u);
+    // Each slide decoded ahead came shrunk for the frame, drawn as it was.
+    EXPECT_EQ(shrunkWith, static_cast<int>(sizes.size()) - 1);
+    EXPECT_EQ(shrunkWithout, 0);
     ASSERT_EQ(with.size(), sizes.size());
     ASSERT_EQ(without.size(), sizes.size());
     for (std::size_t i = 0; i < with.size(); ++i) EXPECT_TRUE(with[i] == without[i]) << "slide " << i + 1;

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "TestSupport.h"
+#include "imaging/BmpTestSupport.h"
 #include "imaging/JpegFile.h"
 #include "resource.h"
 
@@ -60,15 +62,18 @@ struct Run {
     std::vector<std::vector<unsigned char>> written;  // the write run's files, by name
 };
 
+using SlideMaker = std::vector<std::string> (*)(const test::TempDir&, unsigned count);
+
 // Runs the same show (or, with write, the same write run into dir/out/) over the
-// same files, set up afresh, with and without the next slide decoded ahead.
-std::pair<Run, Run> RunBothWays(unsigned count, const Script& script, bool write = false) {
+// same files (made by make), set up afresh, with and without the next slide decoded ahead.
+std::pair<Run, Run> RunBothWays(unsigned count, const Script& script, bool write = false,
+                                SlideMaker make = WriteSlides) {
     test::TempDir dir;
     std::vector<Run> runs;
     for (const bool prefetch : {true, false}) {
         std::filesystem::remove_all(dir.path());
         std::filesystem::create_directories(dir.path() / "out");
-        const auto paths = WriteSlides(dir, count);
+        const auto paths = make(dir, count);
         test::ScriptedView s;
         for (std::uint32_t i = 0; i < paths.size(); ++i) s.view.m_slides.Store(i, paths[i]);
         s.view.m_slides.m_slideCount = count;
@@ -221,6 +226,62 @@ TEST(Prefetch, TheWriteRunWritesTheSameFiles) {
     EXPECT_EQ(with.transcript, without.transcript);
     ASSERT_EQ(with.written.size(), 6u);
     EXPECT_EQ(with.written, without.written);
+}
+
+// Slides of the other formats in turn, PNG, WebP and HEIC, each of its own size
+// and transparent on its left.
+std::vector<std::string> WriteOtherSlides(const test::TempDir& dir, unsigned count) {
+    static const char* const kFormats[][2] = {
+        {".png", "PNG32:"}, {".webp", "-define webp:lossless=true WEBP:"}, {".heic", "-quality 90 HEIC:"}};
+    std::vector<std::string> paths;
+    for (unsigned i = 0; i < count; ++i) {
+        const auto& [ending, format] = kFormats[i % 3];
+        paths.push_back(dir.File("slide" + std::to_string(i) + ending));
+        EXPECT_TRUE(test::RunConvert("rose: -resize " + std::to_string(40 + i) +
+                                     "x30! -alpha set -channel A -fx i/w +channel " + format + "'" + paths.back() +
+                                     "'"))
+            << paths.back();
+    }
+    return paths;
+}
+
+TEST(Prefetch, OtherFormatsAreTakenAheadOverTheBackgroundOfTheirTurn) {
+    if (!test::HaveImageMagick()) VANTOR_SKIP_UNLESS_CI("no /usr/bin/convert");
+    // Each picture shown, as the count of pictures handed over stood then.
+    struct Shown {
+        std::uint64_t handedOver;
+        std::vector<std::uint8_t> pixels;
+    };
+    std::map<bool, std::vector<Shown>> shown;
+    const auto [with, without] = RunBothWays(
+        6,
+        [&shown](test::ScriptedView& s, const auto&, bool prefetch) {
+            auto generation = std::make_shared<std::uint64_t>(0);
+            for (unsigned pump = 1; pump < 40; ++pump) {
+                s.ui.QueueOutsideAtPump(pump, [&s, &shown, prefetch, generation] {
+                    const CurrentPicture& picture = s.view.m_buf;
+                    if (!picture || picture.Generation() == *generation) return;
+                    *generation = picture.Generation();
+                    const std::uint8_t* pixels = picture.get();
+                    shown[prefetch].push_back(
+                        {s.view.m_buf.Ahead().HandedOver(),
+                         {pixels, pixels + std::size_t{picture.PixelWidth()} * picture.PixelHeight() * 3}});
+                });
+            }
+            // Slides 4 and 5 are decoded over gray, and the background turns black
+            // before their turn: 4 is decoded at its turn, 5 ahead again, over black.
+            s.ui.QueueOutsideAtPump(AfterSlideOfPass(3), [&s, prefetch] { ExpectDecodedAhead(s, prefetch); });
+            s.ui.QueueAtPump(AfterSlideOfPass(3), Action{Action::Kind::Command, ID_EFFECT_BACKGROUND});
+        },
+        false, WriteOtherSlides);
+    EXPECT_EQ(with.transcript, without.transcript);
+    ASSERT_EQ(shown[true].size(), 6u);
+    ASSERT_EQ(shown[false].size(), 6u);
+    const std::uint64_t handedOver[] = {0, 1, 2, 2, 3, 4};
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(shown[true][i].handedOver, handedOver[i]) << "slide " << i + 1;
+        EXPECT_EQ(shown[true][i].pixels, shown[false][i].pixels) << "slide " << i + 1;
+    }
 }
 
 }  // namespace

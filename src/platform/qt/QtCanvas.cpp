@@ -178,6 +178,15 @@ void QtCanvas::StretchImage(const Rect& dest, const DibImage& image, const Rect&
         if (to.Width() <= 0 || to.Height() <= 0 || from.Width() <= 0 || from.Height() <= 0) return;
     }
     const int width = to.Width(), height = to.Height();
+    const bool whole = from.left == 0 && from.top == 0 && from.Width() == static_cast<int>(image.width) &&
+                       from.Height() == static_cast<int>(image.height);
+    if (mode == StretchMode::Halftone && image.shrunk != nullptr && whole &&
+        width == static_cast<int>(image.shrunkWidth) && height == static_cast<int>(image.shrunkHeight)) {
+        m_painter.drawImage(to.left, to.top,
+                            QImage(reinterpret_cast<const uchar*>(image.shrunk), width, height,
+                                   static_cast<qsizetype>(width) * 4, QImage::Format_RGB32));
+        return;
+    }
     if (m_cache != nullptr) {
         m_painter.drawImage(to.left, to.top, m_cache->Get(image, from, width, height, mode));
     } else {
