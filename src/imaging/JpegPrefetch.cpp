@@ -140,6 +140,12 @@ void JpegPrefetch::Decode(Job& job) {
         if (!size.outcome.Ok() || !Admit(job, pixels * (kOtherFormatBytesPerPixel + shrinkBytesPerPixel))) return;
         DecodeRequest request;
         std::copy(r.background.begin(), r.background.end(), request.background);
+        if (r.fit != nullptr) {
+            // A decoder that scales while decoding (WebP) gives the size shown.
+            const ShownSize shown = r.fit(size.width, size.height, &r.context);
+            request.atLeastWidth = shown.width;
+            request.atLeastHeight = shown.height;
+        }
         request.cancel = &job.cancel;
         request.memory = m_memory;
         job.decoded = DecodePicture(*r.codec, r.path, request);
