@@ -129,7 +129,7 @@ DecodeStatus DecodeInTwoBands(const std::uint8_t* data, std::size_t size, std::u
     if (!ProbeBands(nullptr, data, size, job, &probe) || !WorthSplitting(probe, splitFromPixels))
         return DecodeStatus::Declined;
     const std::uint64_t pictureBytes = std::uint64_t{probe.width} * probe.height * 3;
-    if (!Admitted(job, pictureBytes, std::uint64_t{probe.width} * probe.height)) return DecodeStatus::Cancelled;
+    if (!Admitted(job, pictureBytes, probe.width, probe.height)) return DecodeStatus::Cancelled;
     std::uint64_t capacity = 0;
     std::uint8_t* pixels = TakePixels(job->memory, pictureBytes, &capacity);
     if (pixels == nullptr) return DecodeStatus::OutOfMemory;

@@ -115,7 +115,7 @@ DecodeStatus Decode(std::FILE* file, DecodeJob* job) {
     SetScaleAndOrder(cinfo, ChooseScale(cinfo, job, job->orientation), display);
     jpeg_calc_output_dimensions(&cinfo);
     const std::uint64_t outputPixels = std::uint64_t{cinfo.output_width} * cinfo.output_height;
-    if (!Admitted(job, coefficients + outputPixels * 3, outputPixels)) {
+    if (!Admitted(job, coefficients + outputPixels * 3, cinfo.output_width, cinfo.output_height)) {
         jpeg_destroy_decompress(&cinfo);
         return DecodeStatus::Cancelled;
     }

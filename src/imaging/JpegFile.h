@@ -47,10 +47,10 @@ public:
         // chooser is then given the upright size, and every size below is upright.
         bool upright = false;
         // Asked, once the header is read, whether the decode may go on to hold
-        // bytes (its coefficients, for a file of several scans, and its pixels) for
-        // a picture of so many pixels; it may wait for memory to be free. False
-        // gives up: Cancelled.
-        std::function<bool(std::uint64_t bytes, std::uint64_t pixels)> admit;
+        // bytes (its coefficients, for a file of several scans, and its pixels)
+        // for a picture of width x height as decoded (before it is turned); it may
+        // wait for memory to be free. False gives up: Cancelled.
+        std::function<bool(std::uint64_t bytes, std::uint32_t width, std::uint32_t height)> admit;
     };
 
     // A picture in display order, decoded at width x height; trueWidth x trueHeight

@@ -77,7 +77,8 @@ struct DecodeJob {
     const std::atomic<bool>* cancel = nullptr;
     PictureMemory* memory = nullptr;
     bool readOrientation = false;  // keep the APP1 segments and read the Exif orientation
-    const std::function<bool(std::uint64_t, std::uint64_t)>* admit = nullptr;  // see JpegFile::Options::admit
+    const std::function<bool(std::uint64_t, std::uint32_t, std::uint32_t)>* admit =
+        nullptr;  // see JpegFile::Options::admit
 
     int orientation = 1;             // as the file records it; 1 unless asked
     std::uint8_t* pixels = nullptr;  // a block of capacity bytes, the caller's once returned
@@ -96,9 +97,9 @@ int ReadOrientation(const jpeg_decompress_struct& cinfo, const DecodeJob* job);
 unsigned ChooseScale(const jpeg_decompress_struct& cinfo, const DecodeJob* job, int orientation);
 // Whether the job may go on to hold bytes (JpegFile::Options::admit).
 // A cancelled job asks nothing.
-inline bool Admitted(const DecodeJob* job, std::uint64_t bytes, std::uint64_t pixels) {
+inline bool Admitted(const DecodeJob* job, std::uint64_t bytes, std::uint32_t width, std::uint32_t height) {
     if (job->cancel != nullptr && job->cancel->load(std::memory_order_relaxed)) return false;
-    return job->admit == nullptr || !*job->admit || (*job->admit)(bytes, pixels);
+    return job->admit == nullptr || !*job->admit || (*job->admit)(bytes, width, height);
 }
 
 // A block for a picture, as a raw pointer for the jump region; nothing when not there.

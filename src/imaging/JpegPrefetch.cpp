@@ -73,13 +73,19 @@ void JpegPrefetch::Settle(Job& job) {
     m_changed.notify_all();
 }
 
+void JpegPrefetch::LargeLane(bool busy) {
+    m_largeLaneBusy = busy;
+    if (!busy) m_largeHeld = 0;
+    // What the pool keeps would come on top of the large decode's coefficients.
+    if (m_memory != nullptr) m_memory->KeepNone(busy);
+}
+
 void JpegPrefetch::Hold(Job& job, std::uint64_t bytes) {
     if (job.large) {
         // A large decode whose picture is small leaves its lane to the next.
         if (m_held + bytes <= m_budget) {
             job.large = false;
-            m_largeLaneBusy = false;
-            m_largeHeld = 0;
+            LargeLane(false);
             m_held += bytes;
         } else {
             m_largeHeld = bytes;
@@ -115,7 +121,7 @@ bool JpegPrefetch::Admit(Job& job, std::uint64_t bytes) {
     if (job.cancel.load(std::memory_order_relaxed) || m_stopping) return false;
     if (!fits() && !job.forced) {
         job.large = true;
-        m_largeLaneBusy = true;
+        LargeLane(true);
     }
     Hold(job, bytes);
     m_changed.notify_all();  // the next in order may ask now
@@ -124,8 +130,14 @@ bool JpegPrefetch::Admit(Job& job, std::uint64_t bytes) {
 
 void JpegPrefetch::Decode(Job& job) {
     const Request& r = job.request;
-    // The shrunk picture is made beside the decoded one: up to four bytes a pixel more.
-    const std::uint64_t shrinkBytesPerPixel = r.fit != nullptr ? 4 : 0;
+    // The shrunk picture is made beside the decoded one, four bytes a pixel of the
+    // size shown (whichever way a turn leaves the picture), never more than it has.
+    const auto shrunkBytes = [&](std::uint32_t width, std::uint32_t height) -> std::uint64_t {
+        if (r.fit == nullptr) return 0;
+        const std::uint64_t most = std::uint64_t{width} * height;
+        const ShownSize a = r.fit(width, height, &r.context), b = r.fit(height, width, &r.context);
+        return 4 * std::min(most, std::max(std::uint64_t{a.width} * a.height, std::uint64_t{b.width} * b.height));
+    };
     const auto shrink = [&](const PixelBlock& pixels, std::uint32_t width, std::uint32_t height,
                             std::uint32_t trueWidth, std::uint32_t trueHeight) {
         if (r.fit == nullptr || !pixels) return;
@@ -137,9 +149,17 @@ void JpegPrefetch::Decode(Job& job) {
     if (r.codec) {
         const PictureSize size = ReadPictureSize(*r.codec, r.path);
         const std::uint64_t pixels = std::uint64_t{size.width} * size.height;
-        if (!size.outcome.Ok() || !Admit(job, pixels * (kOtherFormatBytesPerPixel + shrinkBytesPerPixel))) return;
+        if (!size.outcome.Ok() ||
+            !Admit(job, pixels * kOtherFormatBytesPerPixel + shrunkBytes(size.width, size.height)))
+            return;
         DecodeRequest request;
         std::copy(r.background.begin(), r.background.end(), request.background);
+        if (r.fit != nullptr) {
+            // A decoder that scales while decoding (WebP) gives the size shown.
+            const ShownSize shown = r.fit(size.width, size.height, &r.context);
+            request.atLeastWidth = shown.width;
+            request.atLeastHeight = shown.height;
+        }
         request.cancel = &job.cancel;
         request.memory = m_memory;
         job.decoded = DecodePicture(*r.codec, r.path, request);
@@ -159,8 +179,8 @@ void JpegPrefetch::Decode(Job& job) {
     options.splitFromPixels = kSplitFromPixels;
     options.memory = m_memory;
     options.upright = r.upright;
-    options.admit = [&](std::uint64_t bytes, std::uint64_t pixels) {
-        return Admit(job, bytes + pixels * shrinkBytesPerPixel);
+    options.admit = [&](std::uint64_t bytes, std::uint32_t width, std::uint32_t height) {
+        return Admit(job, bytes + shrunkBytes(width, height));
     };
     if (!JpegFile::Load(r.path, options, job.picture).Clean()) {
         GiveBlock(m_memory, std::move(job.picture.pixels));
@@ -191,8 +211,7 @@ void JpegPrefetch::Free(std::unique_ptr<Job> job) {
     {
         std::lock_guard lock(m_mutex);
         if (job->large) {
-            m_largeLaneBusy = false;
-            m_largeHeld = 0;
+            LargeLane(false);
         } else {
             m_held -= job->held;
         }

@@ -149,6 +149,8 @@ private:
     bool Admit(Job& job, std::uint64_t bytes);
     // Under the lock: the budget's count of job becomes bytes.
     void Hold(Job& job, std::uint64_t bytes);
+    // Under the lock: the lane of the large decode is taken or left.
+    void LargeLane(bool busy);
     void StartWorkers();
     // Under the lock: cancels every job but those kept, which stay queued in
     // their order, and waits for the workers to leave the others; those are

@@ -29,6 +29,10 @@ void PictureMemory::Give(PixelBlock block) {
     if (!block || block.capacity > m_keepBytes) return;  // freed here
     std::vector<PixelBlock> dropped;                     // freed outside the lock
     std::lock_guard lock(m_mutex);
+    if (m_keepNone) {
+        dropped.push_back(std::move(block));
+        return;
+    }
     m_keptBytes += block.capacity;
     m_kept.push_back(std::move(block));
     while (m_keptBytes > m_keepBytes || m_kept.size() > kKeptBlocks) {
@@ -43,6 +47,12 @@ void PictureMemory::Release() {
     std::lock_guard lock(m_mutex);
     dropped.swap(m_kept);
     m_keptBytes = 0;
+}
+
+void PictureMemory::KeepNone(bool none) {
+    if (none) Release();
+    std::lock_guard lock(m_mutex);
+    m_keepNone = none;
 }
 
 std::uint64_t PictureMemory::KeptBytes() const {

@@ -44,6 +44,9 @@ public:
     void Give(PixelBlock block);
     // Frees every kept block.
     void Release();
+    // While set, frees every kept block and keeps none given: for the length of a
+    // decode that holds a large picture's coefficients.
+    void KeepNone(bool none);
     std::uint64_t KeptBytes() const;
 
 private:
@@ -51,6 +54,7 @@ private:
     std::vector<PixelBlock> m_kept;  // oldest first
     std::uint64_t m_keepBytes;
     std::uint64_t m_keptBytes = 0;
+    bool m_keepNone = false;
 };
 
 // A block from memory when there is one, else a plain allocation.

@@ -35,6 +35,9 @@ struct PictureFormat {
     // Its transparent parts are drawn over the background: the picture on screen
     // is decoded again when the view's background changes.
     bool transparent = false;
+    // Its decoder scales while decoding: on screen it is decoded at the size it
+    // is shown at, and whole where every pixel is needed.
+    bool decodedScaled = false;
     // The Auto Search takes a name whose last bytes are exactly this ending, in
     // lower or in upper case (a.jpg and a.JPG, never a.Jpg or a.jpeg); none: never.
     const char* searchEnding = nullptr;
@@ -75,7 +78,8 @@ inline constexpr PictureFormat kPictureFormats[] = {
      .filterName = "WebP (*.WEBP)",
      .decoded = true,
      .decodedAhead = true,
-     .transparent = true},
+     .transparent = true,
+     .decodedScaled = true},
     {.kind = PictureKind::Tiff,
      .name = "TIFF",
      .endings = {".tif", ".tiff"},

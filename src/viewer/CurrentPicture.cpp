@@ -1,7 +1,9 @@
 #include "viewer/CurrentPicture.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "platform/PictureFormats.h"
 #include "platform/Ui.h"
 #include "viewer/DecodeMessages.h"
 
@@ -45,6 +47,7 @@ void CurrentPicture::DropPixels() {
     m_pixels.reset();
     m_pixelWidth = m_pixelHeight = 0;
     m_sourcePath.clear();
+    m_sourceCodec.reset();
     m_fileOrder = false;
 }
 
@@ -62,6 +65,23 @@ void CurrentPicture::Replace(RgbBuffer pixels, std::uint32_t width, std::uint32_
 }
 
 void CurrentPicture::Replace(JpegFile::Picture picture, const std::string& path) {
+    Replace(std::move(picture), path, std::nullopt, {});
+}
+
+void CurrentPicture::Replace(DecodedPicture picture, const std::string& path, PictureCodec codec,
+                             const std::array<std::uint8_t, 3>& background) {
+    JpegFile::Picture decoded;
+    decoded.pixels = std::move(picture.pixels);
+    decoded.width = picture.width;
+    decoded.height = picture.height;
+    decoded.trueWidth = picture.trueWidth;
+    decoded.trueHeight = picture.trueHeight;
+    decoded.stamp = picture.stamp;
+    Replace(std::move(decoded), path, codec, background);
+}
+
+void CurrentPicture::Replace(JpegFile::Picture picture, const std::string& path, std::optional<PictureCodec> codec,
+                             const std::array<std::uint8_t, 3>& background) {
     // A decode that failed before it sized the picture leaves the size 0, as a
     // decode at full size would.
     const bool sized = picture.width != 0;
@@ -72,6 +92,8 @@ void CurrentPicture::Replace(JpegFile::Picture picture, const std::string& path)
         m_sourcePath = path;
         m_sourceStamp = picture.stamp;
         m_sourceUpright = picture.upright;
+        m_sourceCodec = codec;
+        m_sourceBackground = background;
     }
 }
 
@@ -106,14 +128,55 @@ CurrentPicture::FileOrder::~FileOrder() {
     m_picture.m_paintMissed = false;
 }
 
+JpegFile::Picture CurrentPicture::DecodeSourceAgain(std::uint32_t width, std::uint32_t height, bool aloud) {
+    JpegFile::Picture picture;
+    if (m_sourceCodec) {
+        DecodeRequest request;
+        std::copy(m_sourceBackground.begin(), m_sourceBackground.end(), request.background);
+        request.atLeastWidth = width;
+        request.atLeastHeight = height;
+        request.memory = &m_memory;
+        DecodedPicture decoded = DecodePicture(*m_sourceCodec, m_sourcePath, request);
+        if (aloud) ShowDecodeOutcome(decoded.outcome, PictureKindOf(m_sourcePath));
+        if (!(aloud ? decoded.outcome.Ok() : decoded.outcome.Clean())) {
+            GiveBlock(&m_memory, std::move(decoded.pixels));
+            return picture;
+        }
+        picture.pixels = std::move(decoded.pixels);
+        picture.width = decoded.width;
+        picture.height = decoded.height;
+        picture.trueWidth = decoded.trueWidth;
+        picture.trueHeight = decoded.trueHeight;
+        picture.stamp = decoded.stamp;
+        return picture;
+    }
+    const unsigned eighths = width == 0 ? 8 : CoveringScale(m_width, m_height, width, height);
+    JpegFile::Options options;
+    options.choose = &FixedScale;
+    options.context = &eighths;
+    options.memory = &m_memory;
+    options.upright = m_sourceUpright;
+    if (aloud) {
+        ShowDecodeOutcome(JpegFile::Load(m_sourcePath, options, picture), PictureKind::Jpeg);
+        return picture;
+    }
+    // Nobody hears of this decode: one with anything to tell gives nothing, and
+    // the file a later warning names stays the one opened last before it.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the decode changes it
+    const std::string named = LastJpegPath();
+    const bool clean = JpegFile::Load(m_sourcePath, options, picture).Clean();
+    NoteJpegPath(named);
+    if (!clean) {
+        GiveBlock(&m_memory, std::move(picture.pixels));
+        picture.pixels.reset();
+    }
+    return picture;
+}
+
 bool CurrentPicture::MakeFull() {
     if (!m_pixels) return false;
     if (!Reduced()) return true;
-    JpegFile::Options options;
-    options.memory = &m_memory;
-    options.upright = m_sourceUpright;
-    JpegFile::Picture full;
-    ShowDecodeOutcome(JpegFile::Load(m_sourcePath, options, full), PictureKind::Jpeg);
+    JpegFile::Picture full = DecodeSourceAgain(0, 0, true);
     if (!full.pixels) return false;
     // A file changed since may hold another picture than the one on screen.
     const bool changed = full.stamp != m_sourceStamp;
@@ -128,25 +191,14 @@ bool CurrentPicture::Cover(std::uint32_t width, std::uint32_t height) {
     if (!Reduced()) return false;
     FileStamp now;
     if (!StampOf(m_sourcePath, now) || now != m_sourceStamp) return false;
-    const unsigned eighths = CoveringScale(m_width, m_height, width, height);
-    JpegFile::Options options;
-    options.choose = &FixedScale;
-    options.context = &eighths;
-    options.memory = &m_memory;
-    options.upright = m_sourceUpright;
-    JpegFile::Picture more;
-    // Nobody hears of this decode: one with anything to tell keeps the pixels held,
-    // and the file a later warning names stays the one opened last before it.
-    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the decode changes it
-    const std::string named = LastJpegPath();
-    const bool clean = JpegFile::Load(m_sourcePath, options, more).Clean();
-    NoteJpegPath(named);
-    if (!clean || more.stamp != m_sourceStamp || more.trueWidth != m_width || more.trueHeight != m_height) {
+    JpegFile::Picture more = DecodeSourceAgain(width, height, false);
+    if (!more.pixels || more.stamp != m_sourceStamp || more.trueWidth != m_width || more.trueHeight != m_height) {
         GiveBlock(&m_memory, std::move(more.pixels));
         return false;
     }
+    more.upright = m_sourceUpright;
     const std::string path = m_sourcePath;
-    Replace(std::move(more), path);
+    Replace(std::move(more), path, m_sourceCodec, m_sourceBackground);
     return m_pixelWidth >= width && m_pixelHeight >= height;
 }
 

@@ -10,12 +10,15 @@
 // the file again at full size; the reduced pixels never stand for the picture.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "imaging/AreaShrink.h"
 #include "imaging/JpegFile.h"
 #include "imaging/JpegPrefetch.h"
+#include "imaging/PictureDecoders.h"
 #include "imaging/PictureMemory.h"
 #include "imaging/RgbBuffer.h"
 #include "platform/Canvas.h"
@@ -49,6 +52,10 @@ public:
     // A decoded JPEG file, reduced or not. A reduced one keeps the path, the file's
     // stamp and its turn, so that MakeFull and Cover can decode the same file again.
     void Replace(JpegFile::Picture picture, const std::string& path);
+    // The same for a picture of another format, decoded over background (a WebP
+    // may be decoded scaled).
+    void Replace(DecodedPicture picture, const std::string& path, PictureCodec codec,
+                 const std::array<std::uint8_t, 3>& background);
     // The picture as it was just replaced, already shrunk for the screen (decoded
     // ahead): the paint draws it as it is when it asks for exactly its size.
     void KeepShrunk(ShrunkPicture shrunk);
@@ -116,6 +123,14 @@ private:
     std::string m_sourcePath;
     FileStamp m_sourceStamp;
     bool m_sourceUpright = false;  // turned by its Exif orientation
+    // Another format than JPEG: its decoder, and what it was decoded over.
+    std::optional<PictureCodec> m_sourceCodec;
+    std::array<std::uint8_t, 3> m_sourceBackground{};
+    // A decode of the file again at its own size (nothing at all covering), or
+    // the smallest covering width x height; true size in the picture's trueWidth.
+    JpegFile::Picture DecodeSourceAgain(std::uint32_t width, std::uint32_t height, bool aloud);
+    void Replace(JpegFile::Picture picture, const std::string& path, std::optional<PictureCodec> codec,
+                 const std::array<std::uint8_t, 3>& background);
 
     ShrunkPicture m_shrunk;  // of this generation, or nothing
     RgbBuffer m_padded;

@@ -33,6 +33,16 @@ void CVantorView::LoadDecodedFile(const std::string& path) {
         DecodeRequest request;
         std::copy(background.begin(), background.end(), request.background);
         request.memory = &m_buf.Memory();
+        // A decoder that scales gives the screen the pixels it shows; the picture
+        // is decoded whole when every pixel is needed.
+        const PictureFormat* format = FormatOf(path);
+        if (fit != nullptr && format != nullptr && format->decodedScaled) {
+            const PictureSize size = ReadPictureSize(*codec, path);
+            const JpegPrefetch::ScaleContext frame = DisplayFrame();
+            const JpegPrefetch::ShownSize shown = fit(size.width, size.height, &frame);
+            request.atLeastWidth = shown.width;
+            request.atLeastHeight = shown.height;
+        }
         decoded = DecodePicture(*codec, path, request);
     }
     DecodedPicture& picture = *decoded;
@@ -41,7 +51,7 @@ void CVantorView::LoadDecodedFile(const std::string& path) {
         ShowDecodeOutcome(picture.outcome, kind);
         return;
     }
-    m_buf.Replace(std::move(picture.pixels), picture.width, picture.height);
+    m_buf.Replace(std::move(picture), path, *codec, background);
     m_buf.KeepShrunk(std::move(shrunk));
 }
 

@@ -127,6 +127,14 @@ TEST(JpegPrefetch, PicturesAreDecodedIntoKeptMemory) {
     ahead.Wait();
     ahead.Drop();
     EXPECT_EQ(memory.KeptBytes(), 64u * 48 * 3 + 100);
+    // Beside a large decode nothing is kept: what is given back is freed.
+    memory.KeepNone(true);
+    EXPECT_EQ(memory.KeptBytes(), 0u);
+    memory.Give(memory.Take(1000));
+    EXPECT_EQ(memory.KeptBytes(), 0u);
+    memory.KeepNone(false);
+    memory.Give(memory.Take(1000));
+    EXPECT_EQ(memory.KeptBytes(), 1000u);
 }
 
 TEST(JpegPrefetch, AFileChangedSinceItsDecodeIsNotHandedOver) {
@@ -331,9 +339,9 @@ TEST(JpegPrefetch, AdmissionIsAskedForWhatTheDecodeWillHoldAndCancelStopsIt) {
         JpegFile::Options options;
         options.cancel = c.cancel;
         std::uint64_t asked = 0, pixels = 0;
-        options.admit = [&](std::uint64_t bytes, std::uint64_t n) {
+        options.admit = [&](std::uint64_t bytes, std::uint32_t width, std::uint32_t height) {
             asked = bytes;
-            pixels = n;
+            pixels = std::uint64_t{width} * height;
             return c.admit;
         };
         EXPECT_EQ(static_cast<bool>(Quietly(c.path, options).pixels), c.decoded) << c.path << " " << c.admit;
