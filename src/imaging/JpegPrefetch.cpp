@@ -131,17 +131,20 @@ bool JpegPrefetch::Admit(Job& job, std::uint64_t bytes) {
 void JpegPrefetch::Decode(Job& job) {
     const Request& r = job.request;
     // The shrunk picture is made beside the decoded one, four bytes a pixel of the
-    // size shown (whichever way a turn leaves the picture), never more than it has.
+    // size shown (whichever way a turn leaves the picture); none is made for a
+    // picture shown at the size decoded, which the screen draws as it is.
     const auto shrunkBytes = [&](std::uint32_t width, std::uint32_t height) -> std::uint64_t {
         if (r.fit == nullptr) return 0;
         const std::uint64_t most = std::uint64_t{width} * height;
         const ShownSize a = r.fit(width, height, &r.context), b = r.fit(height, width, &r.context);
-        return 4 * std::min(most, std::max(std::uint64_t{a.width} * a.height, std::uint64_t{b.width} * b.height));
+        const std::uint64_t shown = std::max(std::uint64_t{a.width} * a.height, std::uint64_t{b.width} * b.height);
+        return shown < most ? 4 * shown : 0;
     };
     const auto shrink = [&](const PixelBlock& pixels, std::uint32_t width, std::uint32_t height,
                             std::uint32_t trueWidth, std::uint32_t trueHeight) {
         if (r.fit == nullptr || !pixels) return;
         const ShownSize shown = r.fit(trueWidth, trueHeight, &r.context);
+        if (std::uint64_t{shown.width} * shown.height >= std::uint64_t{width} * height) return;
         job.shrunk = ShrinkPicture(pixels.get(), std::size_t{width} * 3, width, height, shown.width, shown.height);
     };
     // Nobody hears of this decode: a picture that has anything to tell is

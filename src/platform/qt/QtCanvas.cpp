@@ -185,6 +185,7 @@ void QtCanvas::StretchImage(const Rect& dest, const DibImage& image, const Rect&
         m_painter.drawImage(to.left, to.top,
                             QImage(reinterpret_cast<const uchar*>(image.shrunk), width, height,
                                    static_cast<qsizetype>(width) * 4, QImage::Format_RGB32));
+        if (m_cache != nullptr) m_cache->Clear();
         return;
     }
     if (m_cache != nullptr) {

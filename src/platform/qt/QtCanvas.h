@@ -22,6 +22,8 @@ QFont CanvasFont();
 class ScaledImageCache {
 public:
     const QImage& Get(const DibImage& image, const Rect& source, int width, int height, StretchMode mode);
+    // Frees what it holds: a picture that came already shrunk needs none of it.
+    void Clear() { *this = ScaledImageCache(); }
 
 private:
     struct Key {
