@@ -45,8 +45,6 @@ void JpegPrefetch::Work() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         Job* job = nullptr;
-        ++m_idle;
-        m_changed.notify_all();  // one waiting for the work to settle may look again
         m_changed.wait(lock, [&] {
             if (m_stopping) return true;
             const auto queued =
@@ -54,7 +52,6 @@ void JpegPrefetch::Work() {
             job = queued == m_jobs.end() ? nullptr : queued->get();
             return job != nullptr;
         });
-        --m_idle;
         if (m_stopping) return;
         job->state = State::Running;
         lock.unlock();
@@ -258,11 +255,14 @@ void JpegPrefetch::Start(const std::vector<std::string>& paths, JpegFile::ScaleC
 
 void JpegPrefetch::Wait() {
     std::unique_lock lock(m_mutex);
-    // Each done, waiting for memory that only a Take would free, or queued with
-    // no worker free to take it.
+    // Each done, or waiting for memory that only a Take would free, or queued
+    // while every worker waits so (or there is none): a Take decodes it.
     m_changed.wait(lock, [&] {
+        const auto waiting = static_cast<std::size_t>(
+            std::count_if(m_jobs.begin(), m_jobs.end(), [](const auto& j) { return j->waiting; }));
+        const bool stuck = waiting == m_workers.size();
         return std::all_of(m_jobs.begin(), m_jobs.end(), [&](const auto& j) {
-            return j->state == State::Done || j->waiting || (j->state == State::Queued && m_idle == 0);
+            return j->state == State::Done || j->waiting || (j->state == State::Queued && stuck);
         });
     });
 }

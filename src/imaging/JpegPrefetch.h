@@ -171,7 +171,6 @@ private:
     std::uint64_t m_largeHeld = 0;            // by the one in it
     std::uint64_t m_mostHeld = 0;
     bool m_largeLaneBusy = false;
-    unsigned m_idle = 0;  // workers waiting for a job
     bool m_stopping = false;
     std::vector<std::thread> m_workers;
     std::uint64_t m_handedOver = 0;
