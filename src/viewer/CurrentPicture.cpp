@@ -16,6 +16,18 @@ unsigned FixedScale(std::uint32_t, std::uint32_t, const void* context) {
     return *static_cast<const unsigned*>(context);
 }
 
+// A picture of another format as a decoded JPEG is held: the same fields.
+JpegFile::Picture AsPicture(DecodedPicture decoded) {
+    JpegFile::Picture picture;
+    picture.pixels = std::move(decoded.pixels);
+    picture.width = decoded.width;
+    picture.height = decoded.height;
+    picture.trueWidth = decoded.trueWidth;
+    picture.trueHeight = decoded.trueHeight;
+    picture.stamp = decoded.stamp;
+    return picture;
+}
+
 }  // namespace
 
 unsigned CoveringScale(std::uint32_t width, std::uint32_t height, std::uint32_t needWidth, std::uint32_t needHeight) {
@@ -70,14 +82,7 @@ void CurrentPicture::Replace(JpegFile::Picture picture, const std::string& path)
 
 void CurrentPicture::Replace(DecodedPicture picture, const std::string& path, PictureCodec codec,
                              const std::array<std::uint8_t, 3>& background) {
-    JpegFile::Picture decoded;
-    decoded.pixels = std::move(picture.pixels);
-    decoded.width = picture.width;
-    decoded.height = picture.height;
-    decoded.trueWidth = picture.trueWidth;
-    decoded.trueHeight = picture.trueHeight;
-    decoded.stamp = picture.stamp;
-    Replace(std::move(decoded), path, codec, background);
+    Replace(AsPicture(std::move(picture)), path, codec, background);
 }
 
 void CurrentPicture::Replace(JpegFile::Picture picture, const std::string& path, std::optional<PictureCodec> codec,
@@ -142,13 +147,7 @@ JpegFile::Picture CurrentPicture::DecodeSourceAgain(std::uint32_t width, std::ui
             GiveBlock(&m_memory, std::move(decoded.pixels));
             return picture;
         }
-        picture.pixels = std::move(decoded.pixels);
-        picture.width = decoded.width;
-        picture.height = decoded.height;
-        picture.trueWidth = decoded.trueWidth;
-        picture.trueHeight = decoded.trueHeight;
-        picture.stamp = decoded.stamp;
-        return picture;
+        return AsPicture(std::move(decoded));
     }
     const unsigned eighths = width == 0 ? 8 : CoveringScale(m_width, m_height, width, height);
     JpegFile::Options options;
