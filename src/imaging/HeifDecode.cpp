@@ -5,8 +5,10 @@
 #include <libheif/heif.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "imaging/DecoderInternal.h"
 
@@ -51,6 +53,192 @@ bool LibraryFailed(Job& job, const heif_error& error) {
     }
     if (job.source->cutShort || error.subcode == heif_suberror_End_of_data) return CutShort(job);
     return Damaged(job, text);
+}
+
+// Big-endian fields of a box's payload, each read checked against its end: a
+// field past it reads 0 and marks the whole read short.
+struct Fields {
+    const std::uint8_t* at;
+    const std::uint8_t* end;
+    bool ok = true;
+
+    std::uint64_t Take(unsigned bytes) {
+        if (bytes > static_cast<std::size_t>(end - at)) {
+            ok = false;
+            at = end;
+            return 0;
+        }
+        std::uint64_t value = 0;
+        for (unsigned i = 0; i < bytes; ++i) value = value << 8 | *at++;
+        return value;
+    }
+};
+
+// Each box of [begin, end): its type and payload; a box that claims more than is
+// there ends the walk.
+template <typename Each>
+void ForEachBox(const std::uint8_t* begin, const std::uint8_t* end, Each each) {
+    Fields fields{begin, end};
+    while (fields.ok && fields.at < end) {
+        const std::uint8_t* box = fields.at;
+        std::uint64_t size = fields.Take(4);
+        const auto type = static_cast<std::uint32_t>(fields.Take(4));
+        if (size == 1) size = fields.Take(8);
+        if (size == 0) size = static_cast<std::uint64_t>(end - box);
+        const auto header = static_cast<std::uint64_t>(fields.at - box);
+        if (!fields.ok || size < header || size > static_cast<std::uint64_t>(end - box)) return;
+        each(type, fields.at, box + size);
+        fields.at = box + size;
+    }
+}
+
+constexpr std::uint32_t FourCc(const char (&name)[5]) {
+    return std::uint32_t(std::uint8_t(name[0])) << 24 | std::uint32_t(std::uint8_t(name[1])) << 16 |
+           std::uint32_t(std::uint8_t(name[2])) << 8 | std::uint8_t(name[3]);
+}
+
+// Where an item's bytes are: in the file (method 0) or in the meta's idat box (1).
+struct ItemPlace {
+    std::uint64_t method = 0;
+    std::uint64_t base = 0;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;  // offset, length (0: to the end)
+};
+
+// The first bytes of an item's data, at most count of them.
+std::vector<std::uint8_t> ItemHead(Source& source, const ItemPlace& place, const std::uint8_t* idat,
+                                   std::size_t idatSize, std::size_t count) {
+    std::vector<std::uint8_t> head;
+    for (const auto& [offset, length] : place.extents) {
+        if (head.size() >= count) break;
+        const std::uint64_t start = place.base + offset;
+        const std::uint64_t whole = place.method == 0 ? source.size : idatSize;
+        if (start < place.base || start >= whole) break;
+        std::uint64_t take = length == 0 || length > whole - start ? whole - start : length;
+        if (take > count - head.size()) take = count - head.size();
+        const std::size_t had = head.size();
+        head.resize(had + take);
+        if (place.method == 1) {
+            std::memcpy(head.data() + had, idat + start, take);
+        } else if (!source.Seek(start) || source.Read(head.data() + had, take) != take) {
+            head.resize(had);
+            break;
+        }
+    }
+    return head;
+}
+
+// The largest meta box read to look at the derived pictures: far above any
+// camera's, which are a few kilobytes.
+constexpr std::uint64_t kMaxMetaBytes = 64u << 20;
+
+// Whether every grid and overlay in the file composes a canvas no larger than the
+// picture the file declares (no longer side, no more pixels). The library makes
+// the canvas at the size the derived item's own data gives, whatever the picture's
+// declared size, so a file of a few hundred bytes could otherwise have it fill
+// gigabytes; a well-made file's canvas is its picture.
+bool DerivedCanvasesFit(Source& source, std::uint64_t width, std::uint64_t height) {
+    const bool wasCut = source.cutShort;
+    std::vector<std::uint8_t> meta;
+    std::uint64_t at = 0;
+    while (meta.empty() && at + 8 <= source.size && source.Seek(at)) {
+        std::uint8_t header[16];
+        if (source.Read(header, 8) != 8) break;
+        Fields fields{header, header + 8};
+        std::uint64_t size = fields.Take(4);
+        const auto type = static_cast<std::uint32_t>(fields.Take(4));
+        std::uint64_t headerSize = 8;
+        if (size == 1) {
+            if (source.Read(header + 8, 8) != 8) break;
+            fields = Fields{header + 8, header + 16};
+            size = fields.Take(8);
+            headerSize = 16;
+        }
+        if (size == 0) size = source.size - at;
+        if (size < headerSize || size > source.size - at) break;
+        if (type == FourCc("meta")) {
+            if (size - headerSize > kMaxMetaBytes) break;
+            meta.resize(size - headerSize);
+            if (source.Read(meta.data(), meta.size()) != meta.size()) meta.clear();
+            break;
+        }
+        at += size;
+    }
+    if (meta.size() < 4) {  // the library finds no pictures in it either
+        source.cutShort = wasCut;
+        return true;
+    }
+
+    std::map<std::uint32_t, std::uint32_t> types;  // item ID to its type
+    std::map<std::uint32_t, ItemPlace> places;
+    const std::uint8_t* idat = nullptr;
+    std::size_t idatSize = 0;
+    ForEachBox(
+        meta.data() + 4, meta.data() + meta.size(),
+        [&](std::uint32_t type, const std::uint8_t* begin, const std::uint8_t* end) {
+            Fields fields{begin, end};
+            if (type == FourCc("idat")) {
+                idat = begin;
+                idatSize = static_cast<std::size_t>(end - begin);
+            } else if (type == FourCc("iinf")) {
+                const auto version = fields.Take(1);
+                fields.Take(3);
+                fields.Take(version == 0 ? 2 : 4);  // the count: the boxes themselves say it
+                ForEachBox(fields.at, end, [&](std::uint32_t entry, const std::uint8_t* from, const std::uint8_t* to) {
+                    Fields infe{from, to};
+                    const auto infeVersion = infe.Take(1);
+                    infe.Take(3);
+                    if (entry != FourCc("infe") || infeVersion < 2) return;
+                    const auto id = static_cast<std::uint32_t>(infe.Take(infeVersion == 2 ? 2 : 4));
+                    infe.Take(2);  // protection index
+                    const auto itemType = static_cast<std::uint32_t>(infe.Take(4));
+                    if (infe.ok) types[id] = itemType;
+                });
+            } else if (type == FourCc("iloc")) {
+                const auto version = fields.Take(1);
+                fields.Take(3);
+                const auto sizes = fields.Take(2);
+                const unsigned offsetSize = sizes >> 12, lengthSize = sizes >> 8 & 15, baseSize = sizes >> 4 & 15;
+                const unsigned indexSize = version >= 1 ? sizes & 15 : 0;
+                const auto count = fields.Take(version < 2 ? 2 : 4);
+                for (std::uint64_t i = 0; i < count && fields.ok; ++i) {
+                    const auto id = static_cast<std::uint32_t>(fields.Take(version < 2 ? 2 : 4));
+                    ItemPlace place;
+                    if (version >= 1) place.method = fields.Take(2) & 15;
+                    fields.Take(2);  // data reference
+                    place.base = fields.Take(baseSize);
+                    const auto extents = fields.Take(2);
+                    for (std::uint64_t e = 0; e < extents && fields.ok; ++e) {
+                        fields.Take(indexSize);
+                        const auto offset = fields.Take(offsetSize);
+                        place.extents.emplace_back(offset, fields.Take(lengthSize));
+                    }
+                    if (fields.ok) places[id] = std::move(place);
+                }
+            }
+        });
+
+    bool fit = true;
+    for (const auto& [id, type] : types) {
+        const bool grid = type == FourCc("grid");
+        if (!grid && type != FourCc("iovl")) continue;
+        const auto place = places.find(id);
+        if (place == places.end() || place->second.method > 1) continue;
+        // grid: version, flags, rows and columns, the size; iovl: version, flags,
+        // four fill values, the size. Flag 1: the size in 32-bit fields.
+        const std::vector<std::uint8_t> head = ItemHead(source, place->second, idat, idatSize, 18);
+        if (head.size() < 2) continue;
+        const unsigned field = (head[1] & 1) != 0 ? 4 : 2;
+        Fields fields{head.data() + (grid ? 4 : 10), head.data() + head.size()};
+        const std::uint64_t canvasWidth = fields.Take(field), canvasHeight = fields.Take(field);
+        if (!fields.ok) continue;  // too short: the library refuses it itself
+        const std::uint64_t longer = width > height ? width : height;
+        if (canvasWidth > longer || canvasHeight > longer || canvasWidth * canvasHeight > width * height) {
+            fit = false;
+            break;
+        }
+    }
+    source.cutShort = wasCut;
+    return fit;
 }
 
 struct ContextFree {
@@ -101,6 +289,14 @@ void DecodeHeif(Job& job) {
     const int width = heif_image_handle_get_width(handle.get());
     const int height = heif_image_handle_get_height(handle.get());
     if (!SizeKnown(job, width > 0 ? width : 0, height > 0 ? height : 0)) return;
+    // Measured by the size the file declares, before the library composes anything.
+    const int declaredWidth = heif_image_handle_get_ispe_width(handle.get());
+    const int declaredHeight = heif_image_handle_get_ispe_height(handle.get());
+    if (!DerivedCanvasesFit(*job.source, declaredWidth > 0 ? std::uint64_t(declaredWidth) : 0,
+                            declaredHeight > 0 ? std::uint64_t(declaredHeight) : 0)) {
+        Damaged(job, "it composes a picture larger than its header gives");
+        return;
+    }
     if (WantsCancel(job)) {
         Cancelled(job);
         return;

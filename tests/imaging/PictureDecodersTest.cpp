@@ -384,6 +384,147 @@ TEST(PictureDecoders, HugeSizesAreRefusedFromTheHeader) {
     }
 }
 
+// A HEIF box: its size, type and payload; a full box when version is given.
+Bytes HeifBox(const char* type, const Bytes& payload, int version = -1) {
+    Bytes box;
+    PutBe32(box, static_cast<std::uint32_t>(payload.size() + 8 + (version >= 0 ? 4 : 0)));
+    box.insert(box.end(), type, type + 4);
+    if (version >= 0) PutBe32(box, static_cast<std::uint32_t>(version) << 24);
+    box.insert(box.end(), payload.begin(), payload.end());
+    return box;
+}
+
+void PutBe(Bytes& b, std::uint64_t v, int size) {
+    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+// The payload of the first box of that type found in a file.
+Bytes BoxPayload(const Bytes& file, const char* type) {
+    const auto at = std::search(file.begin(), file.end(), type, type + 4);
+    if (at - file.begin() < 4) return {};
+    const std::size_t start = static_cast<std::size_t>(at - file.begin()) - 4;
+    const std::uint32_t size = std::uint32_t(file[start]) << 24 | std::uint32_t(file[start + 1]) << 16 |
+                               std::uint32_t(file[start + 2]) << 8 | file[start + 3];
+    return Bytes(file.begin() + static_cast<std::ptrdiff_t>(start + 8),
+                 file.begin() + static_cast<std::ptrdiff_t>(start + std::min<std::size_t>(size, file.size() - start)));
+}
+
+// A HEIC whose picture, declared width x height, is a grid or overlay ("grid",
+// "iovl") of two copies of one 64 x 64 HEVC tile side by side, its own data
+// giving the canvas (32-bit fields when wide).
+Bytes HeifOfTwoTiles(const Bytes& tileFile, const char* derived, bool wide, std::uint32_t width, std::uint32_t height,
+                     std::uint32_t canvasWidth, std::uint32_t canvasHeight) {
+    const Bytes hvcc = BoxPayload(tileFile, "hvcC"), tile = BoxPayload(tileFile, "mdat");
+    const bool grid = std::strcmp(derived, "grid") == 0;
+    const int field = wide ? 4 : 2;
+    Bytes data{0, static_cast<std::uint8_t>(wide ? 1 : 0)};
+    if (grid) data.insert(data.end(), {0, 1});             // one row, two columns
+    if (!grid) PutBe(data, 0, 6), PutBe(data, 0xffff, 2);  // the fill
+    PutBe(data, canvasWidth, field), PutBe(data, canvasHeight, field);
+    if (!grid) PutBe(data, 0, 2 * field), PutBe(data, 64, field), PutBe(data, 0, field);  // the tiles' places
+
+    const auto meta = [&](std::uint32_t tileAt) {
+        Bytes hdlr(4, 0), pitm, iinf, dimg, ipco, ipma, iloc;
+        hdlr.insert(hdlr.end(), {'p', 'i', 'c', 't'});
+        hdlr.resize(hdlr.size() + 13, 0);
+        PutBe(pitm, 3, 2);
+        PutBe(iinf, 3, 2);
+        std::uint64_t id = 0;
+        for (const char* type : {"hvc1", "hvc1", derived}) {
+            Bytes infe;
+            PutBe(infe, ++id, 2), PutBe(infe, 0, 2);
+            infe.insert(infe.end(), type, type + 4);
+            infe.push_back(0);
+            const Bytes box = HeifBox("infe", infe, 2);
+            iinf.insert(iinf.end(), box.begin(), box.end());
+        }
+        PutBe(dimg, 3, 2), PutBe(dimg, 2, 2), PutBe(dimg, 1, 2), PutBe(dimg, 2, 2);
+        Bytes tileSize, pictureSize;
+        PutBe32(tileSize, 64), PutBe32(tileSize, 64), PutBe32(pictureSize, width), PutBe32(pictureSize, height);
+        for (const Bytes& box : {HeifBox("hvcC", hvcc), HeifBox("ispe", tileSize, 0), HeifBox("ispe", pictureSize, 0)})
+            ipco.insert(ipco.end(), box.begin(), box.end());
+        PutBe32(ipma, 3);
+        ipma.insert(ipma.end(), {0, 1, 2, 0x81, 2, 0, 2, 2, 0x81, 2, 0, 3, 1, 3});
+        PutBe(iloc, 0x4400, 2), PutBe(iloc, 3, 2);
+        for (std::uint64_t tileId : {1, 2}) {
+            PutBe(iloc, tileId, 2), PutBe(iloc, 0, 4), PutBe(iloc, 1, 2);  // in the file, one extent
+            PutBe32(iloc, tileAt), PutBe32(iloc, static_cast<std::uint32_t>(tile.size()));
+        }
+        PutBe(iloc, 3, 2), PutBe(iloc, 1, 2), PutBe(iloc, 0, 2), PutBe(iloc, 1, 2), PutBe32(iloc, 0);
+        PutBe32(iloc, static_cast<std::uint32_t>(data.size()));
+        Bytes iprp = HeifBox("ipco", ipco);
+        const Bytes ipmaBox = HeifBox("ipma", ipma, 0);
+        iprp.insert(iprp.end(), ipmaBox.begin(), ipmaBox.end());
+        Bytes inner;
+        for (const Bytes& box : {HeifBox("hdlr", hdlr, 0), HeifBox("pitm", pitm, 0), HeifBox("iinf", iinf, 0),
+                                 HeifBox("iref", HeifBox("dimg", dimg), 0), HeifBox("iprp", iprp),
+                                 HeifBox("idat", data), HeifBox("iloc", iloc, 1)})
+            inner.insert(inner.end(), box.begin(), box.end());
+        return HeifBox("meta", inner, 0);
+    };
+    Bytes file = HeifBox("ftyp", {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'});
+    const std::size_t metaSize = meta(0).size();
+    const Bytes metaBox = meta(static_cast<std::uint32_t>(file.size() + metaSize + 8));
+    file.insert(file.end(), metaBox.begin(), metaBox.end());
+    const Bytes mdat = HeifBox("mdat", tile);
+    file.insert(file.end(), mdat.begin(), mdat.end());
+    return file;
+}
+
+// Phones store their photos as grids of tiles; a crafted file's grid or overlay
+// can ask for a canvas far larger than the picture it declares, which the library
+// would fill before anything else is looked at.
+TEST(PictureDecoders, HeifGridsAndOverlaysAreComposedOnlyAtTheirDeclaredSize) {
+    TempDir dir;
+    const std::string tilePath = dir.File("tile.heic");
+    Samples samples;
+    samples.width = samples.height = 64;
+    for (std::uint32_t i = 0; i < 64 * 64; ++i)
+        for (std::uint32_t c = 0; c < 4; ++c) samples.rgba.push_back(c == 3 ? 255 : (i * (c + 3) + i / 64 * 7) % 256);
+    ASSERT_TRUE(WriteHeif(tilePath, samples, false, false, heif_orientation_normal));
+    const Bytes tileFile = ReadFile(tilePath);
+    const DecodedPicture tile = DecodePicture(PictureCodec::Heic, tilePath, {});
+    ASSERT_TRUE(tile.outcome.Ok()) << tile.outcome.message;
+    const RgbPicture tilePixels = TopDown(tile);
+
+    struct Case {
+        const char* derived;
+        bool wide;
+        std::uint32_t canvasWidth, canvasHeight;
+        bool composed;  // else refused before anything is decoded
+    };
+    const Case cases[] =
+        {
+            {"grid", false, 128, 64, true},       {"grid", true, 128, 64, true},
+            {"iovl", false, 128, 64, true},       {"iovl", true, 128, 64, true},
+            {"grid", false, 26742, 25393, false},  // the fuzzer's: four blocks of a gigabyte
+            {"grid", true, 128, 100000, false},   {"iovl", false, 128, 65, false},
+            {"iovl", true, 30000, 30000, false},
+        };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.derived) + (c.wide ? " wide " : " ") + std::to_string(c.canvasWidth) + " x " +
+                     std::to_string(c.canvasHeight));
+        const std::string path = dir.File("tiles.heic");
+        WriteFile(path, HeifOfTwoTiles(tileFile, c.derived, c.wide, 128, 64, c.canvasWidth, c.canvasHeight));
+        const DecodedPicture picture = DecodePicture(PictureCodec::Heic, path, {});
+        if (!c.composed) {
+            EXPECT_EQ(picture.outcome.status, DecodeStatus::Corrupt);
+            EXPECT_EQ(picture.outcome.message, "damaged: it composes a picture larger than its header gives");
+            EXPECT_FALSE(picture.pixels);
+            continue;
+        }
+        ASSERT_TRUE(picture.outcome.Ok()) << picture.outcome.message;
+        ASSERT_EQ(picture.width, 128u);
+        ASSERT_EQ(picture.height, 64u);
+        const RgbPicture whole = TopDown(picture);
+        for (std::uint32_t y = 0; y < 64; ++y)
+            for (std::uint32_t x = 0; x < 128; ++x)
+                ASSERT_EQ(std::memcmp(&whole.pixels[3 * (y * 128 + x)], &tilePixels.pixels[3 * (y * 64 + x % 64)], 3),
+                          0)
+                    << x << ", " << y;
+    }
+}
+
 TEST(PictureDecoders, DamagedFilesAreRefusedWithAReason) {
     if (!HaveImageMagick()) VANTOR_SKIP_UNLESS_CI("no /usr/bin/convert");
     struct Case {
