@@ -226,11 +226,12 @@ bool DerivedCanvasesFit(Source& source, std::uint64_t width, std::uint64_t heigh
         // grid: version, flags, rows and columns, the size; iovl: version, flags,
         // four fill values, the size. Flag 1: the size in 32-bit fields.
         const std::vector<std::uint8_t> head = ItemHead(source, place->second, idat, idatSize, 18);
-        if (head.size() < 2) continue;
+        const std::size_t sizeAt = grid ? 4 : 10;
+        if (head.size() < sizeAt) continue;  // too short: the library refuses it itself
         const unsigned field = (head[1] & 1) != 0 ? 4 : 2;
-        Fields fields{head.data() + (grid ? 4 : 10), head.data() + head.size()};
+        Fields fields{head.data() + sizeAt, head.data() + head.size()};
         const std::uint64_t canvasWidth = fields.Take(field), canvasHeight = fields.Take(field);
-        if (!fields.ok) continue;  // too short: the library refuses it itself
+        if (!fields.ok) continue;
         const std::uint64_t longer = width > height ? width : height;
         if (canvasWidth > longer || canvasHeight > longer || canvasWidth * canvasHeight > width * height) {
             fit = false;
