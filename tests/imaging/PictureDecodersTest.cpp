@@ -242,9 +242,11 @@ TEST(PictureDecoders, WebpScalesWhileDecodingToCoverWhatIsNeeded) {
     }
 }
 
-void PutBe32(Bytes& b, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
+void PutBe(Bytes& b, std::uint64_t v, int size) {
+    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
 }
+
+void PutBe32(Bytes& b, std::uint32_t v) { PutBe(b, v, 4); }
 
 // A PNG chunk: length, type, data and its check.
 Bytes PngChunk(const char* type, const Bytes& data) {
@@ -392,10 +394,6 @@ Bytes HeifBox(const char* type, const Bytes& payload, int version = -1) {
     if (version >= 0) PutBe32(box, static_cast<std::uint32_t>(version) << 24);
     box.insert(box.end(), payload.begin(), payload.end());
     return box;
-}
-
-void PutBe(Bytes& b, std::uint64_t v, int size) {
-    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
 // The payload of the first box of that type found in a file.
