@@ -131,12 +131,16 @@ std::vector<std::uint8_t> ItemHead(Source& source, const ItemPlace& place, const
 // camera's, which are a few kilobytes.
 constexpr std::uint64_t kMaxMetaBytes = 64u << 20;
 
-// Whether every grid and overlay in the file composes a canvas no larger than the
-// picture the file declares (no longer side, no more pixels). The library makes
-// the canvas at the size the derived item's own data gives, whatever the picture's
-// declared size, so a file of a few hundred bytes could otherwise have it fill
-// gigabytes; a well-made file's canvas is its picture.
-bool DerivedCanvasesFit(Source& source, std::uint64_t width, std::uint64_t height) {
+// What is wrong, if anything, with the pictures the file composes of others (its
+// grids, overlays and identities), as the library would meet it only while
+// decoding: nullptr when nothing is. The library composes a grid's or an
+// overlay's canvas at the size the derived item's own data gives, whatever the
+// picture's declared size, so a file of a few hundred bytes could have it fill
+// gigabytes: every canvas must be no larger than the declared picture (no longer
+// side, no more pixels), as a well-made file's canvas is its picture. And the
+// library aborts the whole program on a part that is not a picture, so every part
+// a derived picture names must be one.
+const char* DerivedPictureFault(Source& source, std::uint64_t width, std::uint64_t height) {
     const bool wasCut = source.cutShort;
     std::vector<std::uint8_t> meta;
     std::uint64_t at = 0;
@@ -165,11 +169,12 @@ bool DerivedCanvasesFit(Source& source, std::uint64_t width, std::uint64_t heigh
     }
     if (meta.size() < 4) {  // the library finds no pictures in it either
         source.cutShort = wasCut;
-        return true;
+        return nullptr;
     }
 
     std::map<std::uint32_t, std::uint32_t> types;  // item ID to its type
     std::map<std::uint32_t, ItemPlace> places;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> parts;  // derived item, an item it is made of
     const std::uint8_t* idat = nullptr;
     std::size_t idatSize = 0;
     ForEachBox(
@@ -192,6 +197,19 @@ bool DerivedCanvasesFit(Source& source, std::uint64_t width, std::uint64_t heigh
                     infe.Take(2);  // protection index
                     const auto itemType = static_cast<std::uint32_t>(infe.Take(4));
                     if (infe.ok) types[id] = itemType;
+                });
+            } else if (type == FourCc("iref")) {
+                const unsigned idSize = fields.Take(1) == 0 ? 2 : 4;
+                fields.Take(3);
+                ForEachBox(fields.at, end, [&](std::uint32_t kind, const std::uint8_t* from, const std::uint8_t* to) {
+                    if (kind != FourCc("dimg")) return;
+                    Fields refs{from, to};
+                    const auto item = static_cast<std::uint32_t>(refs.Take(idSize));
+                    const auto count = refs.Take(2);
+                    for (std::uint64_t i = 0; i < count && refs.ok; ++i) {
+                        const auto part = static_cast<std::uint32_t>(refs.Take(idSize));
+                        if (refs.ok) parts.emplace_back(item, part);
+                    }
                 });
             } else if (type == FourCc("iloc")) {
                 const auto version = fields.Take(1);
@@ -217,10 +235,22 @@ bool DerivedCanvasesFit(Source& source, std::uint64_t width, std::uint64_t heigh
             }
         });
 
-    bool fit = true;
+    const auto isDerived = [](std::uint32_t type) {
+        return type == FourCc("grid") || type == FourCc("iovl") || type == FourCc("iden");
+    };
+    const char* fault = nullptr;
+    for (const auto& [item, part] : parts) {
+        const auto from = types.find(item), to = types.find(part);
+        if (from == types.end() || !isDerived(from->second)) continue;
+        if (to == types.end() || (!isDerived(to->second) && to->second != FourCc("hvc1") &&
+                                  to->second != FourCc("av01") && to->second != FourCc("vvc1"))) {
+            fault = "its picture is made of a part that is not a picture";
+            break;
+        }
+    }
     for (const auto& [id, type] : types) {
         const bool grid = type == FourCc("grid");
-        if (!grid && type != FourCc("iovl")) continue;
+        if (fault != nullptr || (!grid && type != FourCc("iovl"))) continue;
         const auto place = places.find(id);
         if (place == places.end() || place->second.method > 1) continue;
         // grid: version, flags, rows and columns, the size; iovl: version, flags,
@@ -233,13 +263,11 @@ bool DerivedCanvasesFit(Source& source, std::uint64_t width, std::uint64_t heigh
         const std::uint64_t canvasWidth = fields.Take(field), canvasHeight = fields.Take(field);
         if (!fields.ok) continue;
         const std::uint64_t longer = width > height ? width : height;
-        if (canvasWidth > longer || canvasHeight > longer || canvasWidth * canvasHeight > width * height) {
-            fit = false;
-            break;
-        }
+        if (canvasWidth > longer || canvasHeight > longer || canvasWidth * canvasHeight > width * height)
+            fault = "it composes a picture larger than its header gives";
     }
     source.cutShort = wasCut;
-    return fit;
+    return fault;
 }
 
 struct ContextFree {
@@ -293,9 +321,10 @@ void DecodeHeif(Job& job) {
     // Measured by the size the file declares, before the library composes anything.
     const int declaredWidth = heif_image_handle_get_ispe_width(handle.get());
     const int declaredHeight = heif_image_handle_get_ispe_height(handle.get());
-    if (!DerivedCanvasesFit(*job.source, declaredWidth > 0 ? std::uint64_t(declaredWidth) : 0,
-                            declaredHeight > 0 ? std::uint64_t(declaredHeight) : 0)) {
-        Damaged(job, "it composes a picture larger than its header gives");
+    const char* fault = DerivedPictureFault(*job.source, declaredWidth > 0 ? std::uint64_t(declaredWidth) : 0,
+                                            declaredHeight > 0 ? std::uint64_t(declaredHeight) : 0);
+    if (fault != nullptr) {
+        Damaged(job, fault);
         return;
     }
     if (WantsCancel(job)) {

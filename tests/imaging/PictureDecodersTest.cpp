@@ -409,9 +409,10 @@ Bytes BoxPayload(const Bytes& file, const char* type) {
 
 // A HEIC whose picture, declared width x height, is a grid or overlay ("grid",
 // "iovl") of two copies of one 64 x 64 HEVC tile side by side, its own data
-// giving the canvas (32-bit fields when wide).
+// giving the canvas (32-bit fields when wide). The tiles' items are of tileType
+// ("hvc1" for pictures).
 Bytes HeifOfTwoTiles(const Bytes& tileFile, const char* derived, bool wide, std::uint32_t width, std::uint32_t height,
-                     std::uint32_t canvasWidth, std::uint32_t canvasHeight) {
+                     std::uint32_t canvasWidth, std::uint32_t canvasHeight, const char* tileType) {
     const Bytes hvcc = BoxPayload(tileFile, "hvcC"), tile = BoxPayload(tileFile, "mdat");
     const bool grid = std::strcmp(derived, "grid") == 0;
     const int field = wide ? 4 : 2;
@@ -428,7 +429,7 @@ Bytes HeifOfTwoTiles(const Bytes& tileFile, const char* derived, bool wide, std:
         PutBe(pitm, 3, 2);
         PutBe(iinf, 3, 2);
         std::uint64_t id = 0;
-        for (const char* type : {"hvc1", "hvc1", derived}) {
+        for (const char* type : {tileType, tileType, derived}) {
             Bytes infe;
             PutBe(infe, ++id, 2), PutBe(infe, 0, 2);
             infe.insert(infe.end(), type, type + 4);
@@ -471,8 +472,9 @@ Bytes HeifOfTwoTiles(const Bytes& tileFile, const char* derived, bool wide, std:
 
 // Phones store their photos as grids of tiles; a crafted file's grid or overlay
 // can ask for a canvas far larger than the picture it declares, which the library
-// would fill before anything else is looked at.
-TEST(PictureDecoders, HeifGridsAndOverlaysAreComposedOnlyAtTheirDeclaredSize) {
+// would fill before anything else is looked at, or be made of parts that are not
+// pictures, on which the library aborts.
+TEST(PictureDecoders, HeifGridsAndOverlaysAreComposedOnlyOfPicturesAtTheirDeclaredSize) {
     TempDir dir;
     const std::string tilePath = dir.File("tile.heic");
     Samples samples;
@@ -489,25 +491,33 @@ TEST(PictureDecoders, HeifGridsAndOverlaysAreComposedOnlyAtTheirDeclaredSize) {
         const char* derived;
         bool wide;
         std::uint32_t canvasWidth, canvasHeight;
-        bool composed;  // else refused before anything is decoded
+        const char* tileType;
+        const char* refusal;  // nullptr: composed
     };
-    const Case cases[] =
-        {
-            {"grid", false, 128, 64, true},       {"grid", true, 128, 64, true},
-            {"iovl", false, 128, 64, true},       {"iovl", true, 128, 64, true},
-            {"grid", false, 26742, 25393, false},  // the fuzzer's: four blocks of a gigabyte
-            {"grid", true, 128, 100000, false},   {"iovl", false, 128, 65, false},
-            {"iovl", true, 30000, 30000, false},
-        };
+    const char* larger = "damaged: it composes a picture larger than its header gives";
+    const char* notPictures = "damaged: its picture is made of a part that is not a picture";
+    const Case cases[] = {
+        {"grid", false, 128, 64, "hvc1", nullptr},
+        {"grid", true, 128, 64, "hvc1", nullptr},
+        {"iovl", false, 128, 64, "hvc1", nullptr},
+        {"iovl", true, 128, 64, "hvc1", nullptr},
+        {"grid", false, 26742, 25393, "hvc1", larger},  // the fuzzer's: four blocks of a gigabyte
+        {"grid", true, 128, 100000, "hvc1", larger},
+        {"iovl", false, 128, 65, "hvc1", larger},
+        {"iovl", true, 30000, 30000, "hvc1", larger},
+        {"iovl", false, 128, 64, "hvc0", notPictures},  // the fuzzer's: the library asserts
+        {"grid", false, 128, 64, "mime", notPictures},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.derived) + (c.wide ? " wide " : " ") + std::to_string(c.canvasWidth) + " x " +
-                     std::to_string(c.canvasHeight));
+                     std::to_string(c.canvasHeight) + " of " + c.tileType);
         const std::string path = dir.File("tiles.heic");
-        WriteFile(path, HeifOfTwoTiles(tileFile, c.derived, c.wide, 128, 64, c.canvasWidth, c.canvasHeight));
+        WriteFile(path,
+                  HeifOfTwoTiles(tileFile, c.derived, c.wide, 128, 64, c.canvasWidth, c.canvasHeight, c.tileType));
         const DecodedPicture picture = DecodePicture(PictureCodec::Heic, path, {});
-        if (!c.composed) {
+        if (c.refusal != nullptr) {
             EXPECT_EQ(picture.outcome.status, DecodeStatus::Corrupt);
-            EXPECT_EQ(picture.outcome.message, "damaged: it composes a picture larger than its header gives");
+            EXPECT_EQ(picture.outcome.message, c.refusal);
             EXPECT_FALSE(picture.pixels);
             continue;
         }
