@@ -196,21 +196,25 @@ const char* DerivedPictureFault(Source& source, std::uint64_t width, std::uint64
                     const auto id = static_cast<std::uint32_t>(infe.Take(infeVersion == 2 ? 2 : 4));
                     infe.Take(2);  // protection index
                     const auto itemType = static_cast<std::uint32_t>(infe.Take(4));
-                    if (infe.ok) types[id] = itemType;
+                    if (infe.ok) types.emplace(id, itemType);  // the first entry of an ID counts
                 });
             } else if (type == FourCc("iref")) {
+                // Read as the library reads it: each reference's box header, then
+                // its items one after the other, whatever size the header gives.
                 const unsigned idSize = fields.Take(1) == 0 ? 2 : 4;
                 fields.Take(3);
-                ForEachBox(fields.at, end, [&](std::uint32_t kind, const std::uint8_t* from, const std::uint8_t* to) {
-                    if (kind != FourCc("dimg")) return;
-                    Fields refs{from, to};
-                    const auto item = static_cast<std::uint32_t>(refs.Take(idSize));
-                    const auto count = refs.Take(2);
-                    for (std::uint64_t i = 0; i < count && refs.ok; ++i) {
-                        const auto part = static_cast<std::uint32_t>(refs.Take(idSize));
-                        if (refs.ok) parts.emplace_back(item, part);
+                while (fields.ok && fields.at < end) {
+                    const auto size = fields.Take(4);
+                    const auto kind = fields.Take(4);
+                    if (size == 1) fields.Take(8);
+                    if (kind == FourCc("uuid")) fields.Take(16);
+                    const auto item = static_cast<std::uint32_t>(fields.Take(idSize));
+                    const auto count = fields.Take(2);
+                    for (std::uint64_t i = 0; i < count && fields.ok; ++i) {
+                        const auto part = static_cast<std::uint32_t>(fields.Take(idSize));
+                        if (fields.ok && kind == FourCc("dimg")) parts.emplace_back(item, part);
                     }
-                });
+                }
             } else if (type == FourCc("iloc")) {
                 const auto version = fields.Take(1);
                 fields.Take(3);
