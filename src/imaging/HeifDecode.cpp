@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "imaging/DecoderInternal.h"
@@ -128,7 +129,7 @@ std::vector<std::uint8_t> ItemHead(Source& source, const ItemPlace& place, const
 }
 
 // The largest meta box read to look at the derived pictures: far above any
-// camera's, which are a few kilobytes.
+// camera's, which are a few kilobytes; a larger one is refused.
 constexpr std::uint64_t kMaxMetaBytes = 64u << 20;
 
 // What is wrong, if anything, with the pictures the file composes of others (its
@@ -140,46 +141,20 @@ constexpr std::uint64_t kMaxMetaBytes = 64u << 20;
 // side, no more pixels), as a well-made file's canvas is its picture. And the
 // library aborts the whole program on a part that is not a picture, so every part
 // a derived picture names must be one.
-const char* DerivedPictureFault(Source& source, std::uint64_t width, std::uint64_t height) {
-    const bool wasCut = source.cutShort;
-    std::vector<std::uint8_t> meta;
-    std::uint64_t at = 0;
-    while (meta.empty() && at + 8 <= source.size && source.Seek(at)) {
-        std::uint8_t header[16];
-        if (source.Read(header, 8) != 8) break;
-        Fields fields{header, header + 8};
-        std::uint64_t size = fields.Take(4);
-        const auto type = static_cast<std::uint32_t>(fields.Take(4));
-        std::uint64_t headerSize = 8;
-        if (size == 1) {
-            if (source.Read(header + 8, 8) != 8) break;
-            fields = Fields{header + 8, header + 16};
-            size = fields.Take(8);
-            headerSize = 16;
-        }
-        if (size == 0) size = source.size - at;
-        if (size < headerSize || size > source.size - at) break;
-        if (type == FourCc("meta")) {
-            if (size - headerSize > kMaxMetaBytes) break;
-            meta.resize(size - headerSize);
-            if (source.Read(meta.data(), meta.size()) != meta.size()) meta.clear();
-            break;
-        }
-        at += size;
-    }
-    if (meta.size() < 4) {  // the library finds no pictures in it either
-        source.cutShort = wasCut;
-        return nullptr;
-    }
-
+const char* MetaFault(Source& source, const std::vector<std::uint8_t>& meta, std::uint64_t width,
+                      std::uint64_t height) {
+    if (meta.size() < 4) return nullptr;
     std::map<std::uint32_t, std::uint32_t> types;  // item ID to its type
     std::map<std::uint32_t, ItemPlace> places;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> parts;  // derived item, an item it is made of
     const std::uint8_t* idat = nullptr;
     std::size_t idatSize = 0;
+    std::set<std::uint32_t> seen;
     ForEachBox(
         meta.data() + 4, meta.data() + meta.size(),
         [&](std::uint32_t type, const std::uint8_t* begin, const std::uint8_t* end) {
+            // The library takes the first box of each kind.
+            if (!seen.insert(type).second) return;
             Fields fields{begin, end};
             if (type == FourCc("idat")) {
                 idat = begin;
@@ -269,6 +244,38 @@ const char* DerivedPictureFault(Source& source, std::uint64_t width, std::uint64
         const std::uint64_t longer = width > height ? width : height;
         if (canvasWidth > longer || canvasHeight > longer || canvasWidth * canvasHeight > width * height)
             fault = "it composes a picture larger than its header gives";
+    }
+    return fault;
+}
+
+// Every meta box of the file is looked at: the library reads the last one it can.
+const char* DerivedPictureFault(Source& source, std::uint64_t width, std::uint64_t height) {
+    const bool wasCut = source.cutShort;
+    const char* fault = nullptr;
+    std::uint64_t at = 0;
+    while (fault == nullptr && at + 8 <= source.size && source.Seek(at)) {
+        std::uint8_t header[16];
+        if (source.Read(header, 8) != 8) break;
+        Fields fields{header, header + 8};
+        std::uint64_t size = fields.Take(4);
+        const auto type = static_cast<std::uint32_t>(fields.Take(4));
+        std::uint64_t headerSize = 8;
+        if (size == 1) {
+            if (source.Read(header + 8, 8) != 8) break;
+            fields = Fields{header + 8, header + 16};
+            size = fields.Take(8);
+            headerSize = 16;
+        }
+        if (size == 0) size = source.size - at;
+        if (size < headerSize || size > source.size - at) break;
+        if (type == FourCc("meta") && size - headerSize > kMaxMetaBytes) {
+            fault = "its item boxes take more than 64 MB";
+        } else if (type == FourCc("meta")) {
+            std::vector<std::uint8_t> meta(size - headerSize);
+            if (source.Read(meta.data(), meta.size()) != meta.size()) break;
+            fault = MetaFault(source, meta, width, height);
+        }
+        at += size;
     }
     source.cutShort = wasCut;
     return fault;
