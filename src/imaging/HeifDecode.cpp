@@ -75,21 +75,38 @@ struct Fields {
     }
 };
 
+// A box's header taken from fields, with left bytes from the box's start to the
+// end of what holds it: its type, its whole size (0 in the file: up to the end)
+// and its header's. False when it is cut or claims more than is left.
+struct BoxHeader {
+    std::uint32_t type = 0;
+    std::uint64_t size = 0;
+    std::uint64_t headerSize = 8;
+};
+
+bool TakeBoxHeader(Fields& fields, std::uint64_t left, BoxHeader& box) {
+    box.size = fields.Take(4);
+    box.type = static_cast<std::uint32_t>(fields.Take(4));
+    box.headerSize = 8;
+    if (box.size == 1) {
+        box.size = fields.Take(8);
+        box.headerSize = 16;
+    }
+    if (box.size == 0) box.size = left;
+    return fields.ok && box.size >= box.headerSize && box.size <= left;
+}
+
 // Each box of [begin, end): its type and payload; a box that claims more than is
 // there ends the walk.
 template <typename Each>
 void ForEachBox(const std::uint8_t* begin, const std::uint8_t* end, Each each) {
     Fields fields{begin, end};
-    while (fields.ok && fields.at < end) {
-        const std::uint8_t* box = fields.at;
-        std::uint64_t size = fields.Take(4);
-        const auto type = static_cast<std::uint32_t>(fields.Take(4));
-        if (size == 1) size = fields.Take(8);
-        if (size == 0) size = static_cast<std::uint64_t>(end - box);
-        const auto header = static_cast<std::uint64_t>(fields.at - box);
-        if (!fields.ok || size < header || size > static_cast<std::uint64_t>(end - box)) return;
-        each(type, fields.at, box + size);
-        fields.at = box + size;
+    BoxHeader box;
+    while (fields.at < end) {
+        const std::uint8_t* start = fields.at;
+        if (!TakeBoxHeader(fields, static_cast<std::uint64_t>(end - start), box)) return;
+        each(box.type, fields.at, start + box.size);
+        fields.at = start + box.size;
     }
 }
 
@@ -255,27 +272,18 @@ const char* DerivedPictureFault(Source& source, std::uint64_t width, std::uint64
     std::uint64_t at = 0;
     while (fault == nullptr && at + 8 <= source.size && source.Seek(at)) {
         std::uint8_t header[16];
-        if (source.Read(header, 8) != 8) break;
-        Fields fields{header, header + 8};
-        std::uint64_t size = fields.Take(4);
-        const auto type = static_cast<std::uint32_t>(fields.Take(4));
-        std::uint64_t headerSize = 8;
-        if (size == 1) {
-            if (source.Read(header + 8, 8) != 8) break;
-            fields = Fields{header + 8, header + 16};
-            size = fields.Take(8);
-            headerSize = 16;
-        }
-        if (size == 0) size = source.size - at;
-        if (size < headerSize || size > source.size - at) break;
-        if (type == FourCc("meta") && size - headerSize > kMaxMetaBytes) {
+        const std::uint64_t left = source.size - at;
+        Fields fields{header, header + source.Read(header, left < 16 ? left : 16)};
+        BoxHeader box;
+        if (!TakeBoxHeader(fields, left, box)) break;
+        if (box.type == FourCc("meta") && box.size - box.headerSize > kMaxMetaBytes) {
             fault = "its item boxes take more than 64 MB";
-        } else if (type == FourCc("meta")) {
-            std::vector<std::uint8_t> meta(size - headerSize);
-            if (source.Read(meta.data(), meta.size()) != meta.size()) break;
+        } else if (box.type == FourCc("meta")) {
+            std::vector<std::uint8_t> meta(box.size - box.headerSize);
+            if (!source.Seek(at + box.headerSize) || source.Read(meta.data(), meta.size()) != meta.size()) break;
             fault = MetaFault(source, meta, width, height);
         }
-        at += size;
+        at += box.size;
     }
     source.cutShort = wasCut;
     return fault;
